@@ -1,0 +1,6 @@
+#!/usr/bin/env bash
+# Configures and builds into build/ (extra arguments go to the configure step).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cmake -S "$root" -B "$root/build" -G Ninja "$@"
+cmake --build "$root/build" -j "$(nproc)"
