@@ -55,8 +55,10 @@ std::u16string TWStrings::GetName(int Index) const {
 }
 
 void TWStrings::BeginUpdate() {
-    if (FUpdateCount++ == 0)
+    // The state change is announced before the count rises, so the before-change event fires.
+    if (FUpdateCount == 0)
         SetUpdateState(true);
+    ++FUpdateCount;
 }
 
 void TWStrings::EndUpdate() {
