@@ -313,9 +313,10 @@ Surface DrawIcon() {
     Surface s = NewSurface(64, 64);
     Context owner = NewContext(s.get());
     cairo_t* cr = owner.get();
-    cairo_translate(cr, 32, 33);
-    cairo_scale(cr, 1.06, 1.06);
-    cairo_translate(cr, -32, -33);
+    // The scene's ink is centred on (30.5, 33); bring it to the middle of the square.
+    cairo_translate(cr, 32, 32);
+    cairo_scale(cr, 1.04, 1.04);
+    cairo_translate(cr, -30.5, -33);
     Scene(cr, false);
     cairo_surface_flush(s.get());
     return s;
