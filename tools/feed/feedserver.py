@@ -234,7 +234,11 @@ def main(argv=None):
     }
     feed = Feed(settings)
     Handler.feed = feed
-    server = Server(("127.0.0.1", args.port), Handler)
+    try:
+        server = Server(("127.0.0.1", args.port), Handler)
+    except OSError as e:
+        print(f"feedserver: cannot listen on 127.0.0.1:{args.port}: {e.strerror}", file=sys.stderr)
+        return 1
     port = server.server_address[1]
     if args.port_file:
         # Written whole under another name first, so a reader never sees a partial number.
