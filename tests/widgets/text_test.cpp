@@ -1,5 +1,6 @@
 #include "platform/fonts.h"
 #include "widgets/canvas.h"
+#include "widgets/plaintools.h"
 
 #include <gtest/gtest.h>
 #include <pango/pangocairo.h>
@@ -325,4 +326,32 @@ TEST(TextEncoding, LoneSurrogatesDoNotLoseTheText) {
     EXPECT_EQ(Utf16ToUtf8(std::u16string(u"a") + char16_t(0xD800) + u"b"), "a\xEF\xBF\xBD"
                                                                            "b");
     EXPECT_EQ(Utf16ToUtf8(u"\U0001F600"), "\xF0\x9F\x98\x80");
+}
+
+TEST(PlainTools, SystemColoursResolveAndSettersFireOnlyOnChange) {
+    TSolidBrush brush;
+    int changes = 0;
+    brush.OnChange = [&](TGraphicObject*) { ++changes; };
+    brush.SetColor(clInfoBk);
+    EXPECT_EQ(brush.Color(), 0x00E1FFFFu);
+    brush.SetColor(0x00123456u);
+    brush.SetColor(0x00123456u);
+    EXPECT_EQ(changes, 2);
+
+    TCanvas canvas;
+    EXPECT_EQ(canvas.Brush().Color(), 0x00FFFFFFu);
+    int canvasChanges = 0;
+    canvas.OnChange = [&](TCanvas*) { ++canvasChanges; };
+    canvas.Font().SetSize(12); // no context attached yet
+    EXPECT_EQ(canvasChanges, 0);
+    TCairoSurfacePtr s(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1));
+    TCairoPtr cr(cairo_create(s.get()));
+    canvas.SetHandle(cr.get());
+    canvas.Pen().SetWidth(2);
+    canvas.Font().SetStyle(FontStyleBold);
+    EXPECT_EQ(canvasChanges, 2);
+    PangoFontDescription* d = canvas.Font().CreateDescription();
+    EXPECT_EQ(pango_font_description_get_size(d), 12 * PANGO_SCALE);
+    EXPECT_EQ(pango_font_description_get_weight(d), PANGO_WEIGHT_BOLD);
+    pango_font_description_free(d);
 }
