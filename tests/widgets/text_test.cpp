@@ -2,6 +2,8 @@
 #include "widgets/canvas.h"
 #include "widgets/plaintools.h"
 
+#include "pixels.h"
+
 #include <gtest/gtest.h>
 #include <pango/pangocairo.h>
 
@@ -30,14 +32,6 @@ TInk InkOf(const TBitmapEx& b) {
                 ink.Bottom = std::max(ink.Bottom, y);
             }
     return ink;
-}
-
-std::vector<std::uint32_t> Pixels(const TBitmapEx& b) {
-    std::vector<std::uint32_t> out;
-    for (int y = 0; y < b.Height(); ++y)
-        for (int x = 0; x < b.Width(); ++x)
-            out.push_back(b.GetPixel(x, y));
-    return out;
 }
 
 // The family of the face Pango actually loads for a font, after all substitution.
@@ -236,11 +230,9 @@ TEST(TextDraw, PixelsStayValidlyPremultipliedForEveryColourAndHint) {
             c.Font().SetColor(colour);
             c.Font().SetStyle(FontStyleBold | FontStyleUnderline);
             c.DrawText(TRect{0, 0, 240, 60}, Turkish + u" Güncelleniyor...");
-            for (auto p : Pixels(c.Bitmap())) {
-                const auto a = p >> 24;
-                ASSERT_TRUE(((p >> 16) & 0xFF) <= a && ((p >> 8) & 0xFF) <= a && (p & 0xFF) <= a)
+            for (auto p : Pixels(c.Bitmap()))
+                ASSERT_TRUE(ValidPremultiplied(p))
                     << std::hex << p << " colour " << colour << " hint " << hint;
-            }
         }
     // White text at alpha 0xAF over nothing must come out as exactly that on solid strokes.
     TCanvasEx w(200, 40);
