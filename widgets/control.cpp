@@ -18,9 +18,20 @@ namespace {
 bool Initialized = false;
 unsigned NameCounter = 0;
 
-constexpr char WindowAtomName[] = "Widget.WindowAtom.3.1";
+constexpr char16_t WindowAtomName[] = u"Widget.WindowAtom.3.1";
 constexpr DWORD ChildStyle = WS_CHILD | WS_CLIPSIBLINGS;
-constexpr UINT ToolTextCallback = static_cast<UINT>(-1);
+
+TControl* LinkedControl(HWND Window) {
+    return reinterpret_cast<TControl*>(GetProp(Window, WindowAtom));
+}
+
+WNDPROC WindowProcOf(HWND Window) {
+    return reinterpret_cast<WNDPROC>(GetWindowLong(Window, GWL_WNDPROC));
+}
+
+void SetWindowProc(HWND Window, WNDPROC Proc) {
+    SetWindowLong(Window, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(Proc));
+}
 
 std::string Narrow(const std::u16string& Text) {
     std::string out;
@@ -71,7 +82,7 @@ TShiftState KeyDataToShiftState(LPARAM KeyData) {
 
 LRESULT WidgetWndProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
     TWidgetMessage message{Window, Msg, WParam, LParam, 0};
-    auto* control = static_cast<TControl*>(GetProp(Window, WindowAtom));
+    auto* control = LinkedControl(Window);
     if (control != nullptr) {
         if (Msg == WM_NCDESTROY) {
             if (control->FSavedProc != nullptr)
@@ -82,7 +93,7 @@ LRESULT WidgetWndProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
             control->WndProc(message);
         }
     } else if (Msg == WM_CREATE && LParam != 0) {
-        auto* create = reinterpret_cast<const CREATESTRUCT*>(LParam);
+        auto* create = reinterpret_cast<const TCreateStruct*>(LParam);
         control = static_cast<TControl*>(create->lpCreateParams);
         if (control != nullptr)
             control->WndProc(message);
@@ -111,13 +122,13 @@ TControl::~TControl() {
         Unlink();
         DestroyWindow(FHandle);
     }
-    WNDCLASS info{};
+    TWndClass info;
     if (GetClassInfo(0, FClassNameW, &info))
         UnregisterClass(FClassNameW, 0);
 }
 
 void TControl::Unlink() {
-    if (GetProp(FHandle, WindowAtom) != this)
+    if (LinkedControl(FHandle) != this)
         return;
     if (FSavedProc != nullptr)
         SetWindowProc(FHandle, FSavedProc);
@@ -153,9 +164,9 @@ void TControl::SetHandle(HWND Value) {
     MapWindowPoints(Value, relative, &origin, 1);
     FLeft = origin.X;
     FTop = origin.Y;
-    FCursorHandle = GetClassCursor(Value);
-    FStyle = GetWindowLong(Value, GWL_STYLE);
-    FExStyle = GetWindowLong(Value, GWL_EXSTYLE);
+    FCursorHandle = static_cast<HCURSOR>(GetClassLong(Value, GCL_HCURSOR));
+    FStyle = static_cast<DWORD>(GetWindowLong(Value, GWL_STYLE));
+    FExStyle = static_cast<DWORD>(GetWindowLong(Value, GWL_EXSTYLE));
     CtrlID = GetDlgCtrlID(Value);
     FHandle = Value;
 }
@@ -164,7 +175,7 @@ void TControl::CreateWnd() {
     if (HandleAllocated())
         return;
     CreateHandle();
-    SetProp(FHandle, WindowAtom, this);
+    SetProp(FHandle, WindowAtom, reinterpret_cast<HANDLE>(this));
     if (FParent != nullptr)
         SetWindowPos(FHandle, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
@@ -184,14 +195,14 @@ void TControl::CreateParams(TWindowParams& Params) {
     Params.ClassRecord.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
     Params.ClassRecord.lpfnWndProc = DefWindowProc;
     Params.ClassRecord.cbWndExtra = 4;
-    Params.ClassRecord.hCursor = LoadCursor(IDC_ARROW);
+    Params.ClassRecord.hCursor = LoadCursor(0, IDC_ARROW);
     Params.ClassNameText = FClassNameW.substr(0, 63);
 }
 
 void TControl::UsePlatformClass(TWindowParams& Params, const std::u16string& ClassName) {
     if (ClassName.empty())
         return;
-    WNDCLASS info{};
+    TWndClass info;
     if (!GetClassInfo(0, ClassName, &info))
         return;
     Params.ClassRecord = info;
@@ -201,7 +212,8 @@ void TControl::UsePlatformClass(TWindowParams& Params, const std::u16string& Cla
 }
 
 void TControl::CreateWindowHandle(const TWindowParams& Params) {
-    FHandle = CreateWindowEx(Params.ExStyle, Params.ClassNameText, Params.Caption, Params.Style,
+    const std::u16string caption = Params.Caption != nullptr ? Params.Caption : u"";
+    FHandle = CreateWindowEx(Params.ExStyle, Params.ClassNameText, caption, Params.Style,
                              Params.X, Params.Y, Params.Width, Params.Height,
                              Params.ParentHandle, CtrlID, Params.CreationData);
 }
@@ -212,27 +224,27 @@ void TControl::CreateHandle() {
     if (params.ParentHandle == 0 && (params.Style & WS_CHILD) != 0)
         throw EInvalidOperation("Parent Required " + Narrow(Name()));
     FSavedProc = params.ClassRecord.lpfnWndProc;
-    WNDCLASS existing{};
+    TWndClass existing;
     const bool registered = GetClassInfo(0, params.ClassNameText, &existing);
     if (!registered) {
-        WNDCLASS record = params.ClassRecord;
+        TWndClass record = params.ClassRecord;
         record.lpfnWndProc = WidgetWndProc;
         record.lpszClassName = params.ClassNameText;
         if (RegisterClass(record) == 0)
-            throw EOSError(GetLastError(), "window class registration refused");
+            throw EOSError(0, "window class registration refused");
     }
     CreateWindowHandle(params);
     if (FHandle == 0 || !IsWindow(FHandle))
-        throw EOSError(GetLastError(), "window creation refused");
+        throw EOSError(0, "window creation refused");
     if (registered) {
-        WNDPROC proc = GetWindowProc(FHandle);
+        WNDPROC proc = WindowProcOf(FHandle);
         if (proc != WidgetWndProc) {
             FSavedProc = proc;
             SetWindowProc(FHandle, WidgetWndProc);
         }
     }
     if ((GetWindowLong(FHandle, GWL_STYLE) & WS_CHILD) != 0 && GetDlgCtrlID(FHandle) == 0)
-        SetWindowLong(FHandle, GWL_ID, static_cast<LONG>(FHandle));
+        SetWindowLong(FHandle, GWL_ID, static_cast<LONG_PTR>(FHandle));
     FCaption.reset();
 }
 
@@ -273,7 +285,7 @@ void TControl::SetCursor(int Value) {
     FCursor = Value;
     if (FCursorHandle != 0)
         DestroyCursor(FCursorHandle);
-    FCursorHandle = LoadCursor(CursorIds[Value]);
+    FCursorHandle = LoadCursor(0, CursorIds[Value]);
 }
 
 void TControl::MoveWindowTo(bool Repaint) {
@@ -360,13 +372,13 @@ DWORD TControl::ExStyle() const {
 void TControl::SetStyle(DWORD Value) {
     FStyle = Value;
     if (HandleAllocated())
-        SetWindowLong(FHandle, GWL_STYLE, static_cast<LONG>(Value));
+        SetWindowLong(FHandle, GWL_STYLE, static_cast<LONG_PTR>(Value));
 }
 
 void TControl::SetExStyle(DWORD Value) {
     FExStyle = Value;
     if (HandleAllocated())
-        SetWindowLong(FHandle, GWL_EXSTYLE, static_cast<LONG>(Value));
+        SetWindowLong(FHandle, GWL_EXSTYLE, static_cast<LONG_PTR>(Value));
 }
 
 void TControl::SetClassNameW(const std::u16string& Value) {
@@ -386,17 +398,17 @@ void TControl::SetFocus() {
 void TControl::SendToolRequest(UINT Request, bool TextByCallback) {
     if (!HandleAllocated() || ToolTipWindow == 0)
         return;
-    TOOLINFO info{};
-    info.uFlags = TTF_IDISHWND | (Request == TTM_ADDTOOL ? TTF_SUBCLASS : 0u);
+    TToolInfo info;
+    info.uFlags = TTF_IDISHWND | (Request == TTM_ADDTOOLW ? TTF_SUBCLASS : 0u);
     info.hwnd = ToolTipWindow;
     info.uId = FHandle;
-    info.lpszText = TextByCallback ? LPSTR_TEXTCALLBACK : nullptr;
+    info.lpszText = TextByCallback ? LPSTR_TEXTCALLBACKW : nullptr;
     SendMessage(ToolTipWindow, Request, 0, reinterpret_cast<LPARAM>(&info));
 }
 
-void TControl::AddTool() { SendToolRequest(TTM_ADDTOOL, true); }
+void TControl::AddTool() { SendToolRequest(TTM_ADDTOOLW, true); }
 
-void TControl::DeleteTool() { SendToolRequest(TTM_DELTOOL, false); }
+void TControl::DeleteTool() { SendToolRequest(TTM_DELTOOLW, false); }
 
 void TControl::SetShowHint(bool Value) {
     if (Value == FShowHint)
@@ -411,7 +423,7 @@ void TControl::SetShowHint(bool Value) {
 void TControl::SetHint(const std::u16string& Value) {
     FHint = Value;
     if (FShowHint)
-        SendToolRequest(TTM_UPDATETIPTEXT, true);
+        SendToolRequest(TTM_UPDATETIPTEXTW, true);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -435,8 +447,9 @@ void TWinControl::CreateHandle() {
 }
 
 void TWinControl::Invalidate() {
+    // The platform keeps no invalid region: ask for one paint message instead.
     if (HandleAllocated())
-        InvalidateRect(FHandle, nullptr, true);
+        PostMessage(FHandle, WM_PAINT, 0, 0);
 }
 
 void TWinControl::WndProc(TWidgetMessage& Message) {

@@ -30,6 +30,27 @@ using platform::WPARAM;
 // always runs after the OnMouseMove that noticed the entry.
 constexpr UINT WM_MOUSEENTER = 33094;
 
+// Requests understood by the application's tooltip window, and the record they carry.
+constexpr UINT TTM_ADDTOOLW = 1074;
+constexpr UINT TTM_DELTOOLW = 1075;
+constexpr UINT TTM_UPDATETIPTEXTW = 1081;
+constexpr UINT TTF_IDISHWND = 0x01;
+constexpr UINT TTF_SUBCLASS = 0x10;
+// The tooltip asks the tool for its text each time it shows.
+inline const char16_t* const LPSTR_TEXTCALLBACKW =
+    reinterpret_cast<const char16_t*>(static_cast<std::intptr_t>(-1));
+
+struct TToolInfo {
+    UINT cbSize = 44;
+    UINT uFlags = 0;
+    HWND hwnd = 0;
+    std::uintptr_t uId = 0;
+    platform::TRect rect;
+    platform::HINSTANCE hinst = 0;
+    const char16_t* lpszText = nullptr;
+    LPARAM lParam = 0;
+};
+
 // Raised when an operation is not possible in the object's state (a child without a parent).
 class EInvalidOperation : public std::runtime_error {
 public:
@@ -65,7 +86,7 @@ struct TWindowParams {
     int Height = 0;
     HWND ParentHandle = 0;
     TControl* CreationData = nullptr;
-    platform::WNDCLASS ClassRecord{};
+    platform::TWndClass ClassRecord{};
     std::u16string ClassNameText;
 };
 

@@ -65,7 +65,7 @@ void TControlEx::PaintChildren() {
         return;
     for (HWND child = GetWindow(first, GW_HWNDLAST); child != 0;) {
         HWND above = GetWindow(child, GW_HWNDPREV);
-        auto* control = static_cast<TControl*>(GetProp(child, WindowAtom));
+        auto* control = reinterpret_cast<TControl*>(GetProp(child, WindowAtom));
         if (control != nullptr && control->Visible())
             control->Repaint();
         child = above;

@@ -213,14 +213,15 @@ void TControl::WMShowWindow(TWidgetMessage& Message) {
 }
 
 void TControl::WMSetCursor(TWidgetMessage& Message) {
-    if (LoWord(static_cast<std::uintptr_t>(Message.LParam)) == HTCLIENT && FCursorHandle != 0) {
+    if (static_cast<LRESULT>(LoWord(static_cast<std::uintptr_t>(Message.LParam))) == HTCLIENT &&
+        FCursorHandle != 0) {
         platform::SetCursor(FCursorHandle);
         Message.Result = 1;
     }
 }
 
 void TControl::WMWindowPosChanging(TWidgetMessage& Message) {
-    auto* pos = reinterpret_cast<WINDOWPOS*>(Message.LParam);
+    auto* pos = reinterpret_cast<TWindowPos*>(Message.LParam);
     if (OnWindowPosChanging && pos != nullptr)
         OnWindowPosChanging(this, *pos);
 }
@@ -274,11 +275,11 @@ void TControl::WMMouseMove(TWidgetMessage& Message) {
     }
     if (!FMouseInside && HandleAllocated()) {
         FMouseInside = true;
-        TRACKMOUSEEVENT track{};
+        TTrackMouseEvent track;
         track.dwFlags = TME_HOVER | TME_LEAVE;
         track.hwndTrack = FHandle;
         track.dwHoverTime = MouseHoverTime;
-        TrackMouseEvent(track);
+        TrackMouseEvent(&track);
         PostMessage(FHandle, WM_MOUSEENTER, 0, 0);
     }
 }

@@ -6,12 +6,9 @@
 #include <cstdint>
 #include <functional>
 
+#include "platform/messages.h"
 #include "platform/types.h"
 #include "widgets/component.h"
-
-namespace platform {
-struct WINDOWPOS;
-}
 
 namespace widgets {
 
@@ -43,7 +40,7 @@ using TKeyEvent = std::function<void(TObject* Sender, std::uint16_t& Key, TShift
 using TKeyPressEvent = std::function<void(TObject* Sender, std::int32_t& Key)>;
 using TCharEvent = std::function<void(TObject* Sender, std::int32_t& CharCode)>;
 using TWindowPosChangingEvent =
-    std::function<void(TObject* Sender, platform::WINDOWPOS& WindowPos)>;
+    std::function<void(TObject* Sender, platform::TWindowPos& WindowPos)>;
 using TCloseEvent = std::function<void(TObject* Sender, TCloseAction& Action)>;
 using TActivateEvent = std::function<void(TObject* Sender, int Activation, platform::HWND Window)>;
 using TMouseActivateEvent = std::function<void(TObject* Sender, int HitTest, int MouseButton,

@@ -128,13 +128,9 @@ void TWindowEx::UpdateLayer() {
         return;
     const TBitmapEx& bitmap = Canvas().Bitmap();
     TPoint destination{FLeft, FTop};
-    TLayerFrame frame{};
-    frame.Pixels = reinterpret_cast<const std::uint32_t*>(bitmap.Bits());
-    frame.Width = bitmap.Width();
-    frame.Height = bitmap.Height();
-    frame.Stride = bitmap.Stride();
-    BLENDFUNCTION blend{AC_SRC_OVER, 0, Opacity(), AC_SRC_ALPHA};
-    UpdateLayeredWindow(FHandle, &destination, FWidth, FHeight, frame, blend, ULW_ALPHA);
+    UpdateLayeredWindow(FHandle, &destination, FWidth, FHeight,
+                        reinterpret_cast<const std::uint32_t*>(bitmap.Bits()), bitmap.Stride(),
+                        Opacity(), ULW_ALPHA);
 }
 
 void TWindowEx::SetAlwaysTop(bool Value) {
@@ -213,17 +209,15 @@ void TWindow::SetOpacity(std::uint8_t Value) {
 }
 
 void TWindow::WMPaint(TWidgetMessage& Message) {
-    PAINTSTRUCT paint{};
-    auto dc = static_cast<std::uintptr_t>(Message.WParam);
-    const bool begun = dc == 0;
-    if (begun)
-        dc = BeginPaint(FHandle, &paint);
-    FCanvas->Handle = dc;
+    // The platform draws plain windows itself; the canvas only carries the window's tools
+    // while Repaint runs.
+    FCanvas->Handle = static_cast<std::uintptr_t>(Message.WParam);
     FCanvas->Font().Assign(Font());
     FCanvas->Brush().Assign(Brush());
+    FCanvas->Pen().SetColor(Pen().Color());
+    FCanvas->Pen().SetWidth(Pen().Width());
+    FCanvas->Pen().SetStyle(Pen().Style());
     Repaint();
-    if (begun)
-        EndPaint(FHandle, &paint);
     FCanvas->Handle = 0;
 }
 
