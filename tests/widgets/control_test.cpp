@@ -6,8 +6,8 @@
 
 using namespace platform;
 using namespace widgets;
-using toolkit_test::TSolid;
 using toolkit_test::ToolkitTest;
+using toolkit_test::TSolid;
 
 namespace {
 
@@ -263,8 +263,8 @@ TEST_F(ToolkitTest, AdoptedWindowTakesItsStateButStaysUnlinked) {
     SendMessage(foreign, WM_MOUSEMOVE, 0, MakeLParam(1, 1));
     EXPECT_EQ(moves, 0);
     // A second adoption while a live window is held is refused.
-    HWND other = CreateWindowEx(0, u"STATIC", u"", WS_CHILD, 0, 0, 5, 5, window.Handle(), 0,
-                                nullptr);
+    HWND other =
+        CreateWindowEx(0, u"STATIC", u"", WS_CHILD, 0, 0, 5, 5, window.Handle(), 0, nullptr);
     c.SetHandle(other);
     EXPECT_EQ(c.WindowHandle(), foreign);
 }

@@ -7,8 +7,8 @@
 
 using namespace platform;
 using namespace widgets;
-using toolkit_test::TSolid;
 using toolkit_test::ToolkitTest;
+using toolkit_test::TSolid;
 
 namespace {
 
@@ -16,7 +16,9 @@ constexpr std::uint32_t Red = 0xFFFF0000;
 constexpr std::uint32_t Green = 0xFF00FF00;
 constexpr std::uint32_t Blue = 0xFF0000FF;
 
-int AlphaOf(std::uint32_t pixel) { return static_cast<int>(pixel >> 24); }
+int AlphaOf(std::uint32_t pixel) {
+    return static_cast<int>(pixel >> 24);
+}
 
 } // namespace
 

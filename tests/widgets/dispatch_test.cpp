@@ -5,13 +5,15 @@
 
 using namespace platform;
 using namespace widgets;
-using toolkit_test::TSolid;
 using toolkit_test::ToolkitTest;
+using toolkit_test::TSolid;
 
 namespace {
 
 // Screen position of a client point of the fixture window (at 100, 100).
-constexpr int S(int client) { return 100 + client; }
+constexpr int S(int client) {
+    return 100 + client;
+}
 
 } // namespace
 
@@ -21,8 +23,8 @@ protected:
     void Watch(TControl& c, const std::string& tag) {
         auto log = [this, tag](const char* what) {
             return [this, tag, what](TObject*, int k, int x, int y) {
-                Log.push_back(tag + "." + what + "(" + std::to_string(k) + "," +
-                              std::to_string(x) + "," + std::to_string(y) + ")");
+                Log.push_back(tag + "." + what + "(" + std::to_string(k) + "," + std::to_string(x) +
+                              "," + std::to_string(y) + ")");
             };
         };
         c.OnMouseMove = log("move");
@@ -171,8 +173,7 @@ TEST_F(DispatchTest, MovingOntoACoveringChildLeavesTheParent) {
     Log.clear();
     Screen->MovePointer(S(65), S(65));
     Pump();
-    const std::vector<std::string> expected = {"P.leave(0,0,0)", "K.move(0,5,5)",
-                                               "K.enter(0,0,0)"};
+    const std::vector<std::string> expected = {"P.leave(0,0,0)", "K.move(0,5,5)", "K.enter(0,0,0)"};
     EXPECT_EQ(Log, expected);
 }
 

@@ -9,8 +9,8 @@
 
 using namespace platform;
 using namespace widgets;
-using toolkit_test::TSolid;
 using toolkit_test::ToolkitTest;
+using toolkit_test::TSolid;
 
 namespace {
 
@@ -94,9 +94,9 @@ TEST_F(ToolkitTest, CloseActionDecidesTheWindowsFate) {
         bool Alive;
         bool Visible;
     };
-    for (const Case& c : {Case{caFree, false, false}, Case{caHide, true, false},
-                          Case{caNone, true, true}, Case{caMinimize, true, true},
-                          Case{static_cast<TCloseAction>(9), true, true}}) {
+    for (const Case& c :
+         {Case{caFree, false, false}, Case{caHide, true, false}, Case{caNone, true, true},
+          Case{caMinimize, true, true}, Case{static_cast<TCloseAction>(9), true, true}}) {
         auto& window = MakeWindow();
         int destroyed = 0;
         window.OnDestroy = [&](TObject*) { ++destroyed; };
