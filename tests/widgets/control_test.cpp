@@ -292,7 +292,6 @@ TEST_F(ToolkitTest, HintRegistrationNeedsTheTooltipWindowFirst) {
     late.SetShowHint(true);
     late.SetHint(u"ipucu");
     late.SetShowHint(false);
-    early.SetHint(u"yok");
     ToolTipWindow = 0;
     ASSERT_EQ(sink.Requests.size(), 3u);
     const UINT msgs[] = {TTM_ADDTOOLW, TTM_UPDATETIPTEXTW, TTM_DELTOOLW};
