@@ -222,7 +222,7 @@ TEST_F(ToolkitTest, PlainWindowIsTopLevelAndTakesNoParent) {
     EXPECT_EQ(created, 1);
     EXPECT_EQ(GetParent(h), 0u);
     EXPECT_EQ(plain.Style() & WS_OVERLAPPEDWINDOW, WS_OVERLAPPEDWINDOW);
-    EXPECT_EQ(plain.Color(), ResolveSysColor(clBtnFace));
+    EXPECT_EQ(plain.Color(), ResolveColor(clBtnFace));
     std::vector<UINT> ticks;
     plain.OnTimer = [&](TObject*, UINT id) { ticks.push_back(id); };
     SendMessage(h, WM_TIMER, 5, 0);
