@@ -586,7 +586,10 @@ bool GetCursorPos(TPoint* point) {
     if (!point) {
         return false;
     }
-    *point = Display().PointerPosition();
+    // The position of the input handled last, so a handler sees where its own message happened
+    // even when newer input is already waiting.
+    auto& s = State();
+    *point = s.PointerKnown ? s.Pointer : Display().PointerPosition();
     return true;
 }
 

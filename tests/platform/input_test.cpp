@@ -117,6 +117,20 @@ TEST_F(Routing, CaptureKeepsThePointerWithNegativeClientCoordinates) {
     EXPECT_EQ(PointerLog(), (std::vector<TPointer>{{Parent, WM_MOUSEMOVE, 6, 2}}));
 }
 
+TEST_F(Routing, HandlersSeeThePointerWhereTheirOwnMessageHappened) {
+    TPoint atRelease{-1, -1};
+    Rec.Hooks[C] = [&](HWND, UINT m, WPARAM, LPARAM) -> std::optional<LRESULT> {
+        if (m == WM_LBUTTONUP) {
+            GetCursorPos(&atRelease);
+        }
+        return std::nullopt;
+    };
+    Screen->Click(145, 146);
+    Screen->MovePointer(500, 500); // already waiting while the release is handled
+    Pump();
+    EXPECT_EQ(atRelease, (TPoint{145, 146}));
+}
+
 TEST_F(Routing, DoubleClicksNeedTheClassStyleTimeAndDistance) {
     const HWND plain = Child(Parent, 150, 150, 40, 40, 0, u"RecordingPlain");
     struct Case {
