@@ -1,4 +1,4 @@
-// Word wrapping of headlines and summaries, and the UTF-8 to UTF-16 step in front of it.
+// Word wrapping of headlines and summaries.
 #pragma once
 
 #include <string>
@@ -13,8 +13,5 @@ std::u16string WrapText(const std::u16string& Line, const std::u16string& BreakS
 
 // The wrap the news list applies to its texts: CR LF, and TAB, space, '-' and '.'.
 std::u16string WrapNewsText(const std::u16string& Text, int MaxCol);
-
-// Document text is UTF-8; malformed sequences become U+FFFD instead of failing the item.
-std::u16string Utf8ToUtf16(const std::string& Text);
 
 } // namespace elements
