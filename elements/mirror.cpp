@@ -1,5 +1,7 @@
 #include "elements/mirror.h"
 
+#include "widgets/bitmap.h"
+
 namespace elements {
 
 std::uint32_t MirrorPixel(std::uint32_t Source, int Strength) {
@@ -32,6 +34,25 @@ void MirrorRows(const std::uint32_t* Source, int Width, int Height, int SourceSt
                 dst[x] = p;
         }
     }
+}
+
+std::unique_ptr<widgets::TBitmapEx> BuildMirror(const widgets::TBitmapEx& Source) {
+    const int rows = MirrorHeight(Source.Height());
+    if (rows <= 0 || Source.Width() <= 0 || !Source.Bits() ||
+        Source.Format() != widgets::FormatARGB32)
+        return nullptr;
+    // Drawing on the source may still be pending inside cairo.
+    cairo_surface_flush(Source.ImageSurface());
+    auto mirror = std::make_unique<widgets::TBitmapEx>(Source.Width(), rows);
+    if (!mirror->Bits())
+        return nullptr;
+    // Strides are whole pixels for ARGB32.
+    MirrorRows(reinterpret_cast<const std::uint32_t*>(Source.Bits()), Source.Width(),
+               Source.Height(), Source.Stride() / 4,
+               reinterpret_cast<std::uint32_t*>(mirror->Bits()), mirror->Stride() / 4);
+    // The pixels were written behind cairo's back.
+    cairo_surface_mark_dirty(mirror->ImageSurface());
+    return mirror;
 }
 
 } // namespace elements

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 namespace elements {
 
@@ -24,5 +25,17 @@ std::uint32_t MirrorPixel(std::uint32_t Source, int Strength);
 // Strides are in pixels. Dest pixels that get no reflection are left untouched.
 void MirrorRows(const std::uint32_t* Source, int Width, int Height, int SourceStride,
                 std::uint32_t* Dest, int DestStride);
+
+} // namespace elements
+
+namespace widgets {
+class TBitmapEx;
+}
+
+namespace elements {
+
+// The mirror of Source as a new bitmap of Source's width and a third of its height; null when
+// that is empty (a source lower than 3 pixels) or Source has no pixels.
+std::unique_ptr<widgets::TBitmapEx> BuildMirror(const widgets::TBitmapEx& Source);
 
 } // namespace elements

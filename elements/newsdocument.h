@@ -20,8 +20,8 @@ struct TElement {
     std::u16string Summary; // wrapped
     std::string Id;
     std::string Section;
-    std::string Link; // URL-decoded
-    std::string Date; // not filled by the reader
+    std::string Link;        // URL-decoded
+    std::string Date;        // not filled by the reader
     platform::TRect HitRect; // the headline's rectangle, set by layout and painting
 };
 

@@ -1,5 +1,7 @@
 #include "elements/mirror.h"
 
+#include "widgets/bitmap.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -89,4 +91,19 @@ TEST(MirrorPixel, AlphaRule) {
     EXPECT_EQ(MirrorPixel(0x9B000000, 100), 0u); // k = 100 - 100 = 0
     EXPECT_EQ(MirrorPixel(0x9C9C9C9C, 100), 0u); // k = 1: every byte shifts to 0
     EXPECT_EQ(MirrorPixel(0xFF804020, 128), 0x7F402010u);
+}
+
+TEST(BuildMirror, MirrorsABitmapThroughItsOwnPixels) {
+    widgets::TBitmapEx src(64, 64);
+    src.SetPixel(3, 63, 0xFFFFFFFF);
+    src.SetPixel(4, 0, 0xFFFFFFFF); // upper part: never mirrored
+    auto m = BuildMirror(src);
+    ASSERT_TRUE(m);
+    EXPECT_EQ(m->Width(), 64);
+    EXPECT_EQ(m->Height(), 21);
+    EXPECT_EQ(m->GetPixel(3, 0), 0xBDBDBDBDu);
+    for (int y = 0; y < 21; ++y)
+        EXPECT_EQ(m->GetPixel(4, y), 0u) << y;
+    widgets::TBitmapEx flat(10, 2);
+    EXPECT_FALSE(BuildMirror(flat));
 }

@@ -111,17 +111,3 @@ TEST(WrapText, ColumnsCountCharactersNotBytes) {
     const std::u16string emoji = u"\U0001F600\U0001F600 ab";
     EXPECT_EQ(WrapNewsText(emoji, 5), emoji);
 }
-
-TEST(Utf8ToUtf16, DecodesAndReplacesMalformedSequences) {
-    EXPECT_EQ(Utf8ToUtf16("abc"), u"abc");
-    EXPECT_EQ(Utf8ToUtf16("\xC3\xB1"), u"ñ");
-    EXPECT_EQ(Utf8ToUtf16("\xE2\x82\xAC"), u"€");
-    EXPECT_EQ(Utf8ToUtf16("\xF0\x9F\x98\x80"), u"\U0001F600");
-    EXPECT_EQ(Utf8ToUtf16("a\xFF"
-                          "b"),
-              u"a\uFFFDb");
-    EXPECT_EQ(Utf8ToUtf16("a\xC3"), u"a\uFFFD");
-    EXPECT_EQ(Utf8ToUtf16("\xC0\x80"), u"\uFFFD");     // overlong NUL
-    EXPECT_EQ(Utf8ToUtf16("\xED\xA0\x80"), u"\uFFFD"); // encoded surrogate
-    EXPECT_EQ(Utf8ToUtf16("\xE2\x82x"), u"\uFFFDx");
-}
