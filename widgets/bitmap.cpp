@@ -1,5 +1,7 @@
 #include "widgets/bitmap.h"
 
+#include "platform/resources.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -83,6 +85,11 @@ std::unique_ptr<TBitmapEx> TBitmapEx::CreateFromPng(const void* Data, std::size_
     cairo_destroy(cr);
     cairo_surface_flush(bitmap->ImageSurface());
     return bitmap;
+}
+
+std::unique_ptr<TBitmapEx> TBitmapEx::CreateFromResource(int ResId) {
+    const std::string_view png = platform::LoadPngResource(ResId);
+    return CreateFromPng(png.data(), png.size());
 }
 
 void TBitmapEx::Blur(int Passes) {

@@ -1,5 +1,7 @@
 #include "widgets/bitmap.h"
 
+#include "platform/resources.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -226,5 +228,36 @@ TEST(BitmapPng, BytesThatDoNotDecodeGiveAnEmptyBitmap) {
         EXPECT_EQ(b->Width(), 0) << in.size();
         EXPECT_EQ(b->Height(), 0);
         EXPECT_EQ(b->Bits(), nullptr);
+    }
+}
+
+TEST(BitmapResource, EverySkinPictureDecodesToItsSize) {
+    struct Case {
+        int id, w, h;
+    } cases[] = {{5000, 20, 213}, {5001, 18, 70},   {5002, 475, 350}, {5003, 18, 324},
+                 {5004, 120, 42}, {5005, 385, 183}, {5006, 12, 12},   {5007, 20, 20},
+                 {5008, 20, 20},  {5009, 342, 224}, {5010, 64, 64},   {5011, 21, 21}};
+    for (const auto& c : cases) {
+        auto b = TBitmapEx::CreateFromResource(c.id);
+        EXPECT_EQ(b->Width(), c.w) << c.id;
+        EXPECT_EQ(b->Height(), c.h) << c.id;
+        EXPECT_EQ(b->Stride(), 4 * c.w) << c.id;
+        // Soft skin edges must arrive premultiplied.
+        for (int y = 0; y < b->Height(); ++y)
+            for (int x = 0; x < b->Width(); ++x) {
+                const auto p = b->GetPixel(x, y);
+                const auto a = p >> 24;
+                ASSERT_TRUE(((p >> 16) & 0xFF) <= a && ((p >> 8) & 0xFF) <= a && (p & 0xFF) <= a)
+                    << c.id << " " << x << "," << y;
+            }
+    }
+}
+
+TEST(BitmapResource, UnknownIdRaisesResourceNotFound) {
+    try {
+        TBitmapEx::CreateFromResource(5012);
+        FAIL() << "no exception";
+    } catch (const platform::EResNotFound& e) {
+        EXPECT_STREQ(e.what(), "Resource 5012 not found");
     }
 }
