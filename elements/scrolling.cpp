@@ -6,6 +6,8 @@
 
 namespace elements {
 
+using namespace platform;
+
 int RoundEven(double Value) {
     // nearbyint follows the default rounding mode, which is to nearest with ties to even.
     const double r = std::nearbyint(Value);
@@ -60,7 +62,7 @@ TScrollResult TrackMouseDown(TScrollGeometry& G, TScrollState& S, int Y) {
 }
 
 void ThumbMouseDown(const TScrollGeometry& G, TScrollState& S, int Keys, int ScreenY) {
-    if (!(Keys & MouseLeftButton))
+    if (!(Keys & MK_LBUTTON))
         return;
     S.DragStartY = ScreenY;
     S.DragStartThumbTop = G.ThumbTop;
@@ -68,7 +70,7 @@ void ThumbMouseDown(const TScrollGeometry& G, TScrollState& S, int Keys, int Scr
 }
 
 TScrollResult ThumbDrag(TScrollGeometry& G, const TScrollState& S, int Keys, int ScreenY) {
-    if (!(Keys & MouseLeftButton))
+    if (!(Keys & MK_LBUTTON))
         return {};
     const int oldListTop = G.ListTop;
     long long t = static_cast<long long>(S.DragStartThumbTop) + ScreenY - S.DragStartY;

@@ -6,23 +6,14 @@
 
 #include <cstdint>
 
-namespace elements {
+#include "platform/messages.h"
 
-// Virtual-key codes the list reacts to.
-constexpr int VK_PRIOR = 0x21;
-constexpr int VK_NEXT = 0x22;
-constexpr int VK_END = 0x23;
-constexpr int VK_HOME = 0x24;
-constexpr int VK_LEFT = 0x25;
-constexpr int VK_UP = 0x26;
-constexpr int VK_RIGHT = 0x27;
-constexpr int VK_DOWN = 0x28;
+namespace elements {
 
 // Far enough to reach either end of any list.
 constexpr int ScrollToTop = 0x3FFFFFFF;
 constexpr int ScrollToEnd = -0x3FFFFFFF;
 constexpr int KeyScrollStep = 10;
-constexpr int MouseLeftButton = 1;
 
 // Where the four parts stand; the functions below read and move these numbers only.
 struct TScrollGeometry {

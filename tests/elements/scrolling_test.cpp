@@ -3,6 +3,12 @@
 #include <gtest/gtest.h>
 
 using namespace elements;
+using namespace platform;
+
+namespace {
+constexpr int Left = MK_LBUTTON;
+constexpr int Right = MK_RBUTTON;
+} // namespace
 
 namespace {
 
@@ -123,21 +129,21 @@ TEST(TrackMouseDown, PagesTowardsTheSideThatWasHit) {
 TEST(ThumbDrag, FollowsThePointerAndClampsToTheTravel) {
     auto g = ListOf(500);
     TScrollState s;
-    ThumbMouseDown(g, s, MouseLeftButton, 400);
+    ThumbMouseDown(g, s, Left, 400);
     EXPECT_EQ(s.DragStartY, 400);
     EXPECT_EQ(s.DragStartThumbTop, 0);
     EXPECT_FLOAT_EQ(s.ScrollRatio, 287.0f / 143.0f);
 
-    EXPECT_TRUE(ThumbDrag(g, s, MouseLeftButton, 420).Repaint);
+    EXPECT_TRUE(ThumbDrag(g, s, Left, 420).Repaint);
     EXPECT_EQ(g.ThumbTop, 20);
     EXPECT_EQ(g.ListTop, -40);
     // The same position again moves nothing.
-    EXPECT_FALSE(ThumbDrag(g, s, MouseLeftButton, 420).Repaint);
+    EXPECT_FALSE(ThumbDrag(g, s, Left, 420).Repaint);
 
-    ThumbDrag(g, s, MouseLeftButton, 5000);
+    ThumbDrag(g, s, Left, 5000);
     EXPECT_EQ(g.ThumbTop, 143);
     EXPECT_EQ(g.ListTop, -287);
-    ThumbDrag(g, s, MouseLeftButton, -5000);
+    ThumbDrag(g, s, Left, -5000);
     EXPECT_EQ(g.ThumbTop, 0);
     EXPECT_EQ(g.ListTop, 0);
 }
@@ -145,11 +151,11 @@ TEST(ThumbDrag, FollowsThePointerAndClampsToTheTravel) {
 TEST(ThumbDrag, OnlyTheLeftButtonCounts) {
     auto g = ListOf(500);
     TScrollState s;
-    ThumbMouseDown(g, s, 2, 400);
+    ThumbMouseDown(g, s, Right, 400);
     EXPECT_EQ(s.DragStartY, 0);
     EXPECT_FLOAT_EQ(s.ScrollRatio, 0.0f);
-    ThumbMouseDown(g, s, MouseLeftButton, 400);
-    EXPECT_FALSE(ThumbDrag(g, s, 2, 450).Repaint);
+    ThumbMouseDown(g, s, Left, 400);
+    EXPECT_FALSE(ThumbDrag(g, s, Right, 450).Repaint);
     EXPECT_EQ(g.ThumbTop, 0);
     EXPECT_EQ(g.ListTop, 0);
 }
@@ -167,7 +173,7 @@ TEST(UpdateScrollBar, ShowsTheTrackOnlyForATallerListAndResetsWhenHidden) {
     EXPECT_EQ(g.ListTop, -100); // a visible track leaves positions alone
     EXPECT_EQ(g.ThumbTop, 50);
 
-    ThumbMouseDown(g, s, MouseLeftButton, 300);
+    ThumbMouseDown(g, s, Left, 300);
     g.ListHeight = 213; // equal is not taller
     r = UpdateScrollBar(g, s);
     EXPECT_FALSE(g.TrackVisible);
