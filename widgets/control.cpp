@@ -135,7 +135,9 @@ void TControl::Unlink() {
     RemoveProp(FHandle, WindowAtom);
 }
 
-bool TControl::HandleAllocated() const { return FHandle != 0 && IsWindow(FHandle); }
+bool TControl::HandleAllocated() const {
+    return FHandle != 0 && IsWindow(FHandle);
+}
 
 void TControl::HandleNeeded() {
     if (HandleAllocated())
@@ -213,9 +215,9 @@ void TControl::UsePlatformClass(TWindowParams& Params, const std::u16string& Cla
 
 void TControl::CreateWindowHandle(const TWindowParams& Params) {
     const std::u16string caption = Params.Caption != nullptr ? Params.Caption : u"";
-    FHandle = CreateWindowEx(Params.ExStyle, Params.ClassNameText, caption, Params.Style,
-                             Params.X, Params.Y, Params.Width, Params.Height,
-                             Params.ParentHandle, CtrlID, Params.CreationData);
+    FHandle = CreateWindowEx(Params.ExStyle, Params.ClassNameText, caption, Params.Style, Params.X,
+                             Params.Y, Params.Width, Params.Height, Params.ParentHandle, CtrlID,
+                             Params.CreationData);
 }
 
 void TControl::CreateHandle() {
@@ -256,8 +258,8 @@ LRESULT TControl::Perform(UINT Msg, WPARAM WParam, LPARAM LParam) {
 
 void TControl::CallDefault(TWidgetMessage& Message) {
     if (FSavedProc != nullptr && HandleAllocated())
-        Message.Result = CallWindowProc(FSavedProc, FHandle, Message.Msg, Message.WParam,
-                                        Message.LParam);
+        Message.Result =
+            CallWindowProc(FSavedProc, FHandle, Message.Msg, Message.WParam, Message.LParam);
 }
 
 std::u16string TControl::Caption() {
@@ -279,9 +281,9 @@ void TControl::SetCursor(int Value) {
     if (Value < 0 || Value >= CursorCount || Value == FCursor)
         return;
     static constexpr int CursorIds[CursorCount] = {
-        IDC_ARROW,  IDC_IBEAM,  IDC_WAIT,   IDC_CROSS,   IDC_UPARROW,   IDC_SIZE,
-        IDC_ICON,   IDC_SIZENWSE, IDC_SIZENESW, IDC_SIZEWE, IDC_SIZENS, IDC_SIZEALL,
-        IDC_NO,     IDC_HAND,   IDC_APPSTARTING, IDC_HELP};
+        IDC_ARROW, IDC_IBEAM,    IDC_WAIT,        IDC_CROSS,  IDC_UPARROW, IDC_SIZE,
+        IDC_ICON,  IDC_SIZENWSE, IDC_SIZENESW,    IDC_SIZEWE, IDC_SIZENS,  IDC_SIZEALL,
+        IDC_NO,    IDC_HAND,     IDC_APPSTARTING, IDC_HELP};
     FCursor = Value;
     if (FCursorHandle != 0)
         DestroyCursor(FCursorHandle);
@@ -406,9 +408,13 @@ void TControl::SendToolRequest(UINT Request, bool TextByCallback) {
     SendMessage(ToolTipWindow, Request, 0, reinterpret_cast<LPARAM>(&info));
 }
 
-void TControl::AddTool() { SendToolRequest(TTM_ADDTOOLW, true); }
+void TControl::AddTool() {
+    SendToolRequest(TTM_ADDTOOLW, true);
+}
 
-void TControl::DeleteTool() { SendToolRequest(TTM_DELTOOLW, false); }
+void TControl::DeleteTool() {
+    SendToolRequest(TTM_DELTOOLW, false);
+}
 
 void TControl::SetShowHint(bool Value) {
     if (Value == FShowHint)

@@ -16,9 +16,15 @@ bool IsInputMessage(UINT Msg) {
            (Msg >= WM_MOUSEFIRST && Msg <= WM_MOUSEWHEEL);
 }
 
-int MouseX(const TWidgetMessage& m) { return GetXLParam(m.LParam); }
-int MouseY(const TWidgetMessage& m) { return GetYLParam(m.LParam); }
-int MouseKeys(const TWidgetMessage& m) { return static_cast<int>(m.WParam); }
+int MouseX(const TWidgetMessage& m) {
+    return GetXLParam(m.LParam);
+}
+int MouseY(const TWidgetMessage& m) {
+    return GetYLParam(m.LParam);
+}
+int MouseKeys(const TWidgetMessage& m) {
+    return static_cast<int>(m.WParam);
+}
 
 } // namespace
 
@@ -228,8 +234,7 @@ void TControl::WMWindowPosChanging(TWidgetMessage& Message) {
 
 void TControl::ForwardToParent(TWidgetMessage& Message) {
     if (FParent != nullptr && FParent->HandleAllocated())
-        Message.Result =
-            SendMessage(FParent->FHandle, Message.Msg, Message.WParam, Message.LParam);
+        Message.Result = SendMessage(FParent->FHandle, Message.Msg, Message.WParam, Message.LParam);
 }
 
 void TControl::WMContextMenu(TWidgetMessage& Message) {

@@ -43,8 +43,8 @@ using TWindowPosChangingEvent =
     std::function<void(TObject* Sender, platform::TWindowPos& WindowPos)>;
 using TCloseEvent = std::function<void(TObject* Sender, TCloseAction& Action)>;
 using TActivateEvent = std::function<void(TObject* Sender, int Activation, platform::HWND Window)>;
-using TMouseActivateEvent = std::function<void(TObject* Sender, int HitTest, int MouseButton,
-                                               platform::LRESULT& Result)>;
+using TMouseActivateEvent =
+    std::function<void(TObject* Sender, int HitTest, int MouseButton, platform::LRESULT& Result)>;
 using TTimerEvent = std::function<void(TObject* Sender, platform::UINT TimerID)>;
 using TBalloonActionEvent = std::function<void(TObject* Sender, int Action)>;
 

@@ -23,13 +23,11 @@ void RunCloseAction(TControl& Window, const TCloseEvent& OnClose) {
     }
 }
 
-void RunMouseActivate(TControl& Window, const TMouseActivateEvent& Event,
-                      TWidgetMessage& Message) {
+void RunMouseActivate(TControl& Window, const TMouseActivateEvent& Event, TWidgetMessage& Message) {
     Message.Result = MA_ACTIVATE;
     const auto lp = static_cast<std::uintptr_t>(Message.LParam);
     if (Event)
-        Event(&Window, static_cast<int>(LoWord(lp)), static_cast<int>(HiWord(lp)),
-              Message.Result);
+        Event(&Window, static_cast<int>(LoWord(lp)), static_cast<int>(HiWord(lp)), Message.Result);
 }
 
 } // namespace
@@ -90,7 +88,9 @@ void TWindowEx::WMDestroy(TWidgetMessage&) {
         OnDestroy(this);
 }
 
-void TWindowEx::WMClose(TWidgetMessage&) { RunCloseAction(*this, OnClose); }
+void TWindowEx::WMClose(TWidgetMessage&) {
+    RunCloseAction(*this, OnClose);
+}
 
 void TWindowEx::WMActivate(TWidgetMessage& Message) {
     if (OnActivate)
@@ -221,7 +221,9 @@ void TWindow::WMPaint(TWidgetMessage& Message) {
     FCanvas->Handle = 0;
 }
 
-void TWindow::WMClose(TWidgetMessage&) { RunCloseAction(*this, OnClose); }
+void TWindow::WMClose(TWidgetMessage&) {
+    RunCloseAction(*this, OnClose);
+}
 
 void TWindow::WMDestroy(TWidgetMessage&) {
     if (FOnDestroy)
