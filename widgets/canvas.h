@@ -46,11 +46,6 @@ constexpr int PixelOffsetModeHighQuality = 2;
 constexpr int PixelOffsetModeNone = 3;
 constexpr int PixelOffsetModeHalf = 4;
 
-struct TCairoDeleter {
-    void operator()(cairo_t* cr) const { cairo_destroy(cr); }
-};
-using TCairoPtr = std::unique_ptr<cairo_t, TCairoDeleter>;
-
 struct TCairoPatternDeleter {
     void operator()(cairo_pattern_t* p) const { cairo_pattern_destroy(p); }
 };

@@ -437,19 +437,21 @@ void TControl::SetHint(const std::u16string& Value) {
 TWinControl::TWinControl(TComponent* AOwner, const char16_t* AClassName)
     : TControl(AOwner, AClassName), FFont(std::make_unique<TFont>()),
       FBrush(std::make_unique<TSolidBrush>()), FPen(std::make_unique<TPen>()) {
-    FFont->OnChange = [this](TObject* Sender) { FontChanged(Sender); };
-    FBrush->OnChange = [this](TObject*) { Invalidate(); };
-    FPen->OnChange = [this](TObject*) { Invalidate(); };
+    FFont->OnChange = [this](TGraphicObject*) { FontChanged(); };
+    FBrush->OnChange = [this](TGraphicObject*) { Invalidate(); };
+    FPen->OnChange = [this](TGraphicObject*) { Invalidate(); };
 }
 
-void TWinControl::FontChanged(TObject*) {
-    Perform(WM_SETFONT, FFont->Handle(), 1);
+// Plain-window fonts have no engine handle here; the font message tells the platform to use
+// its own.
+void TWinControl::FontChanged() {
+    Perform(WM_SETFONT, 0, 1);
     Invalidate();
 }
 
 void TWinControl::CreateHandle() {
     TControl::CreateHandle();
-    Perform(WM_SETFONT, FFont->Handle(), 1);
+    Perform(WM_SETFONT, 0, 1);
 }
 
 void TWinControl::Invalidate() {

@@ -15,7 +15,7 @@
 #include "platform/window_manager.h"
 #include "widgets/component.h"
 #include "widgets/events.h"
-#include "widgets/gdi.h"
+#include "widgets/plaintools.h"
 
 namespace widgets {
 
@@ -319,7 +319,7 @@ protected:
     virtual void WMEraseBkgnd(TWidgetMessage& Message) { CallDefault(Message); }
 
 private:
-    void FontChanged(TObject* Sender);
+    void FontChanged();
     std::unique_ptr<TFont> FFont;
     std::unique_ptr<TSolidBrush> FBrush;
     std::unique_ptr<TPen> FPen;

@@ -18,6 +18,7 @@ public:
     ~TControlEx() override;
 
     TCanvasEx& Canvas() { return *FCanvas; }
+    TFontEx& Font() { return FCanvas->Font(); }
 
     std::uint8_t Opacity() const { return FOpacity; }
     // Stores only; the new opacity shows with the next composition.

@@ -233,15 +233,18 @@ TSize TCanvasEx::TextExtent(const std::u16string& Text) {
             forWidth.pop_back();
     }
     PangoRectangle logical;
-    double width = 0;
-    if (!forWidth.empty()) {
-        auto layout = MakeLayout(forWidth, false);
-        pango_layout_get_extents(layout.get(), nullptr, &logical);
-        width = static_cast<double>(logical.width) / PANGO_SCALE;
-    }
     auto layout = MakeLayout(Text, false);
     pango_layout_get_extents(layout.get(), nullptr, &logical);
     const double height = static_cast<double>(logical.height) / PANGO_SCALE;
+    double width = static_cast<double>(logical.width) / PANGO_SCALE;
+    if (forWidth.size() != Text.size()) {
+        width = 0;
+        if (!forWidth.empty()) {
+            auto trimmed = MakeLayout(forWidth, false);
+            pango_layout_get_extents(trimmed.get(), nullptr, &logical);
+            width = static_cast<double>(logical.width) / PANGO_SCALE;
+        }
+    }
     width += 2 * Padding();
     return {static_cast<int>(width + 1), static_cast<int>(height + 1)};
 }

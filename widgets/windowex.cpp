@@ -208,17 +208,15 @@ void TWindow::SetOpacity(std::uint8_t Value) {
         SetLayeredWindowAttributes(FHandle, 0, FOpacity, LWA_ALPHA);
 }
 
-void TWindow::WMPaint(TWidgetMessage& Message) {
-    // The platform draws plain windows itself; the canvas only carries the window's tools
-    // while Repaint runs.
-    FCanvas->Handle = static_cast<std::uintptr_t>(Message.WParam);
+void TWindow::WMPaint(TWidgetMessage&) {
+    // The platform draws plain windows itself and hands no context over; the canvas only
+    // carries the window's tools while Repaint runs.
     FCanvas->Font().Assign(Font());
     FCanvas->Brush().Assign(Brush());
     FCanvas->Pen().SetColor(Pen().Color());
     FCanvas->Pen().SetWidth(Pen().Width());
     FCanvas->Pen().SetStyle(Pen().Style());
     Repaint();
-    FCanvas->Handle = 0;
 }
 
 void TWindow::WMClose(TWidgetMessage&) {

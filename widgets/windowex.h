@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "widgets/controlex.h"
-#include "widgets/gdi.h"
+#include "widgets/plaintools.h"
 
 namespace widgets {
 

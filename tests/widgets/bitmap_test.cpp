@@ -2,6 +2,8 @@
 
 #include "platform/resources.h"
 
+#include "pixels.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -16,14 +18,6 @@ void Fill(TBitmapEx& b, std::uint32_t v) {
     for (int y = 0; y < b.Height(); ++y)
         for (int x = 0; x < b.Width(); ++x)
             b.SetPixel(x, y, v);
-}
-
-std::vector<std::uint32_t> Pixels(const TBitmapEx& b) {
-    std::vector<std::uint32_t> out;
-    for (int y = 0; y < b.Height(); ++y)
-        for (int x = 0; x < b.Width(); ++x)
-            out.push_back(b.GetPixel(x, y));
-    return out;
 }
 
 cairo_status_t AppendBytes(void* closure, const unsigned char* data, unsigned int length) {
@@ -245,10 +239,7 @@ TEST(BitmapResource, EverySkinPictureDecodesToItsSize) {
         // Soft skin edges must arrive premultiplied.
         for (int y = 0; y < b->Height(); ++y)
             for (int x = 0; x < b->Width(); ++x) {
-                const auto p = b->GetPixel(x, y);
-                const auto a = p >> 24;
-                ASSERT_TRUE(((p >> 16) & 0xFF) <= a && ((p >> 8) & 0xFF) <= a && (p & 0xFF) <= a)
-                    << c.id << " " << x << "," << y;
+                ASSERT_TRUE(ValidPremultiplied(b->GetPixel(x, y))) << c.id << " " << x << "," << y;
             }
     }
 }

@@ -196,6 +196,10 @@ TEST_F(ToolkitTest, PerformWithoutWindowRunsTheHandlers) {
     char16_t buffer[3] = {u'x', u'x', u'x'};
     EXPECT_EQ(c.Perform(WM_GETTEXT, 3, reinterpret_cast<LPARAM>(buffer)), 2);
     EXPECT_EQ(std::u16string(buffer), u"ab");
+    // A zero-sized buffer gets nothing written, not a terminator before its start.
+    buffer[0] = u'x';
+    EXPECT_EQ(c.Perform(WM_GETTEXT, 0, reinterpret_cast<LPARAM>(buffer)), 0);
+    EXPECT_EQ(buffer[0], u'x');
 }
 
 TEST_F(ToolkitTest, PlatformClassIsSubclassedAndSeesHandlerChanges) {

@@ -142,6 +142,15 @@ TEST_F(ToolkitTest, SizeChangeGivesABlankCanvasOfTheNewSize) {
     EXPECT_EQ(c.Canvas().Bitmap().GetPixel(0, 0), Red);
 }
 
+TEST_F(ToolkitTest, ElementWithoutParentControlComposesNowhere) {
+    auto& window = MakeWindow();
+    TSolid loose(nullptr);
+    loose.ParentWindow = window.Handle();
+    loose.Show();
+    loose.Repaint();
+    EXPECT_EQ(loose.Paints, 1);
+}
+
 TEST_F(ToolkitTest, ElementUnderAPlainControlCannotCompose) {
     auto& window = MakeWindow();
     TControl& plain = *window.Make<TControl>();
