@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <condition_variable>
 #include <cstdlib>
+#include <mutex>
 #include <thread>
 
 namespace {
@@ -256,6 +258,35 @@ TEST_F(HttpSend, ABodyExactlyAtTheLimitIsAccepted) {
     TRequest smaller = Make(server);
     smaller.MaxBodySize = body.size() - 1;
     EXPECT_EQ(smaller.Send(InternetHandle), SendFailed);
+}
+
+// Workers share one session: two requests in flight at once must both complete, each with its
+// own answer. The server answers only once both have arrived, so serialised requests would show.
+TEST_F(HttpSend, TwoRequestsShareTheSessionAtOnce) {
+    std::mutex mutex;
+    std::condition_variable arrived;
+    int waiting = 0;
+    TLoopbackServer server([&](TConnection& c) {
+        std::unique_lock<std::mutex> lock(mutex);
+        ++waiting;
+        arrived.notify_all();
+        bool together = arrived.wait_for(lock, 5s, [&] { return waiting == 2; });
+        lock.unlock();
+        std::string path = c.RequestHead().substr(4, c.RequestHead().find(' ', 4) - 4);
+        c.Send(Answer("200 OK", (together ? "together " : "alone ") + path));
+    });
+    TRequest first = Make(server, "/news");
+    TRequest second = Make(server, "/version");
+    int firstResult = SendFailed;
+    int secondResult = SendFailed;
+    std::thread a([&] { firstResult = first.Send(InternetHandle); });
+    std::thread b([&] { secondResult = second.Send(InternetHandle); });
+    a.join();
+    b.join();
+    EXPECT_EQ(firstResult, SendSucceeded);
+    EXPECT_EQ(secondResult, SendSucceeded);
+    EXPECT_EQ(ResponseText(*first.Response), "together /news");
+    EXPECT_EQ(ResponseText(*second.Response), "together /version");
 }
 
 } // namespace
