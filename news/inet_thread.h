@@ -4,7 +4,7 @@
 #pragma once
 
 #include "news/http.h"
-#include "platform/types.h"
+#include "platform/messages.h"
 
 #include <memory>
 #include <thread>
@@ -12,8 +12,8 @@
 namespace news {
 
 // Completion messages; wParam is 0 and lParam the result of TRequest::Send.
-constexpr platform::UINT WM_VERSIONDONE = 0x0400 + 17;
-constexpr platform::UINT WM_NEWSDONE = 0x0400 + 23;
+constexpr platform::UINT WM_VERSIONDONE = platform::WM_USER + 17;
+constexpr platform::UINT WM_NEWSDONE = platform::WM_USER + 23;
 
 // A thread that stays suspended until Resume and is joined when destroyed. Subclasses that
 // own what Execute touches must call WaitFor in their own destructor.
