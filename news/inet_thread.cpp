@@ -4,23 +4,6 @@
 
 namespace news {
 
-TThread::~TThread() {
-    WaitFor();
-}
-
-void TThread::Resume() {
-    if (Started())
-        return;
-    Thread = std::thread([this] { Execute(); });
-}
-
-void TThread::WaitFor() {
-    if (Thread.joinable()) {
-        Thread.join();
-        Joined = true;
-    }
-}
-
 TInetThread::TInetThread(platform::HWND window, platform::UINT messageId, HINTERNET internet)
     : Request(std::make_unique<TRequest>()), Internet(std::move(internet)), WindowHandle(window),
       MessageId(messageId) {}
@@ -28,6 +11,19 @@ TInetThread::TInetThread(platform::HWND window, platform::UINT messageId, HINTER
 // The thread reads Request until its very end, so it must be gone before Request is freed.
 TInetThread::~TInetThread() {
     WaitFor();
+}
+
+void TInetThread::Resume() {
+    if (Started())
+        return;
+    Thread = std::thread([this] { Execute(); });
+}
+
+void TInetThread::WaitFor() {
+    if (Thread.joinable()) {
+        Thread.join();
+        Joined = true;
+    }
 }
 
 void TInetThread::Execute() {
