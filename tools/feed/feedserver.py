@@ -1,0 +1,272 @@
+#!/usr/bin/env python3
+"""Demo feed server for Mini Pelikora: serves the news feed and the version document on
+loopback, with switchable failure modes so tests and the demo can drive the widget.
+
+  GET /HashtableControl.aspx?...   the news answer (any query is accepted)
+  GET /minipelikora.xml            <data><version>...</version></data>
+  GET /control?key=value&...       change behaviour at run time; answers the state as JSON
+  GET /stats                       JSON request counters and the recent request log
+
+Control keys: mode=normal|slow|fail|empty|error|stall (target=news|version|all, default
+all), delay=SECONDS (for slow), rotate=N (each news answer moves the list on by N items,
+0 = off), items=N (serve only the first N items, 0 = all), version=TEXT, reset=1 (back to
+the start-up settings, counters cleared; applied before the other keys).
+"""
+
+import argparse
+import copy
+import json
+import os
+import select
+import signal
+import socket
+import sys
+import threading
+import urllib.parse
+from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
+from xml.sax.saxutils import escape
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import sample_news  # noqa: E402
+
+NEWS_PATH = "/hashtablecontrol.aspx"
+VERSION_PATH = "/minipelikora.xml"
+MODES = ("normal", "slow", "fail", "empty", "error", "stall")
+TARGETS = ("news", "version")
+LOG_LENGTH = 100
+
+ERROR_PAGE = (b"<!DOCTYPE html>\r\n<html><head><title>Runtime Error</title></head>\r\n"
+              b"<body><h1>Server Error in '/' Application.</h1>\r\n"
+              b"<p>An unhandled exception occurred during the execution of the current web "
+              b"request.</p></body></html>\r\n")
+
+
+class Feed:
+    """Behaviour settings and counters, shared by all request threads."""
+
+    def __init__(self, settings):
+        self.lock = threading.Lock()
+        self.stopping = threading.Event()
+        self.initial = settings
+        self.records = sample_news.records()
+        self._reset()
+
+    def _reset(self):
+        self.settings = copy.deepcopy(self.initial)
+        self.offset = 0
+        self.stats = {"news": 0, "version": 0, "control": 0, "other": 0, "log": []}
+
+    def count(self, kind, request_line):
+        with self.lock:
+            self.stats[kind] += 1
+            self.stats["log"] = (self.stats["log"] + [request_line])[-LOG_LENGTH:]
+            return copy.deepcopy(self.settings)
+
+    def snapshot(self):
+        with self.lock:
+            return {**copy.deepcopy(self.settings), "offset": self.offset}
+
+    def stats_json(self):
+        with self.lock:
+            return json.dumps(self.stats, ensure_ascii=False)
+
+    def apply(self, query):
+        """Applies control keys all or nothing; returns an error text or None."""
+        with self.lock:
+            reset = query.get("reset") == "1"
+            new = copy.deepcopy(self.initial if reset else self.settings)
+            targets = TARGETS
+            if "target" in query:
+                if query["target"] not in TARGETS + ("all",):
+                    return f"unknown target {query['target']!r}"
+                targets = TARGETS if query["target"] == "all" else (query["target"],)
+            if "mode" in query:
+                if query["mode"] not in MODES:
+                    return f"unknown mode {query['mode']!r}"
+                for t in targets:
+                    new["mode"][t] = query["mode"]
+            for key in ("delay", "rotate", "items"):
+                if key in query:
+                    try:
+                        value = float(query[key]) if key == "delay" else int(query[key])
+                    except ValueError:
+                        value = -1
+                    if value < 0:
+                        return f"{key} must be a number of at least 0"
+                    new[key] = value
+            if "version" in query:
+                new["version"] = query["version"]
+            if reset:
+                self._reset()
+            if new["rotate"] != self.settings["rotate"] or new["items"] != self.settings["items"]:
+                self.offset = 0
+            self.settings = new
+            return None
+
+    def news_body(self):
+        with self.lock:
+            shown = self.records[self.offset:] + self.records[:self.offset]
+            self.offset = (self.offset + self.settings["rotate"]) % len(self.records)
+            limit = self.settings["items"]
+        return sample_news.encode(shown[:limit] if limit else shown)
+
+    @staticmethod
+    def version_body(version):
+        return ("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<data>\r\n"
+                f"  <version>{escape(version)}</version>\r\n</data>\r\n").encode("utf-8")
+
+
+class Handler(BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.1"
+    server_version = "FeedServer/1.0"
+    feed = None  # set by main
+
+    def log_message(self, format, *args):
+        pass  # tests read /stats; a chatty stderr only hides real failures
+
+    def do_GET(self):
+        url = urllib.parse.urlsplit(self.path)
+        path = url.path.lower()
+        if path == NEWS_PATH:
+            settings = self.feed.count("news", self.requestline)
+            self.serve(settings, "news", "text/plain; charset=utf-8", self.feed.news_body)
+        elif path == VERSION_PATH:
+            settings = self.feed.count("version", self.requestline)
+            self.serve(settings, "version", "text/xml; charset=utf-8",
+                       lambda: Feed.version_body(settings["version"]))
+        elif path == "/control":
+            self.feed.count("control", self.requestline)
+            query = dict(urllib.parse.parse_qsl(url.query, keep_blank_values=True))
+            error = self.feed.apply(query)
+            if error:
+                self.reply(400, "text/plain; charset=utf-8", error.encode("utf-8") + b"\n")
+            else:
+                self.reply_json(json.dumps(self.feed.snapshot()))
+        elif path == "/stats":
+            self.feed.count("other", self.requestline)
+            self.reply_json(self.feed.stats_json())
+        else:
+            self.feed.count("other", self.requestline)
+            self.reply(404, "text/plain; charset=utf-8", b"not found\n")
+
+    def serve(self, settings, target, content_type, make_body):
+        mode = settings["mode"][target]
+        if mode == "fail":
+            self.close_connection = True
+        elif mode == "empty":
+            self.reply(200, content_type, b"")
+        elif mode == "error":
+            self.reply(500, "text/html; charset=utf-8", ERROR_PAGE)
+        elif mode == "stall":
+            self.stall(content_type, make_body())
+        else:
+            if mode == "slow" and self.feed.stopping.wait(settings["delay"]):
+                self.close_connection = True
+                return
+            self.reply(200, content_type, make_body())
+
+    def reply_json(self, text):
+        self.reply(200, "application/json; charset=utf-8", text.encode("utf-8") + b"\n")
+
+    def reply(self, status, content_type, body):
+        self.send_response(status)
+        self.send_header("Content-Type", content_type)
+        self.send_header("Content-Length", str(len(body)))
+        self.send_header("Cache-Control", "no-cache")
+        self.send_header("Connection", "close")
+        self.end_headers()
+        self.wfile.write(body)
+        self.close_connection = True
+
+    def stall(self, content_type, body):
+        """Promises the whole body, sends half, then waits for the client or the stop."""
+        self.send_response(200)
+        self.send_header("Content-Type", content_type)
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body[:len(body) // 2])
+        self.wfile.flush()
+        self.close_connection = True
+        while not self.feed.stopping.is_set():
+            readable, _, _ = select.select([self.connection], [], [], 0.2)
+            if readable:
+                try:
+                    if not self.connection.recv(4096):
+                        return  # the client gave up
+                except OSError:
+                    return
+
+
+class Server(ThreadingHTTPServer):
+    daemon_threads = True
+
+    def handle_error(self, request, client_address):
+        # A client that hangs up mid-answer is normal here (timeouts, stalls).
+        if not isinstance(sys.exc_info()[1], (ConnectionError, socket.timeout)):
+            super().handle_error(request, client_address)
+
+
+def parse_args(argv):
+    p = argparse.ArgumentParser(description="Demo news feed and version server on 127.0.0.1.")
+    p.add_argument("--port", type=int, default=8080, help="port to listen on; 0 picks a free one")
+    p.add_argument("--port-file", help="write the port number to this file once listening")
+    p.add_argument("--version", default="1.0", help="version in /minipelikora.xml")
+    p.add_argument("--mode", choices=MODES, default="normal", help="start-up behaviour")
+    p.add_argument("--target", choices=TARGETS + ("all",), default="all",
+                   help="which endpoint --mode applies to")
+    p.add_argument("--delay", type=float, default=5.0, help="seconds of delay in slow mode")
+    p.add_argument("--rotate", type=int, default=0, help="items to rotate per news answer")
+    p.add_argument("--items", type=int, default=0, help="serve only the first N items")
+    args = p.parse_args(argv)
+    for name in ("delay", "rotate", "items"):
+        if getattr(args, name) < 0:
+            p.error(f"--{name} must be at least 0")
+    return args
+
+
+def main(argv=None):
+    args = parse_args(argv)
+    targets = TARGETS if args.target == "all" else (args.target,)
+    settings = {
+        "mode": {t: (args.mode if t in targets else "normal") for t in TARGETS},
+        "delay": args.delay, "rotate": args.rotate, "items": args.items,
+        "version": args.version,
+    }
+    feed = Feed(settings)
+    Handler.feed = feed
+    try:
+        server = Server(("127.0.0.1", args.port), Handler)
+    except OSError as e:
+        print(f"feedserver: cannot listen on 127.0.0.1:{args.port}: {e.strerror}", file=sys.stderr)
+        return 1
+    port = server.server_address[1]
+    if args.port_file:
+        # Written whole under another name first, so a reader never sees a partial number.
+        tmp = args.port_file + ".tmp"
+        with open(tmp, "w") as f:
+            f.write(f"{port}\n")
+        os.replace(tmp, args.port_file)
+    print(f"listening on {port}", flush=True)
+
+    def stop(signum, frame):
+        feed.stopping.set()
+
+    signal.signal(signal.SIGTERM, stop)
+    signal.signal(signal.SIGINT, stop)
+    serving = threading.Thread(target=server.serve_forever, kwargs={"poll_interval": 0.2})
+    serving.start()
+    while not feed.stopping.wait(0.5):
+        pass
+    server.shutdown()
+    serving.join()
+    server.server_close()
+    if args.port_file:
+        try:
+            os.remove(args.port_file)
+        except OSError:
+            pass
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

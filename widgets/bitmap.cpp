@@ -1,0 +1,167 @@
+#include "widgets/bitmap.h"
+
+#include "platform/resources.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace widgets {
+
+namespace {
+
+struct TPngReader {
+    const std::uint8_t* Data;
+    std::size_t Size;
+    std::size_t Pos;
+};
+
+cairo_status_t ReadPng(void* closure, unsigned char* out, unsigned int length) {
+    auto* r = static_cast<TPngReader*>(closure);
+    if (r->Size - r->Pos < length)
+        return CAIRO_STATUS_READ_ERROR;
+    std::memcpy(out, r->Data + r->Pos, length);
+    r->Pos += length;
+    return CAIRO_STATUS_SUCCESS;
+}
+
+constexpr std::uint32_t Channel(std::uint32_t p, int shift) {
+    return (p >> shift) & 0xFFu;
+}
+
+} // namespace
+
+TBitmapEx::TBitmapEx(int Width, int Height, int Format) {
+    FFormat = Format;
+    // A negative size would give cairo's error surface; treat it as an empty picture.
+    Width = std::max(Width, 0);
+    Height = std::max(Height, 0);
+    TCairoSurfacePtr s(
+        cairo_image_surface_create(static_cast<cairo_format_t>(Format), Width, Height));
+    if (cairo_surface_status(s.get()) != CAIRO_STATUS_SUCCESS)
+        s.reset(cairo_image_surface_create(static_cast<cairo_format_t>(Format), 0, 0));
+    TakeSurface(std::move(s));
+}
+
+TBitmapEx::TBitmapEx(TCairoSurfacePtr Surface) {
+    FFormat = static_cast<int>(cairo_image_surface_get_format(Surface.get()));
+    TakeSurface(std::move(Surface));
+}
+
+void TBitmapEx::TakeSurface(TCairoSurfacePtr Surface) {
+    FSurface = std::move(Surface);
+    cairo_surface_flush(FSurface.get());
+    FWidth = cairo_image_surface_get_width(FSurface.get());
+    FHeight = cairo_image_surface_get_height(FSurface.get());
+    FStride = cairo_image_surface_get_stride(FSurface.get());
+    FBits = (FWidth > 0 && FHeight > 0) ? cairo_image_surface_get_data(FSurface.get()) : nullptr;
+}
+
+std::unique_ptr<TBitmapEx> TBitmapEx::CreateCopy(const TBitmapEx& Source) {
+    auto copy = std::make_unique<TBitmapEx>(Source.Width(), Source.Height(), Source.Format());
+    if (copy->FBits && Source.FBits && copy->FStride == Source.FStride) {
+        std::memcpy(copy->FBits, Source.FBits,
+                    static_cast<std::size_t>(Source.FStride) * Source.FHeight);
+        cairo_surface_mark_dirty(copy->FSurface.get());
+    }
+    return copy;
+}
+
+std::unique_ptr<TBitmapEx> TBitmapEx::CreateFromPng(const void* Data, std::size_t Size) {
+    TPngReader reader{static_cast<const std::uint8_t*>(Data), Size, 0};
+    TCairoSurfacePtr decoded(cairo_image_surface_create_from_png_stream(ReadPng, &reader));
+    if (cairo_surface_status(decoded.get()) != CAIRO_STATUS_SUCCESS)
+        return std::make_unique<TBitmapEx>(0, 0);
+    const int w = cairo_image_surface_get_width(decoded.get());
+    const int h = cairo_image_surface_get_height(decoded.get());
+    // The reader hands back RGB24 for opaque PNGs and A8 for grey ones; painting onto a cleared
+    // ARGB32 surface turns every kind into the one premultiplied format.
+    auto bitmap = std::make_unique<TBitmapEx>(w, h);
+    if (!bitmap->FBits)
+        return std::make_unique<TBitmapEx>(0, 0);
+    {
+        TCairoPtr cr(cairo_create(bitmap->ImageSurface()));
+        cairo_set_operator(cr.get(), CAIRO_OPERATOR_SOURCE);
+        cairo_set_source_surface(cr.get(), decoded.get(), 0, 0);
+        cairo_paint(cr.get());
+    }
+    cairo_surface_flush(bitmap->ImageSurface());
+    return bitmap;
+}
+
+std::unique_ptr<TBitmapEx> TBitmapEx::CreateFromResource(int ResId) {
+    const std::string_view png = platform::LoadPngResource(ResId);
+    return CreateFromPng(png.data(), png.size());
+}
+
+void TBitmapEx::Blur(int Passes) {
+    if (!HasPixels() || FWidth < 3 || FHeight < 3)
+        return;
+    auto* px = reinterpret_cast<std::uint32_t*>(FBits);
+    const int w = FWidth;
+    for (int pass = 0; pass < Passes; ++pass) {
+        // In place on purpose: left and upper neighbours already carry this pass's values.
+        for (int y = 1; y < FHeight - 1; ++y) {
+            for (int x = 1; x < w - 1; ++x) {
+                const std::uint32_t up = px[x + (y - 1) * w];
+                const std::uint32_t down = px[x + (y + 1) * w];
+                const std::uint32_t left = px[x - 1 + y * w];
+                const std::uint32_t right = px[x + 1 + y * w];
+                std::uint32_t v = 0;
+                for (int shift = 0; shift < 32; shift += 8) {
+                    const std::uint32_t sum = Channel(up, shift) + Channel(down, shift) +
+                                              Channel(left, shift) + Channel(right, shift);
+                    v |= (sum >> 2) << shift;
+                }
+                px[x + y * w] = v;
+            }
+        }
+    }
+    cairo_surface_mark_dirty(FSurface.get());
+}
+
+void TBitmapEx::Tint(std::uint32_t Color) {
+    if (!HasPixels())
+        return;
+    const std::uint32_t cr = Channel(Color, 16), cg = Channel(Color, 8), cb = Channel(Color, 0);
+    auto* px = reinterpret_cast<std::uint32_t*>(FBits);
+    const std::size_t n = static_cast<std::size_t>(FWidth) * FHeight;
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::uint32_t p = px[i];
+        px[i] = (p & 0xFF000000u) | (((Channel(p, 16) * cr) >> 8) << 16) |
+                (((Channel(p, 8) * cg) >> 8) << 8) | ((Channel(p, 0) * cb) >> 8);
+    }
+    cairo_surface_mark_dirty(FSurface.get());
+}
+
+void TBitmapEx::Fade(int Alpha) {
+    if (!HasPixels())
+        return;
+    const std::uint32_t a = static_cast<std::uint32_t>(Alpha) & 0xFFu;
+    auto* px = reinterpret_cast<std::uint32_t*>(FBits);
+    const std::size_t n = static_cast<std::size_t>(FWidth) * FHeight;
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::uint32_t p = px[i];
+        std::uint32_t v = 0;
+        for (int shift = 0; shift < 32; shift += 8)
+            v |= ((Channel(p, shift) * a) >> 8) << shift;
+        px[i] = v;
+    }
+    cairo_surface_mark_dirty(FSurface.get());
+}
+
+std::uint32_t TBitmapEx::GetPixel(int X, int Y) const {
+    if (!HasPixels())
+        return 0;
+    cairo_surface_flush(FSurface.get());
+    return reinterpret_cast<const std::uint32_t*>(FBits)[X + Y * FWidth];
+}
+
+void TBitmapEx::SetPixel(int X, int Y, std::uint32_t Value) {
+    if (!HasPixels())
+        return;
+    cairo_surface_flush(FSurface.get());
+    reinterpret_cast<std::uint32_t*>(FBits)[X + Y * FWidth] = Value;
+    cairo_surface_mark_dirty(FSurface.get());
+}
+
+} // namespace widgets

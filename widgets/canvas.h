@@ -1,0 +1,166 @@
+// TCanvasEx: one TBitmapEx with the cairo context that composites bitmaps onto it and the text
+// tools that draw into it. Every painted element owns a canvas of its own size; the window's
+// picture is built by compositing those canvases bottom-up.
+#pragma once
+
+#include "platform/types.h"
+#include "widgets/bitmap.h"
+#include "widgets/text.h"
+
+#include <cairo.h>
+#include <pango/pango.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace widgets {
+
+// Rendering settings keep the numeric values of the original engine's enumerations, since the
+// widget's code and its saved look are written in those numbers.
+constexpr int TextRenderingHintSystemDefault = 0;
+constexpr int TextRenderingHintSingleBitPerPixelGridFit = 1;
+constexpr int TextRenderingHintSingleBitPerPixel = 2;
+constexpr int TextRenderingHintAntiAliasGridFit = 3;
+constexpr int TextRenderingHintAntiAlias = 4;
+constexpr int TextRenderingHintClearTypeGridFit = 5;
+
+constexpr int SmoothingModeDefault = 0;
+constexpr int SmoothingModeHighSpeed = 1;
+constexpr int SmoothingModeHighQuality = 2;
+constexpr int SmoothingModeNone = 3;
+constexpr int SmoothingModeAntiAlias = 4;
+
+constexpr int InterpolationModeDefault = 0;
+constexpr int InterpolationModeLowQuality = 1;
+constexpr int InterpolationModeHighQuality = 2;
+constexpr int InterpolationModeBilinear = 3;
+constexpr int InterpolationModeBicubic = 4;
+constexpr int InterpolationModeNearestNeighbor = 5;
+constexpr int InterpolationModeHighQualityBilinear = 6;
+constexpr int InterpolationModeHighQualityBicubic = 7;
+
+constexpr int PixelOffsetModeDefault = 0;
+constexpr int PixelOffsetModeHighSpeed = 1;
+constexpr int PixelOffsetModeHighQuality = 2;
+constexpr int PixelOffsetModeNone = 3;
+constexpr int PixelOffsetModeHalf = 4;
+
+struct TCairoPatternDeleter {
+    void operator()(cairo_pattern_t* p) const { cairo_pattern_destroy(p); }
+};
+using TCairoPatternPtr = std::unique_ptr<cairo_pattern_t, TCairoPatternDeleter>;
+
+// Pairs cairo_save with cairo_restore, so no drawing call leaves its source, clip or matrix
+// behind in the context (a left-over source would also keep the source bitmap alive).
+class TCairoSaveGuard {
+public:
+    explicit TCairoSaveGuard(cairo_t* cr) : FCr(cr) { cairo_save(FCr); }
+    ~TCairoSaveGuard() { cairo_restore(FCr); }
+    TCairoSaveGuard(const TCairoSaveGuard&) = delete;
+    TCairoSaveGuard& operator=(const TCairoSaveGuard&) = delete;
+
+private:
+    cairo_t* FCr;
+};
+
+struct TGObjectDeleter {
+    void operator()(void* o) const { g_object_unref(o); }
+};
+using TPangoContextPtr = std::unique_ptr<PangoContext, TGObjectDeleter>;
+using TPangoLayoutPtr = std::unique_ptr<PangoLayout, TGObjectDeleter>;
+
+struct TSize {
+    int cx = 0;
+    int cy = 0;
+};
+
+class TCanvasEx : public TGraphicObjectEx {
+public:
+    TCanvasEx(int Width, int Height, int Format = FormatARGB32);
+    ~TCanvasEx() override;
+    TCanvasEx(const TCanvasEx&) = delete;
+    TCanvasEx& operator=(const TCanvasEx&) = delete;
+
+    // Starts a fresh transparent bitmap of the new size; tools and settings are kept.
+    void SetSize(int Width, int Height);
+    void Clear();
+
+    void Draw(const TBitmapEx& Bitmap, int X, int Y);
+    // Alpha 0-255; 255 paints exactly like Draw.
+    void DrawAlpha(const TBitmapEx& Bitmap, int X, int Y, int Alpha);
+    // Nearest-neighbour scaling into (X, Y, Width, Height); fast, for animation frames.
+    void StretchDraw(const TBitmapEx& Bitmap, int X, int Y, int Width, int Height);
+    void DrawPart(const TBitmapEx& Bitmap, int X, int Y, int SrcX, int SrcY, int Width, int Height);
+    // Tiles are aligned to the canvas origin, not to the rectangle's corner.
+    void TileRect(const TBitmapEx& Bitmap, int Left, int Top, int Right, int Bottom);
+    // Scaling with the filter chosen by InterpolationMode; for settled, smooth pictures.
+    void DrawImageRect(const TBitmapEx& Bitmap, int X, int Y, int Width, int Height);
+
+    // Text and lines use the Font, StringFormat and Pen in force at the call.
+    // Bounding box without wrapping, side padding included: (Trunc(w + 1), Trunc(h + 1)).
+    TSize TextExtent(const std::u16string& Text);
+    int TextWidth(const std::u16string& Text) { return TextExtent(Text).cx; }
+    // Height of Text's box without padding; trailing spaces count.
+    float TypographicHeight(const std::u16string& Text);
+    // Wraps at word boundaries inside Rect, clips to it and places the text by the format's
+    // Alignment and LineAlignment, in the font's colour.
+    void DrawText(const platform::TRect& Rect, const std::u16string& Text);
+    void Line(int X1, int Y1, int X2, int Y2);
+
+    TFontEx& Font() { return FFont; }
+    TStringFormatEx& StringFormat() { return FStringFormat; }
+    TSolidBrushEx& Brush() { return FBrush; }
+    TPenEx& Pen() { return FPen; }
+
+    TBitmapEx& Bitmap() { return *FBitmap; }
+    const TBitmapEx& Bitmap() const { return *FBitmap; }
+    cairo_t* Context() const { return FContext.get(); }
+    int Width() const { return FWidth; }
+    int Height() const { return FHeight; }
+    int Format() const { return FFormat; }
+
+    bool Antialias() const { return FAntialias; }
+    // True selects TextRenderingHintAntiAlias, False TextRenderingHintAntiAliasGridFit.
+    void SetAntialias(bool Value);
+    int TextRenderingHint() const { return FTextRenderingHint; }
+    void SetTextRenderingHint(int Value);
+    int SmoothingMode() const { return FSmoothingMode; }
+    void SetSmoothingMode(int Value);
+    int InterpolationMode() const { return FInterpolationMode; }
+    void SetInterpolationMode(int Value);
+    int PixelOffsetMode() const { return FPixelOffsetMode; }
+    void SetPixelOffsetMode(int Value);
+    unsigned TextContrast() const { return FTextContrast; }
+    void SetTextContrast(unsigned Value);
+
+    // Set at creation; kept for callers that track repaint needs, no canvas operation reads it.
+    bool Changed = true;
+
+private:
+    void BuildSurface();
+    void ApplySettings();
+    TPangoLayoutPtr MakeLayout(const std::u16string& Text, bool Typographic);
+    double Padding() const;
+
+    std::unique_ptr<TBitmapEx> FBitmap;
+    TCairoPtr FContext;
+    int FWidth;
+    int FHeight;
+    int FFormat;
+    bool FAntialias = true;
+    int FTextRenderingHint = TextRenderingHintAntiAlias;
+    int FSmoothingMode = SmoothingModeAntiAlias;
+    int FInterpolationMode = InterpolationModeNearestNeighbor;
+    int FPixelOffsetMode = PixelOffsetModeNone;
+    unsigned FTextContrast = 4;
+    TFontEx FFont;
+    TStringFormatEx FStringFormat;
+    TSolidBrushEx FBrush;
+    TPenEx FPen;
+    // Made on first text use; independent of the surface, so SetSize keeps it.
+    TPangoContextPtr FPangoContext;
+    int FAppliedHint = -1;
+};
+
+} // namespace widgets
