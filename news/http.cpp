@@ -130,7 +130,7 @@ int TRequest::Send(const HINTERNET& internet) {
     request.Body = Body;
     request.Flags = RequestFlags();
     request.ConnectTimeoutMs = ConnectTimeoutMs;
-    request.StallTimeoutSec = StallTimeoutSec;
+    request.StallTimeoutMs = StallTimeoutMs;
     request.TotalTimeoutMs = TotalTimeoutMs;
 
     std::string& body = Response->BodyStream;

@@ -40,7 +40,7 @@ constexpr int SendFailed = -1;
 
 // Limits that keep a broken or hostile server from holding a worker or the memory forever.
 constexpr long DefaultConnectTimeoutMs = 30000;
-constexpr long DefaultStallTimeoutSec = 30;
+constexpr long DefaultStallTimeoutMs = 30000;
 constexpr long DefaultTotalTimeoutMs = 120000;
 constexpr std::size_t DefaultMaxBodySize = 16u * 1024u * 1024u;
 
@@ -79,7 +79,7 @@ public:
     bool AutoRedirect = true;
 
     long ConnectTimeoutMs = DefaultConnectTimeoutMs;
-    long StallTimeoutSec = DefaultStallTimeoutSec;
+    long StallTimeoutMs = DefaultStallTimeoutMs;
     long TotalTimeoutMs = DefaultTotalTimeoutMs;
     std::size_t MaxBodySize = DefaultMaxBodySize;
 };

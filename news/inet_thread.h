@@ -4,7 +4,7 @@
 #pragma once
 
 #include "news/http.h"
-#include "platform/types.h"
+#include "platform/messages.h"
 
 #include <memory>
 #include <thread>
@@ -12,45 +12,37 @@
 namespace news {
 
 // Completion messages; wParam is 0 and lParam the result of TRequest::Send.
-constexpr platform::UINT WM_VERSIONDONE = 0x0400 + 17;
-constexpr platform::UINT WM_NEWSDONE = 0x0400 + 23;
+constexpr platform::UINT WM_VERSIONDONE = platform::WM_USER + 17;
+constexpr platform::UINT WM_NEWSDONE = platform::WM_USER + 23;
 
-// A thread that stays suspended until Resume and is joined when destroyed. Subclasses that
-// own what Execute touches must call WaitFor in their own destructor.
-class TThread {
+// Performs one request on a thread of its own and posts MessageId to WindowHandle, if that
+// window still exists. Created suspended: the caller fills in Request, then calls Resume.
+// Destroying the worker waits for its thread to end.
+class TInetThread {
 public:
-    TThread() = default;
-    TThread(const TThread&) = delete;
-    TThread& operator=(const TThread&) = delete;
-    virtual ~TThread();
+    TInetThread(platform::HWND window, platform::UINT messageId, HINTERNET internet);
+    TInetThread(const TInetThread&) = delete;
+    TInetThread& operator=(const TInetThread&) = delete;
+    virtual ~TInetThread();
 
-    // Starts Execute on a new thread; a second call does nothing. Throws std::system_error
-    // when the thread cannot be started.
+    // Starts the request; a second call does nothing. Throws std::system_error when no thread
+    // can be started.
     void Resume();
     void WaitFor();
     bool Started() const { return Thread.joinable() || Joined; }
-
-protected:
-    virtual void Execute() = 0;
-
-private:
-    std::thread Thread;
-    bool Joined = false;
-};
-
-// Performs one request and posts MessageId to WindowHandle, if that window still exists.
-class TInetThread : public TThread {
-public:
-    TInetThread(platform::HWND window, platform::UINT messageId, HINTERNET internet);
-    ~TInetThread() override;
 
     std::unique_ptr<TRequest> Request;
     HINTERNET Internet;
     platform::HWND WindowHandle;
     platform::UINT MessageId;
 
-protected:
-    void Execute() override;
+private:
+    // Not virtual on purpose: the thread must not read the object's dispatch table while the
+    // window thread may already be running the destructor that waits for it.
+    void Execute();
+
+    std::thread Thread;
+    bool Joined = false;
 };
 
 class TInternetThread : public TInetThread {

@@ -1,6 +1,6 @@
 // news/ talks to the outside: the HTTP worker threads, the conversion of the news service's
 // answer into the local news document, and the update check. Start with inet_thread.h (how a
-// window runs a request), then feed.h (the answer and the document).
+// window runs a request and gets the answer back), then feed.h (the answer and the document).
 #pragma once
 
 #include "news/feed.h"

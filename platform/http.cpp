@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cctype>
+#include <chrono>
 #include <mutex>
 
 namespace platform {
@@ -106,7 +107,28 @@ struct TTransfer {
     const THttpSink* Sink = nullptr;
     std::string Headers;
     bool SinkRefused = false;
+    std::chrono::milliseconds StallLimit{0};
+    std::chrono::steady_clock::time_point LastMove = std::chrono::steady_clock::now();
+    curl_off_t Moved = 0;
+    bool Stalled = false;
 };
+
+// libcurl's own low-speed check averages over several seconds, so a connection that went quiet
+// after a few bytes would be held far longer than asked; this watches for any byte moving.
+int OnProgress(void* user, curl_off_t downNow, curl_off_t, curl_off_t upNow, curl_off_t) {
+    auto* t = static_cast<TTransfer*>(user);
+    auto now = std::chrono::steady_clock::now();
+    if (downNow + upNow != t->Moved) {
+        t->Moved = downNow + upNow;
+        t->LastMove = now;
+        return 0;
+    }
+    if (now - t->LastMove >= t->StallLimit) {
+        t->Stalled = true;
+        return 1;
+    }
+    return 0;
+}
 
 std::size_t OnHeaderLine(char* data, std::size_t size, std::size_t count, void* user) {
     auto* t = static_cast<TTransfer*>(user);
@@ -258,9 +280,11 @@ THttpResult HttpSendRequest(const HINTERNET& session, const THttpRequest& reques
         curl_easy_setopt(c, CURLOPT_HTTPHEADER, headers.get());
     if (request.ConnectTimeoutMs > 0)
         curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, request.ConnectTimeoutMs);
-    if (request.StallTimeoutSec > 0) {
-        curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
-        curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, request.StallTimeoutSec);
+    if (request.StallTimeoutMs > 0) {
+        transfer.StallLimit = std::chrono::milliseconds(request.StallTimeoutMs);
+        curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, &OnProgress);
+        curl_easy_setopt(c, CURLOPT_XFERINFODATA, &transfer);
+        curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
     }
     if (request.TotalTimeoutMs > 0)
         curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, request.TotalTimeoutMs);
@@ -270,7 +294,12 @@ THttpResult HttpSendRequest(const HINTERNET& session, const THttpRequest& reques
     curl_easy_setopt(c, CURLOPT_WRITEDATA, &transfer);
 
     CURLcode code = curl_easy_perform(c);
-    result.Error = transfer.SinkRefused ? THttpError::Aborted : MapError(code);
+    if (transfer.SinkRefused)
+        result.Error = THttpError::Aborted;
+    else if (transfer.Stalled)
+        result.Error = THttpError::Timeout;
+    else
+        result.Error = MapError(code);
     result.RawHeaders = std::move(transfer.Headers);
     return result;
 }

@@ -45,7 +45,7 @@ struct THttpRequest {
     DWORD Flags = INTERNET_FLAG_HYPERLINK;
     // Zero turns a limit off. A stall is a stretch without a single byte moving.
     long ConnectTimeoutMs = 0;
-    long StallTimeoutSec = 0;
+    long StallTimeoutMs = 0;
     long TotalTimeoutMs = 0;
 };
 
