@@ -442,9 +442,9 @@ class Session:
         if not APP or not os.access(APP, os.X_OK):
             raise AssertionError(f"minipelikora not found (MP_APP={APP!r})")
         p = self.spawn(name, [APP], cwd=self.tmp)
-        if wait:
-            self.window_of(p)
-        return p
+        if not wait:
+            return p
+        return Widget(self, p, self.window_of(p))
 
     def windows_of(self, p):
         r = self.xdo("search", "--pid", p.pid, "--name", "^minipelikora$", check=False)
@@ -565,6 +565,50 @@ OPENBOX_RC = """<?xml version="1.0" encoding="UTF-8"?>
   </mouse>
 </openbox_config>
 """
+
+
+# Popup menu rows: 22 pixels high under a 2-pixel border, the first row at the pointer.
+MENU_ROW_H, MENU_BORDER = 22, 2
+MENU_ABOUT, MENU_OPTIONS, MENU_UPDATE, MENU_CLOSE = range(4)
+MENU_AT = (330, 40)  # a right click on the header band, far from the screen's bottom edge
+BUSY_AREA = (26, 299, 140, 22)  # throbber and "Güncelleniyor..." on the footer band
+
+
+class Widget:
+    """The running minipelikora and its main window."""
+
+    def __init__(self, session, proc, wid):
+        self.s, self.proc, self.wid = session, proc, wid
+
+    def origin(self):
+        return self.s.window_origin(self.wid)
+
+    def at(self, point):
+        x, y = self.origin()
+        return x + point[0], y + point[1]
+
+    def click(self, point, button=1):
+        self.s.click(*self.at(point), button=button)
+
+    def menu(self, row, at=MENU_AT):
+        """Right click, then pick a row of the popup menu with the mouse."""
+        x, y = self.at(at)
+        before = self.s.screenshot().region(x + 2, y + 2, 100, 4 * MENU_ROW_H)
+        self.s.click(x, y, button=3)
+        poll(lambda: self.s.screenshot().region(x + 2, y + 2, 100, 4 * MENU_ROW_H) != before,
+             10, "the popup menu")
+        self.s.click(x + 40, y + MENU_BORDER + MENU_ROW_H * row + MENU_ROW_H // 2)
+
+    def shot_region(self, shot, box):
+        x, y = self.origin()
+        return shot.region(x + box[0], y + box[1], box[2], box[3])
+
+    def pixel(self, shot, point):
+        x, y = self.origin()
+        return shot.pixel(x + point[0], y + point[1])
+
+    def alive(self):
+        return self.proc.poll() is None
 
 
 def main():

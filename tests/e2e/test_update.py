@@ -1,0 +1,50 @@
+"""The update check: a newer version on the version server brings up the Yes/No prompt, and
+Yes opens the download link; the same version brings up nothing."""
+
+import time
+import unittest
+
+import harness as h
+
+BOX_TITLE = "^Mini Pelikora$"
+# The prompt's buttons sit at its bottom right: Yes, then No, 80x26 with 8 between, 16 from
+# the right edge and centred in a 50-pixel strip.
+YES_FROM_RIGHT, BUTTON_FROM_BOTTOM = 16 + 88 + 88 - 8 - 40, 25
+
+
+class UpdateCheck(unittest.TestCase):
+    def prompt(self, s, w, timeout):
+        def find():
+            r = s.xdo("search", "--pid", w.proc.pid, "--name", BOX_TITLE, check=False)
+            for wid in (int(x) for x in r.stdout.split()):
+                if s.is_viewable(wid):
+                    return wid
+            return None
+        return h.poll(find, timeout, "the update prompt")
+
+    def test_newer_version_prompts_and_yes_opens_the_download_page(self):
+        s = h.Session(self, feed_args=("--version", "1.1"))
+        w = s.start_widget()
+        box = self.prompt(s, w, 15)
+        x, y, width, height = s.geometry(box)
+        self.assertEqual(s.opened_links(), [])
+        s.click(x + width - YES_FROM_RIGHT, y + height - BUTTON_FROM_BOTTOM)
+        opened = h.poll(s.opened_links, 10, "the download link")
+        self.assertEqual(opened, [f"http://127.0.0.1:{s.port}/?linkid=7951"])
+        h.poll(lambda: not s.is_viewable(box), 10, "the prompt to close")
+        self.assertTrue(w.alive())
+
+    def test_same_version_asks_nothing(self):
+        s = h.Session(self, feed_args=("--version", "1.0"))
+        w = s.start_widget()
+        s.wait_feed_requests("version", 1)
+        s.wait_news()
+        # The version answer has been handled by the time the news has been written; give the
+        # window thread a moment more, then there must be no prompt.
+        time.sleep(1)
+        r = s.xdo("search", "--pid", w.proc.pid, "--name", BOX_TITLE, check=False)
+        self.assertEqual([x for x in r.stdout.split() if s.is_viewable(int(x))], [])
+
+
+if __name__ == "__main__":
+    h.main()
