@@ -48,9 +48,17 @@ constexpr LPARAM MakeLParam(int lo, int hi) {
         (static_cast<std::uint32_t>(static_cast<std::uint16_t>(hi)) << 16) |
         static_cast<std::uint16_t>(lo)));
 }
-constexpr int GetXLParam(LPARAM lp) { return static_cast<std::int16_t>(lp & 0xFFFF); }
-constexpr int GetYLParam(LPARAM lp) { return static_cast<std::int16_t>((lp >> 16) & 0xFFFF); }
-constexpr unsigned LoWord(std::uintptr_t v) { return static_cast<unsigned>(v & 0xFFFF); }
-constexpr unsigned HiWord(std::uintptr_t v) { return static_cast<unsigned>((v >> 16) & 0xFFFF); }
+constexpr int GetXLParam(LPARAM lp) {
+    return static_cast<std::int16_t>(lp & 0xFFFF);
+}
+constexpr int GetYLParam(LPARAM lp) {
+    return static_cast<std::int16_t>((lp >> 16) & 0xFFFF);
+}
+constexpr unsigned LoWord(std::uintptr_t v) {
+    return static_cast<unsigned>(v & 0xFFFF);
+}
+constexpr unsigned HiWord(std::uintptr_t v) {
+    return static_cast<unsigned>((v >> 16) & 0xFFFF);
+}
 
 } // namespace platform

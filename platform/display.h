@@ -1,0 +1,133 @@
+// The seam between the window manager and a screen. A display backend owns top-level surfaces,
+// reports raw input in screen coordinates, knows the screen's facts and keeps the clock; it does
+// no routing and knows nothing of child windows, which live only in the window manager.
+#pragma once
+
+#include "platform/types.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace platform {
+
+// What the window manager asks for when a top-level window gets its surface.
+struct TSurfaceParams {
+    HWND Window = 0;
+    TRect Bounds;
+    bool Topmost = false;
+    bool ToolWindow = false; // no taskbar entry
+    bool Layered = false;    // per-pixel alpha frames will be presented
+    std::u16string Title;
+};
+
+// A borrowed view of premultiplied ARGB32 pixels (one native-endian 0xAARRGGBB word per pixel,
+// rows top-down, Stride in bytes).
+struct TFrameView {
+    const std::uint32_t* Pixels = nullptr;
+    int Width = 0;
+    int Height = 0;
+    int Stride = 0;
+    std::uint32_t Pixel(int x, int y) const {
+        return *reinterpret_cast<const std::uint32_t*>(
+            reinterpret_cast<const std::uint8_t*>(Pixels) +
+            static_cast<std::ptrdiff_t>(y) * Stride + static_cast<std::ptrdiff_t>(x) * 4);
+    }
+};
+
+enum class TMouseButton { Left = 1, Right = 2, Middle = 3 };
+
+// Modifier bits every input event carries, as the backend saw them when it happened.
+constexpr std::uint32_t MOD_SHIFT = 0x1;
+constexpr std::uint32_t MOD_CONTROL = 0x2;
+constexpr std::uint32_t MOD_ALT = 0x4;
+
+enum class TInputKind {
+    PointerMove,    // Point
+    ButtonDown,     // Point, Button
+    ButtonUp,       // Point, Button
+    Wheel,          // Point, WheelDelta (120 per notch, positive away from the user)
+    KeyDown,        // Key (virtual key code), Text (what the key types; may be empty)
+    KeyUp,          // Key
+    PointerLeave,   // the pointer left all of our surfaces
+    Activated,      // Window (ours) became the active surface
+    Deactivated,    // our active surface lost the activation to something that is not ours
+    CloseRequest,   // Window: the user asked the surface to close
+    EndSession,     // the session is ending
+    TrayButtonDown, // Window, Id of a docked icon; Button, Point
+    TrayButtonUp,   // Window, Id; Button, Point
+    TrayMove,       // Window, Id; Point
+};
+
+struct TInputEvent {
+    TInputKind Kind = TInputKind::PointerMove;
+    std::uint64_t Time = 0; // clock milliseconds
+    TPoint Point;           // screen coordinates
+    TMouseButton Button = TMouseButton::Left;
+    int WheelDelta = 0;
+    UINT Key = 0;
+    std::u16string Text;
+    std::uint32_t Modifiers = 0;
+    HWND Window = 0; // the surface the event concerns, 0 when the backend cannot tell
+    UINT Id = 0;
+};
+
+class TDisplay {
+public:
+    virtual ~TDisplay() = default;
+
+    // Top-level surfaces, keyed by the window's handle.
+    virtual bool CreateSurface(const TSurfaceParams& params) = 0;
+    virtual void DestroySurface(HWND window) = 0;
+    virtual void MoveSurface(HWND window, const TRect& bounds) = 0;
+    virtual void ShowSurface(HWND window, bool visible) = 0;
+    virtual void SetSurfaceTopmost(HWND window, bool topmost) = 0;
+    virtual void RaiseSurface(HWND window) = 0;
+    // Asks for the input focus of the screen; the answer comes back as an Activated event or
+    // not at all.
+    virtual void ActivateSurface(HWND window) = 0;
+    // Replaces the whole image of a layered surface at once and derives its input region from the
+    // pixels whose alpha is not 0. False leaves the previous image.
+    virtual bool PresentFrame(HWND window, const TRect& bounds, const TFrameView& frame,
+                              std::uint8_t alpha) = 0;
+    // Constant alpha of a surface painted without per-pixel alpha.
+    virtual void SetSurfaceAlpha(HWND window, std::uint8_t alpha) = 0;
+    // Routes every pointer event to us until released with 0 (capture and the move loop).
+    virtual void GrabPointer(HWND window) = 0;
+
+    // Raw input in arrival order; false when nothing is pending.
+    virtual bool NextEvent(TInputEvent& event) = 0;
+    // Blocks until input is pending, Wake was called, or the clock reaches the deadline. A Wake
+    // that comes before the wait makes the next wait return at once.
+    virtual void Wait(std::optional<std::uint64_t> deadline) = 0;
+    // Safe from any thread.
+    virtual void Wake() = 0;
+
+    // Screen facts.
+    virtual TRect ScreenRect() = 0;
+    virtual TRect WorkArea() = 0;
+    virtual TPoint PointerPosition() = 0;
+    virtual DWORD DoubleClickTime() = 0;
+    virtual TPoint DoubleClickSize() = 0; // width and height of the box two clicks must share
+    virtual DWORD HoverTime() = 0;
+    virtual void SetCursorShape(int cursorId) = 0; // one of the IDC_ ids
+
+    // The clock: monotonic milliseconds and a sleep on the same time line.
+    virtual std::uint64_t Now() = 0;
+    virtual void Sleep(DWORD ms) = 0;
+
+    // The tray: false when there is none to dock into.
+    virtual bool DockTrayIcon(HWND owner, UINT id, const TFrameView& icon,
+                              const std::u16string& tip) = 0;
+    virtual void UndockTrayIcon(HWND owner, UINT id) = 0;
+};
+
+// Installs the backend every window-manager call talks to. Installing forgets every window,
+// timer, queued message and input state of the previous backend without sending any message;
+// classes and atoms are kept. Without an installed backend the first use installs a headless one.
+void SetDisplay(std::unique_ptr<TDisplay> display);
+TDisplay& Display();
+
+} // namespace platform

@@ -1,0 +1,136 @@
+// The window manager: a tree of windows with classes, properties, z-order, focus, capture and
+// activation, one message queue with timers, and the routing of the display's raw input to the
+// window under the pointer. The calls keep the shape and the numbers of the services the widget
+// was written against (messages.h); the screen behind them is the installed display (display.h).
+//
+// Every call belongs to the one window thread, except PostMessage and IsWindow, which any thread
+// may use.
+#pragma once
+
+#include "platform/display.h"
+#include "platform/messages.h"
+
+#include <string>
+
+namespace platform {
+
+// Classes. The built-in class "STATIC" exists from the start.
+ATOM RegisterClass(const TWndClass& wc); // 0 when the name is taken or empty
+bool UnregisterClass(const std::u16string& className, HINSTANCE instance);
+bool GetClassInfo(HINSTANCE instance, const std::u16string& className, TWndClass* wc);
+LONG_PTR GetClassLong(HWND hwnd, int index); // GCL_HCURSOR, GCL_STYLE, GCL_WNDPROC, GCL_HICON
+
+// Windows. A child (WS_CHILD) needs a live parent; a top-level window given a parent is owned by
+// it. The creation data reaches WM_NCCREATE and WM_CREATE through TCreateStruct. 0 on failure.
+HWND CreateWindowEx(DWORD exStyle, const std::u16string& className, const std::u16string& caption,
+                    DWORD style, int x, int y, int width, int height, HWND parent, UINT id,
+                    void* creationData);
+// WM_DESTROY goes to the window and then to its descendants, parents first; WM_NCDESTROY follows
+// bottom-up, so every child's final message comes before its parent's.
+bool DestroyWindow(HWND hwnd);
+bool IsWindow(HWND hwnd); // any thread; handles are never reused
+bool IsChild(HWND parent, HWND hwnd);
+
+// Atoms and properties.
+ATOM GlobalAddAtom(const std::u16string& name);
+ATOM GlobalDeleteAtom(ATOM atom); // 0 on success
+bool SetProp(HWND hwnd, ATOM atom, HANDLE value);
+HANDLE GetProp(HWND hwnd, ATOM atom);
+HANDLE RemoveProp(HWND hwnd, ATOM atom);
+
+// The tree and z-order: the first child is the topmost.
+HWND GetParent(HWND hwnd); // the parent of a child, the owner of an owned top-level window
+HWND GetWindow(HWND hwnd, UINT relation);
+HWND GetTopWindow(HWND hwnd); // topmost child; 0 asks for the topmost top-level window
+int GetChildCount(HWND hwnd);
+HWND GetAncestorRoot(HWND hwnd); // the top-level window a window belongs to
+
+// State and geometry. Positions of children are in their parent's client coordinates, those of
+// top-level windows in screen coordinates; a window's client area is its whole rectangle.
+bool ShowWindow(HWND hwnd, int command);   // was visible before
+bool IsWindowVisible(HWND hwnd);           // visible together with all its ancestors
+bool EnableWindow(HWND hwnd, bool enable); // was disabled before
+bool IsWindowEnabled(HWND hwnd);
+bool SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UINT flags);
+bool MoveWindow(HWND hwnd, int x, int y, int width, int height, bool repaint);
+bool GetWindowRect(HWND hwnd, TRect* rect); // screen coordinates
+bool GetClientRect(HWND hwnd, TRect* rect);
+bool ClientToScreen(HWND hwnd, TPoint* point);
+bool ScreenToClient(HWND hwnd, TPoint* point);
+int MapWindowPoints(HWND from, HWND to, TPoint* points, int count);
+bool SetWindowText(HWND hwnd, const std::u16string& text);
+std::u16string GetWindowText(HWND hwnd);
+int GetWindowTextLength(HWND hwnd);
+LONG_PTR GetWindowLong(HWND hwnd, int index);
+LONG_PTR SetWindowLong(HWND hwnd, int index, LONG_PTR value); // the previous value
+UINT GetDlgCtrlID(HWND hwnd);
+HWND FindWindow(const std::u16string& className, const std::u16string& title); // empty: any
+HWND WindowFromPoint(TPoint screen); // deepest visible window, input rules applied
+HWND ChildWindowFromPoint(HWND parent, TPoint client); // topmost direct visible child, or parent
+
+// Messages.
+LRESULT CallWindowProc(WNDPROC proc, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+LRESULT SendMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+// Any thread. False for a window that is gone; hwnd 0 posts a message to the thread itself.
+bool PostMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+void PostQuitMessage(int exitCode);
+// Blocks until a message arrives; false for WM_QUIT. Posted messages come before input, input
+// before timer ticks, which are made only when nothing else waits.
+bool GetMessage(TMsg* msg, HWND hwnd, UINT filterMin, UINT filterMax);
+bool PeekMessage(TMsg* msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT removeFlags);
+// Adds WM_CHAR (WM_SYSCHAR with Alt) after a key-down that typed text, one per UTF-16 unit.
+bool TranslateMessage(const TMsg* msg);
+LRESULT DispatchMessage(const TMsg* msg);
+// Handles every message that is waiting now without blocking; the count handled. WM_QUIT stays.
+int ProcessPendingMessages();
+
+// Timers: one per (window, id); a tick is made when the queue is otherwise empty and the interval
+// has passed, and at most one tick per timer ever waits. SetTimer again restarts the interval.
+UINT SetTimer(HWND hwnd, UINT id, UINT interval); // id, or 0 for a dead window
+bool KillTimer(HWND hwnd, UINT id);
+
+// Input state.
+HWND SetCapture(HWND hwnd); // previous capture window
+bool ReleaseCapture();
+HWND GetCapture();
+HWND SetFocus(HWND hwnd); // previous focus window; 0 for a dead or disabled window
+HWND GetFocus();
+HWND GetActiveWindow();
+HWND SetActiveWindow(HWND hwnd); // previous active window
+bool SetForegroundWindow(HWND hwnd);
+HWND GetForegroundWindow();
+bool TrackMouseEvent(TTrackMouseEvent* tme);
+short GetKeyState(int virtualKey); // high bit: down; low bit: toggled
+bool GetCursorPos(TPoint* point);
+
+// Cursors: shared ones by IDC_ id; a cursor handle names its id.
+HCURSOR LoadCursor(HINSTANCE instance, int cursorId); // 0 for an unknown id
+HCURSOR SetCursor(HCURSOR cursor);                    // previous cursor
+HCURSOR GetCursor();
+bool DestroyCursor(HCURSOR cursor);
+
+// Clock and screen facts, all from the display.
+DWORD GetTickCount();
+void Sleep(DWORD ms);
+UINT GetDoubleClickTime();
+int GetSystemMetrics(int index);
+// SPI_GETWORKAREA fills a TRect, SPI_GETMOUSEHOVERTIME/WIDTH/HEIGHT a UINT; false otherwise.
+bool SystemParametersInfo(UINT action, UINT param, void* out, UINT winIni);
+
+// Layered windows. The frame is premultiplied ARGB32; position null keeps the window where it is.
+// Where the presented alpha is 0 the window takes no input. False (and the previous image kept)
+// for a window without WS_EX_LAYERED or a bad frame.
+bool UpdateLayeredWindow(HWND hwnd, const TPoint* position, int width, int height,
+                         const std::uint32_t* pixels, int stride, std::uint8_t alpha,
+                         DWORD flags = ULW_ALPHA);
+bool SetLayeredWindowAttributes(HWND hwnd, DWORD colorKey, std::uint8_t alpha, DWORD flags);
+
+// The tray: an icon docked for (owner, id); input on it arrives as callbackMessage posted to the
+// owner with WParam = id and LParam = the pointer message (WM_LBUTTONDOWN, WM_RBUTTONUP, ...).
+bool TrayAddIcon(HWND owner, UINT id, UINT callbackMessage, const TFrameView& icon,
+                 const std::u16string& tip);
+bool TrayModifyIcon(HWND owner, UINT id, const TFrameView& icon, const std::u16string& tip);
+bool TrayDeleteIcon(HWND owner, UINT id);
+
+} // namespace platform
