@@ -1,8 +1,8 @@
 #include "platform/x11_internal.h"
 #include "platform/x11_shape.h"
 
-#include <X11/Xatom.h>
 #include <X11/XKBlib.h>
+#include <X11/Xatom.h>
 #include <X11/extensions/Xfixes.h>
 #include <X11/extensions/shape.h>
 
@@ -298,9 +298,8 @@ bool TX11Display::TImpl::EnsureImage(int width, int height) {
     }
     PlainBuffer.assign(static_cast<std::size_t>(width) * height, 0);
     Image = XCreateImage(Dpy, SurfaceVisual, depth, ZPixmap, 0,
-                         reinterpret_cast<char*>(PlainBuffer.data()),
-                         static_cast<unsigned>(width), static_cast<unsigned>(height), 32,
-                         width * 4);
+                         reinterpret_cast<char*>(PlainBuffer.data()), static_cast<unsigned>(width),
+                         static_cast<unsigned>(height), 32, width * 4);
     if (Image == nullptr) {
         PlainBuffer.clear();
         return false;
@@ -413,8 +412,8 @@ bool TX11Display::CreateSurface(const TSurfaceParams& params) {
     a.event_mask = ExposureMask | StructureNotifyMask | KeyPressMask | KeyReleaseMask |
                    ButtonPressMask | ButtonReleaseMask | PointerMotionMask | EnterWindowMask |
                    LeaveWindowMask | FocusChangeMask;
-    const unsigned long mask = CWColormap | CWBorderPixel | CWBackPixmap | CWOverrideRedirect |
-                               CWBitGravity | CWEventMask;
+    const unsigned long mask =
+        CWColormap | CWBorderPixel | CWBackPixmap | CWOverrideRedirect | CWBitGravity | CWEventMask;
     s.Xid = XCreateWindow(x.Dpy, x.Root, params.Bounds.Left, params.Bounds.Top,
                           static_cast<unsigned>(std::max(1, params.Bounds.Width())),
                           static_cast<unsigned>(std::max(1, params.Bounds.Height())), 0,
@@ -429,15 +428,15 @@ bool TX11Display::CreateSurface(const TSurfaceParams& params) {
     wmHints.flags = InputHint | StateHint;
     wmHints.input = params.Popup ? False : True;
     wmHints.initial_state = NormalState;
-    Xutf8SetWMProperties(x.Dpy, s.Xid, title.c_str(), title.c_str(), nullptr, 0, nullptr,
-                         &wmHints, &classHint);
+    Xutf8SetWMProperties(x.Dpy, s.Xid, title.c_str(), title.c_str(), nullptr, 0, nullptr, &wmHints,
+                         &classHint);
     SetSizeHints(x.Dpy, s.Xid, params.Bounds);
     XChangeProperty(x.Dpy, s.Xid, x.Atoms.NetWmName, x.Atoms.Utf8String, 8, PropModeReplace,
                     reinterpret_cast<const unsigned char*>(title.data()),
                     static_cast<int>(title.size()));
     const long motif[5] = {MWM_HINTS_DECORATIONS, 0, 0, 0, 0};
-    XChangeProperty(x.Dpy, s.Xid, x.Atoms.MotifWmHints, x.Atoms.MotifWmHints, 32,
-                    PropModeReplace, reinterpret_cast<const unsigned char*>(motif), 5);
+    XChangeProperty(x.Dpy, s.Xid, x.Atoms.MotifWmHints, x.Atoms.MotifWmHints, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(motif), 5);
     const Atom type = params.Popup        ? x.Atoms.NetWmWindowTypePopupMenu
                       : params.ToolWindow ? x.Atoms.NetWmWindowTypeUtility
                                           : x.Atoms.NetWmWindowTypeDialog;
@@ -499,8 +498,8 @@ void TX11Display::MoveSurface(HWND window, const TRect& bounds) {
     if (s == nullptr || x.Dead || bounds == s->Bounds) {
         return;
     }
-    const bool resized = bounds.Width() != s->Bounds.Width() ||
-                         bounds.Height() != s->Bounds.Height();
+    const bool resized =
+        bounds.Width() != s->Bounds.Width() || bounds.Height() != s->Bounds.Height();
     s->Bounds = bounds;
     if (resized) {
         SetSizeHints(x.Dpy, s->Xid, bounds);
@@ -527,6 +526,8 @@ void TX11Display::ShowSurface(HWND window, bool visible) {
             XWithdrawWindow(x.Dpy, s->Xid, x.Screen);
         }
         s->Mapped = false;
+        s->Viewable = false;
+        s->ActivatePending = false;
     }
     XFlush(x.Dpy);
 }
@@ -584,7 +585,8 @@ void TX11Display::ActivateSurface(HWND window) {
     if (s == nullptr || x.Dead) {
         return;
     }
-    if (!s->Mapped) {
+    // A window manager ignores requests for windows it has not taken on yet.
+    if (!s->Viewable) {
         s->ActivatePending = true;
         return;
     }
@@ -631,9 +633,8 @@ bool TX11Display::PresentFrame(HWND window, const TRect& bounds, const TFrameVie
     for (int y = 0; y < h; ++y) {
         auto* out = reinterpret_cast<std::uint32_t*>(dst + static_cast<std::ptrdiff_t>(y) *
                                                                x.Image->bytes_per_line);
-        const auto* in =
-            reinterpret_cast<const std::uint32_t*>(src + static_cast<std::ptrdiff_t>(y) *
-                                                             frame.Stride);
+        const auto* in = reinterpret_cast<const std::uint32_t*>(
+            src + static_cast<std::ptrdiff_t>(y) * frame.Stride);
         if (alpha == 255) {
             std::memcpy(out, in, static_cast<std::size_t>(w) * 4);
             continue;
@@ -652,14 +653,13 @@ bool TX11Display::PresentFrame(HWND window, const TRect& bounds, const TFrameVie
             XFreePixmap(x.Dpy, s->Backing);
         }
         s->Backing = XCreatePixmap(x.Dpy, s->Xid, static_cast<unsigned>(w),
-                                   static_cast<unsigned>(h),
-                                   static_cast<unsigned>(x.SurfaceDepth));
+                                   static_cast<unsigned>(h), static_cast<unsigned>(x.SurfaceDepth));
         s->BackingWidth = w;
         s->BackingHeight = h;
     }
     if (x.ShmAvailable) {
-        XShmPutImage(x.Dpy, s->Backing, x.SurfaceGc, x.Image, 0, 0, 0, 0,
-                     static_cast<unsigned>(w), static_cast<unsigned>(h), False);
+        XShmPutImage(x.Dpy, s->Backing, x.SurfaceGc, x.Image, 0, 0, 0, 0, static_cast<unsigned>(w),
+                     static_cast<unsigned>(h), False);
     } else {
         XPutImage(x.Dpy, s->Backing, x.SurfaceGc, x.Image, 0, 0, 0, 0, static_cast<unsigned>(w),
                   static_cast<unsigned>(h));
@@ -689,8 +689,8 @@ void TX11Display::SetSurfaceAlpha(HWND window, std::uint8_t alpha) {
         XDeleteProperty(x.Dpy, s->Xid, x.Atoms.NetWmWindowOpacity);
     } else {
         const unsigned long value = 0x01010101ul * alpha;
-        XChangeProperty(x.Dpy, s->Xid, x.Atoms.NetWmWindowOpacity, XA_CARDINAL, 32,
-                        PropModeReplace, reinterpret_cast<const unsigned char*>(&value), 1);
+        XChangeProperty(x.Dpy, s->Xid, x.Atoms.NetWmWindowOpacity, XA_CARDINAL, 32, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(&value), 1);
     }
     XFlush(x.Dpy);
 }
@@ -715,8 +715,8 @@ void TX11Display::GrabPointer(HWND window) {
     }
     // Owner events: presses on our other surfaces still name them; everything else comes to the
     // grabbing surface, which is what capture and the move loop need.
-    const unsigned mask = ButtonPressMask | ButtonReleaseMask | PointerMotionMask |
-                          EnterWindowMask | LeaveWindowMask;
+    const unsigned mask =
+        ButtonPressMask | ButtonReleaseMask | PointerMotionMask | EnterWindowMask | LeaveWindowMask;
     XGrabPointer(x.Dpy, s->Xid, True, mask, GrabModeAsync, GrabModeAsync, None,
                  x.CursorId != 0 ? x.CursorFor(x.CursorId) : None, CurrentTime);
     if (s->Popup) {

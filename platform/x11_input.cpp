@@ -1,12 +1,12 @@
 // What the X server reports, turned into the backend's raw input: pointer, buttons and wheel in
 // screen coordinates, keys as virtual-key codes with the text they type, activation changes of
 // our surfaces, close requests.
-#include "platform/x11_internal.h"
 #include "platform/messages.h"
+#include "platform/x11_internal.h"
 
 #include <X11/Xatom.h>
-#include <X11/keysym.h>
 #include <X11/extensions/Xfixes.h>
+#include <X11/keysym.h>
 
 namespace platform {
 
@@ -182,8 +182,8 @@ void TX11Display::TImpl::CheckActiveProperty() {
     int format = 0;
     unsigned long count = 0, after = 0;
     unsigned char* data = nullptr;
-    if (XGetWindowProperty(Dpy, Root, Atoms.NetActiveWindow, 0, 1, False, XA_WINDOW, &type,
-                           &format, &count, &after, &data) != Success) {
+    if (XGetWindowProperty(Dpy, Root, Atoms.NetActiveWindow, 0, 1, False, XA_WINDOW, &type, &format,
+                           &count, &after, &data) != Success) {
         return;
     }
     ::Window active = 0;
@@ -342,8 +342,11 @@ void TX11Display::TImpl::Translate(XEvent& ev) {
         }
         break;
     case MapNotify:
-        if (s != nullptr && s->ActivatePending) {
-            Activate(*s);
+        if (s != nullptr) {
+            s->Viewable = true;
+            if (s->ActivatePending) {
+                Activate(*s);
+            }
         }
         break;
     default:

@@ -20,8 +20,8 @@ struct TX11Atoms {
         NetWmStateSkipTaskbar, NetWmStateSkipPager, NetWmWindowType, NetWmWindowTypeUtility,
         NetWmWindowTypeDialog, NetWmWindowTypePopupMenu, NetWmWindowTypeTooltip, NetWmName,
         Utf8String, NetWmPid, NetActiveWindow, NetWorkArea, NetCurrentDesktop, NetWmWindowOpacity,
-        NetSupportingWmCheck, NetCmSelection, XSettingsSelection, XSettingsSettings,
-        TraySelection, TrayOpcode, TrayVisual, XEmbedInfo, XEmbed, Manager;
+        NetSupportingWmCheck, NetCmSelection, XSettingsSelection, XSettingsSettings, TraySelection,
+        TrayOpcode, TrayVisual, XEmbedInfo, XEmbed, Manager;
 };
 
 struct TX11Surface {
@@ -33,6 +33,7 @@ struct TX11Surface {
     bool Topmost = false;
     bool WantVisible = false;
     bool Mapped = false;
+    bool Viewable = false; // the server reported the map (a window manager may delay it)
     bool HasFrame = false;
     bool ActivatePending = false; // asked to activate before it could be mapped
     Pixmap Backing = 0;

@@ -74,9 +74,9 @@ bool TX11Display::TImpl::ReadSetting(const char* name, std::int32_t& value) {
     int format = 0;
     unsigned long count = 0, after = 0;
     unsigned char* data = nullptr;
-    const int status = XGetWindowProperty(Dpy, owner, Atoms.XSettingsSettings, 0, 1 << 16, False,
-                                          Atoms.XSettingsSettings, &type, &format, &count,
-                                          &after, &data);
+    const int status =
+        XGetWindowProperty(Dpy, owner, Atoms.XSettingsSettings, 0, 1 << 16, False,
+                           Atoms.XSettingsSettings, &type, &format, &count, &after, &data);
     if (status != Success || data == nullptr) {
         return false;
     }
@@ -121,8 +121,8 @@ TRect TX11Display::WorkArea() {
         data = nullptr;
     }
     TRect area = screen;
-    if (XGetWindowProperty(x.Dpy, x.Root, x.Atoms.NetWorkArea, 0, 1024, False, XA_CARDINAL,
-                           &type, &format, &count, &after, &data) == Success &&
+    if (XGetWindowProperty(x.Dpy, x.Root, x.Atoms.NetWorkArea, 0, 1024, False, XA_CARDINAL, &type,
+                           &format, &count, &after, &data) == Success &&
         data != nullptr) {
         const auto* values = reinterpret_cast<const long*>(data);
         if (format == 32 && count >= 4) {

@@ -90,13 +90,13 @@ void TX11Display::TImpl::DrawTrayIcon(TX11TrayIcon& icon) {
     // Scale the icon into the size the host gave, keeping its proportions, centred.
     std::vector<std::uint32_t> scaled(static_cast<std::size_t>(w) * h, 0);
     cairo_surface_t* src = cairo_image_surface_create_for_data(
-        reinterpret_cast<unsigned char*>(icon.Pixels.data()), CAIRO_FORMAT_ARGB32,
-        icon.IconWidth, icon.IconHeight, icon.IconWidth * 4);
+        reinterpret_cast<unsigned char*>(icon.Pixels.data()), CAIRO_FORMAT_ARGB32, icon.IconWidth,
+        icon.IconHeight, icon.IconWidth * 4);
     cairo_surface_t* dst = cairo_image_surface_create_for_data(
         reinterpret_cast<unsigned char*>(scaled.data()), CAIRO_FORMAT_ARGB32, w, h, w * 4);
     cairo_t* cr = cairo_create(dst);
-    const double scale = std::min(static_cast<double>(w) / icon.IconWidth,
-                                  static_cast<double>(h) / icon.IconHeight);
+    const double scale =
+        std::min(static_cast<double>(w) / icon.IconWidth, static_cast<double>(h) / icon.IconHeight);
     cairo_translate(cr, (w - icon.IconWidth * scale) / 2, (h - icon.IconHeight * scale) / 2);
     cairo_scale(cr, scale, scale);
     cairo_set_source_surface(cr, src, 0, 0);
@@ -111,11 +111,11 @@ void TX11Display::TImpl::DrawTrayIcon(TX11TrayIcon& icon) {
     if (SurfaceDepth != 32) {
         return;
     }
-    Pixmap pixmap = XCreatePixmap(Dpy, icon.Xid, static_cast<unsigned>(w),
-                                  static_cast<unsigned>(h), 32);
-    XImage* image = XCreateImage(Dpy, SurfaceVisual, 32, ZPixmap, 0,
-                                 reinterpret_cast<char*>(scaled.data()), static_cast<unsigned>(w),
-                                 static_cast<unsigned>(h), 32, w * 4);
+    Pixmap pixmap =
+        XCreatePixmap(Dpy, icon.Xid, static_cast<unsigned>(w), static_cast<unsigned>(h), 32);
+    XImage* image =
+        XCreateImage(Dpy, SurfaceVisual, 32, ZPixmap, 0, reinterpret_cast<char*>(scaled.data()),
+                     static_cast<unsigned>(w), static_cast<unsigned>(h), 32, w * 4);
     if (image == nullptr) {
         XFreePixmap(Dpy, pixmap);
         return;
@@ -130,8 +130,8 @@ void TX11Display::TImpl::DrawTrayIcon(TX11TrayIcon& icon) {
         Picture from = XRenderCreatePicture(Dpy, pixmap, argb, 0, nullptr);
         Picture to = XRenderCreatePicture(Dpy, icon.Xid, target, 0, nullptr);
         XClearArea(Dpy, icon.Xid, 0, 0, 0, 0, False);
-        XRenderComposite(Dpy, PictOpOver, from, 0, to, 0, 0, 0, 0, 0, 0,
-                         static_cast<unsigned>(w), static_cast<unsigned>(h));
+        XRenderComposite(Dpy, PictOpOver, from, 0, to, 0, 0, 0, 0, 0, 0, static_cast<unsigned>(w),
+                         static_cast<unsigned>(h));
         XRenderFreePicture(Dpy, from);
         XRenderFreePicture(Dpy, to);
     }
@@ -181,8 +181,7 @@ bool TX11Display::DockTrayIcon(HWND owner, UINT id, const TFrameView& iconFrame,
     icon->Pixels.resize(static_cast<std::size_t>(iconFrame.Width) * iconFrame.Height);
     for (int y = 0; y < iconFrame.Height; ++y) {
         for (int i = 0; i < iconFrame.Width; ++i) {
-            icon->Pixels[static_cast<std::size_t>(y) * iconFrame.Width + i] =
-                iconFrame.Pixel(i, y);
+            icon->Pixels[static_cast<std::size_t>(y) * iconFrame.Width + i] = iconFrame.Pixel(i, y);
         }
     }
     if (!fresh) {
@@ -233,9 +232,9 @@ bool TX11Display::DockTrayIcon(HWND owner, UINT id, const TFrameView& iconFrame,
         mask |= CWBackPixmap;
     }
     const int size = std::max(MIN_ICON_SIZE, std::min(iconFrame.Width, iconFrame.Height));
-    icon->Xid = XCreateWindow(x.Dpy, x.Root, 0, 0, static_cast<unsigned>(size),
-                              static_cast<unsigned>(size), 0, icon->Depth, InputOutput,
-                              icon->IconVisual, mask, &a);
+    icon->Xid =
+        XCreateWindow(x.Dpy, x.Root, 0, 0, static_cast<unsigned>(size), static_cast<unsigned>(size),
+                      0, icon->Depth, InputOutput, icon->IconVisual, mask, &a);
     icon->Width = icon->Height = size;
     XSizeHints hints{};
     hints.flags = PMinSize | PBaseSize;
@@ -245,8 +244,8 @@ bool TX11Display::DockTrayIcon(HWND owner, UINT id, const TFrameView& iconFrame,
     XClassHint classHint{const_cast<char*>("minipelikora"), const_cast<char*>("Minipelikora")};
     XSetClassHint(x.Dpy, icon->Xid, &classHint);
     const long info[2] = {XEMBED_VERSION, XEMBED_MAPPED};
-    XChangeProperty(x.Dpy, icon->Xid, x.Atoms.XEmbedInfo, x.Atoms.XEmbedInfo, 32,
-                    PropModeReplace, reinterpret_cast<const unsigned char*>(info), 2);
+    XChangeProperty(x.Dpy, icon->Xid, x.Atoms.XEmbedInfo, x.Atoms.XEmbedInfo, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(info), 2);
 
     XEvent ev{};
     ev.xclient.type = ClientMessage;
