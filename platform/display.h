@@ -71,7 +71,9 @@ struct TInputEvent {
     UINT Key = 0;
     std::u16string Text;
     std::uint32_t Modifiers = 0;
-    HWND Window = 0; // the surface the event concerns, 0 when the backend cannot tell
+    // The surface the event concerns. For pointer events: the surface under the pointer (not a
+    // grabbing one), which then alone is hit-tested; 0 lets the window manager search them all.
+    HWND Window = 0;
     UINT Id = 0;
 };
 
@@ -103,7 +105,7 @@ public:
     // Blocks until input is pending, Wake was called, or the clock reaches the deadline. A Wake
     // that comes before the wait makes the next wait return at once.
     virtual void Wait(std::optional<std::uint64_t> deadline) = 0;
-    // Safe from any thread.
+    // Safe from any thread, as is Now.
     virtual void Wake() = 0;
 
     // Screen facts.

@@ -152,16 +152,20 @@ bool Retrieve(TMsg* msg, HWND hwnd, UINT filterMin, UINT filterMax, bool remove,
 
 std::optional<std::uint64_t> NextDeadline() {
     auto& s = State();
+    // What is due already was offered by the last retrieval (or filtered out of it); waiting for
+    // it again would only spin.
+    const std::uint64_t now = Display().Now();
     std::optional<std::uint64_t> deadline;
-    for (const auto& t : s.Timers) {
-        if (!deadline || t.Due < *deadline) {
-            deadline = t.Due;
+    auto consider = [&](std::uint64_t due) {
+        if (due > now && (!deadline || due < *deadline)) {
+            deadline = due;
         }
+    };
+    for (const auto& t : s.Timers) {
+        consider(t.Due);
     }
     if (s.Tracking.Window && (s.Tracking.Flags & TME_HOVER)) {
-        if (!deadline || s.Tracking.HoverDue < *deadline) {
-            deadline = s.Tracking.HoverDue;
-        }
+        consider(s.Tracking.HoverDue);
     }
     return deadline;
 }

@@ -445,6 +445,9 @@ LONG_PTR SetWindowLong(HWND hwnd, int index, LONG_PTR value) {
         break;
     case GWL_STYLE:
         w->Style = static_cast<DWORD>(value);
+        if (!w->IsChild() && ((static_cast<DWORD>(old) ^ w->Style) & WS_VISIBLE)) {
+            Display().ShowSurface(hwnd, (w->Style & WS_VISIBLE) != 0);
+        }
         break;
     case GWL_EXSTYLE:
         w->ExStyle = static_cast<DWORD>(value);

@@ -1,0 +1,199 @@
+#include "wm_fixture.h"
+
+#include <atomic>
+#include <thread>
+
+using namespace wmtest;
+
+namespace {
+
+std::vector<UINT> Drain() {
+    std::vector<UINT> got;
+    TMsg msg;
+    while (PeekMessage(&msg, 0, 0, 0, PM_REMOVE)) {
+        got.push_back(msg.message);
+        if (msg.message == WM_QUIT) {
+            break;
+        }
+        DispatchMessage(&msg);
+    }
+    return got;
+}
+
+TEST_F(WmTest, PostedMessagesArriveInOrderAndSentOnesAtOnce) {
+    const HWND hwnd = Top(0, 0, 10, 10);
+    Drain();
+    Clear();
+    EXPECT_TRUE(PostMessage(hwnd, WM_USER + 1, 1, 2));
+    EXPECT_TRUE(PostMessage(hwnd, WM_USER + 2, 0, 0));
+    EXPECT_TRUE(PostMessage(0, WM_USER + 3, 0, 0)); // to the thread itself
+    SendMessage(hwnd, WM_USER + 4, 0, 0);
+    EXPECT_EQ(MessagesOf(hwnd), (std::vector<UINT>{WM_USER + 4}));
+    TMsg peeked;
+    ASSERT_TRUE(PeekMessage(&peeked, 0, 0, 0, PM_NOREMOVE));
+    EXPECT_EQ(peeked.message, WM_USER + 1);
+    EXPECT_EQ(peeked.wParam, 1u);
+    EXPECT_EQ(Drain(), (std::vector<UINT>{WM_USER + 1, WM_USER + 2, WM_USER + 3}));
+    EXPECT_EQ(MessagesOf(hwnd), (std::vector<UINT>{WM_USER + 4, WM_USER + 1, WM_USER + 2}));
+}
+
+TEST_F(WmTest, PostsToDeadWindowsAreDropped) {
+    const HWND hwnd = Top(0, 0, 10, 10);
+    const HWND other = Top(0, 0, 10, 10);
+    ASSERT_TRUE(PostMessage(hwnd, WM_USER, 0, 0));
+    ASSERT_TRUE(PostMessage(other, WM_USER, 0, 0));
+    DestroyWindow(hwnd);
+    EXPECT_FALSE(PostMessage(hwnd, WM_USER, 0, 0));
+    Drain();
+    EXPECT_EQ(Count(hwnd, WM_USER), 0);
+    EXPECT_EQ(Count(other, WM_USER), 1);
+}
+
+TEST_F(WmTest, FiltersPickMatchingMessagesAndLeaveTheRest) {
+    const HWND a = Top(0, 0, 10, 10);
+    const HWND b = Top(0, 0, 10, 10);
+    Drain();
+    PostMessage(a, WM_USER + 1, 0, 0);
+    PostMessage(b, WM_USER + 2, 0, 0);
+    PostMessage(a, WM_USER + 3, 0, 0);
+    TMsg msg;
+    ASSERT_TRUE(PeekMessage(&msg, b, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.message, WM_USER + 2);
+    ASSERT_TRUE(PeekMessage(&msg, 0, WM_USER + 3, WM_USER + 3, PM_REMOVE));
+    EXPECT_EQ(msg.hwnd, a);
+    EXPECT_EQ(Drain(), (std::vector<UINT>{WM_USER + 1}));
+}
+
+TEST_F(WmTest, QuitEndsGetMessageAfterWhatWasPostedBefore) {
+    const HWND hwnd = Top(0, 0, 10, 10);
+    Drain();
+    PostMessage(hwnd, WM_USER, 0, 0);
+    PostQuitMessage(3);
+    TMsg msg;
+    ASSERT_TRUE(GetMessage(&msg, 0, 0, 0));
+    EXPECT_EQ(msg.message, WM_USER);
+    EXPECT_FALSE(GetMessage(&msg, 0, 0, 0));
+    EXPECT_EQ(msg.message, WM_QUIT);
+    EXPECT_EQ(msg.wParam, 3u);
+}
+
+TEST_F(WmTest, ProcessPendingLeavesTheQuitMessageForTheLoop) {
+    PostQuitMessage(0);
+    PostMessage(0, WM_USER, 0, 0);
+    EXPECT_EQ(ProcessPendingMessages(), 1);
+    TMsg msg;
+    EXPECT_FALSE(GetMessage(&msg, 0, 0, 0));
+}
+
+TEST_F(WmTest, TimerTicksOnlyAfterItsIntervalAndNeverPilesUp) {
+    const HWND hwnd = Top(0, 0, 10, 10);
+    Drain();
+    ASSERT_EQ(SetTimer(hwnd, 1003, 300000), 1003u);
+    Screen->Advance(299999);
+    EXPECT_EQ(Drain(), std::vector<UINT>{});
+    Screen->Advance(1);
+    EXPECT_EQ(Drain(), std::vector<UINT>{WM_TIMER});
+    // Ten intervals without serving the queue still give one tick.
+    Screen->Advance(3000000);
+    EXPECT_EQ(Drain(), std::vector<UINT>{WM_TIMER});
+    for (const auto& e : Rec.Log) {
+        if (e.Msg == WM_TIMER) {
+            EXPECT_EQ(e.WParam, 1003u);
+        }
+    }
+    // Setting it again starts a fresh interval.
+    Screen->Advance(200000);
+    SetTimer(hwnd, 1003, 300000);
+    Screen->Advance(200000);
+    EXPECT_EQ(Drain(), std::vector<UINT>{});
+    ASSERT_TRUE(KillTimer(hwnd, 1003));
+    EXPECT_FALSE(KillTimer(hwnd, 1003));
+    Screen->Advance(1000000);
+    EXPECT_EQ(Drain(), std::vector<UINT>{});
+    EXPECT_EQ(SetTimer(hwnd + 12345, 1, 10), 0u) << "no timer for a dead window";
+}
+
+TEST_F(WmTest, TicksWaitWhileOtherMessagesAreQueued) {
+    const HWND hwnd = Top(0, 0, 10, 10);
+    Drain();
+    SetTimer(hwnd, 1, 50);
+    Screen->Advance(50);
+    PostMessage(hwnd, WM_USER, 0, 0);
+    EXPECT_EQ(Drain(), (std::vector<UINT>{WM_USER, WM_TIMER}));
+}
+
+TEST_F(WmTest, GetMessageSkipsTheClockAheadToTheNextTimer) {
+    const HWND hwnd = Top(0, 0, 10, 10);
+    Drain();
+    SetTimer(hwnd, 1, 300000);
+    const DWORD before = GetTickCount();
+    TMsg msg;
+    ASSERT_TRUE(GetMessage(&msg, 0, 0, 0));
+    EXPECT_EQ(msg.message, WM_TIMER);
+    EXPECT_EQ(GetTickCount() - before, 300000u);
+    Sleep(25);
+    EXPECT_EQ(GetTickCount() - before, 300025u);
+}
+
+TEST_F(WmTest, PostFromAnotherThreadWakesABlockedGetMessage) {
+    const HWND hwnd = Top(0, 0, 10, 10);
+    Drain();
+    std::atomic<bool> waiting{false};
+    std::thread worker([&] {
+        while (!waiting.load()) {
+            std::this_thread::yield();
+        }
+        // The window thread may or may not be inside the wait yet; either way it must wake.
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        PostMessage(hwnd, WM_USER + 47, 42, 0);
+    });
+    waiting.store(true);
+    TMsg msg;
+    ASSERT_TRUE(GetMessage(&msg, 0, 0, 0));
+    worker.join();
+    EXPECT_EQ(msg.message, WM_USER + 47);
+    EXPECT_EQ(msg.wParam, 42u);
+}
+
+TEST_F(WmTest, ManyThreadsPostingLoseNothing) {
+    const HWND hwnd = Top(0, 0, 10, 10);
+    Drain();
+    Clear();
+    std::vector<std::thread> workers;
+    for (int t = 0; t < 4; ++t) {
+        workers.emplace_back([hwnd] {
+            for (int i = 0; i < 250; ++i) {
+                PostMessage(hwnd, WM_USER, 0, 0);
+            }
+        });
+    }
+    int received = 0;
+    TMsg msg;
+    while (received < 1000 && GetMessage(&msg, 0, 0, 0)) {
+        DispatchMessage(&msg);
+        ++received;
+    }
+    for (auto& w : workers) {
+        w.join();
+    }
+    EXPECT_EQ(Count(hwnd, WM_USER), 1000);
+}
+
+TEST_F(WmTest, EndOfSessionAsksEveryWindowThenTellsTheOutcome) {
+    const HWND a = Top(0, 0, 10, 10);
+    const HWND b = Top(0, 0, 10, 10);
+    Rec.Hooks[b] = [](HWND, UINT m, WPARAM, LPARAM) -> std::optional<LRESULT> {
+        return m == WM_QUERYENDSESSION ? std::optional<LRESULT>(0) : std::nullopt;
+    };
+    Screen->EndSession();
+    Pump();
+    for (const auto& e : Rec.Log) {
+        if (e.Msg == WM_ENDSESSION) {
+            EXPECT_EQ(e.WParam, 0u) << "one window refused";
+        }
+    }
+    EXPECT_EQ(Count(a, WM_ENDSESSION), 1);
+    EXPECT_EQ(Count(b, WM_ENDSESSION), 1);
+}
+
+} // namespace
