@@ -61,11 +61,16 @@ Surface DrawBackground() {
         cairo_fill(cr);
         FillRowsGradient(cr, FooterFirstRow, CardBottom, Hex(0x680000), Hex(0xB60000));
 
-        // A faint sheen on the header's upper edge, as if lit from above.
-        cairo_set_source_rgba(cr, 1, 1, 1, 0.18);
-        cairo_rectangle(cr, CardLeft + CardRadius, CardTop,
-                        CardRight - CardLeft + 1 - 2 * CardRadius, 1);
-        cairo_fill(cr);
+        // A faint sheen along the header's upper edge and round its corners, as if lit from
+        // above; it fades out within the first rows.
+        RoundedRect(cr, CardLeft + 0.5, CardTop + 0.5, CardRight - CardLeft, CardBottom - CardTop,
+                    CardRadius - 0.5);
+        Pattern sheen = LinearGradient(0, CardTop, 0, CardTop + CardRadius);
+        AddStop(sheen.get(), 0, Hex(0xFFFFFF), 0.20);
+        AddStop(sheen.get(), 1, Hex(0xFFFFFF), 0);
+        cairo_set_source(cr, sheen.get());
+        cairo_set_line_width(cr, 1);
+        cairo_stroke(cr);
     }
     cairo_surface_flush(s.get());
     return s;

@@ -8,23 +8,40 @@ namespace skin {
 namespace {
 
 constexpr const char* WordmarkFont = "Roboto Condensed Bold";
-constexpr const char* WordmarkLightFont = "Roboto Condensed Light";
 
-// Draws `text` with its ink box's left edge at x and its baseline at y.
-void TextAt(cairo_t* cr, const std::string& text, const char* font, double pixels, double x,
-            double baseline) {
-    Layout layout = TextLayout(cr, text, font, pixels);
+// Adds `layout` to the path with its ink box's left edge at x and its baseline at y; gives the
+// right edge of the ink.
+double LayoutPath(cairo_t* cr, PangoLayout* layout, double x, double baseline) {
     PangoRectangle ink, logical;
-    pango_layout_get_pixel_extents(layout.get(), &ink, &logical);
-    const double ascent = pango_layout_get_baseline(layout.get()) / double(PANGO_SCALE);
+    pango_layout_get_pixel_extents(layout, &ink, &logical);
+    const double ascent = pango_layout_get_baseline(layout) / double(PANGO_SCALE);
     cairo_move_to(cr, x - ink.x, baseline - ascent);
-    pango_cairo_layout_path(cr, layout.get());
+    pango_cairo_layout_path(cr, layout);
+    return x + ink.width;
 }
 
-// The wordmark as a path: a light "MINI" over a bold "Pelikora".
-void WordmarkPath(cairo_t* cr) {
-    TextAt(cr, "MINI", WordmarkLightFont, 12.5, 3, 12);
-    TextAt(cr, "Pelikora", WordmarkFont, 27, 2, 35);
+struct WordmarkShape {
+    double MiniRight;     // right edge of "MINI"
+    double PelikoraRight; // right edge of "Pelikora"
+};
+
+// The wordmark's letters as a path: a small, spaced-out "MINI" over a large "Pelikora".
+WordmarkShape WordmarkPath(cairo_t* cr) {
+    Layout mini = TextLayout(cr, "MINI", WordmarkFont, 11);
+    PangoAttrList* attributes = pango_attr_list_new();
+    pango_attr_list_insert(attributes, pango_attr_letter_spacing_new(3 * PANGO_SCALE));
+    pango_layout_set_attributes(mini.get(), attributes);
+    pango_attr_list_unref(attributes);
+    Layout pelikora = TextLayout(cr, "Pelikora", WordmarkFont, 28);
+    WordmarkShape shape;
+    shape.MiniRight = LayoutPath(cr, mini.get(), 3.5, 11.5);
+    shape.PelikoraRight = LayoutPath(cr, pelikora.get(), 2, 36);
+    return shape;
+}
+
+// A hairline after "MINI" that runs to the end of "Pelikora", tying the two lines together.
+void RulePath(cairo_t* cr, const WordmarkShape& shape) {
+    cairo_rectangle(cr, shape.MiniRight + 4, 7, shape.PelikoraRight - shape.MiniRight - 4, 1);
 }
 
 // --- the program picture -------------------------------------------------------------------
@@ -86,13 +103,17 @@ void Clock(cairo_t* cr) {
         SavedState saved(cr);
         cairo_translate(cr, cx + side * 9.8, cy - 10.8);
         cairo_rotate(cr, side * 0.72);
-        cairo_arc(cr, 0, 0, 5.2, M_PI, 2 * M_PI);
+        cairo_arc(cr, 0, 0, 5.6, M_PI, 2 * M_PI);
         cairo_close_path(cr);
-        Pattern bell = LinearGradient(0, -5, 0, 0);
-        AddStop(bell.get(), 0, Hex(0xF2F2F2));
-        AddStop(bell.get(), 1, Hex(0x9A9A9A));
+        Pattern bell = LinearGradient(-5, -5, 4, 0);
+        AddStop(bell.get(), 0, Hex(0xFFFFFF));
+        AddStop(bell.get(), 0.4, Hex(0xC9CCD1));
+        AddStop(bell.get(), 1, Hex(0x5E636B));
         cairo_set_source(cr, bell.get());
-        cairo_fill(cr);
+        cairo_fill_preserve(cr);
+        SetColor(cr, Hex(0x4A4E55), 0.8);
+        cairo_set_line_width(cr, 0.8);
+        cairo_stroke(cr);
     }
     cairo_set_line_width(cr, 1.6);
     cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
@@ -262,12 +283,15 @@ Surface DrawWordmark() {
     DropShadow(
         cr, 120, 42,
         [](cairo_t* c) {
-            WordmarkPath(c);
+            RulePath(c, WordmarkPath(c));
             cairo_fill(c);
         },
         0.6, 1.2, 1.0, 0.45, 6);
-    WordmarkPath(cr);
+    const WordmarkShape shape = WordmarkPath(cr);
     cairo_set_source_rgb(cr, 1, 1, 1);
+    cairo_fill(cr);
+    RulePath(cr, shape);
+    cairo_set_source_rgba(cr, 1, 1, 1, 0.55);
     cairo_fill(cr);
     cairo_surface_flush(s.get());
     return s;
@@ -289,9 +313,10 @@ Surface DrawIcon() {
     Surface s = NewSurface(64, 64);
     Context owner = NewContext(s.get());
     cairo_t* cr = owner.get();
-    cairo_translate(cr, 32, 33);
-    cairo_scale(cr, 1.06, 1.06);
-    cairo_translate(cr, -32, -33);
+    // The scene's ink is centred on (30.5, 33); bring it to the middle of the square.
+    cairo_translate(cr, 32, 32);
+    cairo_scale(cr, 1.04, 1.04);
+    cairo_translate(cr, -30.5, -33);
     Scene(cr, false);
     cairo_surface_flush(s.get());
     return s;

@@ -13,7 +13,7 @@ constexpr int ThrobberDots = 9;
 // then a tail that fades over most of the turn.
 double TrailStrength(double lag) {
     const double t = lag / (2 * M_PI);
-    return std::pow(1.0 - t, 2.2);
+    return std::pow(1.0 - t, 1.6);
 }
 
 // Check box square: (2,2)-(17,17) with a 1-pixel rim.
@@ -41,9 +41,9 @@ void CheckSquare(cairo_t* cr, Rgb rim, Rgb top, Rgb bottom) {
 
 } // namespace
 
-// 18 x 324: 18 frames of 18 x 18 stacked downwards. Nine grey dots on a ring; the highlight
-// turns clockwise by one eighteenth of a turn per frame, trailing a fading tail. Every pixel's
-// alpha stays at or below 191 so the footer's red shows through.
+// 18 x 324: 18 frames of 18 x 18 stacked downwards. Nine grey dots on a ring, the brightest
+// leading a fading tail; the ring turns clockwise by one eighteenth of a turn per frame. Every
+// pixel's alpha stays at or below 191 so the footer's red shows through.
 Surface DrawThrobber() {
     Surface s = NewSurface(ThrobberFrameSize, ThrobberFrameSize * ThrobberFrames);
     {
@@ -52,15 +52,17 @@ Surface DrawThrobber() {
         const double ring = 6.1, centre = ThrobberFrameSize / 2.0;
         for (int frame = 0; frame < ThrobberFrames; ++frame) {
             const double head = 2 * M_PI * frame / ThrobberFrames;
+            // The whole ring turns with the highlight: with nine dots and eighteen frames a
+            // highlight hopping between fixed dots would stand still every other frame.
             for (int dot = 0; dot < ThrobberDots; ++dot) {
-                const double angle = 2 * M_PI * dot / ThrobberDots;
-                const double lag = std::fmod(head - angle + 4 * M_PI, 2 * M_PI);
+                const double lag = 2 * M_PI * dot / ThrobberDots;
                 const double strength = TrailStrength(lag);
+                const double angle = head - lag;
                 // Angle 0 points up; angles grow clockwise on screen.
                 const double x = centre + ring * std::sin(angle);
                 const double y = frame * ThrobberFrameSize + centre - ring * std::cos(angle);
-                cairo_arc(cr, x, y, 1.45 + 0.45 * strength, 0, 2 * M_PI);
-                SetColor(cr, Hex(0xE4E4E4), 0.22 + 0.53 * strength);
+                cairo_arc(cr, x, y, 1.25 + 0.65 * strength, 0, 2 * M_PI);
+                SetColor(cr, Hex(0xE8E8E8), 0.16 + 0.59 * strength);
                 cairo_fill(cr);
             }
         }

@@ -1,0 +1,64 @@
+#include "settings/options.h"
+
+#include "platform/workarea.h"
+
+namespace {
+
+// The main window's fixed size, which the default position centres.
+constexpr int WindowWidth = 475;
+constexpr int WindowHeight = 350;
+
+const std::u16string SectionGeneral = u"general";
+const std::u16string SectionOptions = u"options";
+const std::u16string KeyLeft = u"left";
+const std::u16string KeyTop = u"top";
+const std::u16string KeyAlwaysTop = u"alwaystop";
+const std::u16string KeyAutoScale = u"autoscale";
+const std::u16string KeyShowTray = u"showtray";
+const std::u16string KeyStartUp = u"startup";
+
+} // namespace
+
+TOptions::TOptions(const std::u16string& FileName) : TWMemIniFile(FileName) {
+    platform::TRect area = platform::GetWorkArea();
+    FDefaultTop = (area.Bottom - area.Top - WindowHeight) / 2;
+    FDefaultLeft = (area.Right - area.Left - WindowWidth) / 2;
+}
+
+bool TOptions::ReadAlwaysTop() const {
+    return ReadBool(SectionOptions, KeyAlwaysTop, true);
+}
+bool TOptions::ReadAutoScale() const {
+    return ReadBool(SectionOptions, KeyAutoScale, true);
+}
+bool TOptions::ReadShowTray() const {
+    return ReadBool(SectionOptions, KeyShowTray, true);
+}
+bool TOptions::ReadStartUp() const {
+    return ReadBool(SectionOptions, KeyStartUp, true);
+}
+int TOptions::ReadLeft() const {
+    return ReadInteger(SectionGeneral, KeyLeft, FDefaultLeft);
+}
+int TOptions::ReadTop() const {
+    return ReadInteger(SectionGeneral, KeyTop, FDefaultTop);
+}
+
+void TOptions::WriteAlwaysTop(bool Value) {
+    WriteBool(SectionOptions, KeyAlwaysTop, Value);
+}
+void TOptions::WriteAutoScale(bool Value) {
+    WriteBool(SectionOptions, KeyAutoScale, Value);
+}
+void TOptions::WriteShowTray(bool Value) {
+    WriteBool(SectionOptions, KeyShowTray, Value);
+}
+void TOptions::WriteStartUp(bool Value) {
+    WriteBool(SectionOptions, KeyStartUp, Value);
+}
+void TOptions::WriteLeft(int Value) {
+    WriteInteger(SectionGeneral, KeyLeft, Value);
+}
+void TOptions::WriteTop(int Value) {
+    WriteInteger(SectionGeneral, KeyTop, Value);
+}

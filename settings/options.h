@@ -1,0 +1,33 @@
+// The widget's settings: window position and the four choices of the options panel, kept in
+// options.ini in the data folder.
+#pragma once
+
+#include "settings/inifile.h"
+
+// Reads change nothing; writes change memory only until UpdateFile.
+class TOptions : public TWMemIniFile {
+public:
+    // Reads FileName and centres the default position in the current work area.
+    explicit TOptions(const std::u16string& FileName);
+
+    int DefaultTop() const { return FDefaultTop; }
+    int DefaultLeft() const { return FDefaultLeft; }
+
+    bool ReadAlwaysTop() const;
+    bool ReadAutoScale() const;
+    bool ReadShowTray() const;
+    bool ReadStartUp() const;
+    int ReadLeft() const;
+    int ReadTop() const;
+
+    void WriteAlwaysTop(bool Value);
+    void WriteAutoScale(bool Value);
+    void WriteShowTray(bool Value);
+    void WriteStartUp(bool Value);
+    void WriteLeft(int Value);
+    void WriteTop(int Value);
+
+private:
+    int FDefaultTop = 0;
+    int FDefaultLeft = 0;
+};

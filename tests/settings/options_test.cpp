@@ -1,0 +1,101 @@
+#include "settings/options.h"
+
+#include "platform/workarea.h"
+
+#include "settings_test_util.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class OptionsTest : public ::testing::Test {
+protected:
+    void SetWorkArea(platform::TRect Area) {
+        platform::SetWorkAreaSource([Area] { return Area; });
+    }
+    void TearDown() override { platform::SetWorkAreaSource(nullptr); }
+    std::unique_ptr<TOptions> OpenWith(const std::u16string& Text) {
+        WriteBytes(Dir.File("options.ini"), Utf16Le(Text));
+        return std::make_unique<TOptions>(Path);
+    }
+
+    TTempDir Dir;
+    std::u16string Path = Dir.WideFile("options.ini");
+};
+
+TEST_F(OptionsTest, NoFileCentresTheWindowWithEveryChoiceOn) {
+    SetWorkArea({0, 0, 1024, 738});
+    TOptions options(Path);
+    EXPECT_EQ(options.ReadLeft(), 274);
+    EXPECT_EQ(options.ReadTop(), 194);
+    EXPECT_TRUE(options.ReadAlwaysTop());
+    EXPECT_TRUE(options.ReadAutoScale());
+    EXPECT_TRUE(options.ReadShowTray());
+    EXPECT_TRUE(options.ReadStartUp());
+}
+
+TEST_F(OptionsTest, DefaultPositionFollowsTheWorkAreaSize) {
+    struct Case {
+        platform::TRect Area;
+        int Left, Top;
+    };
+    const Case cases[] = {
+        {{0, 0, 1024, 768}, 274, 209},
+        {{100, 40, 1124, 778}, 274, 194}, // sized by the area, not shifted by its origin
+        {{0, 0, 400, 300}, -37, -25},     // a small screen truncates toward zero
+    };
+    for (const Case& c : cases) {
+        SetWorkArea(c.Area);
+        TOptions options(Path);
+        EXPECT_EQ(options.DefaultLeft(), c.Left);
+        EXPECT_EQ(options.DefaultTop(), c.Top);
+    }
+    platform::SetWorkAreaSource(nullptr);
+    EXPECT_EQ(platform::GetWorkArea(), (platform::TRect{0, 0, 1024, 768}));
+}
+
+TEST_F(OptionsTest, StoredValuesAndTheirFallbacks) {
+    SetWorkArea({0, 0, 1024, 738});
+    auto options = OpenWith(u"[general]\r\nleft=0x20\r\ntop=middle\r\n"
+                            u"[options]\r\nalwaystop=abc\r\nautoscale=0\r\nshowtray=0\r\n"
+                            u"startup=-1\r\n");
+    EXPECT_EQ(options->ReadLeft(), 32);
+    EXPECT_EQ(options->ReadTop(), 194);
+    EXPECT_TRUE(options->ReadAlwaysTop());
+    EXPECT_FALSE(options->ReadAutoScale());
+    EXPECT_FALSE(options->ReadShowTray());
+    EXPECT_TRUE(options->ReadStartUp());
+}
+
+TEST_F(OptionsTest, SavingAFreshStoreWritesBothSectionsInOrder) {
+    SetWorkArea({0, 0, 1024, 738});
+    TOptions options(Path);
+    options.WriteLeft(options.ReadLeft());
+    options.WriteTop(-12);
+    options.WriteStartUp(true);
+    options.WriteAlwaysTop(false);
+    options.WriteShowTray(true);
+    options.WriteAutoScale(true);
+    ASSERT_TRUE(options.UpdateFile());
+    EXPECT_EQ(
+        ReadBytes(Dir.File("options.ini")),
+        Utf16Le(u"[general]\r\nleft=274\r\ntop=-12\r\n\r\n"
+                u"[options]\r\nstartup=1\r\nalwaystop=0\r\nshowtray=1\r\nautoscale=1\r\n\r\n"));
+    TOptions back(Path);
+    EXPECT_EQ(back.ReadTop(), -12);
+    EXPECT_FALSE(back.ReadAlwaysTop());
+}
+
+TEST_F(OptionsTest, ExistingFileKeepsItsOrderAndCase) {
+    auto options = OpenWith(u"[Options]\r\nAutoScale=0\r\nstartup=0\r\n[General]\r\nTop=5\r\n");
+    options->WriteLeft(1);
+    options->WriteTop(2);
+    options->WriteStartUp(true);
+    options->WriteAutoScale(false);
+    ASSERT_TRUE(options->UpdateFile());
+    EXPECT_EQ(ReadBytes(Dir.File("options.ini")),
+              Utf16Le(u"[Options]\r\nautoscale=0\r\nstartup=1\r\n\r\n"
+                      u"[General]\r\ntop=2\r\nleft=1\r\n\r\n"));
+}
+
+} // namespace
