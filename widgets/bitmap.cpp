@@ -1,5 +1,7 @@
 #include "widgets/bitmap.h"
 
+#include "platform/resources.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -76,13 +78,19 @@ std::unique_ptr<TBitmapEx> TBitmapEx::CreateFromPng(const void* Data, std::size_
     auto bitmap = std::make_unique<TBitmapEx>(w, h);
     if (!bitmap->FBits)
         return std::make_unique<TBitmapEx>(0, 0);
-    cairo_t* cr = cairo_create(bitmap->ImageSurface());
-    cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
-    cairo_set_source_surface(cr, decoded.get(), 0, 0);
-    cairo_paint(cr);
-    cairo_destroy(cr);
+    {
+        TCairoPtr cr(cairo_create(bitmap->ImageSurface()));
+        cairo_set_operator(cr.get(), CAIRO_OPERATOR_SOURCE);
+        cairo_set_source_surface(cr.get(), decoded.get(), 0, 0);
+        cairo_paint(cr.get());
+    }
     cairo_surface_flush(bitmap->ImageSurface());
     return bitmap;
+}
+
+std::unique_ptr<TBitmapEx> TBitmapEx::CreateFromResource(int ResId) {
+    const std::string_view png = platform::LoadPngResource(ResId);
+    return CreateFromPng(png.data(), png.size());
 }
 
 void TBitmapEx::Blur(int Passes) {

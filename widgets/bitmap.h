@@ -20,6 +20,11 @@ struct TCairoSurfaceDeleter {
 };
 using TCairoSurfacePtr = std::unique_ptr<cairo_surface_t, TCairoSurfaceDeleter>;
 
+struct TCairoDeleter {
+    void operator()(cairo_t* cr) const { cairo_destroy(cr); }
+};
+using TCairoPtr = std::unique_ptr<cairo_t, TCairoDeleter>;
+
 class TBitmapEx {
 public:
     TBitmapEx(int Width, int Height, int Format = FormatARGB32);

@@ -3,12 +3,16 @@
 // picture is built by compositing those canvases bottom-up.
 #pragma once
 
+#include "platform/types.h"
 #include "widgets/bitmap.h"
+#include "widgets/text.h"
 
 #include <cairo.h>
+#include <pango/pango.h>
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 namespace widgets {
 
@@ -42,11 +46,6 @@ constexpr int PixelOffsetModeHighQuality = 2;
 constexpr int PixelOffsetModeNone = 3;
 constexpr int PixelOffsetModeHalf = 4;
 
-struct TCairoDeleter {
-    void operator()(cairo_t* cr) const { cairo_destroy(cr); }
-};
-using TCairoPtr = std::unique_ptr<cairo_t, TCairoDeleter>;
-
 struct TCairoPatternDeleter {
     void operator()(cairo_pattern_t* p) const { cairo_pattern_destroy(p); }
 };
@@ -65,11 +64,15 @@ private:
     cairo_t* FCr;
 };
 
-// Base of the canvas and its drawing tools; Assign copies settings between tools of one kind.
-class TGraphicObjectEx {
-public:
-    virtual ~TGraphicObjectEx() = default;
-    virtual void Assign(const TGraphicObjectEx& Source) { (void)Source; }
+struct TGObjectDeleter {
+    void operator()(void* o) const { g_object_unref(o); }
+};
+using TPangoContextPtr = std::unique_ptr<PangoContext, TGObjectDeleter>;
+using TPangoLayoutPtr = std::unique_ptr<PangoLayout, TGObjectDeleter>;
+
+struct TSize {
+    int cx = 0;
+    int cy = 0;
 };
 
 class TCanvasEx : public TGraphicObjectEx {
@@ -93,6 +96,22 @@ public:
     void TileRect(const TBitmapEx& Bitmap, int Left, int Top, int Right, int Bottom);
     // Scaling with the filter chosen by InterpolationMode; for settled, smooth pictures.
     void DrawImageRect(const TBitmapEx& Bitmap, int X, int Y, int Width, int Height);
+
+    // Text and lines use the Font, StringFormat and Pen in force at the call.
+    // Bounding box without wrapping, side padding included: (Trunc(w + 1), Trunc(h + 1)).
+    TSize TextExtent(const std::u16string& Text);
+    int TextWidth(const std::u16string& Text) { return TextExtent(Text).cx; }
+    // Height of Text's box without padding; trailing spaces count.
+    float TypographicHeight(const std::u16string& Text);
+    // Wraps at word boundaries inside Rect, clips to it and places the text by the format's
+    // Alignment and LineAlignment, in the font's colour.
+    void DrawText(const platform::TRect& Rect, const std::u16string& Text);
+    void Line(int X1, int Y1, int X2, int Y2);
+
+    TFontEx& Font() { return FFont; }
+    TStringFormatEx& StringFormat() { return FStringFormat; }
+    TSolidBrushEx& Brush() { return FBrush; }
+    TPenEx& Pen() { return FPen; }
 
     TBitmapEx& Bitmap() { return *FBitmap; }
     const TBitmapEx& Bitmap() const { return *FBitmap; }
@@ -121,6 +140,8 @@ public:
 private:
     void BuildSurface();
     void ApplySettings();
+    TPangoLayoutPtr MakeLayout(const std::u16string& Text, bool Typographic);
+    double Padding() const;
 
     std::unique_ptr<TBitmapEx> FBitmap;
     TCairoPtr FContext;
@@ -133,6 +154,13 @@ private:
     int FInterpolationMode = InterpolationModeNearestNeighbor;
     int FPixelOffsetMode = PixelOffsetModeNone;
     unsigned FTextContrast = 4;
+    TFontEx FFont;
+    TStringFormatEx FStringFormat;
+    TSolidBrushEx FBrush;
+    TPenEx FPen;
+    // Made on first text use; independent of the surface, so SetSize keeps it.
+    TPangoContextPtr FPangoContext;
+    int FAppliedHint = -1;
 };
 
 } // namespace widgets

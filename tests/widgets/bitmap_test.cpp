@@ -1,5 +1,9 @@
 #include "widgets/bitmap.h"
 
+#include "platform/resources.h"
+
+#include "pixels.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -14,14 +18,6 @@ void Fill(TBitmapEx& b, std::uint32_t v) {
     for (int y = 0; y < b.Height(); ++y)
         for (int x = 0; x < b.Width(); ++x)
             b.SetPixel(x, y, v);
-}
-
-std::vector<std::uint32_t> Pixels(const TBitmapEx& b) {
-    std::vector<std::uint32_t> out;
-    for (int y = 0; y < b.Height(); ++y)
-        for (int x = 0; x < b.Width(); ++x)
-            out.push_back(b.GetPixel(x, y));
-    return out;
 }
 
 cairo_status_t AppendBytes(void* closure, const unsigned char* data, unsigned int length) {
@@ -226,5 +222,33 @@ TEST(BitmapPng, BytesThatDoNotDecodeGiveAnEmptyBitmap) {
         EXPECT_EQ(b->Width(), 0) << in.size();
         EXPECT_EQ(b->Height(), 0);
         EXPECT_EQ(b->Bits(), nullptr);
+    }
+}
+
+TEST(BitmapResource, EverySkinPictureDecodesToItsSize) {
+    struct Case {
+        int id, w, h;
+    } cases[] = {{5000, 20, 213}, {5001, 18, 70},   {5002, 475, 350}, {5003, 18, 324},
+                 {5004, 120, 42}, {5005, 385, 183}, {5006, 12, 12},   {5007, 20, 20},
+                 {5008, 20, 20},  {5009, 342, 224}, {5010, 64, 64},   {5011, 21, 21}};
+    for (const auto& c : cases) {
+        auto b = TBitmapEx::CreateFromResource(c.id);
+        EXPECT_EQ(b->Width(), c.w) << c.id;
+        EXPECT_EQ(b->Height(), c.h) << c.id;
+        EXPECT_EQ(b->Stride(), 4 * c.w) << c.id;
+        // Soft skin edges must arrive premultiplied.
+        for (int y = 0; y < b->Height(); ++y)
+            for (int x = 0; x < b->Width(); ++x) {
+                ASSERT_TRUE(ValidPremultiplied(b->GetPixel(x, y))) << c.id << " " << x << "," << y;
+            }
+    }
+}
+
+TEST(BitmapResource, UnknownIdRaisesResourceNotFound) {
+    try {
+        TBitmapEx::CreateFromResource(5012);
+        FAIL() << "no exception";
+    } catch (const platform::EResNotFound& e) {
+        EXPECT_STREQ(e.what(), "Resource 5012 not found");
     }
 }

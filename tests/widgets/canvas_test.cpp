@@ -1,5 +1,7 @@
 #include "widgets/canvas.h"
 
+#include "pixels.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -8,29 +10,12 @@ using namespace widgets;
 
 namespace {
 
-std::vector<std::uint32_t> Pixels(const TBitmapEx& b) {
-    std::vector<std::uint32_t> out;
-    for (int y = 0; y < b.Height(); ++y)
-        for (int x = 0; x < b.Width(); ++x)
-            out.push_back(b.GetPixel(x, y));
-    return out;
-}
-
 // A source whose every pixel is distinct and opaque, so a wrong sample shows.
 TBitmapEx& Pattern(TBitmapEx& b) {
     for (int y = 0; y < b.Height(); ++y)
         for (int x = 0; x < b.Width(); ++x)
             b.SetPixel(x, y, 0xFF000000u | static_cast<std::uint32_t>(x << 8 | y));
     return b;
-}
-
-std::uint32_t Channel(std::uint32_t p, int shift) {
-    return (p >> shift) & 0xFF;
-}
-
-bool ValidPremultiplied(std::uint32_t p) {
-    const auto a = Channel(p, 24);
-    return Channel(p, 16) <= a && Channel(p, 8) <= a && Channel(p, 0) <= a;
 }
 
 } // namespace

@@ -1,0 +1,364 @@
+// The drawing tools and the canvas's text and line operations.
+#include "widgets/text.h"
+
+#include "platform/fonts.h"
+#include "widgets/canvas.h"
+
+#include <pango/pangocairo.h>
+
+#include <algorithm>
+
+namespace widgets {
+
+namespace {
+
+constexpr double ScreenDpi = 96.0;
+constexpr double PointsPerInch = 72.0;
+
+double Unit(std::uint32_t color, int shift) {
+    return ((color >> shift) & 0xFFu) / 255.0;
+}
+
+struct TFontOptionsDeleter {
+    void operator()(cairo_font_options_t* o) const { cairo_font_options_destroy(o); }
+};
+
+struct TAttrListDeleter {
+    void operator()(PangoAttrList* l) const { pango_attr_list_unref(l); }
+};
+
+void AppendUtf8(std::string& out, char32_t cp) {
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+} // namespace
+
+std::string Utf16ToUtf8(const std::u16string& Text) {
+    std::string out;
+    out.reserve(Text.size());
+    for (std::size_t i = 0; i < Text.size(); ++i) {
+        char32_t cp = Text[i];
+        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < Text.size() && Text[i + 1] >= 0xDC00 &&
+            Text[i + 1] <= 0xDFFF) {
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (Text[i + 1] - 0xDC00);
+            ++i;
+        } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+            cp = 0xFFFD;
+        } else if (cp == 0) {
+            cp = 0xFFFD; // Pango stops at a zero byte; the whole string is always drawn
+        }
+        AppendUtf8(out, cp);
+    }
+    return out;
+}
+
+// --- tools -----------------------------------------------------------------------------------
+
+void TSolidBrushEx::Assign(const TGraphicObjectEx& Source) {
+    if (const auto* s = dynamic_cast<const TSolidBrushEx*>(&Source))
+        FColor = s->FColor;
+}
+
+void TPenEx::Assign(const TGraphicObjectEx& Source) {
+    if (const auto* s = dynamic_cast<const TPenEx*>(&Source)) {
+        FColor = s->FColor;
+        FWidth = s->FWidth;
+        FStyle = s->FStyle;
+    }
+}
+
+void TStringFormatEx::Assign(const TGraphicObjectEx& Source) {
+    if (const auto* s = dynamic_cast<const TStringFormatEx*>(&Source)) {
+        SetFormatFlags(s->FFormatFlags);
+        SetAlignment(s->FAlignment);
+        SetHotkeyPrefix(s->FHotkeyPrefix);
+        SetLineAlignment(s->FLineAlignment);
+        SetTrimming(s->FTrimming);
+    }
+}
+
+TFontEx::TFontEx() {
+    BuildHandle();
+}
+
+void TFontEx::Assign(const TGraphicObjectEx& Source) {
+    const auto* s = dynamic_cast<const TFontEx*>(&Source);
+    if (!s || s == this)
+        return;
+    FColor = s->FColor; // already carries the alpha rule
+    FBrush.SetColor(FColor);
+    FName = s->FName;
+    FSize = s->FSize;
+    FStyle = s->FStyle;
+    FFormat.Assign(s->FFormat);
+    BuildHandle();
+}
+
+void TFontEx::SetColor(std::uint32_t Value) {
+    if (Value == FColor)
+        return;
+    if ((Value >> 24) == 0xFF)
+        Value = (Value & 0x00FFFFFFu) | 0xFE000000u;
+    FColor = Value;
+    FBrush.SetColor(FColor);
+}
+
+void TFontEx::SetName(const std::u16string& Value) {
+    if (Value == FName)
+        return;
+    FName = Value;
+    BuildHandle();
+}
+
+void TFontEx::SetSize(int Value) {
+    if (Value == FSize)
+        return;
+    FSize = Value;
+    BuildHandle();
+}
+
+void TFontEx::SetStyle(int Value) {
+    if (Value == FStyle)
+        return;
+    FStyle = Value;
+    BuildHandle();
+}
+
+void TFontEx::BuildHandle() {
+    FHandle.reset();
+    FResolvedFamily = platform::ResolveFontFamily(Utf16ToUtf8(FName));
+    TFontDescriptionPtr d(pango_font_description_new());
+    pango_font_description_set_family(d.get(), FResolvedFamily.c_str());
+    pango_font_description_set_size(d.get(), std::max(FSize, 0) * PANGO_SCALE);
+    pango_font_description_set_weight(d.get(), (FStyle & FontStyleBold) ? PANGO_WEIGHT_BOLD
+                                                                        : PANGO_WEIGHT_NORMAL);
+    pango_font_description_set_style(d.get(), (FStyle & FontStyleItalic) ? PANGO_STYLE_ITALIC
+                                                                         : PANGO_STYLE_NORMAL);
+    FHandle = std::move(d);
+}
+
+// --- canvas text and lines -----------------------------------------------------------------
+
+double TCanvasEx::Padding() const {
+    // The engine the skin was measured with pads text by a sixth of an em on either side.
+    return FFont.Size() * ScreenDpi / PointsPerInch / 6.0;
+}
+
+TPangoLayoutPtr TCanvasEx::MakeLayout(const std::u16string& Text, bool Typographic) {
+    if (!FPangoContext) {
+        FPangoContext.reset(pango_font_map_create_context(platform::FontMap()));
+        pango_cairo_context_set_resolution(FPangoContext.get(), ScreenDpi);
+    }
+    if (FAppliedHint != FTextRenderingHint) {
+        std::unique_ptr<cairo_font_options_t, TFontOptionsDeleter> options(
+            cairo_font_options_create());
+        const int hint = FTextRenderingHint;
+        const bool gridFit = hint == TextRenderingHintSingleBitPerPixelGridFit ||
+                             hint == TextRenderingHintAntiAliasGridFit ||
+                             hint == TextRenderingHintClearTypeGridFit;
+        const bool mono = hint == TextRenderingHintSingleBitPerPixelGridFit ||
+                          hint == TextRenderingHintSingleBitPerPixel;
+        // Subpixel colour would fringe on a per-pixel-alpha window, so ClearType is grey.
+        cairo_font_options_set_antialias(options.get(),
+                                         mono ? CAIRO_ANTIALIAS_NONE : CAIRO_ANTIALIAS_GRAY);
+        cairo_font_options_set_hint_style(options.get(), gridFit ? CAIRO_HINT_STYLE_SLIGHT
+                                                                 : CAIRO_HINT_STYLE_NONE);
+        cairo_font_options_set_hint_metrics(options.get(), gridFit ? CAIRO_HINT_METRICS_ON
+                                                                   : CAIRO_HINT_METRICS_OFF);
+        pango_cairo_context_set_font_options(FPangoContext.get(), options.get());
+        pango_context_set_round_glyph_positions(FPangoContext.get(), gridFit);
+        FAppliedHint = hint;
+    }
+
+    TPangoLayoutPtr layout(pango_layout_new(FPangoContext.get()));
+    pango_layout_set_font_description(layout.get(), FFont.Handle());
+
+    std::unique_ptr<PangoAttrList, TAttrListDeleter> attrs(pango_attr_list_new());
+    if (FFont.Style() & FontStyleUnderline)
+        pango_attr_list_insert(attrs.get(), pango_attr_underline_new(PANGO_UNDERLINE_SINGLE));
+    if (FFont.Style() & FontStyleStrikeout)
+        pango_attr_list_insert(attrs.get(), pango_attr_strikethrough_new(TRUE));
+
+    const int prefix = Typographic ? HotkeyPrefixNone : FStringFormat.HotkeyPrefix();
+    if (prefix == HotkeyPrefixNone) {
+        const std::string utf8 = Utf16ToUtf8(Text);
+        pango_layout_set_text(layout.get(), utf8.data(), static_cast<int>(utf8.size()));
+    } else {
+        // "&x" marks an access key (underlined when shown), "&&" is a literal ampersand.
+        std::u16string plain;
+        std::size_t keyIndex = std::u16string::npos;
+        for (std::size_t i = 0; i < Text.size(); ++i) {
+            if (Text[i] == u'&' && i + 1 < Text.size()) {
+                ++i;
+                if (Text[i] != u'&' && keyIndex == std::u16string::npos)
+                    keyIndex = plain.size();
+            }
+            plain += Text[i];
+        }
+        const std::string utf8 = Utf16ToUtf8(plain);
+        pango_layout_set_text(layout.get(), utf8.data(), static_cast<int>(utf8.size()));
+        if (prefix == HotkeyPrefixShow && keyIndex != std::u16string::npos) {
+            const auto start = Utf16ToUtf8(plain.substr(0, keyIndex)).size();
+            const auto len = Utf16ToUtf8(plain.substr(keyIndex, 1)).size();
+            PangoAttribute* a = pango_attr_underline_new(PANGO_UNDERLINE_SINGLE);
+            a->start_index = static_cast<guint>(start);
+            a->end_index = static_cast<guint>(start + len);
+            pango_attr_list_insert(attrs.get(), a);
+        }
+    }
+    pango_layout_set_attributes(layout.get(), attrs.get());
+    return layout;
+}
+
+TSize TCanvasEx::TextExtent(const std::u16string& Text) {
+    if (Text.empty())
+        return {1, 1};
+    std::u16string forWidth = Text;
+    if (!(FStringFormat.FormatFlags() & StringFormatFlagsMeasureTrailingSpaces)) {
+        while (!forWidth.empty() && forWidth.back() == u' ')
+            forWidth.pop_back();
+    }
+    PangoRectangle logical;
+    auto layout = MakeLayout(Text, false);
+    pango_layout_get_extents(layout.get(), nullptr, &logical);
+    const double height = static_cast<double>(logical.height) / PANGO_SCALE;
+    double width = static_cast<double>(logical.width) / PANGO_SCALE;
+    if (forWidth.size() != Text.size()) {
+        width = 0;
+        if (!forWidth.empty()) {
+            auto trimmed = MakeLayout(forWidth, false);
+            pango_layout_get_extents(trimmed.get(), nullptr, &logical);
+            width = static_cast<double>(logical.width) / PANGO_SCALE;
+        }
+    }
+    width += 2 * Padding();
+    return {static_cast<int>(width + 1), static_cast<int>(height + 1)};
+}
+
+float TCanvasEx::TypographicHeight(const std::u16string& Text) {
+    if (Text.empty())
+        return 0.0f;
+    auto layout = MakeLayout(Text, true);
+    PangoRectangle logical;
+    pango_layout_get_extents(layout.get(), nullptr, &logical);
+    return static_cast<float>(logical.height) / PANGO_SCALE;
+}
+
+void TCanvasEx::DrawText(const platform::TRect& Rect, const std::u16string& Text) {
+    if (Text.empty() || FWidth <= 0 || FHeight <= 0)
+        return;
+    const int flags = FStringFormat.FormatFlags();
+    const int w = Rect.Width(), h = Rect.Height();
+    const double pad = Padding();
+    auto layout = MakeLayout(Text, false);
+    PangoLayout* l = layout.get();
+
+    // A rectangle without width or height does not limit the text in that direction.
+    const bool limitWidth = w > 0 && !(flags & StringFormatFlagsNoWrap);
+    if (limitWidth) {
+        const double inner = std::max(1.0, w - 2 * pad);
+        pango_layout_set_width(l, static_cast<int>(inner * PANGO_SCALE));
+        pango_layout_set_wrap(l, PANGO_WRAP_WORD_CHAR);
+    }
+    const int align = FStringFormat.Alignment();
+    pango_layout_set_alignment(l, align == StringAlignmentCenter ? PANGO_ALIGN_CENTER
+                                  : align == StringAlignmentFar  ? PANGO_ALIGN_RIGHT
+                                                                 : PANGO_ALIGN_LEFT);
+    const int trimming = FStringFormat.Trimming();
+    if (h > 0 && trimming >= StringTrimmingEllipsisCharacter) {
+        pango_layout_set_ellipsize(l, trimming == StringTrimmingEllipsisPath
+                                          ? PANGO_ELLIPSIZE_MIDDLE
+                                          : PANGO_ELLIPSIZE_END);
+        if (limitWidth)
+            pango_layout_set_height(l, h * PANGO_SCALE);
+    }
+
+    PangoRectangle logical;
+    pango_layout_get_extents(l, nullptr, &logical);
+    const double textW = static_cast<double>(logical.width) / PANGO_SCALE;
+    const double textH = static_cast<double>(logical.height) / PANGO_SCALE;
+
+    double x = Rect.Left + pad;
+    if (!limitWidth) {
+        const double span = w > 0 ? w - 2 * pad : 0.0;
+        if (align == StringAlignmentCenter)
+            x += (span - textW) / 2;
+        else if (align == StringAlignmentFar)
+            x += span - textW;
+    }
+    double y = Rect.Top;
+    const double room = h > 0 ? h : 0.0;
+    if (FStringFormat.LineAlignment() == StringAlignmentCenter)
+        y += (room - textH) / 2;
+    else if (FStringFormat.LineAlignment() == StringAlignmentFar)
+        y += room - textH;
+
+    cairo_t* cr = FContext.get();
+    TCairoSaveGuard guard(cr);
+    if (w > 0 && h > 0 && !(flags & StringFormatFlagsNoClip)) {
+        cairo_rectangle(cr, Rect.Left, Rect.Top, w, h);
+        cairo_clip(cr);
+    }
+    // Straight-alpha colour; cairo blends it premultiplied, so every pixel stays valid.
+    const std::uint32_t c = FFont.Brush().Color();
+    cairo_set_source_rgba(cr, Unit(c, 16), Unit(c, 8), Unit(c, 0), Unit(c, 24));
+    cairo_move_to(cr, x, y);
+    pango_cairo_update_context(cr, FPangoContext.get());
+    pango_layout_context_changed(l);
+    pango_cairo_show_layout(cr, l);
+}
+
+void TCanvasEx::Line(int X1, int Y1, int X2, int Y2) {
+    cairo_t* cr = FContext.get();
+    TCairoSaveGuard guard(cr);
+    // Without a pixel offset, integer coordinates name pixel centres.
+    const double offset =
+        (FPixelOffsetMode == PixelOffsetModeHalf || FPixelOffsetMode == PixelOffsetModeHighQuality)
+            ? 0.0
+            : 0.5;
+    const std::uint32_t c = FPen.Color();
+    const double width = std::max(FPen.Width(), 0.0f);
+    cairo_set_source_rgba(cr, Unit(c, 16), Unit(c, 8), Unit(c, 0), Unit(c, 24));
+    cairo_set_line_width(cr, width > 0 ? width : 1.0);
+    cairo_set_line_cap(cr, CAIRO_LINE_CAP_BUTT);
+    const double unit = cairo_get_line_width(cr);
+    const double dash[] = {3 * unit, unit};
+    const double dot[] = {unit, unit};
+    const double dashDot[] = {3 * unit, unit, unit, unit};
+    const double dashDotDot[] = {3 * unit, unit, unit, unit, unit, unit};
+    switch (FPen.Style()) {
+    case DashStyleDash:
+        cairo_set_dash(cr, dash, 2, 0);
+        break;
+    case DashStyleDot:
+        cairo_set_dash(cr, dot, 2, 0);
+        break;
+    case DashStyleDashDot:
+        cairo_set_dash(cr, dashDot, 4, 0);
+        break;
+    case DashStyleDashDotDot:
+        cairo_set_dash(cr, dashDotDot, 6, 0);
+        break;
+    default:
+        break;
+    }
+    cairo_move_to(cr, X1 + offset, Y1 + offset);
+    cairo_line_to(cr, X2 + offset, Y2 + offset);
+    cairo_stroke(cr);
+}
+
+} // namespace widgets
