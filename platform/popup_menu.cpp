@@ -1,5 +1,6 @@
 #include "platform/popup_menu.h"
 #include "platform/painting.h"
+#include "platform/resources.h"
 #include "platform/window_manager.h"
 
 #include <map>
@@ -268,6 +269,20 @@ HMENU CreateMenu() {
     const HMENU h = NextMenu++;
     Menus()[h] = TMenu{};
     return h;
+}
+
+HMENU LoadMenu(HINSTANCE, int resourceId) {
+    const std::optional<TMenuResource> resource = LoadMenuResource(resourceId);
+    if (!resource) {
+        return 0;
+    }
+    const HMENU bar = CreateMenu();
+    const HMENU popup = CreatePopupMenu();
+    for (const TMenuItemResource& item : resource->Items) {
+        AppendMenu(popup, MF_STRING, item.Id, item.Text);
+    }
+    AppendMenu(bar, MF_POPUP, popup, resource->Caption);
+    return bar;
 }
 
 HMENU CreatePopupMenu() {

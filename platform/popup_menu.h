@@ -22,6 +22,8 @@ constexpr UINT TPM_NONOTIFY = 0x0080;
 constexpr UINT TPM_RETURNCMD = 0x0100;
 
 HMENU CreateMenu();
+// The program's menu resource as a menu with its one popup; 0 when there is no such menu.
+HMENU LoadMenu(HINSTANCE instance, int resourceId);
 HMENU CreatePopupMenu();
 // With MF_POPUP the item opens idOrSubmenu, a menu that then belongs to this one.
 bool AppendMenu(HMENU menu, UINT flags, std::uintptr_t idOrSubmenu, const std::u16string& text);
