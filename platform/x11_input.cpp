@@ -18,6 +18,8 @@ constexpr unsigned BUTTON_RIGHT = 3;
 constexpr unsigned BUTTON_WHEEL_UP = 4;
 constexpr unsigned BUTTON_WHEEL_DOWN = 5;
 
+} // namespace
+
 std::uint32_t ModifiersOf(unsigned state) {
     std::uint32_t m = 0;
     if ((state & ShiftMask) != 0) {
@@ -31,8 +33,6 @@ std::uint32_t ModifiersOf(unsigned state) {
     }
     return m;
 }
-
-} // namespace
 
 // The virtual-key code of a key, from the keysym of its unshifted level.
 UINT KeysymToVirtualKey(unsigned long keysym) {

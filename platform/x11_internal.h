@@ -128,5 +128,7 @@ struct TX11Display::TImpl {
 };
 
 std::uint64_t MonotonicMs();
+// Shift, Ctrl and Alt of an X event's state as the backend reports them.
+std::uint32_t ModifiersOf(unsigned state);
 
 } // namespace platform

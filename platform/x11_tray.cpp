@@ -69,11 +69,14 @@ bool TX11Display::TImpl::HandleTrayEvent(XEvent& ev) {
                      : ev.xbutton.button == 2 ? TMouseButton::Middle
                                               : TMouseButton::Right;
         out.Point = TPoint{ev.xbutton.x_root, ev.xbutton.y_root};
+        // The keyboard belongs to another program here; the press itself tells the modifiers.
+        out.Modifiers = ModifiersOf(ev.xbutton.state);
         Push(out);
         break;
     case MotionNotify:
         out.Kind = TInputKind::TrayMove;
         out.Point = TPoint{ev.xmotion.x_root, ev.xmotion.y_root};
+        out.Modifiers = ModifiersOf(ev.xmotion.state);
         Push(out);
         break;
     default:

@@ -58,8 +58,8 @@ bool TTrayIcon::NotifyShell(DWORD Request) {
     const std::u16string tip = (FData.uFlags & NIF_TIP) ? std::u16string(FData.szTip) : u"";
     switch (Request) {
     case NIM_ADD:
-        return FData.hWnd != 0 && TrayAddIcon(FData.hWnd, FData.uID, FData.uCallbackMessage, icon,
-                                              tip);
+        return FData.hWnd != 0 &&
+               TrayAddIcon(FData.hWnd, FData.uID, FData.uCallbackMessage, icon, tip);
     case NIM_MODIFY:
         return TrayModifyIcon(FData.hWnd, FData.uID, icon, tip);
     case NIM_DELETE:
