@@ -1,6 +1,7 @@
 // Default message processing, the interactive move loop, layered windows, the tray and the
 // screen facts.
 #include "platform/wm_internal.h"
+#include "platform/workarea.h"
 
 #include <algorithm>
 #include <cstring>
@@ -336,7 +337,7 @@ bool SystemParametersInfo(UINT action, UINT, void* out, UINT) {
     }
     switch (action) {
     case SPI_GETWORKAREA: {
-        const TRect area = Display().WorkArea();
+        const TRect area = GetWorkArea();
         std::memcpy(out, &area, sizeof area);
         return true;
     }

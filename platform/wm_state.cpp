@@ -1,6 +1,7 @@
 // The window manager's one state object, the installed display, atoms and window classes.
 #include "platform/headless_display.h"
 #include "platform/wm_internal.h"
+#include "platform/workarea.h"
 
 #include <atomic>
 
@@ -81,11 +82,15 @@ std::u16string Lower(const std::u16string& s) {
 
 using namespace wm;
 
+// The installed screen is where the desktop's work area comes from.
 void SetDisplay(std::unique_ptr<TDisplay> display) {
     Reset(State());
-    std::lock_guard<std::mutex> guard(DisplayLock);
-    CurrentDisplay.store(display.get());
-    OwnedDisplay = std::move(display);
+    {
+        std::lock_guard<std::mutex> guard(DisplayLock);
+        CurrentDisplay.store(display.get());
+        OwnedDisplay = std::move(display);
+    }
+    SetWorkAreaSource([] { return Display().WorkArea(); });
 }
 
 TDisplay& Display() {
@@ -96,6 +101,7 @@ TDisplay& Display() {
     if (!OwnedDisplay) {
         OwnedDisplay = std::make_unique<THeadlessDisplay>();
         CurrentDisplay.store(OwnedDisplay.get());
+        SetWorkAreaSource([] { return Display().WorkArea(); });
     }
     return *OwnedDisplay;
 }

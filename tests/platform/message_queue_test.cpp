@@ -47,6 +47,12 @@ TEST_F(WmTest, PostsToDeadWindowsAreDropped) {
     Drain();
     EXPECT_EQ(Count(hwnd, WM_USER), 0);
     EXPECT_EQ(Count(other, WM_USER), 1);
+
+    // Its timers die with it.
+    SetTimer(other, 5, 100);
+    DestroyWindow(other);
+    Screen->Advance(1000);
+    EXPECT_EQ(Drain(), std::vector<UINT>{});
 }
 
 TEST_F(WmTest, FiltersPickMatchingMessagesAndLeaveTheRest) {

@@ -1,5 +1,7 @@
 #include "wm_fixture.h"
 
+#include "platform/workarea.h"
+
 #include <set>
 
 using namespace wmtest;
@@ -258,6 +260,20 @@ TEST_F(WmTest, TextRoundTripsThroughTheTextMessages) {
     EXPECT_EQ(std::u16string(small), u"Gün");
     EXPECT_EQ(FindWindow(u"recording", u"Güncelleniyor..."), hwnd);
     EXPECT_EQ(FindWindow(u"recording", u"nothing"), 0u);
+}
+
+TEST_F(WmTest, TheInstalledScreenGivesTheWorkArea) {
+    Screen->SetScreenSize(1920, 1080);
+    Screen->SetWorkArea(TRect{100, 0, 1920, 1040});
+    EXPECT_EQ(GetWorkArea(), (TRect{100, 0, 1920, 1040}));
+    TRect area;
+    ASSERT_TRUE(SystemParametersInfo(SPI_GETWORKAREA, 0, &area, 0));
+    EXPECT_EQ(area, (TRect{100, 0, 1920, 1040}));
+    EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), 1920);
+    UINT hover = 0;
+    ASSERT_TRUE(SystemParametersInfo(SPI_GETMOUSEHOVERTIME, 0, &hover, 0));
+    EXPECT_EQ(hover, 400u);
+    EXPECT_FALSE(SystemParametersInfo(0x1234, 0, &hover, 0));
 }
 
 } // namespace
