@@ -1,0 +1,123 @@
+// The news list's costs: building it from a 200-item document (read, lay out, paint) and one
+// scroll step, which only recomposes the cached list picture.
+#include <benchmark/benchmark.h>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "elements/content.h"
+#include "elements/pictures.h"
+#include "elements/scrollbar.h"
+#include "elements/textconv.h"
+#include "platform/headless_display.h"
+#include "widgets/windowex.h"
+
+using namespace elements;
+
+namespace {
+
+std::string MakeDocument(int items) {
+    std::string doc = "\xEF\xBB\xBF<?xml version='1.0' encoding='UTF-8'?>\r\n<r>\r\n";
+    for (int i = 0; i < items; ++i) {
+        doc += "  <n i=\"" + std::to_string(i) +
+               "\" si=\" G\xC3\xBC"
+               "ndem\" t=\"Ankara'da " +
+               std::to_string(i) +
+               ". toplant\xC4\xB1 sona erdi, a\xC3\xA7\xC4\xB1klama bekleniyor ve "
+               "ayr\xC4\xB1nt\xC4\xB1lar gelecek\" s=\"Toplant\xC4\xB1n\xC4\xB1n ard\xC4\xB1ndan "
+               "yetkililer k\xC4\xB1sa bir a\xC3\xA7\xC4\xB1klama yapt\xC4\xB1; "
+               "g\xC3\xBCndemdeki konular ele al\xC4\xB1nd\xC4\xB1.\" cd=\"\" "
+               "u=\"http%3A%2F%2Fexample.org%2Fhaber%2F" +
+               std::to_string(i) + "\" />\r\n";
+    }
+    return doc + "</r>";
+}
+
+// The main window's arrangement of background, viewport, list and scroll bar.
+struct Widget {
+    platform::THeadlessDisplay* Screen = nullptr;
+    std::unique_ptr<widgets::TWindowEx> Window;
+    TBackgroundEx* Background = nullptr;
+    TContainerEx* Viewport = nullptr;
+    TContentEx* List = nullptr;
+    TScrollerEx* Scroller = nullptr;
+    TThumbEx* Thumb = nullptr;
+    TScrollState State;
+    std::string Path;
+
+    Widget() {
+        Screen = &platform::InstallHeadlessDisplay();
+        Window = std::make_unique<widgets::TWindowEx>(nullptr);
+        Window->SetSize(475, 350);
+        Window->Show();
+        Background = Place<TBackgroundEx>(*Window, 0, 0, 475, 350);
+        Background->SetPicture(widgets::TBitmapEx::CreateFromResource(BackgroundPicture));
+        Viewport = Place<TContainerEx>(*Background, 30, 75, 415, 213);
+        List = Window->Make<TContentEx>();
+        List->SetParent(Viewport);
+        List->SetSize(390, 213);
+        List->Canvas().Font().SetName(u"Trebuchet MS");
+        List->Canvas().Font().SetSize(9);
+        List->Canvas().SetAntialias(false);
+        List->Cached = true;
+        List->Show();
+        Scroller = Place<TScrollerEx>(*Viewport, 395, 0, 20, 213);
+        Scroller->SetPicture(widgets::TBitmapEx::CreateFromResource(ScrollTrackPicture));
+        Thumb = Place<TThumbEx>(*Scroller, 1, 0, 18, 70);
+        Thumb->SetPicture(widgets::TBitmapEx::CreateFromResource(ScrollThumbPicture));
+        Viewport->Scroller = Scroller;
+        Viewport->List = List;
+        Viewport->Thumb = Thumb;
+
+        Path = "/tmp/elements_bench_" + std::to_string(::getpid()) + ".xml";
+        std::ofstream(Path, std::ios::binary) << MakeDocument(200);
+    }
+    ~Widget() { std::remove(Path.c_str()); }
+
+    template <class T> T* Place(widgets::TControl& parent, int l, int t, int w, int h) {
+        T* e = Window->Make<T>();
+        e->SetParent(&parent);
+        e->SetLeft(l);
+        e->SetTop(t);
+        e->SetSize(w, h);
+        e->Show();
+        return e;
+    }
+};
+
+void BM_LoadLayoutPaint200(benchmark::State& state) {
+    Widget w;
+    const std::u16string path = Utf8ToUtf16(w.Path);
+    for (auto _ : state) {
+        w.List->LoadDocument(path);
+        w.List->Paint();
+        benchmark::DoNotOptimize(w.List->Canvas().Bitmap().Bits());
+    }
+    state.counters["height"] = w.List->Height();
+}
+BENCHMARK(BM_LoadLayoutPaint200)->Unit(benchmark::kMillisecond);
+
+void BM_ScrollStepCached(benchmark::State& state) {
+    Widget w;
+    w.List->LoadDocument(Utf8ToUtf16(w.Path));
+    UpdateScrollBar(*w.Viewport, w.State);
+    w.Window->Update(); // the one paint of the list; from here on it is only recomposed
+    int step = -10;
+    for (auto _ : state) {
+        if (w.List->Top() + step > 0 ||
+            w.List->Top() + step < w.Viewport->Height() - w.List->Height())
+            step = -step;
+        ScrollList(*w.Viewport, w.State, step);
+        // The headless screen keeps every presented frame; drop them outside the timing.
+        state.PauseTiming();
+        w.Screen->ClearFrames();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_ScrollStepCached)->Unit(benchmark::kMillisecond);
+
+} // namespace

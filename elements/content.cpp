@@ -1,0 +1,163 @@
+#include "elements/content.h"
+
+#include <sys/stat.h>
+
+#include "elements/scrolling.h"
+#include "elements/textconv.h"
+#include "platform/resources.h"
+#include "platform/window_manager.h"
+#include "widgets/text.h"
+
+namespace elements {
+
+using namespace widgets;
+
+TContentEx::TContentEx(TComponent* AOwner)
+    : TControlEx(AOwner, u"TContentEx"),
+      OpenLink([](const std::string& Url) { OpenInBrowser(Url); }) {
+    OnClick = [this](TObject* Sender, int Keys, int X, int Y) { ContentClick(Sender, Keys, X, Y); };
+}
+
+void TContentEx::LoadDocument(const std::u16string& Path) {
+    struct stat st {};
+    if (::stat(Utf16ToUtf8(Path).c_str(), &st) != 0)
+        return;
+    FDocumentPath = Path;
+    ReadDocument();
+    Layout();
+}
+
+void TContentEx::ReadDocument() {
+    if (!FItems) {
+        auto items = std::make_unique<TElementList>();
+        if (ReadNewsDocument(FDocumentPath, *items))
+            FItems = std::move(items);
+        return;
+    }
+    ReadNewsDocument(FDocumentPath, *FItems);
+}
+
+void TContentEx::ClearItems() {
+    FItems = std::make_unique<TElementList>();
+}
+
+std::u16string TContentEx::SectionName(const TElement& Item) {
+    const int index = SectionIndex(Item.Section);
+    if (index < 0)
+        return {};
+    return platform::LoadStr(static_cast<platform::UINT>(SectionNameBaseId + index));
+}
+
+// Positions accumulate in single precision and are rounded (halves to even) only where a
+// rectangle or the height needs whole pixels.
+void TContentEx::Layout() {
+    if (!FItems || FItems->empty())
+        return;
+    TCanvasEx& c = Canvas();
+    c.StringFormat().SetLineAlignment(StringAlignmentCenter);
+    float y = 0.0f;
+    for (auto& item : *FItems) {
+        c.Font().SetStyle(FontStyleBold);
+        c.Font().SetSize(HeadlineFontSize);
+        const std::u16string measured = SectionName(*item) + u" - " + item->Title;
+        const float top = y;
+        y = y + c.TypographicHeight(measured);
+        item->HitRect = {0, RoundEven(top), c.TextWidth(measured),
+                         RoundEven(static_cast<double>(y) + HeadlineGap)};
+        y = y + HeadlineGap + RuleGap + RuleGap;
+        c.Font().SetStyle(0);
+        c.Font().SetSize(SummaryFontSize);
+        y = y + c.TypographicHeight(item->Summary) + SummaryGap;
+        y = y + ItemGap;
+    }
+    SetHeight(RoundEven(y));
+}
+
+void TContentEx::Paint() {
+    TControlEx::Paint();
+    TCanvasEx& c = Canvas();
+    c.Pen().SetColor(RuleColor);
+    c.StringFormat().SetLineAlignment(StringAlignmentCenter);
+    if (!FItems || FItems->empty())
+        return;
+    c.StringFormat().SetAlignment(StringAlignmentNear);
+    float y = 0.0f;
+    for (auto& item : *FItems) {
+        const int top = RoundEven(y);
+
+        c.Font().SetStyle(FontStyleBold);
+        c.Font().SetSize(LabelFontSize);
+        c.Font().SetColor(LabelColor);
+        const std::u16string label = Utf8ToUtf16(item->Section);
+        const platform::TRect labelRect{
+            Width() - c.TextWidth(label), top + LabelDrop, Width(),
+            RoundEven(static_cast<double>(y) + c.TypographicHeight(label)) + LabelDrop};
+        c.DrawText(labelRect, label);
+
+        c.Font().SetStyle(FontStyleBold);
+        c.Font().SetSize(HeadlineFontSize);
+        c.Font().SetColor(HeadlineColor);
+        y = y + c.TypographicHeight(item->Title);
+        const platform::TRect headline{0, top, c.TextWidth(item->Title),
+                                       RoundEven(static_cast<double>(y) + HeadlineGap)};
+        y = y + HeadlineGap;
+        c.DrawText(headline, item->Title);
+        item->HitRect = headline;
+
+        y = y + RuleGap;
+        c.Line(0, RoundEven(y), Width(), RoundEven(y));
+        y = y + RuleGap;
+
+        c.Font().SetStyle(0);
+        c.Font().SetSize(SummaryFontSize);
+        c.Font().SetColor(SummaryColor);
+        const float summaryHeight = c.TypographicHeight(item->Summary);
+        const platform::TRect summary{
+            0, RoundEven(y), Width(),
+            RoundEven(static_cast<double>(y) + summaryHeight + SummaryGap)};
+        y = y + summaryHeight + SummaryGap;
+        c.DrawText(summary, item->Summary);
+
+        y = y + ItemGap;
+    }
+}
+
+int TContentEx::ItemAt(int X, int Y) const {
+    if (!FItems)
+        return -1;
+    for (std::size_t i = 0; i < FItems->size(); ++i)
+        if ((*FItems)[i]->HitRect.Contains(X, Y))
+            return static_cast<int>(i);
+    return -1;
+}
+
+void TContentEx::WMMouseMove(TWidgetMessage& Message) {
+    TControlEx::WMMouseMove(Message);
+    const int x = platform::GetXLParam(Message.LParam);
+    const int y = platform::GetYLParam(Message.LParam);
+    SetCursor(ItemAt(x, y) >= 0 ? crHand : crDefault);
+}
+
+void TContentEx::WMButtonDown(TWidgetMessage& Message) {
+    platform::SetCapture(Handle());
+    SetFocus();
+    TControlEx::WMButtonDown(Message);
+}
+
+void TContentEx::WMButtonUp(TWidgetMessage& Message) {
+    platform::ReleaseCapture();
+    TControlEx::WMButtonUp(Message);
+}
+
+// The link comes from the news feed: anything but a web address (a local file, a program, a
+// script) is not ours to open.
+void TContentEx::ContentClick(TObject*, int, int X, int Y) {
+    const int index = ItemAt(X, Y);
+    if (index < 0)
+        return;
+    const std::string& link = (*FItems)[index]->Link;
+    if (IsWebLink(link) && OpenLink)
+        OpenLink(link);
+}
+
+} // namespace elements

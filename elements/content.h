@@ -1,0 +1,73 @@
+// TContentEx: the news list. It reads the local news document into items, lays them out one
+// below the other (label, headline, rule, summary), paints them, shows the hand over a
+// headline and opens the headline's link when it is clicked. It is as tall as its content; the
+// main window shows a window of it inside a TContainerEx and scrolls it by moving its Top.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "elements/linkopener.h"
+#include "elements/newsdocument.h"
+#include "widgets/controlex.h"
+
+namespace elements {
+
+// Entries of the toolkit's cursor table.
+constexpr int crDefault = 0;
+constexpr int crHand = 13;
+
+// How an item is drawn.
+constexpr std::uint32_t LabelColor = 0xAF404040;
+constexpr std::uint32_t HeadlineColor = 0xFF0000A0;
+constexpr std::uint32_t RuleColor = 0x40000000;
+constexpr std::uint32_t SummaryColor = 0xFF303030;
+constexpr int LabelFontSize = 9;
+constexpr int HeadlineFontSize = 10;
+constexpr int SummaryFontSize = 9;
+constexpr int HeadlineGap = 4; // below the headline's text
+constexpr int RuleGap = 2;     // above and below the rule
+constexpr int SummaryGap = 4;  // below the summary's text
+constexpr int ItemGap = 15;    // between items
+constexpr int LabelDrop = 6;   // the label sits this much lower than the headline
+
+class TContentEx : public widgets::TControlEx {
+public:
+    explicit TContentEx(widgets::TComponent* AOwner);
+
+    // Reads and lays out Path when such a file exists; otherwise the items stay as they are.
+    void LoadDocument(const std::u16string& Path);
+    // Replaces the items with those of DocumentPath; a document that does not load keeps them.
+    void ReadDocument();
+    // Positions the items and sets Height to the content's height. An empty list changes
+    // nothing.
+    void Layout();
+    void Paint() override;
+    // The first item whose headline contains the point, or -1.
+    int ItemAt(int X, int Y) const;
+    void ClearItems();
+
+    // Null until the first document has loaded.
+    const TElementList* Items() const { return FItems.get(); }
+    const std::u16string& DocumentPath() const { return FDocumentPath; }
+    // The label the layout measures in front of a headline: the name of the item's section, or
+    // empty for a section the table does not know.
+    static std::u16string SectionName(const TElement& Item);
+
+    // Where a clicked headline's link goes. Only web links ever reach it; by default they are
+    // handed to the desktop's browser.
+    TLinkOpener OpenLink;
+
+protected:
+    void WMMouseMove(widgets::TWidgetMessage& Message) override;
+    void WMButtonDown(widgets::TWidgetMessage& Message) override;
+    void WMButtonUp(widgets::TWidgetMessage& Message) override;
+
+private:
+    void ContentClick(widgets::TObject* Sender, int Keys, int X, int Y);
+
+    std::unique_ptr<TElementList> FItems;
+    std::u16string FDocumentPath;
+};
+
+} // namespace elements

@@ -1,0 +1,45 @@
+// Reading the local news document (root r, one n element per item) into the news list's items,
+// and the table that turns an item's section number into its label.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/types.h"
+
+namespace elements {
+
+// Columns the headline and the summary are wrapped at.
+constexpr int TitleColumns = 50;
+constexpr int SummaryColumns = 60;
+
+// One news item as the list shows it.
+struct TElement {
+    std::u16string Title;   // wrapped
+    std::u16string Summary; // wrapped
+    std::string Id;
+    std::string Section;
+    std::string Link;        // URL-decoded
+    std::string Date;        // not filled by the reader
+    platform::TRect HitRect; // the headline's rectangle, set by layout and painting
+};
+
+using TElementList = std::vector<std::unique_ptr<TElement>>;
+
+// Loads Path and, only when it parses, replaces Items with its items. An item whose fields
+// cannot be read (a broken link escape) ends the reading: the items before it stay. Returns
+// false, leaving Items untouched, when the document does not load.
+bool ReadNewsDocument(const std::u16string& Path, TElementList& Items);
+
+// The same from the document's text, for callers that already hold it.
+bool ReadNewsText(const std::string& Text, TElementList& Items);
+
+// Number of known sections and the first string id of their names.
+constexpr int SectionCount = 12;
+constexpr int SectionNameBaseId = 400;
+
+// Position of Section in the section table (exact match), or -1.
+int SectionIndex(const std::string& Section);
+
+} // namespace elements

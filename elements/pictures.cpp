@@ -1,0 +1,66 @@
+#include "elements/pictures.h"
+
+#include "elements/skintext.h"
+
+namespace elements {
+
+using namespace widgets;
+
+TImageEx::TImageEx(TComponent* AOwner) : TControlEx(AOwner, u"TImageEx") {}
+
+void TImageEx::LoadFromResource(int Id) {
+    auto picture = TBitmapEx::CreateFromResource(Id);
+    auto working = picture->Clone();
+    FResourceId = Id;
+    FPicture = std::move(picture);
+    FBitmap = std::move(working);
+    if (AutoSize) {
+        SetWidth(FPicture->Width());
+        SetHeight(FPicture->Height());
+    }
+}
+
+void TImageEx::Paint() {
+    TControlEx::Paint();
+    if (!FBitmap)
+        return;
+    TCanvasEx& c = Canvas();
+    if (Stretch) {
+        c.StretchDraw(*FBitmap, 0, 0, Width(), Height());
+    } else if (Tile) {
+        c.TileRect(*FBitmap, 0, 0, Width(), Height());
+    } else if (Center) {
+        // C++ division truncates towards zero, so a picture larger than the element overhangs
+        // evenly (rounded towards the origin).
+        const int w = FBitmap->Width();
+        const int h = FBitmap->Height();
+        c.StretchDraw(*FBitmap, (Width() - w) / 2, (Height() - h) / 2, w, h);
+    } else {
+        c.Draw(*FBitmap, 0, 0);
+    }
+}
+
+void TImageEx::CreateParams(TWindowParams& Params) {
+    TControlEx::CreateParams(Params);
+    UsePlatformClass(Params, u"STATIC");
+    Params.Style |= SkinStaticStyles;
+}
+
+TThrobberEx::TThrobberEx(TComponent* AOwner)
+    : TControlEx(AOwner, u"TThrobberEx"), FPicture(TBitmapEx::CreateFromResource(ThrobberPicture)) {
+}
+
+void TThrobberEx::SetFrame(int Value) {
+    if (FFrame < 0 || FFrame > FrameCount - 2)
+        FFrame = 0;
+    else
+        FFrame = Value;
+}
+
+void TThrobberEx::Paint() {
+    TControlEx::Paint();
+    if (FPicture)
+        Canvas().DrawPart(*FPicture, 0, 0, 0, FrameSize * FFrame, FrameSize, FrameSize);
+}
+
+} // namespace elements

@@ -1,0 +1,258 @@
+#include "news/feed.h"
+
+#include "platform/atomic_file.h"
+
+#include <array>
+#include <cstdint>
+#include <limits>
+
+namespace news {
+
+namespace {
+
+constexpr std::string_view UniqueID = "5a1c07d3e82b964f10ac7e35d2b891";
+constexpr std::array<int, 14> SelectedSections = {-1, 2,  3,  4,  5,  6,  12,
+                                                  13, 14, 27, 28, 29, 30, 342};
+constexpr std::string_view EncodedComma = "%2C";
+
+constexpr std::string_view DocumentHead = "\xEF\xBB\xBF<?xml version='1.0' encoding='UTF-8'?>\r\n"
+                                          "<r>\r\n";
+constexpr std::string_view DocumentTail = "</r>";
+constexpr std::string_view LabelPrefix = "Son Dakika";
+
+// Every encoding reads its input only up to the first NUL.
+std::string_view UpToNul(std::string_view text) {
+    auto nul = text.find('\0');
+    return nul == std::string_view::npos ? text : text.substr(0, nul);
+}
+
+bool IsXmlForbidden(unsigned char c) {
+    return c < 0x20 && c != '\t' && c != '\n' && c != '\r';
+}
+
+// The answer may carry control bytes that XML does not allow anywhere; one of them would make
+// the whole document unreadable, so each becomes a space.
+void AppendAttributeText(std::string& out, std::string_view value) {
+    for (unsigned char c : UpToNul(value)) {
+        switch (c) {
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        default:
+            out += IsXmlForbidden(c) ? ' ' : static_cast<char>(c);
+        }
+    }
+}
+
+void AppendAttribute(std::string& out, std::string_view name, std::string_view escaped) {
+    out += name;
+    out += "=\"";
+    out += escaped;
+    out += "\" ";
+}
+
+std::string_view ShortLabel(std::string_view field) {
+    auto at = field.find(LabelPrefix);
+    if (at == std::string_view::npos)
+        return field;
+    // The prefix is followed by one separator byte (usually a colon) that goes with it.
+    std::size_t start = at + LabelPrefix.size() + 1;
+    return start >= field.size() ? std::string_view() : field.substr(start);
+}
+
+void ConvertRecord(std::string& out, std::string_view record) {
+    std::array<std::string_view, MinRecordFields> fields;
+    std::size_t count = 0;
+    std::string_view rest = record;
+    while (count < MinRecordFields) {
+        auto bar = rest.find(FieldSeparator);
+        if (bar == std::string_view::npos) {
+            // An empty last field does not count as a field.
+            if (!rest.empty())
+                fields[count++] = rest;
+            break;
+        }
+        fields[count++] = rest.substr(0, bar);
+        rest.remove_prefix(bar + 1);
+    }
+    if (count < MinRecordFields)
+        return;
+
+    std::string value;
+    out += "  <n ";
+    AppendAttributeText(value, fields[0]);
+    AppendAttribute(out, "i", value);
+    value.clear();
+    AppendAttributeText(value, ShortLabel(fields[7]));
+    AppendAttribute(out, "si", value);
+    value.clear();
+    AppendAttributeText(value, fields[2]);
+    AppendAttribute(out, "t", value);
+    value.clear();
+    AppendAttributeText(value, fields[3]);
+    AppendAttribute(out, "s", value);
+    value.clear();
+    AppendAttributeText(value, fields[5]);
+    AppendAttribute(out, "cd", value);
+    AppendAttribute(out, "u", EncodeUrl(fields[6]));
+    out += "/>\r\n";
+}
+
+bool IsUrlKept(unsigned char c) {
+    if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))
+        return true;
+    switch (c) {
+    case '*':
+    case '@':
+    case '.':
+    case '_':
+    case '-':
+    case '$':
+    case '!':
+    case '\'':
+    case '(':
+    case ')':
+        return true;
+    default:
+        return false;
+    }
+}
+
+int HexValue(unsigned char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
+} // namespace
+
+std::string NewsRequestPath() {
+    std::string path = "/HashtableControl.aspx?UniqueID=";
+    path += UniqueID;
+    path += "&SelectedSections=";
+    for (int section : SelectedSections) {
+        path += std::to_string(section);
+        path += EncodedComma;
+    }
+    path += "&rand=";
+    // Always the same number: the server only needs something there.
+    path += std::to_string(std::numeric_limits<std::int32_t>::max());
+    return path;
+}
+
+std::string ConvertNews(std::string_view answer) {
+    if (answer.empty())
+        return std::string();
+    std::string out;
+    out.reserve(answer.size() + answer.size() / 4 + 64);
+    out += DocumentHead;
+    std::string_view rest = answer;
+    while (!rest.empty()) {
+        auto at = rest.find(RecordSeparator);
+        if (at == std::string_view::npos) {
+            ConvertRecord(out, rest);
+            break;
+        }
+        ConvertRecord(out, rest.substr(0, at));
+        rest.remove_prefix(at + RecordSeparator.size());
+    }
+    out += DocumentTail;
+    return out;
+}
+
+std::string EncodeMarkup(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : UpToNul(text)) {
+        switch (c) {
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out;
+}
+
+std::string EncodeUrl(std::string_view text) {
+    static constexpr char Digits[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(text.size());
+    for (unsigned char c : UpToNul(text)) {
+        if (IsUrlKept(c)) {
+            out += static_cast<char>(c);
+        } else if (c == ' ') {
+            out += '+';
+        } else {
+            out += '%';
+            out += Digits[c >> 4];
+            out += Digits[c & 0x0F];
+        }
+    }
+    return out;
+}
+
+std::string DecodeUrl(std::string_view text) {
+    text = UpToNul(text);
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        if (c == '+') {
+            out += ' ';
+        } else if (c != '%') {
+            out += c;
+        } else if (i + 1 < text.size() && text[i + 1] == '%') {
+            out += '%';
+            ++i;
+        } else if (i + 2 >= text.size()) {
+            throw EWebBrokerException("Error decoding URL style (%XX) encoded string at position " +
+                                      std::to_string(i + 1));
+        } else {
+            int hi = HexValue(static_cast<unsigned char>(text[i + 1]));
+            int lo = HexValue(static_cast<unsigned char>(text[i + 2]));
+            if (hi < 0 || lo < 0)
+                throw EConvertError("Invalid URL encoded character (" +
+                                    std::string(text.substr(i, 3)) + ") at position " +
+                                    std::to_string(i + 1));
+            out += static_cast<char>(hi * 16 + lo);
+            i += 2;
+        }
+    }
+    return out;
+}
+
+std::string NewsFilePath(const std::string& dataFolder) {
+    if (dataFolder.empty() || dataFolder.back() == '/')
+        return dataFolder + NewsFileName;
+    return dataFolder + "/" + NewsFileName;
+}
+
+bool SaveTextFile(const std::string& path, std::string_view text) {
+    return platform::WriteFileAtomically(path, text);
+}
+
+} // namespace news

@@ -1,0 +1,50 @@
+// The news service's answer and the local news document made from it: the request path, the
+// conversion of the answer's records into "news.xml", and the byte encodings that protect the
+// fields inside the document. Everything here is plain byte-string work on the window thread.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace news {
+
+class EConvertError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+class EWebBrokerException : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Path and query of the news request on the alarm server.
+std::string NewsRequestPath();
+
+// Records of the answer are separated by the UTF-8 bytes of U+00F1, fields by "|".
+constexpr std::string_view RecordSeparator = "\xC3\xB1";
+constexpr char FieldSeparator = '|';
+constexpr std::size_t MinRecordFields = 8;
+
+// The answer turned into the local news document (empty for an empty answer).
+std::string ConvertNews(std::string_view answer);
+
+// Escapes & < > and the double quote; every other byte is copied.
+std::string EncodeMarkup(std::string_view text);
+// Keeps letters, digits and * @ . _ - $ ! ' ( ), writes a space as "+" and every other byte
+// as "%XX" with upper-case digits.
+std::string EncodeUrl(std::string_view text);
+// The inverse of EncodeUrl; throws EConvertError for a "%" followed by two bytes that are not
+// both hexadecimal digits, and EWebBrokerException for a "%" too close to the end.
+std::string DecodeUrl(std::string_view text);
+
+constexpr const char* NewsFileName = "news.xml";
+
+// Where the local news document lives inside the data folder.
+std::string NewsFilePath(const std::string& dataFolder);
+
+// Replaces the file at path with text. On failure the earlier file stays as it was.
+bool SaveTextFile(const std::string& path, std::string_view text);
+
+} // namespace news

@@ -1,0 +1,226 @@
+// The news list on a headless screen: loading, layout, painting, the cursor and link clicks.
+#include "elements/content.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "element_fixture.h"
+#include "elements/textconv.h"
+#include "widgets/text.h"
+
+using namespace elements;
+using namespace platform;
+using elements_test::ElementTest;
+
+namespace {
+
+std::string Item(const std::string& si, const std::string& t, const std::string& s,
+                 const std::string& u) {
+    return "  <n i=\"1\" si=\"" + si + "\" t=\"" + t + "\" s=\"" + s + "\" cd=\"\" u=\"" + u +
+           "\" />\r\n";
+}
+
+std::string Doc(const std::string& items) {
+    return "\xEF\xBB\xBF<?xml version='1.0' encoding='UTF-8'?>\r\n<r>\r\n" + items + "</r>";
+}
+
+class ContentTest : public ElementTest {
+protected:
+    void SetUp() override {
+        ElementTest::SetUp();
+        List = &Make<TContentEx>(*Background, 30, 75, 390, 213);
+        List->Canvas().Font().SetName(u"Trebuchet MS");
+        List->Canvas().Font().SetSize(9);
+        List->Canvas().SetAntialias(false);
+        List->Cached = true;
+        List->OpenLink = [this](const std::string& url) { Opened.push_back(url); };
+        Path = ::testing::TempDir() + "content_test_news.xml";
+    }
+    void TearDown() override { std::remove(Path.c_str()); }
+
+    void WriteDoc(const std::string& text) {
+        std::ofstream f(Path, std::ios::binary | std::ios::trunc);
+        f << text;
+    }
+    void Load(const std::string& text) {
+        WriteDoc(text);
+        List->LoadDocument(Utf8ToUtf16(Path));
+    }
+    // Paints the window (and the list) once, as the main window does after a load.
+    void Show() {
+        List->Redraw = true;
+        Window->Update();
+    }
+    void ClickAt(int x, int y) {
+        const TPoint p = ScreenOf(*List, x, y);
+        Screen->Click(p.X, p.Y);
+        Pump();
+    }
+
+    TContentEx* List = nullptr;
+    std::string Path;
+    std::vector<std::string> Opened;
+};
+
+} // namespace
+
+TEST_F(ContentTest, LoadingLaysTheItemsOutOneBelowTheOther) {
+    Load(Doc(Item("", "First headline", "A summary", "http://h/1") +
+             Item("", "Second headline that is a little longer", "Summary two\r\nline two",
+                  "http://h/2") +
+             Item("", "Third", "", "")));
+    ASSERT_NE(List->Items(), nullptr);
+    ASSERT_EQ(List->Items()->size(), 3u);
+    EXPECT_EQ(List->DocumentPath(), Utf8ToUtf16(Path));
+    int previousBottom = -1;
+    for (const auto& item : *List->Items()) {
+        EXPECT_GT(item->HitRect.Top, previousBottom);
+        EXPECT_GT(item->HitRect.Height(), 4);
+        EXPECT_GT(item->HitRect.Width(), 0);
+        previousBottom = item->HitRect.Bottom;
+    }
+    // The list is as tall as its content: after the last headline (whose rectangle already
+    // holds its 4-pixel gap) come the rule's 2 + 2, an empty summary's 4 and the 15 between items.
+    EXPECT_GE(List->Height(), previousBottom + 2 + 2 + 4 + 15 - 1);
+    EXPECT_LE(List->Height(), previousBottom + 2 + 2 + 4 + 15 + 1);
+}
+
+TEST_F(ContentTest, LayoutMeasuresTheSectionNameInFrontOfTheHeadline) {
+    // "24927412" is the second known section; its name comes from the string table.
+    Load(Doc(Item("24927412", "Headline", "", "") + Item("unknown", "Headline", "", "")));
+    ASSERT_EQ(List->Items()->size(), 2u);
+    EXPECT_FALSE(TContentEx::SectionName(*(*List->Items())[0]).empty());
+    EXPECT_TRUE(TContentEx::SectionName(*(*List->Items())[1]).empty());
+    const int known = (*List->Items())[0]->HitRect.Width();
+    const int unknown = (*List->Items())[1]->HitRect.Width();
+    EXPECT_GT(known, unknown);
+    // Painting measures the headline alone, so both rectangles shrink to the same width.
+    Show();
+    EXPECT_EQ((*List->Items())[0]->HitRect.Width(), (*List->Items())[1]->HitRect.Width());
+    EXPECT_LT((*List->Items())[1]->HitRect.Width(), unknown);
+}
+
+TEST_F(ContentTest, AMissingFileChangesNothing) {
+    Load(Doc(Item("", "Kept", "", "")));
+    const int height = List->Height();
+    List->LoadDocument(u"/nonexistent/dir/news.xml");
+    ASSERT_EQ(List->Items()->size(), 1u);
+    EXPECT_EQ(List->Height(), height);
+    EXPECT_EQ(List->DocumentPath(), Utf8ToUtf16(Path));
+
+    // A list that never loaded has no items at all.
+    auto& fresh = Make<TContentEx>(*Background, 0, 0, 100, 100);
+    fresh.LoadDocument(u"/nonexistent/news.xml");
+    EXPECT_EQ(fresh.Items(), nullptr);
+    EXPECT_EQ(fresh.ItemAt(0, 0), -1);
+}
+
+TEST_F(ContentTest, ADocumentWithoutItemsEmptiesTheListAndItPaintsNothing) {
+    Load(Doc(Item("", "Gone soon", "", "")));
+    Show();
+    Load(Doc(""));
+    ASSERT_NE(List->Items(), nullptr);
+    EXPECT_TRUE(List->Items()->empty());
+    List->Paint();
+    const auto& bitmap = List->Canvas().Bitmap();
+    for (int y = 0; y < bitmap.Height(); ++y)
+        for (int x = 0; x < bitmap.Width(); ++x)
+            ASSERT_EQ(bitmap.GetPixel(x, y), 0u) << x << "," << y;
+}
+
+TEST_F(ContentTest, ABrokenDocumentKeepsTheItems) {
+    Load(Doc(Item("", "Still here", "", "")));
+    Load("<r><n t=\"half");
+    ASSERT_EQ(List->Items()->size(), 1u);
+    EXPECT_EQ((*List->Items())[0]->Title, u"Still here");
+}
+
+TEST_F(ContentTest, HeadlinesPaintInTheirColourInsideTheirRectangle) {
+    Load(Doc(Item("", "MMMMMMMM", "", "")));
+    Show();
+    const TRect r = (*List->Items())[0]->HitRect;
+    ASSERT_GT(r.Width(), 0);
+    int headlinePixels = 0;
+    const auto& bitmap = List->Canvas().Bitmap();
+    for (int y = r.Top; y < r.Bottom; ++y)
+        for (int x = r.Left; x < r.Right; ++x) {
+            const std::uint32_t p = bitmap.GetPixel(x, y);
+            if ((p >> 24) > 200) {
+                ++headlinePixels;
+                // Dark blue: no red or green, some blue.
+                EXPECT_LT((p >> 16) & 0xFF, 0x20u);
+                EXPECT_GT(p & 0xFF, 0x60u);
+            }
+        }
+    EXPECT_GT(headlinePixels, 20);
+}
+
+TEST_F(ContentTest, TheHandShowsOverAHeadlineOnly) {
+    Load(Doc(Item("", "A headline to point at", "A summary under it, not a link", "http://h/")));
+    Show();
+    const TRect r = (*List->Items())[0]->HitRect;
+    // The screen shows a control's cursor from the pointer's next move over it on.
+    auto moveTo = [&](int x, int y) {
+        for (int dx : {0, 1}) {
+            const TPoint p = ScreenOf(*List, x + dx, y);
+            Screen->MovePointer(p.X, p.Y);
+            Pump();
+        }
+    };
+    moveTo(r.Left + 5, r.Top + r.Height() / 2);
+    EXPECT_EQ(List->Cursor(), crHand);
+    EXPECT_EQ(Screen->CursorShape(), IDC_HAND);
+    // The summary starts below the rule under the headline.
+    moveTo(r.Left + 5, r.Bottom + 8);
+    EXPECT_EQ(List->Cursor(), crDefault);
+    EXPECT_EQ(Screen->CursorShape(), IDC_ARROW);
+}
+
+TEST_F(ContentTest, PressingTakesCaptureAndFocusUntilRelease) {
+    Load(Doc(Item("", "Headline", "", "")));
+    Show();
+    const TPoint p = ScreenOf(*List, 2, 2);
+    Screen->MovePointer(p.X, p.Y);
+    Screen->PressButton();
+    Pump();
+    EXPECT_EQ(GetCapture(), List->Handle());
+    EXPECT_EQ(GetFocus(), List->Handle());
+    Screen->ReleaseButton();
+    Pump();
+    EXPECT_EQ(GetCapture(), 0u);
+}
+
+TEST_F(ContentTest, ClickingAHeadlineOpensItsDecodedWebLink) {
+    Load(Doc(Item("", "Web", "", "http%3A%2F%2Fh%2Fa+b%2Fc") +
+             Item("", "File", "", "file%3A%2F%2F%2Fetc") +
+             Item("", "Path", "", "%2Fusr%2Fbin%2Fx") + Item("", "None", "", "") +
+             Item("", "Script", "", "javascript%3Aalert(1)")));
+    Show();
+    const auto& items = *List->Items();
+    for (const auto& item : items)
+        ClickAt(item->HitRect.Left + 2, item->HitRect.Top + item->HitRect.Height() / 2);
+    EXPECT_EQ(Opened, (std::vector<std::string>{"http://h/a b/c"}));
+
+    // Only the headline is clickable: not the summary area below it, not beside it.
+    Opened.clear();
+    const TRect r = items[0]->HitRect;
+    ClickAt(r.Left + 2, r.Bottom + 6);
+    ClickAt(r.Right + 5, r.Top + 2);
+    EXPECT_TRUE(Opened.empty());
+}
+
+TEST_F(ContentTest, ItemAtIsHalfOpen) {
+    Load(Doc(Item("", "Headline", "", "")));
+    Show();
+    const TRect r = (*List->Items())[0]->HitRect;
+    EXPECT_EQ(List->ItemAt(r.Left, r.Top), 0);
+    EXPECT_EQ(List->ItemAt(r.Right - 1, r.Bottom - 1), 0);
+    EXPECT_EQ(List->ItemAt(r.Right, r.Top), -1);
+    EXPECT_EQ(List->ItemAt(r.Left, r.Bottom), -1);
+    List->ClearItems();
+    EXPECT_EQ(List->ItemAt(r.Left, r.Top), -1);
+}

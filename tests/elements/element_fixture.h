@@ -1,0 +1,71 @@
+// Shared setup for the element tests: a fresh headless screen, a shown layered window at a known
+// screen position with an opaque background (a layered window takes no input where it is
+// transparent), and helpers to make elements inside it.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cairo.h>
+
+#include <memory>
+
+#include "elements/pictures.h"
+#include "platform/headless_display.h"
+#include "platform/window_manager.h"
+#include "widgets/bitmap.h"
+#include "widgets/windowex.h"
+
+namespace elements_test {
+
+constexpr int WindowLeft = 100;
+constexpr int WindowTop = 100;
+
+inline std::unique_ptr<widgets::TBitmapEx> SolidBitmap(int w, int h, double r, double g, double b,
+                                                       double a = 1.0) {
+    auto bitmap = std::make_unique<widgets::TBitmapEx>(w, h);
+    cairo_t* cr = cairo_create(bitmap->ImageSurface());
+    cairo_set_source_rgba(cr, r, g, b, a);
+    cairo_paint(cr);
+    cairo_destroy(cr);
+    cairo_surface_flush(bitmap->ImageSurface());
+    return bitmap;
+}
+
+class ElementTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Screen = &platform::InstallHeadlessDisplay();
+        Window = std::make_unique<widgets::TWindowEx>(nullptr);
+        Window->SetLeft(WindowLeft);
+        Window->SetTop(WindowTop);
+        Window->SetSize(475, 350);
+        Window->Show();
+        Background = &Make<elements::TBackgroundEx>(*Window, 0, 0, 475, 350);
+        Background->SetPicture(SolidBitmap(475, 350, 1, 1, 1));
+    }
+
+    template <class T> T& Make(widgets::TControl& Parent, int L, int T_, int W, int H) {
+        T* e = Window->Make<T>();
+        e->SetParent(&Parent);
+        e->SetLeft(L);
+        e->SetTop(T_);
+        e->SetSize(W, H);
+        e->Show();
+        return *e;
+    }
+
+    static void Pump() { platform::ProcessPendingMessages(); }
+
+    // Screen position of a point given in an element's own coordinates.
+    static platform::TPoint ScreenOf(widgets::TControl& e, int x, int y) {
+        platform::TPoint p{x, y};
+        platform::ClientToScreen(e.Handle(), &p);
+        return p;
+    }
+
+    platform::THeadlessDisplay* Screen = nullptr;
+    std::unique_ptr<widgets::TWindowEx> Window;
+    elements::TBackgroundEx* Background = nullptr;
+};
+
+} // namespace elements_test

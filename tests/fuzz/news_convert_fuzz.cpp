@@ -1,0 +1,96 @@
+// Any answer, however broken, must turn into a document that parses and holds exactly one item
+// per record of eight or more fields, with the field bytes recoverable from the attributes.
+#include "news/feed.h"
+
+#include <pugixml.hpp>
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+std::string_view UpToNul(std::string_view s) {
+    return s.substr(0, s.find('\0'));
+}
+
+std::string XmlText(std::string_view s) {
+    std::string out;
+    for (unsigned char c : UpToNul(s))
+        out += (c < 0x20 && c != '\t' && c != '\n' && c != '\r') ? ' ' : static_cast<char>(c);
+    return out;
+}
+
+std::vector<std::string_view> Fields(std::string_view record) {
+    std::vector<std::string_view> fields;
+    while (true) {
+        auto bar = record.find('|');
+        if (bar == std::string_view::npos) {
+            if (!record.empty())
+                fields.push_back(record);
+            return fields;
+        }
+        fields.push_back(record.substr(0, bar));
+        record.remove_prefix(bar + 1);
+    }
+}
+
+std::string_view Label(std::string_view f) {
+    auto at = f.find("Son Dakika");
+    if (at == std::string_view::npos)
+        return f;
+    return at + 11 >= f.size() ? std::string_view() : f.substr(at + 11);
+}
+
+void Check(bool ok) {
+    if (!ok)
+        std::abort();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    std::string_view answer(reinterpret_cast<const char*>(data), size);
+    std::string doc = news::ConvertNews(answer);
+    if (answer.empty()) {
+        Check(doc.empty());
+        return 0;
+    }
+    for (unsigned char c : doc)
+        Check(c >= 0x20 || c == '\t' || c == '\n' || c == '\r');
+
+    std::vector<std::vector<std::string_view>> records;
+    std::string_view rest = answer;
+    while (!rest.empty()) {
+        auto at = rest.find("\xC3\xB1");
+        auto fields = Fields(rest.substr(0, at));
+        if (fields.size() >= 8)
+            records.push_back(fields);
+        if (at == std::string_view::npos)
+            break;
+        rest.remove_prefix(at + 2);
+    }
+
+    pugi::xml_document strict;
+    Check(static_cast<bool>(strict.load_buffer(doc.data(), doc.size())));
+    Check(strict.select_nodes("/r/n").size() == records.size());
+
+    // Entities only, so attribute values come back byte for byte.
+    pugi::xml_document raw;
+    Check(static_cast<bool>(raw.load_buffer(doc.data(), doc.size(), pugi::parse_escapes)));
+    std::size_t k = 0;
+    for (pugi::xml_node n : raw.child("r").children("n")) {
+        Check(k < records.size());
+        const auto& f = records[k++];
+        Check(n.attribute("i").value() == XmlText(f[0]));
+        Check(n.attribute("t").value() == XmlText(f[2]));
+        Check(n.attribute("s").value() == XmlText(f[3]));
+        Check(n.attribute("cd").value() == XmlText(f[5]));
+        Check(n.attribute("si").value() == XmlText(Label(f[7])));
+        Check(news::DecodeUrl(n.attribute("u").value()) == UpToNul(f[6]));
+    }
+    Check(k == records.size());
+    return 0;
+}
