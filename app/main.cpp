@@ -1,8 +1,91 @@
 // Mini Pelikora: a small skinned desktop news widget. Start reading here; the program entry
-// hands over to the application object, which owns start-up, the message loop and shutdown.
-#include <cstdio>
+// hands over to the application object (application.h), which owns start-up, the message loop
+// and shutdown; the widget itself is TMainWindow (mainwindow.h).
+#include "app/application.h"
+#include "app/mainwindow.h"
+#include "platform/external_messages.h"
+#include "platform/window_manager.h"
+#include "platform/x11_display.h"
 
+#include <pthread.h>
+#include <signal.h>
+
+#include <atomic>
+#include <ctime>
+#include <thread>
+
+namespace {
+
+// Watches the termination signals on a thread of its own (sigtimedwait, so no handler runs
+// inside the window code) and asks the main window to end as at the end of the session.
+class TSignalWatcher {
+public:
+    TSignalWatcher() {
+        sigemptyset(&FSignals);
+        sigaddset(&FSignals, SIGTERM);
+        sigaddset(&FSignals, SIGHUP);
+        sigaddset(&FSignals, SIGINT);
+        // Blocked before any other thread exists, so every thread inherits the mask and only
+        // the watcher takes them.
+        pthread_sigmask(SIG_BLOCK, &FSignals, nullptr);
+        FThread = std::thread([this] { Watch(); });
+    }
+    TSignalWatcher(const TSignalWatcher&) = delete;
+    TSignalWatcher& operator=(const TSignalWatcher&) = delete;
+    ~TSignalWatcher() {
+        FStop = true;
+        FThread.join();
+    }
+
+    std::atomic<platform::HWND> Window{0};
+    std::atomic<bool> Pending{false};
+
+private:
+    void Watch() {
+        const timespec pause{0, 200 * 1000 * 1000};
+        while (!FStop) {
+            if (sigtimedwait(&FSignals, nullptr, &pause) <= 0)
+                continue;
+            Pending = true;
+            if (const platform::HWND window = Window.load(); window != 0)
+                platform::PostMessage(window, app::WM_SIGNALEND, 0, 0);
+        }
+    }
+
+    sigset_t FSignals;
+    std::atomic<bool> FStop{false};
+    std::thread FThread;
+};
+
+} // namespace
+
+// Arguments change nothing.
 int main() {
-    std::puts("minipelikora: the widget window is not built yet; the libraries and tests are.");
-    return 0;
+    TSignalWatcher signals;
+    platform::AllowExternalMessage(app::WM_EXTERNALRESERVED);
+    platform::AllowExternalMessage(app::WM_EXTERNALCLOSE);
+
+    int exitCode = 0;
+    {
+        auto application = std::make_unique<app::TApplication>();
+        app::Application = application.get();
+        application->OpenDisplay = [] {
+            auto display = platform::TX11Display::Open();
+            if (!display)
+                return false;
+            platform::SetDisplay(std::move(display));
+            return true;
+        };
+        application->OnStarted = [&signals](app::TApplication& app) {
+            const platform::HWND window = app.MainWindow->WindowHandle();
+            signals.Window = window;
+            // A signal that came during start-up is answered now that there is a window.
+            if (signals.Pending)
+                platform::PostMessage(window, app::WM_SIGNALEND, 0, 0);
+        };
+        exitCode = application->Run();
+        signals.Window = 0;
+        app::Application = nullptr;
+    }
+    return exitCode;
 }

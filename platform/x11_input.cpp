@@ -1,7 +1,9 @@
 // What the X server reports, turned into the backend's raw input: pointer, buttons and wheel in
 // screen coordinates, keys as virtual-key codes with the text they type, activation changes of
 // our surfaces, close requests.
+#include "platform/external_messages.h"
 #include "platform/messages.h"
+#include "platform/window_manager.h"
 #include "platform/x11_internal.h"
 
 #include <X11/Xatom.h>
@@ -333,6 +335,13 @@ void TX11Display::TImpl::Translate(XEvent& ev) {
                 ev.xclient.window = Root;
                 XSendEvent(Dpy, Root, False, SubstructureNotifyMask | SubstructureRedirectMask,
                            &ev);
+            }
+        } else if (s != nullptr && !s->Popup && ev.xclient.format == 32 &&
+                   ev.xclient.message_type == XInternAtom(Dpy, ExternalMessageAtom, False)) {
+            const auto message = static_cast<UINT>(ev.xclient.data.l[0]);
+            if (ExternalMessageAllowed(message)) {
+                PostMessage(s->Window, message, static_cast<WPARAM>(ev.xclient.data.l[1]),
+                            static_cast<LPARAM>(ev.xclient.data.l[2]));
             }
         }
         break;

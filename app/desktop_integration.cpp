@@ -1,0 +1,148 @@
+#include "app/desktop_integration.h"
+
+#include "elements/linkopener.h"
+#include "platform/atomic_file.h"
+#include "platform/window_manager.h"
+
+#include <malloc.h>
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+namespace app {
+
+namespace {
+
+int Trims = 0;
+
+std::string HomeFolder() {
+    if (const char* home = std::getenv("HOME"); home != nullptr && home[0] == '/')
+        return home;
+    if (const passwd* pw = getpwuid(getuid()); pw != nullptr && pw->pw_dir != nullptr)
+        return pw->pw_dir;
+    return {};
+}
+
+} // namespace
+
+std::string ExecutablePath() {
+    std::error_code ec;
+    auto path = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::string() : path.string();
+}
+
+std::string AutostartFolder() {
+    // Relative values are ignored, as the base-directory rules ask.
+    if (const char* config = std::getenv("XDG_CONFIG_HOME"); config != nullptr && config[0] == '/')
+        return std::string(config) + "/autostart";
+    return HomeFolder() + "/.config/autostart";
+}
+
+std::string AutostartEntryPath() {
+    return AutostartFolder() + "/" + AutostartName + ".desktop";
+}
+
+std::string QuoteExecArgument(const std::string& Argument) {
+    std::string quoted = "\"";
+    for (char c : Argument) {
+        switch (c) {
+        case '"':
+        case '`':
+        case '$':
+        case '\\':
+            quoted += '\\';
+            quoted += c;
+            break;
+        case '%':
+            quoted += "%%";
+            break;
+        default:
+            quoted += c;
+        }
+    }
+    quoted += '"';
+    // The Exec key is a string value, so its own escapes apply on top of the quoting.
+    std::string value;
+    for (char c : quoted) {
+        switch (c) {
+        case '\\':
+            value += "\\\\";
+            break;
+        case '\n':
+            value += "\\n";
+            break;
+        case '\r':
+            value += "\\r";
+            break;
+        case '\t':
+            value += "\\t";
+            break;
+        default:
+            value += c;
+        }
+    }
+    return value;
+}
+
+std::string AutostartEntryText(const std::string& Executable) {
+    return std::string("[Desktop Entry]\n"
+                       "Type=Application\n"
+                       "Name=") +
+           AutostartName + "\nExec=" + QuoteExecArgument(Executable) +
+           "\nTerminal=false\nX-GNOME-Autostart-enabled=true\n";
+}
+
+bool SetStartWithSystem(bool On, const std::string& Executable) {
+    const std::string entry = AutostartEntryPath();
+    if (!On) {
+        if (std::remove(entry.c_str()) == 0)
+            return true;
+        return errno == ENOENT;
+    }
+    std::error_code ec;
+    std::filesystem::create_directories(AutostartFolder(), ec);
+    return platform::WriteFileAtomically(entry, AutostartEntryText(Executable));
+}
+
+std::function<void(const std::string& Url)> LinkOpener = [](const std::string& Url) {
+    elements::OpenInBrowser(Url);
+};
+
+void OpenLink(const std::string& Url) {
+    if (LinkOpener)
+        LinkOpener(Url);
+}
+
+void TrimWorkingSet() {
+    malloc_trim(0);
+    ++Trims;
+    ProcessMessages();
+}
+
+int TrimCount() {
+    return Trims;
+}
+
+void ProcessMessages() {
+    platform::TMsg msg;
+    bool quit = false;
+    int exitCode = 0;
+    while (platform::PeekMessage(&msg, 0, 0, 0, platform::PM_REMOVE)) {
+        if (msg.message == platform::WM_QUIT) {
+            quit = true;
+            exitCode = static_cast<int>(msg.wParam);
+            continue;
+        }
+        platform::TranslateMessage(&msg);
+        platform::DispatchMessage(&msg);
+    }
+    if (quit)
+        platform::PostQuitMessage(exitCode);
+}
+
+} // namespace app

@@ -1,0 +1,45 @@
+// Where the widget reaches into the user's desktop outside its own window: starting with the
+// session (an XDG autostart entry), opening web links in the browser, and giving memory back
+// while the user is away, with the queue drain that goes with it.
+#pragma once
+
+#include <functional>
+#include <string>
+
+namespace app {
+
+// The entry's name, also the name the desktop shows for it.
+constexpr const char* AutostartName = "Mini Pelikora";
+
+// Full path of the running executable; empty when the system cannot tell.
+std::string ExecutablePath();
+
+// $XDG_CONFIG_HOME/autostart (default ~/.config/autostart) and the entry inside it.
+std::string AutostartFolder();
+std::string AutostartEntryPath();
+
+// One argument of an Exec line: double-quoted, with the characters the quoting reserves
+// escaped, percent signs doubled and the result escaped again as a string value of the file,
+// so any path (spaces, quotes, backslashes, dollar signs, percent signs) reaches the launcher
+// as it is.
+std::string QuoteExecArgument(const std::string& Argument);
+std::string AutostartEntryText(const std::string& Executable);
+
+// On: writes the entry (atomically) that starts Executable with the session. Off: removes it;
+// a missing entry is not an error. False when the file system refused.
+bool SetStartWithSystem(bool On, const std::string& Executable);
+
+// Opens Url in the desktop's browser; nothing is reported. Tests replace the opener.
+extern std::function<void(const std::string& Url)> LinkOpener;
+void OpenLink(const std::string& Url);
+
+// Hands freed heap pages back to the system, then drains the queue.
+void TrimWorkingSet();
+// How many times the working set was trimmed; the trim itself leaves nothing to look at.
+int TrimCount();
+
+// Handles every waiting message. A quit request met here is posted again, so the main loop
+// still sees it and the process ends after its window is gone.
+void ProcessMessages();
+
+} // namespace app
