@@ -24,6 +24,7 @@ SOURCE_DIR = os.environ.get(
     "MP_SOURCE_DIR", os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)))))
 CONVERT = os.environ.get("MP_E2E_CONVERT", "")
 XPROBE = os.environ.get("MP_E2E_XPROBE", "")
+MPSEND = os.environ.get("MP_E2E_MPSEND", "")
 FEEDSERVER = os.path.join(SOURCE_DIR, "tools", "feed", "feedserver.py")
 
 SCREEN_W, SCREEN_H = 1024, 768
@@ -67,6 +68,13 @@ def poll(probe, timeout, what, interval=0.1):
         time.sleep(interval)
 
 
+class Pixels(bytes):
+    """Raw RGB bytes of a screen area; a failed comparison names them instead of dumping them."""
+
+    def __repr__(self):
+        return f"<{len(self) // 3} pixels, digest {hash(bytes(self)) & 0xFFFFFF:06x}>"
+
+
 class Image:
     """An RGB screenshot of the whole screen."""
 
@@ -103,7 +111,7 @@ class Image:
         for yy in range(y, y + h):
             i = 3 * (yy * self.width + x)
             rows.append(self.data[i:i + 3 * w])
-        return b"".join(rows)
+        return Pixels(b"".join(rows))
 
     def count(self, x, y, w, h, predicate):
         n = 0
@@ -172,7 +180,7 @@ def parse_ini(blob):
 class Session:
     """One isolated desktop with its own feed server, for one test."""
 
-    def __init__(self, test, *, wm=True, compositor=True, tray=False, feed_args=(),
+    def __init__(self, test, *, wm=False, compositor=True, tray=False, feed_args=(),
                  write_options=True, screen=(SCREEN_W, SCREEN_H)):
         self.test = test
         self.procs = []   # (name, Popen), stopped in reverse order
@@ -512,11 +520,9 @@ class Session:
         """Starts sampling one screen pixel; call .result() on the returned object later."""
         return PixelWatch(self, x, y, duration_ms)
 
-    def send_external_close(self, wid):
-        tool = find_tool("mp-send-message")
-        if tool is None:
-            raise AssertionError("no tool to send a private message to the widget")
-        return self.run([tool, str(wid), "5939"], check=False)
+    def send_message(self, number):
+        """Sends a private message to the running widget from another process."""
+        return self.run([MPSEND, str(number)], check=False)
 
 
 class PixelWatch:
@@ -532,15 +538,6 @@ class PixelWatch:
             t, r, g, b = (int(v) for v in line.split())
             samples.append((t, (r, g, b)))
         return samples
-
-
-def find_tool(name):
-    candidates = [os.path.join(os.path.dirname(APP), name),
-                  os.path.join(os.path.dirname(os.path.dirname(APP)), "tools", name)]
-    for c in candidates:
-        if os.access(c, os.X_OK):
-            return c
-    return shutil.which(name)
 
 
 def desktop_point(origin, point):

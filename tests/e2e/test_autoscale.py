@@ -24,7 +24,7 @@ class AutoScale(unittest.TestCase):
         return shot if all(h.is_white(w.pixel(shot, p)) for p in h.BODY_WHITE) else None
 
     def test_shrinks_on_deactivation_and_grows_on_a_click(self):
-        s = h.Session(self)
+        s = h.Session(self, wm=True)
         w = s.start_widget()
         s.wait_news()
         h.poll(lambda: self.grown(w), 10, "the full-size widget")
@@ -40,7 +40,7 @@ class AutoScale(unittest.TestCase):
         self.assertTrue(w.alive())
 
     def test_lower_right_quarter_shrinks_into_the_bottom_right_corner(self):
-        s = h.Session(self)
+        s = h.Session(self, wm=True)
         s.write_options("[general]\nleft=540\ntop=400\n")
         w = s.start_widget()
         s.wait_news()
@@ -52,7 +52,7 @@ class AutoScale(unittest.TestCase):
                "the picture shrunk to the bottom-right")
 
     def test_switched_off_the_widget_keeps_its_size(self):
-        s = h.Session(self)
+        s = h.Session(self, wm=True)
         s.write_options("[options]\nautoscale=0\n")
         w = s.start_widget()
         s.wait_news()

@@ -17,7 +17,7 @@ def fade_steps(samples, start, end):
 
 class FirstStart(unittest.TestCase):
     def test_fades_in_centred_and_shows_the_news(self):
-        s = h.Session(self)
+        s = h.Session(self, wm=True)
         # The widget is not there yet; its first position is the centre of the work area
         # (the whole screen here: the window manager reserves no panels).
         cx, cy = (h.SCREEN_W - h.WIN_W) // 2, (h.SCREEN_H - h.WIN_H) // 2
@@ -50,9 +50,9 @@ class FirstStart(unittest.TestCase):
     @staticmethod
     def _drawn_list(s, w):
         """A settled screenshot once the list area holds dark blue headline text."""
-        shot = s.settled_shot()
         x, y = w.origin()
         lx, ly, lw, lh = h.LIST_AREA
+        shot = s.settled_shot(region=(x + lx, y + ly, lw, lh))
         headline = shot.count(x + lx, y + ly, lw, lh,
                               lambda p: p[2] >= 100 and p[0] <= 90 and p[2] - p[0] >= 60)
         return shot if headline >= 200 else None

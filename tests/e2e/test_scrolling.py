@@ -31,8 +31,7 @@ class Scrolling(unittest.TestCase):
     def changed_after(self, action, before):
         action()
         shot = self.s.settled_shot()
-        self.assertNotEqual(self.list_pixels(shot), self.list_pixels(before),
-                            "the list did not move")
+        self.assertTrue(self.list_pixels(shot) != self.list_pixels(before), "the list did not move")
         return shot
 
     def test_wheel_keys_and_thumb_move_the_list(self):
@@ -82,6 +81,17 @@ class Scrolling(unittest.TestCase):
         opened = h.poll(s.opened_links, 10, "the opener to run")
         self.assertEqual(opened, [link])
         self.assertTrue(link.startswith("http://"))
+
+
+class ClickUnderAWindowManager(unittest.TestCase):
+    def test_headline_click_opens_the_link_with_a_window_manager_running(self):
+        s = h.Session(self, wm=True)
+        w = s.start_widget()
+        s.wait_news()
+        s.settled_shot()
+        w.click((h.LIST_AREA[0] + 12, h.LIST_AREA[1] + 7))
+        opened = h.poll(s.opened_links, 10, "the opener to run")
+        self.assertEqual(len(opened), 1)
 
 
 if __name__ == "__main__":

@@ -29,7 +29,7 @@ class SingleInstance(unittest.TestCase):
         x, y = w.at(h.BODY_WHITE[0])
         watch = s.watch_pixel(x, y, 4000)
         time.sleep(0.3)
-        r = s.send_external_close(w.wid)
+        r = s.send_message(5939)
         self.assertEqual(r.returncode, 0, r.stderr)
         self.assertEqual(s.wait_exit(w.proc, 15), 0)
         samples = watch.result()
