@@ -147,8 +147,8 @@ fi
 export XDG_DATA_HOME=$demo/data XDG_CONFIG_HOME=$demo/config XDG_RUNTIME_DIR=$demo/run
 start widget "$app"
 widget_pid=${groups[-1]}
-wait_for 20 "the widget's window" xdotool search --pid "$widget_pid" --name '^minipelikora$'
-wid=$(xdotool search --pid "$widget_pid" --name '^minipelikora$' | head -1)
+wait_for 20 "the widget's window" xdotool search --all --pid "$widget_pid" --name '^minipelikora$'
+wid=$(xdotool search --all --pid "$widget_pid" --name '^minipelikora$' | head -1)
 echo "demo: feed on 127.0.0.1:$port, data folder $data_dir, display $DISPLAY"
 
 if ! $headless; then

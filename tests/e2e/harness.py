@@ -455,7 +455,7 @@ class Session:
         return Widget(self, p, self.window_of(p))
 
     def windows_of(self, p):
-        r = self.xdo("search", "--pid", p.pid, "--name", "^minipelikora$", check=False)
+        r = self.xdo("search", "--all", "--pid", p.pid, "--name", "^minipelikora$", check=False)
         return [int(x) for x in r.stdout.split()]
 
     def window_of(self, p, timeout=20):

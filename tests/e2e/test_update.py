@@ -15,7 +15,7 @@ YES_FROM_RIGHT, BUTTON_FROM_BOTTOM = 16 + 88 + 88 - 8 - 40, 25
 class UpdateCheck(unittest.TestCase):
     def prompt(self, s, w, timeout):
         def find():
-            r = s.xdo("search", "--pid", w.proc.pid, "--name", BOX_TITLE, check=False)
+            r = s.xdo("search", "--all", "--pid", w.proc.pid, "--name", BOX_TITLE, check=False)
             for wid in (int(x) for x in r.stdout.split()):
                 if s.is_viewable(wid):
                     return wid
@@ -42,7 +42,7 @@ class UpdateCheck(unittest.TestCase):
         # The version answer has been handled by the time the news has been written; give the
         # window thread a moment more, then there must be no prompt.
         time.sleep(1)
-        r = s.xdo("search", "--pid", w.proc.pid, "--name", BOX_TITLE, check=False)
+        r = s.xdo("search", "--all", "--pid", w.proc.pid, "--name", BOX_TITLE, check=False)
         self.assertEqual([x for x in r.stdout.split() if s.is_viewable(int(x))], [])
 
 
