@@ -485,8 +485,15 @@ class Session:
         g = self.geometry(wid)
         return g[0], g[1]
 
+    def move_to(self, x, y):
+        # --sync waits for the pointer to move, which never happens when it is already there.
+        here = self.xdo("getmouselocation", "--shell").stdout.decode()
+        v = dict(line.split("=", 1) for line in here.split() if "=" in line)
+        if (int(v["X"]), int(v["Y"])) != (x, y):
+            self.xdo("mousemove", "--sync", x, y)
+
     def click(self, x, y, button=1):
-        self.xdo("mousemove", "--sync", x, y)
+        self.move_to(x, y)
         self.xdo("click", button)
 
     def wait_news(self, timeout=20):
@@ -587,14 +594,22 @@ class Widget:
     def click(self, point, button=1):
         self.s.click(*self.at(point), button=button)
 
+    def popup(self):
+        """The geometry of the widget's open popup menu (four rows), or None."""
+        r = self.s.xdo("search", "--all", "--onlyvisible", "--pid", self.proc.pid, "--name", "",
+                       check=False)
+        for wid in (int(v) for v in r.stdout.split()):
+            g = self.s.geometry(wid) if wid != self.wid else None
+            if g and g[3] >= 4 * MENU_ROW_H and g[2:] != (WIN_W, WIN_H):
+                return g
+        return None
+
     def menu(self, row, at=MENU_AT):
         """Right click, then pick a row of the popup menu with the mouse."""
-        x, y = self.at(at)
-        before = self.s.screenshot().region(x + 2, y + 2, 100, 4 * MENU_ROW_H)
-        self.s.click(x, y, button=3)
-        poll(lambda: self.s.screenshot().region(x + 2, y + 2, 100, 4 * MENU_ROW_H) != before,
-             10, "the popup menu")
+        self.s.click(*self.at(at), button=3)
+        x, y, _, _ = poll(self.popup, 10, "the popup menu")
         self.s.click(x + 40, y + MENU_BORDER + MENU_ROW_H * row + MENU_ROW_H // 2)
+        poll(lambda: self.popup() is None, 10, "the popup menu to close")
 
     def shot_region(self, shot, box):
         x, y = self.origin()

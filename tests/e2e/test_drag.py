@@ -12,10 +12,10 @@ class Drag(unittest.TestCase):
     def drag(self, w, dx, dy, steps=8):
         s = w.s
         x, y = w.at(GRIP)
-        s.xdo("mousemove", "--sync", x, y)
+        s.move_to(x, y)
         s.xdo("mousedown", "1")
         for i in range(1, steps + 1):
-            s.xdo("mousemove", "--sync", x + dx * i // steps, y + dy * i // steps)
+            s.move_to(x + dx * i // steps, y + dy * i // steps)
         s.xdo("mouseup", "1")
 
     def wait_origin(self, w, expected):

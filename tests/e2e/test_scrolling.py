@@ -37,7 +37,7 @@ class Scrolling(unittest.TestCase):
     def test_wheel_keys_and_thumb_move_the_list(self):
         s, w = self.s, self.w
         x, y = w.at(LIST_POINT)
-        s.xdo("mousemove", "--sync", x, y)
+        s.move_to(x, y)
         after_wheel = self.changed_after(lambda: s.xdo("click", "--repeat", "3", "5"),
                                          self.first)
         # Back up with the wheel: three notches each way return to the first picture.
@@ -58,10 +58,10 @@ class Scrolling(unittest.TestCase):
 
         # Dragging the thumb down by 60 pixels moves the list; the thumb follows the pointer.
         gx, gy = w.at((THUMB_X + 30, h.VIEWPORT[1] + 20))
-        s.xdo("mousemove", "--sync", gx, gy)
+        s.move_to(gx, gy)
         s.xdo("mousedown", "1")
         for step in range(1, 7):
-            s.xdo("mousemove", "--sync", gx, gy + 10 * step)
+            s.move_to(gx, gy + 10 * step)
         s.xdo("mouseup", "1")
         dragged = s.settled_shot()
         self.assertNotEqual(self.list_pixels(dragged), self.list_pixels(home))
