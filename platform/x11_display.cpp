@@ -193,8 +193,21 @@ TX11Display::TImpl::~TImpl() {
     if (WakeFd >= 0) {
         close(WakeFd);
     }
-    if (Dead || Dpy == nullptr) {
-        // The connection is gone; its memory is left rather than touching a broken Display.
+    if (Dpy == nullptr) {
+        return;
+    }
+    if (Dead) {
+        // Nothing can be sent any more; only our side is freed. Xlib knows the connection
+        // broke and closes it without talking to the server.
+        if (Image != nullptr) {
+            if (ShmAvailable && Image->data != nullptr) {
+                shmdt(ShmInfo.shmaddr);
+            }
+            Image->data = nullptr;
+            XDestroyImage(Image);
+        }
+        XFreeGC(Dpy, SurfaceGc);
+        XCloseDisplay(Dpy);
         return;
     }
     for (auto& icon : TrayIcons) {
