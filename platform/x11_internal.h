@@ -128,6 +128,8 @@ struct TX11Display::TImpl {
 };
 
 std::uint64_t MonotonicMs();
+// Protocol errors seen so far on any connection (they are counted, never fatal).
+unsigned long X11ErrorCount();
 // Shift, Ctrl and Alt of an X event's state as the backend reports them.
 std::uint32_t ModifiersOf(unsigned state);
 
