@@ -3,6 +3,7 @@
 #include <X11/XKBlib.h>
 #include <X11/Xatom.h>
 #include <X11/extensions/Xfixes.h>
+#include <X11/extensions/shape.h>
 
 #include <cerrno>
 #include <climits>
