@@ -232,11 +232,13 @@ TEST_F(BackendTest, MoveLoopFollowsThePointerAndSnapsToTheWorkArea) {
     const TRect work = X->WorkArea();
     TCardFrame frame(200, 150, 0);
     const HWND hwnd = Card(300, 300, frame, 255, u"x11drag");
+    // Placed where asked, and on screen where the press will land.
     ASSERT_TRUE(Until(
         [&] {
-            return ScreenOrigin(hwnd) == TPoint{300, 300};
+            return ScreenOrigin(hwnd) == TPoint{300, 300} &&
+                   Near(Server->Pixel(400, 375), 0x2040C0);
         },
-        3000))
+        5000))
         << ScreenOrigin(hwnd).X << "," << ScreenOrigin(hwnd).Y;
     // Drop it 5 pixels below the work area's top and 5 short of its right edge.
     const int dropX = work.Right - 200 - 5, dropY = work.Top + 5;
