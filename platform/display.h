@@ -20,6 +20,7 @@ struct TSurfaceParams {
     bool Topmost = false;
     bool ToolWindow = false; // no taskbar entry
     bool Layered = false;    // per-pixel alpha frames will be presented
+    bool Popup = false;      // menus and tips: never activated, outside the desktop's stacking
     std::u16string Title;
 };
 

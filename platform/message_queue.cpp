@@ -249,9 +249,20 @@ bool TranslateMessage(const TMsg* msg) {
     return true;
 }
 
+namespace {
+TPointerObserver PointerObserver = nullptr;
+}
+
+void SetPointerObserver(TPointerObserver observer) {
+    PointerObserver = observer;
+}
+
 LRESULT DispatchMessage(const TMsg* msg) {
     if (!msg || msg->hwnd == 0) {
         return 0;
+    }
+    if (PointerObserver && msg->message >= WM_MOUSEFIRST && msg->message <= WM_MOUSELEAVE) {
+        PointerObserver(*msg);
     }
     return SendMessage(msg->hwnd, msg->message, msg->wParam, msg->lParam);
 }

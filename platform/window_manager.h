@@ -82,6 +82,10 @@ bool PeekMessage(TMsg* msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT remo
 // Adds WM_CHAR (WM_SYSCHAR with Alt) after a key-down that typed text, one per UTF-16 unit.
 bool TranslateMessage(const TMsg* msg);
 LRESULT DispatchMessage(const TMsg* msg);
+// Sees every pointer message (WM_MOUSEMOVE to WM_MOUSELEAVE) as DispatchMessage hands it out,
+// before the window does; the tooltip service watches its tools this way. Null removes it.
+using TPointerObserver = void (*)(const TMsg& msg);
+void SetPointerObserver(TPointerObserver observer);
 // Handles every message that is waiting now without blocking; the count handled. WM_QUIT stays.
 int ProcessPendingMessages();
 

@@ -179,6 +179,7 @@ HWND CreateWindowEx(DWORD exStyle, const std::u16string& className, const std::u
         params.Topmost = (exStyle & WS_EX_TOPMOST) != 0;
         params.ToolWindow = (exStyle & WS_EX_TOOLWINDOW) != 0;
         params.Layered = (exStyle & WS_EX_LAYERED) != 0;
+        params.Popup = (exStyle & WS_EX_NOACTIVATE) != 0;
         params.Title = caption;
         if (!Display().CreateSurface(params)) {
             return 0;

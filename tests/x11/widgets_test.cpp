@@ -1,0 +1,275 @@
+// The toolkit's desktop classes: the tray icon's events and record, the tooltip's answers, the
+// desktop's work area, and a toolkit control clicked for real on an X server.
+#include "platform/icons.h"
+#include "platform/tooltip_service.h"
+#include "widgets/controlex.h"
+#include "widgets/desktop.h"
+#include "widgets/tooltip.h"
+#include "widgets/trayicon.h"
+#include "widgets/windowex.h"
+#include "x11_fixture.h"
+
+#include <X11/Xlib.h>
+#include <cairo.h>
+
+using namespace platform;
+using namespace widgets;
+using namespace x11test;
+
+namespace {
+
+// An element painted in one opaque colour.
+class TBlock : public TControlEx {
+public:
+    using TControlEx::TControlEx;
+    void Paint() override {
+        TControlEx::Paint();
+        cairo_t* cr = Canvas().Context();
+        cairo_set_source_rgb(cr, 0.1, 0.3, 0.8);
+        cairo_paint(cr);
+        cairo_surface_flush(cairo_get_target(cr));
+    }
+};
+
+HICON SolidIcon(std::uint32_t argb, int size = 16) {
+    std::vector<std::uint32_t> px(static_cast<std::size_t>(size) * size, argb);
+    return CreateIconFromPixels(size, size, px.data());
+}
+
+struct TTrayLog {
+    std::vector<std::string> Events;
+    void Attach(TTrayIcon& tray) {
+        tray.OnMouseDown = [this](TObject*, int keys, int, int) {
+            Events.push_back("down" + std::to_string(keys));
+        };
+        tray.OnMouseUp = [this](TObject*, int keys, int, int) {
+            Events.push_back("up" + std::to_string(keys));
+        };
+        tray.OnClick = [this](TObject*) { Events.push_back("click"); };
+        tray.OnDblClick = [this](TObject*) { Events.push_back("dbl"); };
+        tray.OnBalloonAction = [this](TObject*, int action) {
+            Events.push_back("balloon" + std::to_string(action));
+        };
+    }
+};
+
+class HeadlessWidgets : public testing::Test {
+protected:
+    void SetUp() override { Screen = &InstallHeadlessDisplay(); }
+    void TearDown() override { InstallHeadlessDisplay(); }
+    THeadlessDisplay* Screen = nullptr;
+};
+
+TEST_F(HeadlessWidgets, TrayClicksBecomeEventsWithTheirKeys) {
+    TTrayIcon tray(nullptr);
+    TTrayLog log;
+    log.Attach(tray);
+    tray.SetIcon(SolidIcon(0xFF00FF00u));
+    tray.HandleNeeded();
+    tray.SetVisibleTray(true);
+    ASSERT_EQ(Screen->TrayIcons().size(), 1u);
+    const HWND owner = tray.WindowHandle();
+    const UINT id = tray.Record().uID;
+    auto click = [&](TMouseButton button) {
+        Screen->TrayButton(owner, id, button, true);
+        Screen->TrayButton(owner, id, button, false);
+        ProcessPendingMessages();
+    };
+    click(TMouseButton::Left);
+    EXPECT_EQ(log.Events, (std::vector<std::string>{"down1", "click", "up1"}));
+    log.Events.clear();
+    click(TMouseButton::Right);
+    EXPECT_EQ(log.Events, (std::vector<std::string>{"down2", "up2"}));
+    log.Events.clear();
+    Screen->KeyDown(VK_CONTROL);
+    click(TMouseButton::Right);
+    Screen->KeyUp(VK_CONTROL);
+    ProcessPendingMessages();
+    EXPECT_EQ(log.Events, (std::vector<std::string>{"down10", "up10"}));
+    log.Events.clear();
+    click(TMouseButton::Middle);
+    EXPECT_EQ(log.Events, (std::vector<std::string>{"down16", "up16"}));
+    log.Events.clear();
+    // The second press of a double click arrives as the double-click message.
+    for (LPARAM m : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP}) {
+        SendMessage(owner, WM_TRAYICON, id, m);
+    }
+    EXPECT_EQ(log.Events, (std::vector<std::string>{"down1", "click", "up1", "dbl", "up1"}));
+}
+
+TEST_F(HeadlessWidgets, TrayRecordFollowsTheProperties) {
+    TTrayIcon tray(nullptr);
+    const HICON first = SolidIcon(0xFF0000FFu);
+    tray.SetIcon(first);
+    tray.SetIcon(SolidIcon(0xFFFF0000u));
+    TFrameView view;
+    EXPECT_FALSE(GetIconFrame(first, &view)); // the replaced icon was released
+    tray.HandleNeeded();
+    tray.SetHintText(u"Mini Pelikora");
+    tray.SetVisibleTray(true);
+    ASSERT_EQ(Screen->TrayIcons().size(), 1u);
+    EXPECT_EQ(Screen->TrayIcons()[0].Tip, u"Mini Pelikora");
+    EXPECT_TRUE(tray.Record().uFlags & NIF_TIP);
+    tray.SetHintText(u"");
+    EXPECT_FALSE(tray.Record().uFlags & NIF_TIP);
+    EXPECT_EQ(Screen->TrayIcons()[0].Tip, u"");
+    tray.SetHintText(std::u16string(200, u'x'));
+    EXPECT_EQ(std::u16string(tray.Record().szTip).size(), 127u);
+    tray.SetBalloonTitle(std::u16string(100, u't'));
+    EXPECT_EQ(std::u16string(tray.Record().szInfoTitle).size(), 63u);
+    tray.ShowBalloon();
+    EXPECT_TRUE(tray.Record().uFlags & NIF_INFO);
+    SendMessage(tray.WindowHandle(), WM_TRAYICON, tray.Record().uID, NIN_BALLOONTIMEOUT);
+    EXPECT_FALSE(tray.Record().uFlags & NIF_INFO);
+    tray.SetVisibleTray(false);
+    EXPECT_TRUE(Screen->TrayIcons().empty());
+}
+
+TEST_F(HeadlessWidgets, WithoutATrayAddingFailsQuietly) {
+    Screen->SetTrayAvailable(false);
+    TTrayIcon tray(nullptr);
+    tray.SetIcon(SolidIcon(0xFF00FF00u));
+    tray.HandleNeeded();
+    EXPECT_FALSE(tray.NotifyShell(NIM_ADD));
+    tray.SetVisibleTray(true);
+    EXPECT_TRUE(Screen->TrayIcons().empty());
+}
+
+TEST_F(HeadlessWidgets, ToolTipAnswersWithTheHintOfTheControlUnderThePointer) {
+    Screen->SetHoverTime(400);
+    TToolTip tip(nullptr);
+    ToolTipWindow = tip.Handle();
+    EXPECT_EQ(tip.BackColor(), 0x00E1FFFFu);
+    TWindowEx window(nullptr);
+    window.SetLeft(100);
+    window.SetTop(100);
+    window.SetSize(200, 200);
+    window.Show();
+    TBlock& block = *window.Make<TBlock>();
+    block.SetParent(&window);
+    block.SetBounds(0, 0, 100, 100);
+    block.SetLeft(0);
+    block.SetSize(100, 100);
+    block.Show();
+    block.SetShowHint(true);
+    block.SetHint(u"Güncelle");
+    window.Update();
+    auto hover = [&](int x) {
+        Screen->MovePointer(x, 150);
+        ProcessPendingMessages();
+        Screen->Advance(400);
+        ProcessPendingMessages();
+        return GetTipWindow(ToolTipWindow);
+    };
+    EXPECT_EQ(hover(150), 0u); // EnableTip is still false: no text, no tip
+    tip.EnableTip = true;
+    Screen->MovePointer(250, 150);
+    ProcessPendingMessages();
+    EXPECT_NE(hover(150), 0u);
+    EXPECT_EQ(SendMessage(ToolTipWindow, TTM_GETMAXTIPWIDTH, 0, 0), 300);
+    // An empty hint gives no tip.
+    block.SetHint(u"");
+    Screen->MovePointer(250, 150);
+    ProcessPendingMessages();
+    EXPECT_EQ(hover(150), 0u);
+    ToolTipWindow = 0;
+}
+
+TEST_F(HeadlessWidgets, DesktopWorkAreaIsReadAfreshEveryTime) {
+    TDesktop desktop;
+    Screen->SetScreenSize(1920, 1080);
+    Screen->SetWorkArea(TRect{0, 0, 1920, 1040});
+    TRect r;
+    ASSERT_TRUE(desktop.WorkArea(r));
+    EXPECT_EQ(r, (TRect{0, 0, 1920, 1040}));
+    Screen->SetWorkArea(TRect{40, 0, 1920, 1080}); // the panel moved to the left
+    desktop.WorkArea(r);
+    EXPECT_EQ(r, (TRect{40, 0, 1920, 1080}));
+}
+
+class X11Widgets : public TX11Test {};
+
+TEST_F(X11Widgets, RealClickOnAControlFiresItsOnClick) {
+    Start();
+    TWindowEx window(nullptr);
+    window.SetLeft(100);
+    window.SetTop(100);
+    window.SetSize(200, 200);
+    window.Show();
+    TBlock& block = *window.Make<TBlock>();
+    block.SetParent(&window);
+    block.SetLeft(50);
+    block.SetTop(50);
+    block.SetSize(60, 40);
+    block.Show();
+    int clicks = 0;
+    block.OnClick = [&](TObject*, int keys, int x, int y) {
+        ++clicks;
+        EXPECT_EQ(keys & MK_LBUTTON, MK_LBUTTON); // the released button's flag
+        EXPECT_EQ(x, 10);
+        EXPECT_EQ(y, 15);
+    };
+    window.Update();
+    Settle(200);
+    ASSERT_TRUE(Xdotool({"mousemove", "5", "5", "mousemove", "160", "165", "click", "1"}));
+    EXPECT_TRUE(Until([&] { return clicks == 1; }));
+}
+
+TEST_F(X11Widgets, TrayIconDocksIntoTheTrayAndItsClicksBecomeEvents) {
+    Start(Servers::Tray());
+    TTrayIcon tray(nullptr);
+    TTrayLog log;
+    log.Attach(tray);
+    tray.SetIcon(LoadIcon(0, 101));
+    ASSERT_NE(tray.Icon(), 0u);
+    tray.HandleNeeded();
+    tray.SetHintText(u"Mini Pelikora");
+    tray.SetVisibleTray(true);
+    const unsigned long icon = X->NativeTrayWindow(tray.WindowHandle(), tray.Record().uID);
+    ASSERT_NE(icon, 0u);
+    ::Display* d = Server->Connection();
+    // Embedded: the tray host becomes its parent and gives it a usable size.
+    auto embedded = [&] {
+        ::Window root = 0, parent = 0, *children = nullptr;
+        unsigned n = 0;
+        XSync(d, False);
+        if (!XQueryTree(d, icon, &root, &parent, &children, &n)) {
+            return false;
+        }
+        if (children != nullptr) {
+            XFree(children);
+        }
+        XWindowAttributes a;
+        return parent != root && XGetWindowAttributes(d, icon, &a) && a.width >= 16 &&
+               a.map_state == IsViewable;
+    };
+    ASSERT_TRUE(Until(embedded, 5000));
+    int x = 0, y = 0;
+    ::Window child = 0;
+    XTranslateCoordinates(d, icon, DefaultRootWindow(d), 8, 8, &x, &y, &child);
+    ASSERT_TRUE(Xdotool({"mousemove", std::to_string(x), std::to_string(y), "click", "3"}));
+    ASSERT_TRUE(Until([&] { return log.Events.size() == 2; }));
+    EXPECT_EQ(log.Events, (std::vector<std::string>{"down2", "up2"}));
+    log.Events.clear();
+    ASSERT_TRUE(Xdotool({"click", "1"}));
+    ASSERT_TRUE(Until([&] { return log.Events.size() == 3; }));
+    EXPECT_EQ(log.Events, (std::vector<std::string>{"down1", "click", "up1"}));
+    log.Events.clear();
+    ASSERT_TRUE(Xdotool({"keydown", "ctrl", "click", "3", "keyup", "ctrl"}));
+    ASSERT_TRUE(Until([&] { return log.Events.size() == 2; }));
+    EXPECT_EQ(log.Events, (std::vector<std::string>{"down10", "up10"}));
+}
+
+TEST_F(X11Widgets, DesktopWorkAreaFollowsTheWindowManager) {
+    Start(Servers::Manager());
+    TDesktop desktop;
+    TRect r;
+    ASSERT_TRUE(desktop.WorkArea(r));
+    EXPECT_EQ(r, (TRect{0, 0, 1280, 1024}));
+    Server->AddDock(40);
+    EXPECT_TRUE(Until([&] {
+        return desktop.WorkArea(r) && r == TRect{0, 40, 1280, 1024};
+    })) << r.Top;
+}
+
+} // namespace
