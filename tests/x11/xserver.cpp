@@ -147,22 +147,9 @@ TXServer::TXServer(const TServerOptions& options) {
             return;
         }
     }
-    if (options.Tray) {
-        Spawn({"trayer",  "--edge",
-               "top",     "--align",
-               "left",    "--widthtype",
-               "pixel",   "--width",
-               "120",     "--height",
-               "32",      "--SetDockType",
-               "true",    "--SetPartialStrut",
-               "true",    "--expand",
-               "false",   "--transparent",
-               "false",   "--tint",
-               "0xc0c0c0"});
-        if (!WaitForSelection("_NET_SYSTEM_TRAY_S0", 10000)) {
-            Problem = "trayer did not start";
-            return;
-        }
+    if (options.Tray && !StartTray()) {
+        Problem = "trayer did not start";
+        return;
     }
     Ready = true;
 }
@@ -253,6 +240,31 @@ pid_t TXServer::Spawn(const std::vector<std::string>& args) {
     }
     Children.push_back(pid);
     return pid;
+}
+
+bool TXServer::StartTray() {
+    TrayPid = Spawn({"trayer",  "--edge",
+                     "top",     "--align",
+                     "left",    "--widthtype",
+                     "pixel",   "--width",
+                     "120",     "--height",
+                     "32",      "--SetDockType",
+                     "true",    "--SetPartialStrut",
+                     "true",    "--expand",
+                     "false",   "--transparent",
+                     "false",   "--tint",
+                     "0xc0c0c0"});
+    return TrayPid > 0 && WaitForSelection("_NET_SYSTEM_TRAY_S0", 10000);
+}
+
+void TXServer::StopTray() {
+    Stop(TrayPid);
+    for (auto& c : Children) {
+        if (c == TrayPid) {
+            c = -1;
+        }
+    }
+    TrayPid = -1;
 }
 
 bool TXServer::Finished(pid_t pid) {
