@@ -101,16 +101,7 @@ void CheckTrayTip() {
     if (it == s.TrayIcons.end() || p.Suppressed || p.TipWindow != 0) {
         return;
     }
-    const std::u16string tip = it->second.Tip;
-    const HWND shown = ShowTipWindow(tip, p.Point, TRAY_TIP_WIDTH);
-    // Showing may have let the icon go (its owner answered something on the way).
-    if (State().TrayIcons.count(p.Hovered) == 0) {
-        if (shown != 0) {
-            DestroyWindow(shown);
-        }
-        return;
-    }
-    p.TipWindow = shown;
+    p.TipWindow = ShowTipWindow(it->second.Tip, p.Point, TRAY_TIP_WIDTH);
 }
 
 void ForgetTray(HWND hwnd) {
