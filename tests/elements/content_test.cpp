@@ -89,19 +89,25 @@ TEST_F(ContentTest, LoadingLaysTheItemsOutOneBelowTheOther) {
     EXPECT_LE(List->Height(), previousBottom + 2 + 2 + 4 + 15 + 1);
 }
 
-TEST_F(ContentTest, LayoutMeasuresTheSectionNameInFrontOfTheHeadline) {
+TEST_F(ContentTest, TheLabelNamesTheSectionAndLayoutAgreesWithPainting) {
     // "24927412" is the second known section; its name comes from the string table.
     Load(Doc(Item("24927412", "Headline", "", "") + Item("unknown", "Headline", "", "")));
     ASSERT_EQ(List->Items()->size(), 2u);
-    EXPECT_FALSE(TContentEx::SectionName(*(*List->Items())[0]).empty());
-    EXPECT_TRUE(TContentEx::SectionName(*(*List->Items())[1]).empty());
-    const int known = (*List->Items())[0]->HitRect.Width();
-    const int unknown = (*List->Items())[1]->HitRect.Width();
-    EXPECT_GT(known, unknown);
-    // Painting measures the headline alone, so both rectangles shrink to the same width.
+    const TElement& known = *(*List->Items())[0];
+    const TElement& unknown = *(*List->Items())[1];
+    EXPECT_FALSE(TContentEx::SectionName(known).empty());
+    EXPECT_EQ(TContentEx::LabelText(known), TContentEx::SectionName(known));
+    EXPECT_TRUE(TContentEx::SectionName(unknown).empty());
+    EXPECT_EQ(TContentEx::LabelText(unknown), u"unknown");
+
+    const TRect laidOut0 = known.HitRect;
+    const TRect laidOut1 = unknown.HitRect;
+    const int height = List->Height();
+    EXPECT_EQ(laidOut0.Width(), laidOut1.Width());
     Show();
-    EXPECT_EQ((*List->Items())[0]->HitRect.Width(), (*List->Items())[1]->HitRect.Width());
-    EXPECT_LT((*List->Items())[1]->HitRect.Width(), unknown);
+    EXPECT_EQ(known.HitRect, laidOut0);
+    EXPECT_EQ(unknown.HitRect, laidOut1);
+    EXPECT_EQ(List->Height(), height);
 }
 
 TEST_F(ContentTest, AMissingFileChangesNothing) {
@@ -223,4 +229,29 @@ TEST_F(ContentTest, ItemAtIsHalfOpen) {
     EXPECT_EQ(List->ItemAt(r.Left, r.Bottom), -1);
     List->ClearItems();
     EXPECT_EQ(List->ItemAt(r.Left, r.Top), -1);
+}
+
+TEST_F(ContentTest, AnOversizedFeedKeepsWhatFitsIntoOnePicture) {
+    std::string items;
+    std::string summary;
+    for (int w = 0; w < 100; ++w)
+        summary += "kelime ";
+    for (int i = 0; i < 400; ++i)
+        items += Item("24927681", "Headline " + std::to_string(i), summary, "http://a.example/");
+    Load(Doc(items));
+    ASSERT_NE(List->Items(), nullptr);
+    const std::size_t kept = List->Items()->size();
+    EXPECT_GT(kept, 10u);
+    EXPECT_LT(kept, 400u);
+    EXPECT_LE(List->Height(), 32000);
+    Show();
+    // The picture exists, so the first headline is actually drawn.
+    const auto& bitmap = List->Canvas().Bitmap();
+    ASSERT_EQ(bitmap.Height(), List->Height());
+    bool drawn = false;
+    const TRect r = (*List->Items())[0]->HitRect;
+    for (int y = r.Top; y < r.Bottom && !drawn; ++y)
+        for (int x = r.Left; x < r.Right && !drawn; ++x)
+            drawn = bitmap.GetPixel(x, y) != 0;
+    EXPECT_TRUE(drawn);
 }
