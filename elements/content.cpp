@@ -48,6 +48,12 @@ std::u16string TContentEx::SectionName(const TElement& Item) {
     return platform::LoadStr(static_cast<platform::UINT>(SectionNameBaseId + index));
 }
 
+// The label names the section; a section we have no name for shows the feed's own text.
+std::u16string TContentEx::LabelText(const TElement& Item) {
+    std::u16string name = SectionName(Item);
+    return name.empty() ? Utf8ToUtf16(Item.Section) : name;
+}
+
 // Positions accumulate in single precision and are rounded (halves to even) only where a
 // rectangle or the height needs whole pixels.
 void TContentEx::Layout() {
@@ -59,10 +65,11 @@ void TContentEx::Layout() {
     for (auto& item : *FItems) {
         c.Font().SetStyle(FontStyleBold);
         c.Font().SetSize(HeadlineFontSize);
-        const std::u16string measured = SectionName(*item) + u" - " + item->Title;
+        // Measured as painted (the label sits apart at the right edge), so the list's height
+        // and the clickable rectangles agree with the picture before the first paint.
         const float top = y;
-        y = y + c.TypographicHeight(measured);
-        item->HitRect = {0, RoundEven(top), c.TextWidth(measured),
+        y = y + c.TypographicHeight(item->Title);
+        item->HitRect = {0, RoundEven(top), c.TextWidth(item->Title),
                          RoundEven(static_cast<double>(y) + HeadlineGap)};
         y = y + HeadlineGap + RuleGap + RuleGap;
         c.Font().SetStyle(0);
@@ -88,7 +95,7 @@ void TContentEx::Paint() {
         c.Font().SetStyle(FontStyleBold);
         c.Font().SetSize(LabelFontSize);
         c.Font().SetColor(LabelColor);
-        const std::u16string label = Utf8ToUtf16(item->Section);
+        const std::u16string label = LabelText(*item);
         const platform::TRect labelRect{
             Width() - c.TextWidth(label), top + LabelDrop, Width(),
             RoundEven(static_cast<double>(y) + c.TypographicHeight(label)) + LabelDrop};

@@ -53,6 +53,7 @@ public:
     // The label the layout measures in front of a headline: the name of the item's section, or
     // empty for a section the table does not know.
     static std::u16string SectionName(const TElement& Item);
+    static std::u16string LabelText(const TElement& Item);
 
     // Where a clicked headline's link goes. Only web links ever reach it; by default they are
     // handed to the desktop's browser.

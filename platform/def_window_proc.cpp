@@ -1,5 +1,5 @@
-// Default message processing, the interactive move loop, layered windows, the tray and the
-// screen facts.
+// Default message processing, the interactive move loop, layered windows and the screen
+// facts.
 #include "platform/wm_internal.h"
 #include "platform/workarea.h"
 
@@ -271,35 +271,6 @@ bool SetLayeredWindowAttributes(HWND hwnd, DWORD, std::uint8_t alpha, DWORD flag
             Display().SetSurfaceAlpha(hwnd, alpha);
         }
     }
-    return true;
-}
-
-bool TrayAddIcon(HWND owner, UINT id, UINT callbackMessage, const TFrameView& icon,
-                 const std::u16string& tip) {
-    auto& s = State();
-    if (!Find(owner) || s.TrayCallbacks.count({owner, id}) != 0) {
-        return false;
-    }
-    if (!Display().DockTrayIcon(owner, id, icon, tip)) {
-        return false;
-    }
-    s.TrayCallbacks[{owner, id}] = callbackMessage;
-    return true;
-}
-
-bool TrayModifyIcon(HWND owner, UINT id, const TFrameView& icon, const std::u16string& tip) {
-    if (State().TrayCallbacks.count({owner, id}) == 0) {
-        return false;
-    }
-    return Display().DockTrayIcon(owner, id, icon, tip);
-}
-
-bool TrayDeleteIcon(HWND owner, UINT id) {
-    auto& s = State();
-    if (s.TrayCallbacks.erase({owner, id}) == 0) {
-        return false;
-    }
-    Display().UndockTrayIcon(owner, id);
     return true;
 }
 

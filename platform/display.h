@@ -60,6 +60,7 @@ enum class TInputKind {
     TrayButtonDown, // Window, Id of a docked icon; Button, Point
     TrayButtonUp,   // Window, Id; Button, Point
     TrayMove,       // Window, Id; Point
+    TrayLeave,      // Window, Id: the pointer left the icon
 };
 
 struct TInputEvent {
@@ -121,7 +122,8 @@ public:
     virtual std::uint64_t Now() = 0;
     virtual void Sleep(DWORD ms) = 0;
 
-    // The tray: false when there is none to dock into.
+    // The tray: false when the icon is not docked now. A backend that can watch for a tray
+    // keeps the icon and docks it when one appears (or comes back), until it is undocked.
     virtual bool DockTrayIcon(HWND owner, UINT id, const TFrameView& icon,
                               const std::u16string& tip) = 0;
     virtual void UndockTrayIcon(HWND owner, UINT id) = 0;

@@ -48,6 +48,11 @@ void THeadlessDisplay::SetHoverTime(DWORD ms) {
 void THeadlessDisplay::SetTrayAvailable(bool available) {
     std::lock_guard<std::mutex> guard(Lock);
     TrayAvailable = available;
+    // A tray that goes away hands its icons back to wait for the next one.
+    auto& from = available ? TrayWaiting : Tray;
+    auto& to = available ? Tray : TrayWaiting;
+    to.insert(from.begin(), from.end());
+    from.clear();
 }
 
 std::uint32_t THeadlessDisplay::ModifiersLocked() const {
@@ -187,6 +192,27 @@ void THeadlessDisplay::TrayButton(HWND owner, UINT id, TMouseButton button, bool
     e.Window = owner;
     e.Id = id;
     e.Button = button;
+    e.Point = Pointer;
+    Push(std::move(e));
+}
+
+void THeadlessDisplay::TrayMove(HWND owner, UINT id, int x, int y) {
+    std::lock_guard<std::mutex> guard(Lock);
+    Pointer = TPoint{x, y};
+    TInputEvent e;
+    e.Kind = TInputKind::TrayMove;
+    e.Window = owner;
+    e.Id = id;
+    e.Point = Pointer;
+    Push(std::move(e));
+}
+
+void THeadlessDisplay::TrayLeave(HWND owner, UINT id) {
+    std::lock_guard<std::mutex> guard(Lock);
+    TInputEvent e;
+    e.Kind = TInputKind::TrayLeave;
+    e.Window = owner;
+    e.Id = id;
     e.Point = Pointer;
     Push(std::move(e));
 }
@@ -428,16 +454,19 @@ void THeadlessDisplay::Sleep(DWORD ms) {
 bool THeadlessDisplay::DockTrayIcon(HWND owner, UINT id, const TFrameView& icon,
                                     const std::u16string& tip) {
     std::lock_guard<std::mutex> guard(Lock);
+    const TTrayIcon entry{owner, id, icon.Width, icon.Height, tip};
     if (!TrayAvailable) {
+        TrayWaiting[{owner, id}] = entry;
         return false;
     }
-    Tray[{owner, id}] = TTrayIcon{owner, id, icon.Width, icon.Height, tip};
+    Tray[{owner, id}] = entry;
     return true;
 }
 
 void THeadlessDisplay::UndockTrayIcon(HWND owner, UINT id) {
     std::lock_guard<std::mutex> guard(Lock);
     Tray.erase({owner, id});
+    TrayWaiting.erase({owner, id});
 }
 
 THeadlessDisplay& InstallHeadlessDisplay() {

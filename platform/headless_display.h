@@ -56,6 +56,7 @@ public:
     void SetAutoAdvance(bool on);
     void SetDoubleClickTime(DWORD ms);
     void SetHoverTime(DWORD ms);
+    // Without a tray, icons wait and dock when it becomes available.
     void SetTrayAvailable(bool available);
 
     // Input, queued for the window manager in this order. Positions are screen coordinates.
@@ -71,6 +72,8 @@ public:
     void RequestClose(HWND window); // as the close button or Alt+F4 of the desktop does
     void EndSession();
     void TrayButton(HWND owner, UINT id, TMouseButton button, bool down);
+    void TrayMove(HWND owner, UINT id, int x, int y); // also moves the pointer there
+    void TrayLeave(HWND owner, UINT id);
 
     // What the program did.
     std::vector<TFrame> Frames() const;
@@ -137,6 +140,7 @@ private:
     std::vector<TFrame> Captured;
     std::vector<HWND> Activations;
     std::map<std::pair<HWND, UINT>, TTrayIcon> Tray;
+    std::map<std::pair<HWND, UINT>, TTrayIcon> TrayWaiting;
 };
 
 // Installs a fresh headless display (which also forgets all windows) and returns it; the window

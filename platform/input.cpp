@@ -226,24 +226,6 @@ void Key(const TInputEvent& e, bool down) {
     }
 }
 
-void Tray(const TInputEvent& e) {
-    auto& s = State();
-    auto it = s.TrayCallbacks.find({e.Window, e.Id});
-    if (it == s.TrayCallbacks.end()) {
-        return;
-    }
-    UINT mouse = WM_MOUSEMOVE;
-    if (e.Kind != TInputKind::TrayMove) {
-        mouse = e.Button == TMouseButton::Right    ? WM_RBUTTONDOWN
-                : e.Button == TMouseButton::Middle ? WM_MBUTTONDOWN
-                                                   : WM_LBUTTONDOWN;
-        if (e.Kind == TInputKind::TrayButtonUp) {
-            ++mouse;
-        }
-    }
-    PostMessage(e.Window, it->second, e.Id, static_cast<LPARAM>(mouse));
-}
-
 void EndSession() {
     const auto tops = State().TopLevels;
     bool ending = true;
@@ -365,12 +347,14 @@ void ProcessRawEvent(const TInputEvent& e) {
     case TInputKind::TrayButtonDown:
     case TInputKind::TrayButtonUp:
     case TInputKind::TrayMove:
-        Tray(e);
+    case TInputKind::TrayLeave:
+        TrayInput(e);
         break;
     }
 }
 
 void CheckHover() {
+    CheckTrayTip();
     auto& s = State();
     auto& t = s.Tracking;
     if (!t.Window || !(t.Flags & TME_HOVER) || Display().Now() < t.HoverDue) {

@@ -52,14 +52,7 @@ void PurgeWindow(HWND hwnd) {
     s.Timers.erase(std::remove_if(s.Timers.begin(), s.Timers.end(),
                                   [&](const TTimer& t) { return t.Window == hwnd; }),
                    s.Timers.end());
-    for (auto it = s.TrayCallbacks.begin(); it != s.TrayCallbacks.end();) {
-        if (it->first.first == hwnd) {
-            Display().UndockTrayIcon(hwnd, it->first.second);
-            it = s.TrayCallbacks.erase(it);
-        } else {
-            ++it;
-        }
-    }
+    ForgetTray(hwnd);
 }
 
 bool PullRaw(TInputEvent& event) {
@@ -166,6 +159,9 @@ std::optional<std::uint64_t> NextDeadline() {
     }
     if (s.Tracking.Window && (s.Tracking.Flags & TME_HOVER)) {
         consider(s.Tracking.HoverDue);
+    }
+    if (s.TrayPointer.TipDue != 0) {
+        consider(s.TrayPointer.TipDue);
     }
     return deadline;
 }

@@ -17,6 +17,7 @@ constexpr COLORREF DEFAULT_TEXT = 0x00000000;
 constexpr int PAD_X = 5;
 constexpr int PAD_Y = 3;
 constexpr int BELOW_POINTER = 20;
+constexpr std::uint32_t TIP_FRAME = 0xFF767676u;
 
 struct TTool {
     HWND Window = 0;
@@ -72,20 +73,29 @@ std::u16string AskText(HWND tooltip, const TTool& tool) {
     return std::u16string(info.szText);
 }
 
-void Show(HWND tooltip, TTooltip& t, const TTool& tool) {
-    Hide(t);
-    const std::u16string text = AskText(tooltip, tool);
-    // The owner may have changed the tooltip (width, colours) or dropped it while answering.
-    TTooltip* again = FindTooltip(tooltip);
-    if (again == nullptr || text.empty() || !IsWindow(tool.Window)) {
-        return;
+LRESULT TipProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_NCHITTEST) {
+        return HTTRANSPARENT; // the tip never takes the pointer from what lies below
     }
+    return DefWindowProc(hwnd, msg, wParam, lParam);
+}
+
+void RegisterTipClass() {
+    TWndClass tip;
+    if (!GetClassInfo(0, TIP_CLASS, &tip)) {
+        tip.lpfnWndProc = TipProc;
+        tip.lpszClassName = TIP_CLASS;
+        RegisterClass(tip);
+    }
+}
+
+// Below the point, or above it when the screen ends first; never past the screen's sides.
+HWND CreateTip(const std::u16string& text, TPoint at, int maxWidth, COLORREF back, COLORREF fore) {
+    RegisterTipClass();
     TPaintBuffer probe(1, 1);
     const TPoint size =
-        TPaintBuffer::Measure(probe.Layout(TMnemonicText{text, -1}, again->MaxWidth).get());
+        TPaintBuffer::Measure(probe.Layout(TMnemonicText{text, -1}, maxWidth).get());
     const int w = size.X + 2 * PAD_X, h = size.Y + 2 * PAD_Y;
-    TPoint at;
-    GetCursorPos(&at);
     int x = at.X, y = at.Y + BELOW_POINTER;
     const int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
     x = std::max(0, std::min(x, sw - w));
@@ -96,16 +106,29 @@ void Show(HWND tooltip, TTooltip& t, const TTool& tool) {
         CreateWindowEx(WS_EX_LAYERED | WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE,
                        TIP_CLASS, u"", WS_POPUP, x, y, w, h, 0, 0, nullptr);
     if (tip == 0) {
-        return;
+        return 0;
     }
     TPaintBuffer pic(w, h);
-    pic.Fill(TRect{0, 0, w, h}, ToArgb(again->Back));
-    pic.Frame(TRect{0, 0, w, h}, 0xFF767676u);
-    TLayoutPtr layout = pic.Layout(TMnemonicText{text, -1}, again->MaxWidth);
-    pic.Text(layout.get(), PAD_X, PAD_Y, ToArgb(again->Text));
+    pic.Fill(TRect{0, 0, w, h}, ToArgb(back));
+    pic.Frame(TRect{0, 0, w, h}, TIP_FRAME);
+    TLayoutPtr layout = pic.Layout(TMnemonicText{text, -1}, maxWidth);
+    pic.Text(layout.get(), PAD_X, PAD_Y, ToArgb(fore));
     pic.Present(tip);
     ShowWindow(tip, SW_SHOWNA);
-    again->Tip = tip;
+    return tip;
+}
+
+void Show(HWND tooltip, TTooltip& t, const TTool& tool) {
+    Hide(t);
+    const std::u16string text = AskText(tooltip, tool);
+    // The owner may have changed the tooltip (width, colours) or dropped it while answering.
+    TTooltip* again = FindTooltip(tooltip);
+    if (again == nullptr || text.empty() || !IsWindow(tool.Window)) {
+        return;
+    }
+    TPoint at;
+    GetCursorPos(&at);
+    again->Tip = CreateTip(text, at, again->MaxWidth, again->Back, again->Text);
 }
 
 const TTool* ToolOf(const TTooltip& t, HWND hwnd) {
@@ -244,13 +267,6 @@ LRESULT TooltipProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     return DefWindowProc(hwnd, msg, wParam, lParam);
 }
 
-LRESULT TipProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_NCHITTEST) {
-        return HTTRANSPARENT; // the tip never takes the pointer from what lies below
-    }
-    return DefWindowProc(hwnd, msg, wParam, lParam);
-}
-
 } // namespace
 
 void InitCommonControls() {
@@ -261,13 +277,12 @@ void InitCommonControls() {
         wc.style = CS_GLOBALCLASS;
         RegisterClass(wc);
     }
-    TWndClass tip;
-    if (!GetClassInfo(0, TIP_CLASS, &tip)) {
-        tip.lpfnWndProc = TipProc;
-        tip.lpszClassName = TIP_CLASS;
-        RegisterClass(tip);
-    }
+    RegisterTipClass();
     SetPointerObserver(Watch);
+}
+
+HWND ShowTipWindow(const std::u16string& text, TPoint at, int maxWidth) {
+    return text.empty() ? 0 : CreateTip(text, at, maxWidth, DEFAULT_BACK, DEFAULT_TEXT);
 }
 
 HWND GetTipWindow(HWND tooltip) {

@@ -66,6 +66,10 @@ inline char16_t* TextCallback() {
 // Registers the tooltip class; more calls do nothing.
 void InitCommonControls();
 
+// A tip window in the default look near a screen point, for tips that no tooltip window owns
+// (the tray icon's); the caller destroys it. 0 for an empty text.
+HWND ShowTipWindow(const std::u16string& text, TPoint at, int maxWidth);
+
 // The window a tooltip shows its tip in (0 while hidden), for tests.
 HWND GetTipWindow(HWND tooltip);
 

@@ -72,6 +72,27 @@ struct TLastPress {
     TPoint Point;
 };
 
+// A tray icon the program asked for, docked or waiting for a tray to appear.
+using TTrayKey = std::pair<HWND, UINT>;
+struct TTrayEntry {
+    UINT Callback = 0;
+    std::u16string Tip;
+};
+
+// The pointer over the tray icons: the tip shown after the hover time, and the last press for
+// double clicks.
+struct TTrayPointer {
+    TTrayKey Hovered{0, 0};
+    TPoint Point;
+    std::uint64_t TipDue = 0; // 0 when no tip is waiting
+    bool Suppressed = false;  // a press hides the tip until the pointer comes back
+    HWND TipWindow = 0;
+    TTrayKey Pressed{0, 0};
+    UINT PressMessage = 0; // 0 when the next press cannot complete a double click
+    std::uint64_t PressTime = 0;
+    TPoint PressPoint;
+};
+
 struct TClass {
     TWndClass Record;
     ATOM Atom = 0;
@@ -114,7 +135,8 @@ struct TState {
     std::array<std::uint8_t, 256> Keys{}; // bit 0x80 down, bit 0x01 toggled
     HCURSOR Cursor = 0;
     TQueued LastKey; // the key-down most recently retrieved, for TranslateMessage
-    std::map<std::pair<HWND, UINT>, UINT> TrayCallbacks;
+    std::map<TTrayKey, TTrayEntry> TrayIcons;
+    TTrayPointer TrayPointer;
 };
 
 TState& State();
@@ -145,6 +167,11 @@ HWND HitTest(TPoint screen, HWND surfaceHint, LRESULT* hit);
 WPARAM KeyFlags();
 void ForgetWindowInput(HWND hwnd); // capture, focus, tracking and activation of a dying window
 void ApplyModifiers(std::uint32_t modifiers);
+
+// Tray helpers.
+void TrayInput(const TInputEvent& event);
+void CheckTrayTip();
+void ForgetTray(HWND hwnd); // icons of a dead owner; the tip window when it is the one dying
 
 void RunMoveLoop(HWND hwnd);
 LRESULT StaticWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);

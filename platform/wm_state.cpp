@@ -48,7 +48,8 @@ void Reset(TState& s) {
     s.Keys.fill(0);
     s.Cursor = 0;
     s.LastKey = TQueued{};
-    s.TrayCallbacks.clear();
+    s.TrayIcons.clear();
+    s.TrayPointer = TTrayPointer{};
 }
 
 } // namespace

@@ -47,7 +47,7 @@ struct TX11Surface {
 struct TX11TrayIcon {
     HWND Owner = 0;
     UINT Id = 0;
-    ::Window Xid = 0;
+    ::Window Xid = 0; // 0 while waiting for a tray
     Visual* IconVisual = nullptr;
     int Depth = 0;
     Colormap Map = 0;
@@ -125,9 +125,14 @@ struct TX11Display::TImpl {
     bool HandleTrayEvent(XEvent& ev);
     void DrawTrayIcon(TX11TrayIcon& icon);
     void DestroyTrayIcon(TX11TrayIcon& icon);
+    bool Embed(TX11TrayIcon& icon); // a window for the icon, handed to the tray; false without one
+    void DockWaitingIcons();
+    void LeaveTrayIcon(const TX11TrayIcon& icon);
 };
 
 std::uint64_t MonotonicMs();
+// Protocol errors seen so far on any connection (they are counted, never fatal).
+unsigned long X11ErrorCount();
 // Shift, Ctrl and Alt of an X event's state as the backend reports them.
 std::uint32_t ModifiersOf(unsigned state);
 

@@ -39,6 +39,13 @@ unsigned long TX11Display::NativeTrayWindow(HWND owner, UINT id) const {
 }
 
 bool TX11Display::TImpl::HandleTrayEvent(XEvent& ev) {
+    // A tray announces itself on the root window when it starts (or starts again).
+    if (ev.type == ClientMessage && ev.xclient.window == Root &&
+        ev.xclient.message_type == Atoms.Manager &&
+        static_cast<Atom>(ev.xclient.data.l[1]) == Atoms.TraySelection) {
+        DockWaitingIcons();
+        return true;
+    }
     TX11TrayIcon* icon = FindIcon(TrayIcons, ev.xany.window);
     if (icon == nullptr) {
         return false;
@@ -47,6 +54,34 @@ bool TX11Display::TImpl::HandleTrayEvent(XEvent& ev) {
     out.Window = icon->Owner;
     out.Id = icon->Id;
     switch (ev.type) {
+    case DestroyNotify:
+        // The tray took the icon window down with it.
+        if (ev.xdestroywindow.window == icon->Xid) {
+            icon->Xid = 0;
+            DestroyTrayIcon(*icon);
+            LeaveTrayIcon(*icon);
+            DockWaitingIcons();
+        }
+        break;
+    case ReparentNotify:
+        // Back on the root window: the tray is gone. The window waits, hidden, for the next one.
+        if (ev.xreparent.parent == Root) {
+            DestroyTrayIcon(*icon);
+            LeaveTrayIcon(*icon);
+            DockWaitingIcons();
+        }
+        break;
+    case EnterNotify:
+        out.Kind = TInputKind::TrayMove;
+        out.Point = TPoint{ev.xcrossing.x_root, ev.xcrossing.y_root};
+        out.Modifiers = ModifiersOf(ev.xcrossing.state);
+        Push(out);
+        break;
+    case LeaveNotify:
+        if (ev.xcrossing.detail != NotifyInferior) {
+            LeaveTrayIcon(*icon);
+        }
+        break;
     case ConfigureNotify:
         if (ev.xconfigure.width != icon->Width || ev.xconfigure.height != icon->Height) {
             icon->Width = ev.xconfigure.width;
@@ -143,8 +178,10 @@ void TX11Display::TImpl::DrawTrayIcon(TX11TrayIcon& icon) {
 }
 
 void TX11Display::TImpl::DestroyTrayIcon(TX11TrayIcon& icon) {
-    if (!Dead && icon.Xid != 0) {
-        XDestroyWindow(Dpy, icon.Xid);
+    if (!Dead) {
+        if (icon.Xid != 0) {
+            XDestroyWindow(Dpy, icon.Xid);
+        }
         if (icon.Map != 0) {
             XFreeColormap(Dpy, icon.Map);
         }
@@ -154,15 +191,103 @@ void TX11Display::TImpl::DestroyTrayIcon(TX11TrayIcon& icon) {
     icon.Map = 0;
 }
 
+void TX11Display::TImpl::LeaveTrayIcon(const TX11TrayIcon& icon) {
+    TInputEvent out;
+    out.Kind = TInputKind::TrayLeave;
+    out.Window = icon.Owner;
+    out.Id = icon.Id;
+    Push(out);
+}
+
+void TX11Display::TImpl::DockWaitingIcons() {
+    for (auto& icon : TrayIcons) {
+        if (icon.Xid == 0) {
+            Embed(icon);
+        }
+    }
+}
+
+bool TX11Display::TImpl::Embed(TX11TrayIcon& icon) {
+    const ::Window host = XGetSelectionOwner(Dpy, Atoms.TraySelection);
+    if (Dead || host == 0) {
+        return false;
+    }
+    // The host may name the visual its icons should use (an ARGB one for real transparency).
+    icon.IconVisual = DefaultVisual(Dpy, Screen);
+    icon.Depth = DefaultDepth(Dpy, Screen);
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(Dpy, host, Atoms.TrayVisual, 0, 1, False, XA_VISUALID, &type, &format,
+                           &count, &after, &data) == Success &&
+        data != nullptr) {
+        if (count == 1 && format == 32) {
+            XVisualInfo templ{};
+            templ.visualid = static_cast<VisualID>(*reinterpret_cast<unsigned long*>(data));
+            int n = 0;
+            XVisualInfo* found = XGetVisualInfo(Dpy, VisualIDMask, &templ, &n);
+            if (found != nullptr && n > 0) {
+                icon.IconVisual = found[0].visual;
+                icon.Depth = found[0].depth;
+            }
+            if (found != nullptr) {
+                XFree(found);
+            }
+        }
+        XFree(data);
+    }
+    XSetWindowAttributes a{};
+    unsigned long mask = CWEventMask | CWBorderPixel;
+    a.border_pixel = 0;
+    a.event_mask = ButtonPressMask | ButtonReleaseMask | PointerMotionMask | EnterWindowMask |
+                   LeaveWindowMask | ExposureMask | StructureNotifyMask;
+    if (icon.IconVisual != DefaultVisual(Dpy, Screen)) {
+        icon.Map = XCreateColormap(Dpy, Root, icon.IconVisual, AllocNone);
+        a.colormap = icon.Map;
+        mask |= CWColormap;
+    }
+    if (icon.Depth == 32) {
+        a.background_pixel = 0;
+        mask |= CWBackPixel;
+    } else {
+        a.background_pixmap = ParentRelative;
+        mask |= CWBackPixmap;
+    }
+    const int size = std::max(MIN_ICON_SIZE, std::min(icon.IconWidth, icon.IconHeight));
+    icon.Xid =
+        XCreateWindow(Dpy, Root, 0, 0, static_cast<unsigned>(size), static_cast<unsigned>(size), 0,
+                      icon.Depth, InputOutput, icon.IconVisual, mask, &a);
+    icon.Width = icon.Height = size;
+    XSizeHints hints{};
+    hints.flags = PMinSize | PBaseSize;
+    hints.min_width = hints.min_height = MIN_ICON_SIZE;
+    hints.base_width = hints.base_height = size;
+    XSetWMNormalHints(Dpy, icon.Xid, &hints);
+    XClassHint classHint{const_cast<char*>("minipelikora"), const_cast<char*>("Minipelikora")};
+    XSetClassHint(Dpy, icon.Xid, &classHint);
+    const long info[2] = {XEMBED_VERSION, XEMBED_MAPPED};
+    XChangeProperty(Dpy, icon.Xid, Atoms.XEmbedInfo, Atoms.XEmbedInfo, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(info), 2);
+
+    XEvent ev{};
+    ev.xclient.type = ClientMessage;
+    ev.xclient.window = host;
+    ev.xclient.message_type = Atoms.TrayOpcode;
+    ev.xclient.format = 32;
+    ev.xclient.data.l[0] = CurrentTime;
+    ev.xclient.data.l[1] = SYSTEM_TRAY_REQUEST_DOCK;
+    ev.xclient.data.l[2] = static_cast<long>(icon.Xid);
+    XSendEvent(Dpy, host, False, NoEventMask, &ev);
+    XSync(Dpy, False);
+    return true;
+}
+
 bool TX11Display::DockTrayIcon(HWND owner, UINT id, const TFrameView& iconFrame,
                                const std::u16string& tip) {
     TImpl& x = *Impl;
     if (x.Dead || iconFrame.Pixels == nullptr || iconFrame.Width <= 0 || iconFrame.Height <= 0 ||
         iconFrame.Stride < iconFrame.Width * 4) {
-        return false;
-    }
-    const ::Window host = XGetSelectionOwner(x.Dpy, x.Atoms.TraySelection);
-    if (host == 0) {
         return false;
     }
     TX11TrayIcon* icon = nullptr;
@@ -171,8 +296,7 @@ bool TX11Display::DockTrayIcon(HWND owner, UINT id, const TFrameView& iconFrame,
             icon = &i;
         }
     }
-    const bool fresh = icon == nullptr;
-    if (fresh) {
+    if (icon == nullptr) {
         x.TrayIcons.emplace_back();
         icon = &x.TrayIcons.back();
         icon->Owner = owner;
@@ -187,80 +311,12 @@ bool TX11Display::DockTrayIcon(HWND owner, UINT id, const TFrameView& iconFrame,
             icon->Pixels[static_cast<std::size_t>(y) * iconFrame.Width + i] = iconFrame.Pixel(i, y);
         }
     }
-    if (!fresh) {
+    if (icon->Xid != 0) {
         x.DrawTrayIcon(*icon);
         return true;
     }
-
-    // The host may name the visual its icons should use (an ARGB one for real transparency).
-    icon->IconVisual = DefaultVisual(x.Dpy, x.Screen);
-    icon->Depth = DefaultDepth(x.Dpy, x.Screen);
-    Atom type = 0;
-    int format = 0;
-    unsigned long count = 0, after = 0;
-    unsigned char* data = nullptr;
-    if (XGetWindowProperty(x.Dpy, host, x.Atoms.TrayVisual, 0, 1, False, XA_VISUALID, &type,
-                           &format, &count, &after, &data) == Success &&
-        data != nullptr) {
-        if (count == 1 && format == 32) {
-            XVisualInfo templ{};
-            templ.visualid = static_cast<VisualID>(*reinterpret_cast<unsigned long*>(data));
-            int n = 0;
-            XVisualInfo* found = XGetVisualInfo(x.Dpy, VisualIDMask, &templ, &n);
-            if (found != nullptr && n > 0) {
-                icon->IconVisual = found[0].visual;
-                icon->Depth = found[0].depth;
-            }
-            if (found != nullptr) {
-                XFree(found);
-            }
-        }
-        XFree(data);
-    }
-    XSetWindowAttributes a{};
-    unsigned long mask = CWEventMask | CWBorderPixel;
-    a.border_pixel = 0;
-    a.event_mask = ButtonPressMask | ButtonReleaseMask | PointerMotionMask | ExposureMask |
-                   StructureNotifyMask;
-    if (icon->IconVisual != DefaultVisual(x.Dpy, x.Screen)) {
-        icon->Map = XCreateColormap(x.Dpy, x.Root, icon->IconVisual, AllocNone);
-        a.colormap = icon->Map;
-        mask |= CWColormap;
-    }
-    if (icon->Depth == 32) {
-        a.background_pixel = 0;
-        mask |= CWBackPixel;
-    } else {
-        a.background_pixmap = ParentRelative;
-        mask |= CWBackPixmap;
-    }
-    const int size = std::max(MIN_ICON_SIZE, std::min(iconFrame.Width, iconFrame.Height));
-    icon->Xid =
-        XCreateWindow(x.Dpy, x.Root, 0, 0, static_cast<unsigned>(size), static_cast<unsigned>(size),
-                      0, icon->Depth, InputOutput, icon->IconVisual, mask, &a);
-    icon->Width = icon->Height = size;
-    XSizeHints hints{};
-    hints.flags = PMinSize | PBaseSize;
-    hints.min_width = hints.min_height = MIN_ICON_SIZE;
-    hints.base_width = hints.base_height = size;
-    XSetWMNormalHints(x.Dpy, icon->Xid, &hints);
-    XClassHint classHint{const_cast<char*>("minipelikora"), const_cast<char*>("Minipelikora")};
-    XSetClassHint(x.Dpy, icon->Xid, &classHint);
-    const long info[2] = {XEMBED_VERSION, XEMBED_MAPPED};
-    XChangeProperty(x.Dpy, icon->Xid, x.Atoms.XEmbedInfo, x.Atoms.XEmbedInfo, 32, PropModeReplace,
-                    reinterpret_cast<const unsigned char*>(info), 2);
-
-    XEvent ev{};
-    ev.xclient.type = ClientMessage;
-    ev.xclient.window = host;
-    ev.xclient.message_type = x.Atoms.TrayOpcode;
-    ev.xclient.format = 32;
-    ev.xclient.data.l[0] = CurrentTime;
-    ev.xclient.data.l[1] = SYSTEM_TRAY_REQUEST_DOCK;
-    ev.xclient.data.l[2] = static_cast<long>(icon->Xid);
-    XSendEvent(x.Dpy, host, False, NoEventMask, &ev);
-    XSync(x.Dpy, False);
-    return true;
+    // Without a tray the icon waits for one to announce itself.
+    return x.Embed(*icon);
 }
 
 void TX11Display::UndockTrayIcon(HWND owner, UINT id) {

@@ -89,19 +89,25 @@ TEST_F(ContentTest, LoadingLaysTheItemsOutOneBelowTheOther) {
     EXPECT_LE(List->Height(), previousBottom + 2 + 2 + 4 + 15 + 1);
 }
 
-TEST_F(ContentTest, LayoutMeasuresTheSectionNameInFrontOfTheHeadline) {
+TEST_F(ContentTest, TheLabelNamesTheSectionAndLayoutAgreesWithPainting) {
     // "24927412" is the second known section; its name comes from the string table.
     Load(Doc(Item("24927412", "Headline", "", "") + Item("unknown", "Headline", "", "")));
     ASSERT_EQ(List->Items()->size(), 2u);
-    EXPECT_FALSE(TContentEx::SectionName(*(*List->Items())[0]).empty());
-    EXPECT_TRUE(TContentEx::SectionName(*(*List->Items())[1]).empty());
-    const int known = (*List->Items())[0]->HitRect.Width();
-    const int unknown = (*List->Items())[1]->HitRect.Width();
-    EXPECT_GT(known, unknown);
-    // Painting measures the headline alone, so both rectangles shrink to the same width.
+    const TElement& known = *(*List->Items())[0];
+    const TElement& unknown = *(*List->Items())[1];
+    EXPECT_FALSE(TContentEx::SectionName(known).empty());
+    EXPECT_EQ(TContentEx::LabelText(known), TContentEx::SectionName(known));
+    EXPECT_TRUE(TContentEx::SectionName(unknown).empty());
+    EXPECT_EQ(TContentEx::LabelText(unknown), u"unknown");
+
+    const TRect laidOut0 = known.HitRect;
+    const TRect laidOut1 = unknown.HitRect;
+    const int height = List->Height();
+    EXPECT_EQ(laidOut0.Width(), laidOut1.Width());
     Show();
-    EXPECT_EQ((*List->Items())[0]->HitRect.Width(), (*List->Items())[1]->HitRect.Width());
-    EXPECT_LT((*List->Items())[1]->HitRect.Width(), unknown);
+    EXPECT_EQ(known.HitRect, laidOut0);
+    EXPECT_EQ(unknown.HitRect, laidOut1);
+    EXPECT_EQ(List->Height(), height);
 }
 
 TEST_F(ContentTest, AMissingFileChangesNothing) {

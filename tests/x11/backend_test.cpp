@@ -4,6 +4,8 @@
 
 #include <X11/Xlib.h>
 
+#include <functional>
+
 using namespace platform;
 using namespace x11test;
 
@@ -31,12 +33,17 @@ LRESULT RecordProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     return DefWindowProc(hwnd, msg, wParam, lParam);
 }
 
+std::function<void()> OnEnterMove; // runs when the move loop has started
+
 // Drags itself on a left press and snaps to the work area within 7 pixels, as the widget does.
 LRESULT DragProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == WM_LBUTTONDOWN) {
         ReleaseCapture();
         SendMessage(hwnd, WM_SYSCOMMAND, SC_MOVE | HTCAPTION, 0);
         return 0;
+    }
+    if (msg == WM_ENTERSIZEMOVE && OnEnterMove) {
+        OnEnterMove();
     }
     if (msg == WM_WINDOWPOSCHANGING) {
         auto* pos = reinterpret_cast<TWindowPos*>(lParam);
@@ -225,19 +232,30 @@ TEST_F(BackendTest, MoveLoopFollowsThePointerAndSnapsToTheWorkArea) {
     const TRect work = X->WorkArea();
     TCardFrame frame(200, 150, 0);
     const HWND hwnd = Card(300, 300, frame, 255, u"x11drag");
+    // Placed where asked, and on screen where the press will land.
     ASSERT_TRUE(Until(
         [&] {
-            return ScreenOrigin(hwnd) == TPoint{300, 300};
+            return ScreenOrigin(hwnd) == TPoint{300, 300} &&
+                   Near(Server->Pixel(400, 375), 0x2040C0);
         },
-        3000))
+        5000))
         << ScreenOrigin(hwnd).X << "," << ScreenOrigin(hwnd).Y;
     // Drop it 5 pixels below the work area's top and 5 short of its right edge.
     const int dropX = work.Right - 200 - 5, dropY = work.Top + 5;
     const std::string px = std::to_string(400 + dropX - 300);
     const std::string py = std::to_string(375 + dropY - 300);
-    ASSERT_TRUE(
-        Xdotool({"mousemove", "400", "375", "mousedown", "1", "sleep", "0.2", "mousemove", "700",
-                 "300", "sleep", "0.2", "mousemove", px, py, "sleep", "0.2", "mouseup", "1"}));
+    // The rest of the drag starts once the loop runs: a hand is slower than the queue, and a
+    // release taken in with the press would end the move before it began.
+    bool started = false;
+    pid_t rest = -1;
+    OnEnterMove = [&] {
+        started = true;
+        rest = Server->Spawn({"xdotool", "mousemove", "700", "300", "sleep", "0.1", "mousemove", px,
+                              py, "sleep", "0.1", "mouseup", "1"});
+    };
+    ASSERT_TRUE(Xdotool({"mousemove", "400", "375", "mousedown", "1"}));
+    ASSERT_TRUE(Until([&] { return started && Server->Finished(rest); }));
+    OnEnterMove = nullptr;
     Settle(200);
     TRect r;
     GetWindowRect(hwnd, &r);

@@ -330,7 +330,9 @@ TEST_F(X11Dialogs, MessageBoxAnswersYesByMouseAndNoByKeyboard) {
     SetTimer(owner, 1, 50);
     OnTick = [&] {
         TRect yes;
-        if (acted || !GetMessageBoxButton(IDYES, &yes)) {
+        // Only once the button is really on screen, so the press cannot miss it.
+        if (acted || !GetMessageBoxButton(IDYES, &yes) ||
+            !Near(Server->Pixel(yes.Left + 10, yes.Top + 10), 0xE1E1E1)) {
             return;
         }
         acted = true;

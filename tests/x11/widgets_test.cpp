@@ -71,6 +71,7 @@ TEST_F(HeadlessWidgets, TrayClicksBecomeEventsWithTheirKeys) {
     const HWND owner = tray.WindowHandle();
     const UINT id = tray.Record().uID;
     auto click = [&](TMouseButton button) {
+        Screen->Advance(1000); // apart, so no two clicks make a double click
         Screen->TrayButton(owner, id, button, true);
         Screen->TrayButton(owner, id, button, false);
         ProcessPendingMessages();
@@ -95,6 +96,14 @@ TEST_F(HeadlessWidgets, TrayClicksBecomeEventsWithTheirKeys) {
         SendMessage(owner, WM_TRAYICON, id, m);
     }
     EXPECT_EQ(log.Events, (std::vector<std::string>{"down1", "click", "up1", "dbl", "up1"}));
+    log.Events.clear();
+    click(TMouseButton::Left);
+    for (bool down : {true, false}) {
+        Screen->TrayButton(owner, id, TMouseButton::Left, down);
+    }
+    ProcessPendingMessages();
+    EXPECT_EQ(log.Events, (std::vector<std::string>{"down1", "click", "up1", "dbl", "up1"}))
+        << "two real clicks in quick succession";
 }
 
 TEST_F(HeadlessWidgets, TrayRecordFollowsTheProperties) {

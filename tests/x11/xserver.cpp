@@ -113,6 +113,9 @@ TXServer::TXServer(const TServerOptions& options) {
         Problem = "cannot connect to " + DisplayName;
         return;
     }
+    // A test may end the server on purpose; its own connection must survive that.
+    XSetIOErrorExitHandler(
+        Own, [](_XDisplay*, void*) {}, nullptr);
     if (options.WindowManager) {
         Spawn({"openbox", "--sm-disable"});
         // The selection comes early in its start-up; the work area only once it manages windows.
@@ -144,22 +147,9 @@ TXServer::TXServer(const TServerOptions& options) {
             return;
         }
     }
-    if (options.Tray) {
-        Spawn({"trayer",  "--edge",
-               "top",     "--align",
-               "left",    "--widthtype",
-               "pixel",   "--width",
-               "120",     "--height",
-               "32",      "--SetDockType",
-               "true",    "--SetPartialStrut",
-               "true",    "--expand",
-               "false",   "--transparent",
-               "false",   "--tint",
-               "0xc0c0c0"});
-        if (!WaitForSelection("_NET_SYSTEM_TRAY_S0", 10000)) {
-            Problem = "trayer did not start";
-            return;
-        }
+    if (options.Tray && !StartTray()) {
+        Problem = "trayer did not start";
+        return;
     }
     Ready = true;
 }
@@ -168,7 +158,7 @@ TXServer::~TXServer() {
     for (auto it = Children.rbegin(); it != Children.rend(); ++it) {
         Stop(*it);
     }
-    if (Own != nullptr && Server > 0) {
+    if (Own != nullptr) {
         XCloseDisplay(Own);
     }
     Stop(Server);
@@ -187,8 +177,35 @@ void TXServer::AddDock(int height) {
                     PropModeReplace, reinterpret_cast<const unsigned char*>(strut), 12);
     XChangeProperty(Own, dock, XInternAtom(Own, "_NET_WM_STRUT", False), XA_CARDINAL, 32,
                     PropModeReplace, reinterpret_cast<const unsigned char*>(strut), 4);
-    XMapWindow(Own, dock);
-    XSync(Own, False);
+    // A window manager still starting may miss the first map; map again until the work area
+    // shows the strut.
+    const Atom workArea = XInternAtom(Own, "_NET_WORKAREA", False);
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        XMapWindow(Own, dock);
+        XSync(Own, False);
+        const std::uint64_t until = NowMs() + 1000;
+        while (NowMs() < until) {
+            Atom type = 0;
+            int format = 0;
+            unsigned long count = 0, after = 0;
+            unsigned char* data = nullptr;
+            long top = 0;
+            if (XGetWindowProperty(Own, root, workArea, 0, 4, False, XA_CARDINAL, &type, &format,
+                                   &count, &after, &data) == Success &&
+                data != nullptr) {
+                if (count >= 2) {
+                    top = reinterpret_cast<long*>(data)[1];
+                }
+                XFree(data);
+            }
+            if (top == height) {
+                return;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        XUnmapWindow(Own, dock);
+        XSync(Own, False);
+    }
 }
 
 unsigned long TXServer::Focus() {
@@ -223,6 +240,31 @@ pid_t TXServer::Spawn(const std::vector<std::string>& args) {
     }
     Children.push_back(pid);
     return pid;
+}
+
+bool TXServer::StartTray() {
+    TrayPid = Spawn({"trayer",  "--edge",
+                     "top",     "--align",
+                     "left",    "--widthtype",
+                     "pixel",   "--width",
+                     "120",     "--height",
+                     "32",      "--SetDockType",
+                     "true",    "--SetPartialStrut",
+                     "true",    "--expand",
+                     "false",   "--transparent",
+                     "false",   "--tint",
+                     "0xc0c0c0"});
+    return TrayPid > 0 && WaitForSelection("_NET_SYSTEM_TRAY_S0", 10000);
+}
+
+void TXServer::StopTray() {
+    Stop(TrayPid);
+    for (auto& c : Children) {
+        if (c == TrayPid) {
+            c = -1;
+        }
+    }
+    TrayPid = -1;
 }
 
 bool TXServer::Finished(pid_t pid) {

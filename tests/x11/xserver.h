@@ -44,6 +44,10 @@ public:
     // The owner of a selection such as "_NET_SYSTEM_TRAY_S0", 0 for none.
     unsigned long SelectionOwner(const std::string& selection);
     _XDisplay* Connection() { return Own; }
+    // Starts trayer as a dock at the top edge and waits until it owns the tray selection.
+    bool StartTray();
+    // Ends the tray started last, as a crash or a restart of the panel would.
+    void StopTray();
     // Maps a dock of the given height along the top edge, reserving it with a strut.
     void AddDock(int height);
     // The window that has the keyboard focus.
@@ -60,6 +64,7 @@ private:
     std::string Problem;
     pid_t Server = -1;
     std::vector<pid_t> Children;
+    pid_t TrayPid = -1;
     std::vector<std::string> EnvStore;
     _XDisplay* Own = nullptr;
 };
