@@ -62,7 +62,9 @@ void TContentEx::Layout() {
     TCanvasEx& c = Canvas();
     c.StringFormat().SetLineAlignment(StringAlignmentCenter);
     float y = 0.0f;
-    for (auto& item : *FItems) {
+    for (std::size_t i = 0; i < FItems->size(); ++i) {
+        auto& item = (*FItems)[i];
+        const float itemTop = y;
         c.Font().SetStyle(FontStyleBold);
         c.Font().SetSize(HeadlineFontSize);
         // Measured as painted (the label sits apart at the right edge), so the list's height
@@ -76,6 +78,13 @@ void TContentEx::Layout() {
         c.Font().SetSize(SummaryFontSize);
         y = y + c.TypographicHeight(item->Summary) + SummaryGap;
         y = y + ItemGap;
+        // The list paints into one picture, which cannot grow past the image size limit: an
+        // oversized feed loses its tail rather than the whole list.
+        if (y > MaxListHeight) {
+            FItems->erase(FItems->begin() + static_cast<std::ptrdiff_t>(i), FItems->end());
+            y = itemTop;
+            break;
+        }
     }
     SetHeight(RoundEven(y));
 }

@@ -25,11 +25,12 @@ constexpr std::uint32_t SummaryColor = 0xFF303030;
 constexpr int LabelFontSize = 9;
 constexpr int HeadlineFontSize = 10;
 constexpr int SummaryFontSize = 9;
-constexpr int HeadlineGap = 4; // below the headline's text
-constexpr int RuleGap = 2;     // above and below the rule
-constexpr int SummaryGap = 4;  // below the summary's text
-constexpr int ItemGap = 15;    // between items
-constexpr int LabelDrop = 6;   // the label sits this much lower than the headline
+constexpr float MaxListHeight = 32000.0f; // below cairo's largest image side, 32767
+constexpr int HeadlineGap = 4;            // below the headline's text
+constexpr int RuleGap = 2;                // above and below the rule
+constexpr int SummaryGap = 4;             // below the summary's text
+constexpr int ItemGap = 15;               // between items
+constexpr int LabelDrop = 6;              // the label sits this much lower than the headline
 
 class TContentEx : public widgets::TControlEx {
 public:

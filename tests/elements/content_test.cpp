@@ -230,3 +230,28 @@ TEST_F(ContentTest, ItemAtIsHalfOpen) {
     List->ClearItems();
     EXPECT_EQ(List->ItemAt(r.Left, r.Top), -1);
 }
+
+TEST_F(ContentTest, AnOversizedFeedKeepsWhatFitsIntoOnePicture) {
+    std::string items;
+    std::string summary;
+    for (int w = 0; w < 100; ++w)
+        summary += "kelime ";
+    for (int i = 0; i < 400; ++i)
+        items += Item("24927681", "Headline " + std::to_string(i), summary, "http://a.example/");
+    Load(Doc(items));
+    ASSERT_NE(List->Items(), nullptr);
+    const std::size_t kept = List->Items()->size();
+    EXPECT_GT(kept, 10u);
+    EXPECT_LT(kept, 400u);
+    EXPECT_LE(List->Height(), 32000);
+    Show();
+    // The picture exists, so the first headline is actually drawn.
+    const auto& bitmap = List->Canvas().Bitmap();
+    ASSERT_EQ(bitmap.Height(), List->Height());
+    bool drawn = false;
+    const TRect r = (*List->Items())[0]->HitRect;
+    for (int y = r.Top; y < r.Bottom && !drawn; ++y)
+        for (int x = r.Left; x < r.Right && !drawn; ++x)
+            drawn = bitmap.GetPixel(x, y) != 0;
+    EXPECT_TRUE(drawn);
+}
