@@ -25,6 +25,10 @@ public:
         sigaddset(&FSignals, SIGTERM);
         sigaddset(&FSignals, SIGHUP);
         sigaddset(&FSignals, SIGINT);
+        // A shell that starts us in the background leaves SIGINT ignored, and an ignored signal
+        // never reaches sigtimedwait.
+        for (int s : {SIGTERM, SIGHUP, SIGINT})
+            signal(s, SIG_DFL);
         // Blocked before any other thread exists, so every thread inherits the mask and only
         // the watcher takes them.
         pthread_sigmask(SIG_BLOCK, &FSignals, nullptr);

@@ -1,0 +1,168 @@
+// Shared setup for the widget tests: a fresh headless screen, a private home with its own
+// XDG folders (nothing of the real user is touched), the main window built as the program
+// builds it, links caught instead of opened, and helpers that serve the queue until a worker
+// has reported back.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/application.h"
+#include "app/desktop_integration.h"
+#include "app/mainwindow.h"
+#include "news/http.h"
+#include "platform/headless_display.h"
+#include "platform/window_manager.h"
+#include "settings/options.h"
+#include "settings/unicode.h"
+
+namespace app_test {
+
+namespace fs = std::filesystem;
+
+inline std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+inline void WriteFile(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// One record of the news service's answer, with the eight fields it needs.
+inline std::string NewsRecord(const std::string& id, const std::string& title) {
+    return id + "|x|" + title + "|summary of " + title + "|y|2024-01-02|http://example.test/" + id +
+           "|Son Dakika: Spor";
+}
+
+class AppTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Screen = &platform::InstallHeadlessDisplay();
+        Screen->SetScreenSize(1280, 1024);
+        char pattern[] = "/tmp/mp-app-test-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        Dir = pattern;
+        for (const char* sub : {"home", "data", "config", "run"})
+            fs::create_directories(Dir + "/" + sub);
+        fs::permissions(Dir + "/run", fs::perms::owner_all);
+        setenv("HOME", (Dir + "/home").c_str(), 1);
+        setenv("XDG_DATA_HOME", (Dir + "/data").c_str(), 1);
+        setenv("XDG_CONFIG_HOME", (Dir + "/config").c_str(), 1);
+        setenv("XDG_RUNTIME_DIR", (Dir + "/run").c_str(), 1);
+        DataFolder = Dir + "/data/Marvolt/Mini Pelikora";
+        fs::create_directories(DataFolder);
+        SavedOpener = app::LinkOpener;
+        app::LinkOpener = [this](const std::string& Url) { Links.push_back(Url); };
+        news::OpenInternet();
+    }
+
+    void TearDown() override {
+        Desktop.reset();
+        news::CloseInternet();
+        app::LinkOpener = SavedOpener;
+        std::error_code ec;
+        fs::remove_all(Dir, ec);
+    }
+
+    std::string OptionsPath() const { return DataFolder + "/options.ini"; }
+    std::string NewsPath() const { return DataFolder + "/news.xml"; }
+
+    // Changes the options file before the window reads it.
+    void EditOptions(const std::function<void(TOptions&)>& Edit) {
+        TOptions options(Utf8ToWide(OptionsPath()));
+        Edit(options);
+        ASSERT_TRUE(options.UpdateFile());
+    }
+
+    // All three servers at Host; 127.0.0.1:1 refuses at once, so no test waits on the network.
+    void PointServersAt(const std::string& Host) {
+        EditOptions([&](TOptions& o) {
+            for (const char16_t* key : {u"news", u"version", u"links"})
+                o.WriteString(u"server", key, Utf8ToWide(Host));
+        });
+    }
+
+    app::TMainWindow& Start() {
+        Desktop = std::make_unique<widgets::TDesktop>();
+        Desktop->SetName(app::DesktopName);
+        Window = Desktop->Make<app::TMainWindow>(Utf8ToWide(DataFolder));
+        Window->ParentWindow = 0;
+        Window->SetName(app::MainWindowName);
+        Window->SetClassNameW(app::MainWindowClass);
+        Window->SetCaption(app::MainWindowName);
+        Window->HandleNeeded();
+        Window->SetOpacity(0);
+        Window->Show();
+        Handle = Window->WindowHandle();
+        return *Window;
+    }
+
+    static void Pump() { platform::ProcessPendingMessages(); }
+
+    // Serves the queue until Done holds (real time, bounded).
+    static bool PumpUntil(const std::function<bool()>& Done, int TimeoutMs = 10000) {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(TimeoutMs);
+        while (std::chrono::steady_clock::now() < until) {
+            Pump();
+            if (Done())
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        return false;
+    }
+
+    // Waits, without taking it, until the message has been posted by a worker.
+    static bool WaitForPosted(platform::UINT Msg, int TimeoutMs = 10000) {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(TimeoutMs);
+        platform::TMsg m;
+        while (std::chrono::steady_clock::now() < until) {
+            if (platform::PeekMessage(&m, 0, Msg, Msg, platform::PM_NOREMOVE))
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        return false;
+    }
+
+    // Frames presented for the main window since index From of the screen's list.
+    std::vector<platform::THeadlessDisplay::TFrame> WindowFrames(std::size_t From = 0) const {
+        std::vector<platform::THeadlessDisplay::TFrame> out;
+        const auto all = Screen->Frames();
+        for (std::size_t i = From; i < all.size(); ++i)
+            if (all[i].Window == Handle)
+                out.push_back(all[i]);
+        return out;
+    }
+
+    bool QuitPosted(int* ExitCode = nullptr) const {
+        platform::TMsg m;
+        if (!platform::PeekMessage(&m, 0, platform::WM_QUIT, platform::WM_QUIT,
+                                   platform::PM_NOREMOVE) ||
+            m.message != platform::WM_QUIT)
+            return false;
+        if (ExitCode != nullptr)
+            *ExitCode = static_cast<int>(m.wParam);
+        return true;
+    }
+
+    platform::THeadlessDisplay* Screen = nullptr;
+    std::string Dir;
+    std::string DataFolder;
+    std::unique_ptr<widgets::TDesktop> Desktop;
+    app::TMainWindow* Window = nullptr;
+    platform::HWND Handle = 0;
+    std::vector<std::string> Links;
+    std::function<void(const std::string&)> SavedOpener;
+};
+
+} // namespace app_test

@@ -1,0 +1,414 @@
+// The main window on the headless screen: what the first run shows, the views, the option
+// boxes, scaling, snapping, closing and idling.
+#include "app_fixture.h"
+
+#include <cmath>
+
+namespace app_test {
+namespace {
+
+using namespace platform;
+
+class MainWindow : public AppTest {
+protected:
+    void SetUp() override {
+        AppTest::SetUp();
+        PointServersAt("127.0.0.1:1");
+    }
+
+    // Fades in and lets the start-up requests (refused at once) report back.
+    void RunStartUp() {
+        Screen->Advance(app::StartInterval);
+        ASSERT_TRUE(PumpUntil([&] { return !Window->NewsWorker && !Window->VersionWorker; }));
+    }
+
+    TPoint ScreenPoint(widgets::TControl& Element, int X, int Y) {
+        TPoint p{X, Y};
+        ClientToScreen(Element.WindowHandle(), &p);
+        return p;
+    }
+
+    void ClickOn(widgets::TControl& Element) {
+        const TPoint p = ScreenPoint(Element, 8, Element.Height() / 2);
+        Screen->Click(p.X, p.Y);
+        Pump();
+    }
+};
+
+TEST_F(MainWindow, FirstRunIsCentredOnTopWithTrayAndEveryBoxChecked) {
+    std::filesystem::remove(OptionsPath());
+    Screen->SetWorkArea({0, 40, 1280, 1000});
+    Start();
+    EXPECT_EQ(Window->Left(), (1280 - 475) / 2);
+    // Centred by the work area's size, as the options store computes it.
+    EXPECT_EQ(Window->Top(), (960 - 350) / 2);
+    EXPECT_TRUE(Window->AlwaysTop());
+    EXPECT_TRUE(Screen->Surface(Handle).Topmost);
+    ASSERT_EQ(Screen->TrayIcons().size(), 1u);
+    EXPECT_EQ(Screen->TrayIcons()[0].Tip, u"Mini Pelikora");
+    for (auto* box :
+         {Window->StartupBox, Window->AlwaysTopBox, Window->ShowTrayBox, Window->AutoScaleBox})
+        EXPECT_TRUE(box->Checked);
+    EXPECT_TRUE(Window->AutoScale);
+    // Checked "startup" shows the stored default; nothing is written until it is clicked.
+    EXPECT_FALSE(std::filesystem::exists(app::AutostartEntryPath()));
+    EXPECT_EQ(Window->Opacity(), 0);
+    EXPECT_FALSE(Window->OptionsPanel->Visible());
+    EXPECT_FALSE(Window->AboutPanel->Visible());
+    EXPECT_FALSE(Window->Throbber->Visible());
+    EXPECT_EQ(Window->StartTimer->Interval(), 50);
+    EXPECT_TRUE(Window->PollTimer->Enabled());
+    EXPECT_FALSE(Window->ThrobberTimer->Enabled());
+}
+
+TEST_F(MainWindow, ElementTreeGeometry) {
+    Start();
+    struct TCase {
+        const char* Name;
+        widgets::TControl* Element;
+        int Left, Top, Width, Height;
+    };
+    const TCase cases[] = {
+        {"viewport", Window->Viewport, 30, 75, 415, 213},
+        {"list width", Window->NewsList, 0, 0, 390, Window->NewsList->Height()},
+        {"options panel", Window->OptionsPanel, 35, 61, 385, 183},
+        {"options sheet", Window->OptionsImage, 0, -183, 385, 183},
+        {"last box", Window->AutoScaleBox, 40, 104, 300, 20},
+        {"options close", Window->OptionsClose, 360, 153, Window->OptionsClose->Width(),
+         Window->OptionsClose->Height()},
+        {"about sheet", Window->AboutSlider, 0, -224, 385, 224},
+        {"about close", Window->AboutClose, Window->AboutImage->Width() - 46, 20, 21, 21},
+        {"reflection", Window->IconReflection, 35, 99, 64, 21},
+        {"status", Window->StatusText, 44, 301, Window->StatusText->Width(),
+         Window->StatusText->Height()},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        EXPECT_EQ(c.Element->Left(), c.Left);
+        EXPECT_EQ(c.Element->Top(), c.Top);
+        EXPECT_EQ(c.Element->Width(), c.Width);
+        EXPECT_EQ(c.Element->Height(), c.Height);
+    }
+    // Texts that keep AutoSize fit their text instead of the box they were given.
+    EXPECT_FALSE(Window->LinkText->Width() == 120 && Window->LinkText->Height() == 25);
+    EXPECT_EQ(Window->TitleText->Width(), 149);
+}
+
+TEST_F(MainWindow, AboutWhileOptionsAreOpenClosesThemFirst) {
+    Start();
+    SendMessage(Handle, WM_COMMAND, app::CM_OPTIONS, 0);
+    ASSERT_TRUE(Window->OptionsPanel->Visible());
+    EXPECT_EQ(Window->OptionsImage->Top(), 0);
+    EXPECT_EQ(Window->OptionsImage->Opacity(), 255);
+
+    struct TStep {
+        int OptionsTop, AboutTop, AboutOpacity;
+        bool AboutShown;
+    };
+    std::vector<TStep> steps;
+    Window->OnPaint = [&](widgets::TObject*) {
+        steps.push_back({Window->OptionsImage->Top(), Window->AboutSlider->Top(),
+                         Window->AboutSlider->Opacity(), Window->AboutPanel->Visible()});
+    };
+    SendMessage(Handle, WM_COMMAND, app::CM_ABOUT, 0);
+    Window->OnPaint = nullptr;
+
+    std::vector<int> optionTops, aboutTops, aboutOpacities;
+    for (const auto& s : steps) {
+        if (!s.AboutShown && s.OptionsTop > -183)
+            optionTops.push_back(s.OptionsTop);
+        if (s.AboutShown && s.AboutTop < 0 && s.AboutTop > -224) {
+            aboutTops.push_back(s.AboutTop);
+            aboutOpacities.push_back(s.AboutOpacity);
+        }
+    }
+    ASSERT_EQ(optionTops.size(), 12u);
+    EXPECT_EQ(optionTops.front(), -15);
+    EXPECT_EQ(optionTops.back(), -180);
+    ASSERT_EQ(aboutTops.size(), 14u);
+    EXPECT_EQ(aboutTops.front(), -209);
+    EXPECT_EQ(aboutTops.back(), -14);
+    EXPECT_EQ(aboutOpacities.front(), 17);
+    EXPECT_EQ(aboutOpacities.back(), 238);
+    EXPECT_FALSE(Window->OptionsPanel->Visible());
+    EXPECT_EQ(Window->OptionsImage->Top(), -183);
+    EXPECT_EQ(Window->OptionsImage->Opacity(), 0);
+    EXPECT_EQ(Window->AboutSlider->Top(), 0);
+    EXPECT_EQ(Window->AboutSlider->Opacity(), 255);
+
+    // About again closes it; notifications (a high word) and unknown commands do nothing.
+    SendMessage(Handle, WM_COMMAND, app::CM_ABOUT | 0x10000, 0);
+    SendMessage(Handle, WM_COMMAND, 40001, 0);
+    EXPECT_TRUE(Window->AboutPanel->Visible());
+    SendMessage(Handle, WM_COMMAND, app::CM_ABOUT, 0);
+    EXPECT_FALSE(Window->AboutPanel->Visible());
+    EXPECT_EQ(Window->AboutSlider->Top(), -224);
+}
+
+TEST_F(MainWindow, StartupBoxClickedTwiceWritesTheFileTwiceAndTheEntryThenRemovesIt) {
+    EditOptions([](TOptions& o) { o.WriteStartUp(false); });
+    Start();
+    RunStartUp(); // a window still at opacity 0 takes no clicks
+    SendMessage(Handle, WM_COMMAND, app::CM_OPTIONS, 0);
+    ASSERT_FALSE(Window->StartupBox->Checked);
+    Window->SetLeft(300);
+
+    ClickOn(*Window->StartupBox);
+    EXPECT_TRUE(Window->StartupBox->Checked);
+    {
+        TOptions saved(Utf8ToWide(OptionsPath()));
+        EXPECT_TRUE(saved.ReadStartUp());
+        EXPECT_EQ(saved.ReadLeft(), 300); // the position goes with every option change
+    }
+    const std::string entry = ReadFile(app::AutostartEntryPath());
+    EXPECT_NE(entry.find("Exec=" + app::QuoteExecArgument(app::ExecutablePath())),
+              std::string::npos);
+
+    Screen->Advance(1000); // two clicks, not a double click
+    ClickOn(*Window->StartupBox);
+    EXPECT_FALSE(Window->StartupBox->Checked);
+    EXPECT_FALSE(TOptions(Utf8ToWide(OptionsPath())).ReadStartUp());
+    EXPECT_FALSE(std::filesystem::exists(app::AutostartEntryPath()));
+}
+
+TEST_F(MainWindow, TrayAndTopBoxesApplyTheirStateAndSaveIt) {
+    Start();
+    RunStartUp();
+    SendMessage(Handle, WM_COMMAND, app::CM_OPTIONS, 0);
+    ClickOn(*Window->ShowTrayBox);
+    EXPECT_TRUE(Screen->TrayIcons().empty());
+    Screen->Advance(1000);
+    ClickOn(*Window->AlwaysTopBox);
+    EXPECT_FALSE(Screen->Surface(Handle).Topmost);
+    Screen->Advance(1000);
+    ClickOn(*Window->AutoScaleBox);
+    EXPECT_FALSE(Window->AutoScale);
+    TOptions saved(Utf8ToWide(OptionsPath()));
+    EXPECT_FALSE(saved.ReadShowTray());
+    EXPECT_FALSE(saved.ReadAlwaysTop());
+    EXPECT_FALSE(saved.ReadAutoScale());
+    EXPECT_TRUE(saved.ReadStartUp());
+
+    // With autoscale off, losing the activation changes nothing.
+    Screen->ActivateOther();
+    Pump();
+    EXPECT_FALSE(Window->Scaled);
+    EXPECT_EQ(Window->Scale, 1.0f);
+}
+
+TEST_F(MainWindow, DeactivationInTheLowerRightQuarterShrinksIntoThatCorner) {
+    EditOptions([](TOptions& o) {
+        o.WriteLeft(700);
+        o.WriteTop(600);
+    });
+    Start();
+    RunStartUp();
+    SetActiveWindow(Handle);
+    Pump();
+    const std::size_t before = Screen->FrameCount();
+    Screen->ActivateOther();
+    Pump();
+    EXPECT_EQ(Window->Corner, 3);
+    EXPECT_TRUE(Window->Scaled);
+    EXPECT_TRUE(Window->ScaledSettled);
+    EXPECT_NEAR(Window->Scale, 0.25f, 1e-5f);
+    EXPECT_LT(Window->Scale, 0.25f);
+    EXPECT_EQ(Window->Root->Width(), 1);
+    // 15 nearest-neighbour frames, then the smooth settled picture.
+    const auto frames = WindowFrames(before);
+    ASSERT_EQ(frames.size(), 16u);
+
+    // The settled picture covers about 119 x 87 pixels in the bottom-right corner.
+    const auto& last = frames.back();
+    int minX = last.Width, minY = last.Height, maxX = -1, maxY = -1;
+    for (int y = 0; y < last.Height; ++y)
+        for (int x = 0; x < last.Width; ++x)
+            if ((last.Pixel(x, y) >> 24) != 0) {
+                minX = std::min(minX, x);
+                minY = std::min(minY, y);
+                maxX = std::max(maxX, x);
+                maxY = std::max(maxY, y);
+            }
+    EXPECT_GE(minX, 475 - 119);
+    EXPECT_GE(minY, 350 - 87);
+    EXPECT_GE(maxX - minX + 1, 100);
+    EXPECT_GE(maxY - minY + 1, 70);
+
+    const std::size_t shrunk = Screen->FrameCount();
+    SetActiveWindow(Handle);
+    Pump();
+    EXPECT_EQ(Window->Scale, 1.0f);
+    EXPECT_FALSE(Window->Scaled);
+    EXPECT_EQ(Window->Root->Width(), 475);
+    EXPECT_EQ(WindowFrames(shrunk).size(), 16u);
+}
+
+TEST_F(MainWindow, CornerComesFromTheWorkAreaHalvesNotItsCentre) {
+    EditOptions([](TOptions& o) {
+        o.WriteLeft(550);
+        o.WriteTop(100);
+    });
+    Screen->SetWorkArea({100, 0, 1280, 1024});
+    Start();
+    SetActiveWindow(Handle);
+    Pump();
+    Screen->ActivateOther();
+    Pump();
+    EXPECT_EQ(Window->Corner, 0); // 550 < 1180 / 2, though right of the centre at 690
+}
+
+TEST_F(MainWindow, EdgeSnappingReachesSevenPixels) {
+    Screen->SetWorkArea({0, 0, 1280, 1000});
+    Start();
+    struct TCase {
+        int X, Y, WantX, WantY;
+    };
+    const TCase cases[] = {
+        {1280 - 475 - 5, 300, 1280 - 475, 300}, // right edge, 5 short
+        {1280 - 475 - 8, 300, 1280 - 475 - 8, 300},
+        {1280 - 475 + 7, 300, 1280 - 475, 300}, // beyond the edge snaps back too
+        {-7, 300, 0, 300},
+        {-8, 300, -8, 300},
+        {300, 1000 - 350 - 7, 300, 1000 - 350},
+        {300, 6, 300, 0},
+    };
+    for (const auto& c : cases) {
+        SetWindowPos(Handle, 0, c.X, c.Y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+        TRect r;
+        GetWindowRect(Handle, &r);
+        EXPECT_EQ(r.Left, c.WantX) << c.X << "," << c.Y;
+        EXPECT_EQ(r.Top, c.WantY) << c.X << "," << c.Y;
+    }
+    // A work area 356 high puts y = 3 within reach of both edges: top wins.
+    Screen->SetWorkArea({0, 0, 1280, 356});
+    SetWindowPos(Handle, 0, 10, 3, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    TRect r;
+    GetWindowRect(Handle, &r);
+    EXPECT_EQ(r.Top, 0);
+    EXPECT_EQ(r.Left, 10);
+}
+
+TEST_F(MainWindow, DraggingTheBackgroundMovesAndSnaps) {
+    Screen->SetWorkArea({0, 0, 1280, 1000});
+    EditOptions([](TOptions& o) {
+        o.WriteLeft(400);
+        o.WriteTop(300);
+    });
+    Start();
+    RunStartUp();
+    // The header is disabled, so the press reaches the background under it.
+    Screen->MovePointer(400 + 200, 300 + 40);
+    Screen->PressButton();
+    Screen->MovePointer(400 + 200 + 402, 300 + 40 + 50); // right edge 3 short
+    Screen->ReleaseButton();
+    Pump();
+    EXPECT_EQ(Window->Left(), 1280 - 475);
+    EXPECT_EQ(Window->Top(), 350);
+}
+
+TEST_F(MainWindow, CloseFromTheMenuFadesOutSavesAndQuits) {
+    Start();
+    RunStartUp();
+    EXPECT_EQ(Window->Opacity(), 252);
+    SetWindowPos(Handle, 0, 321, 234, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    const std::size_t before = Screen->FrameCount();
+
+    Screen->MovePointer(321 + 200, 234 + 40);
+    Screen->PressButton(TMouseButton::Right);
+    Screen->ReleaseButton(TMouseButton::Right);
+    Screen->KeyDown('K', u"k");
+    Pump();
+
+    std::vector<int> alphas;
+    for (const auto& f : WindowFrames(before))
+        if (f.Alpha < 252)
+            alphas.push_back(f.Alpha);
+    ASSERT_EQ(alphas.size(), 62u);
+    EXPECT_EQ(alphas.front(), 248);
+    EXPECT_EQ(alphas.back(), 4);
+    EXPECT_FALSE(IsWindow(Handle));
+    EXPECT_TRUE(Screen->TrayIcons().empty());
+    TOptions saved(Utf8ToWide(OptionsPath()));
+    EXPECT_EQ(saved.ReadLeft(), 321);
+    EXPECT_EQ(saved.ReadTop(), 234);
+    int code = -1;
+    EXPECT_TRUE(QuitPosted(&code));
+    EXPECT_EQ(code, 0);
+}
+
+TEST_F(MainWindow, ExternalCloseEndsLikeTheMenuAndReservedDoesNothing) {
+    Start();
+    RunStartUp();
+    PostMessage(Handle, app::WM_EXTERNALRESERVED, 0, 0);
+    Pump();
+    EXPECT_TRUE(IsWindow(Handle));
+    EXPECT_FALSE(QuitPosted());
+
+    const std::size_t before = Screen->FrameCount();
+    PostMessage(Handle, app::WM_EXTERNALCLOSE, 0, 0);
+    Pump();
+    std::size_t fading = 0;
+    for (const auto& f : WindowFrames(before))
+        fading += f.Alpha < 252 ? 1 : 0;
+    EXPECT_EQ(fading, 62u);
+    EXPECT_FALSE(IsWindow(Handle));
+    EXPECT_TRUE(Screen->TrayIcons().empty());
+    EXPECT_TRUE(QuitPosted());
+}
+
+TEST_F(MainWindow, ShutDownAfterACancelledSessionEndIsSafeToRunAgain) {
+    Start();
+    RunStartUp();
+    EXPECT_EQ(SendMessage(Handle, WM_QUERYENDSESSION, 0, 0), 1);
+    EXPECT_FALSE(Window->PollTimer);
+    EXPECT_FALSE(Window->Options);
+    EXPECT_TRUE(Screen->TrayIcons().empty());
+    EXPECT_TRUE(std::filesystem::exists(OptionsPath()));
+    SendMessage(Handle, WM_ENDSESSION, 0, 0); // cancelled: the widget stays
+    Pump();
+    EXPECT_TRUE(IsWindow(Handle));
+    EXPECT_FALSE(QuitPosted());
+
+    // Later moves are not saved any more (the store is gone), and closing still works.
+    SetWindowPos(Handle, 0, 500, 500, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    PostMessage(Handle, app::WM_EXTERNALCLOSE, 0, 0);
+    Pump();
+    EXPECT_FALSE(IsWindow(Handle));
+    EXPECT_TRUE(QuitPosted());
+}
+
+TEST_F(MainWindow, SignalTakesTheSessionEndPathAndQuits) {
+    Start();
+    RunStartUp();
+    SetWindowPos(Handle, 0, 123, 456, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    PostMessage(Handle, app::WM_SIGNALEND, 0, 0);
+    Pump();
+    int code = -1;
+    EXPECT_TRUE(QuitPosted(&code));
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(TOptions(Utf8ToWide(OptionsPath())).ReadLeft(), 123);
+    EXPECT_TRUE(Screen->TrayIcons().empty());
+}
+
+TEST_F(MainWindow, IdleForMoreThanTenSecondsTrimsMemory) {
+    Start();
+    RunStartUp();
+    const int trims = app::TrimCount();
+    // Input half-way through the first period keeps the first tick from trimming.
+    Screen->Advance(5000);
+    Screen->MovePointer(Window->Left() + 100, Window->Top() + 100);
+    Pump();
+    Screen->Advance(5000);
+    Pump();
+    EXPECT_EQ(app::TrimCount(), trims);
+    EXPECT_TRUE(Window->IdleTimer->Enabled());
+    Screen->Advance(10000);
+    Pump();
+    EXPECT_EQ(app::TrimCount(), trims + 1);
+    Screen->Advance(10000);
+    Pump();
+    EXPECT_EQ(app::TrimCount(), trims + 2);
+}
+
+} // namespace
+} // namespace app_test

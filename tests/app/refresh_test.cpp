@@ -1,0 +1,186 @@
+// The refresh cycle and the update check against a loopback server.
+#include "app_fixture.h"
+
+#include "news/feed.h"
+#include "news/version.h"
+#include "platform/message_box.h"
+#include "tests/news/loopback_server.h"
+
+#include <atomic>
+
+namespace app_test {
+namespace {
+
+using namespace platform;
+using testing_http::Answer;
+using testing_http::TConnection;
+using testing_http::TLoopbackServer;
+
+class Refresh : public AppTest {
+protected:
+    // Starts the window against Server with a news document of two items already on disk.
+    void StartWithTwoItems(TLoopbackServer& Server) {
+        OldDocument =
+            news::ConvertNews(NewsRecord("1", "first") + std::string(news::RecordSeparator) +
+                              NewsRecord("2", "second"));
+        WriteFile(NewsPath(), OldDocument);
+        PointServersAt(Server.Host());
+        Start();
+        ASSERT_NE(Window->NewsList->Items(), nullptr);
+        ASSERT_EQ(Window->NewsList->Items()->size(), 2u);
+    }
+
+    void RequestAndWait() {
+        Window->StartNewsRequest();
+        ASSERT_TRUE(Window->NewsWorker);
+        EXPECT_TRUE(Window->Throbber->Visible());
+        EXPECT_TRUE(Window->StatusText->Visible());
+        EXPECT_FALSE(Window->PollTimer->Enabled());
+        ASSERT_TRUE(PumpUntil([&] { return !Window->NewsWorker; }));
+    }
+
+    void ExpectIdleAgain() {
+        EXPECT_FALSE(Window->Throbber->Visible());
+        EXPECT_FALSE(Window->StatusText->Visible());
+        EXPECT_FALSE(Window->ThrobberTimer->Enabled());
+        EXPECT_TRUE(Window->PollTimer->Enabled());
+    }
+
+    std::string OldDocument;
+};
+
+TEST_F(Refresh, EmptyAnswerKeepsTheFileAndTheListAndRestartsThePoll) {
+    TLoopbackServer server([](TConnection& c) { c.Send(Answer("200 OK", "")); });
+    StartWithTwoItems(server);
+    RequestAndWait();
+    EXPECT_EQ(ReadFile(NewsPath()), OldDocument);
+    EXPECT_EQ(Window->NewsList->Items()->size(), 2u);
+    ExpectIdleAgain();
+    EXPECT_EQ(server.Requests().size(), 1u);
+}
+
+TEST_F(Refresh, AnswerWithOneRecordReplacesTheFileAndTheList) {
+    const std::string record = NewsRecord("9", "only");
+    TLoopbackServer server([&](TConnection& c) { c.Send(Answer("200 OK", record)); });
+    StartWithTwoItems(server);
+    RequestAndWait();
+    EXPECT_EQ(ReadFile(NewsPath()), news::ConvertNews(record));
+    ASSERT_EQ(Window->NewsList->Items()->size(), 1u);
+    EXPECT_EQ(Window->NewsList->Items()->at(0)->Id, "9");
+    ExpectIdleAgain();
+    // The request went to the configured server with the news path.
+    ASSERT_EQ(server.Requests().size(), 1u);
+    EXPECT_EQ(server.Requests()[0].rfind("GET " + news::NewsRequestPath(), 0), 0u);
+}
+
+TEST_F(Refresh, ConnectionDroppedHalfWayKeepsTheLastGoodDocument) {
+    const std::string record = NewsRecord("9", "cut short");
+    TLoopbackServer server([&](TConnection& c) {
+        // Promises far more than it sends, then hangs up.
+        c.Send("HTTP/1.1 200 OK\r\nContent-Length: 100000\r\nConnection: close\r\n\r\n" + record);
+    });
+    StartWithTwoItems(server);
+    RequestAndWait();
+    EXPECT_EQ(ReadFile(NewsPath()), OldDocument);
+    EXPECT_EQ(Window->NewsList->Items()->size(), 2u);
+    ExpectIdleAgain();
+}
+
+TEST_F(Refresh, UnwritableNewsFileEndsTheRequestAndKeepsTheList) {
+    const std::string record = NewsRecord("9", "nowhere to go");
+    TLoopbackServer server([&](TConnection& c) { c.Send(Answer("200 OK", record)); });
+    StartWithTwoItems(server);
+    // A folder in the file's place cannot be replaced by the new document.
+    std::filesystem::remove(NewsPath());
+    std::filesystem::create_directory(NewsPath());
+    RequestAndWait();
+    EXPECT_TRUE(std::filesystem::is_directory(NewsPath()));
+    EXPECT_EQ(Window->NewsList->Items()->size(), 2u);
+    ExpectIdleAgain();
+}
+
+TEST_F(Refresh, UpdateCommandDuringARequestChangesNothing) {
+    std::atomic<bool> release{false};
+    TLoopbackServer server([&](TConnection& c) {
+        while (!release)
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        c.Send(Answer("200 OK", ""));
+    });
+    StartWithTwoItems(server);
+    Window->StartNewsRequest();
+    auto* worker = Window->NewsWorker.get();
+    ASSERT_NE(worker, nullptr);
+    ASSERT_TRUE(PumpUntil([&] { return server.Requests().size() == 1; }));
+    SendMessage(Handle, WM_COMMAND, app::CM_UPDATE, 0);
+    EXPECT_EQ(Window->NewsWorker.get(), worker);
+    EXPECT_FALSE(Window->PollTimer->Enabled());
+    release = true;
+    ASSERT_TRUE(PumpUntil([&] { return !Window->NewsWorker; }));
+    EXPECT_EQ(server.Requests().size(), 1u);
+    ExpectIdleAgain();
+}
+
+TEST_F(Refresh, PollTimerStartsTheNextRequestAFullIntervalAfterTheLast) {
+    std::atomic<int> served{0};
+    TLoopbackServer server([&](TConnection& c) {
+        ++served;
+        c.Send(Answer("200 OK", ""));
+    });
+    StartWithTwoItems(server);
+    Window->StartTimer->Stop();
+    RequestAndWait();
+    Screen->Advance(app::DefaultPollInterval - 1);
+    Pump();
+    EXPECT_FALSE(Window->NewsWorker);
+    Screen->Advance(1);
+    Pump();
+    EXPECT_TRUE(Window->NewsWorker);
+    ASSERT_TRUE(PumpUntil([&] { return !Window->NewsWorker; }));
+    EXPECT_EQ(served.load(), 2);
+}
+
+TEST_F(Refresh, NewerVersionAsksAndYesOpensTheDownloadLink) {
+    struct TCase {
+        const char* Version;
+        bool Prompt;
+    };
+    const TCase cases[] = {{"1.1", true}, {"1.00", true}, {"1.0", false}, {"0.9", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Version);
+        const std::string body = std::string("<data><version>") + c.Version + "</version></data>";
+        TLoopbackServer server([&](TConnection& conn) { conn.Send(Answer("200 OK", body)); });
+        PointServersAt(server.Host());
+        Links.clear();
+        Start();
+        Window->StartVersionCheck();
+        ASSERT_TRUE(WaitForPosted(news::WM_VERSIONDONE));
+        // "Evet" by its access key; a box that never opens leaves the key to the widget.
+        Screen->KeyDown('E', u"e");
+        Pump();
+        EXPECT_FALSE(Window->VersionWorker);
+        if (c.Prompt) {
+            ASSERT_EQ(Links.size(), 1u);
+            EXPECT_EQ(Links[0], Window->Servers.LinkUrl(news::DownloadLinkId));
+            EXPECT_NE(Links[0].find("/?linkid=7951"), std::string::npos);
+        } else {
+            EXPECT_TRUE(Links.empty());
+        }
+        Desktop.reset();
+    }
+}
+
+TEST_F(Refresh, AnsweringNoOpensNothing) {
+    TLoopbackServer server(
+        [](TConnection& c) { c.Send(Answer("200 OK", "<data><version>2.0</version></data>")); });
+    PointServersAt(server.Host());
+    Start();
+    Window->StartVersionCheck();
+    ASSERT_TRUE(WaitForPosted(news::WM_VERSIONDONE));
+    Screen->KeyDown('H', u"h");
+    Pump();
+    EXPECT_TRUE(Links.empty());
+    EXPECT_EQ(GetOpenMessageBox(), 0u);
+}
+
+} // namespace
+} // namespace app_test

@@ -1,0 +1,197 @@
+// The real executable on its own X server: it shows the last news at once, refreshes from a
+// loopback feed server, keeps a second launch out, and ends cleanly on the close message from
+// another program and on SIGTERM.
+#include <gtest/gtest.h>
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "news/feed.h"
+#include "settings/options.h"
+#include "settings/unicode.h"
+#include "tests/x11/xserver.h"
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+bool WaitUntil(const std::function<bool()>& done, int timeoutMs) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (std::chrono::steady_clock::now() < until) {
+        if (done())
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return done();
+}
+
+class WidgetOnX : public testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/mp-x11-test-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        Dir = pattern;
+        for (const char* sub : {"home", "data", "config", "run"})
+            fs::create_directories(Dir + "/" + sub);
+        fs::permissions(Dir + "/run", fs::perms::owner_all);
+        setenv("HOME", (Dir + "/home").c_str(), 1);
+        setenv("XDG_DATA_HOME", (Dir + "/data").c_str(), 1);
+        setenv("XDG_CONFIG_HOME", (Dir + "/config").c_str(), 1);
+        setenv("XDG_RUNTIME_DIR", (Dir + "/run").c_str(), 1);
+        DataFolder = Dir + "/data/Marvolt/Mini Pelikora";
+        fs::create_directories(DataFolder);
+        Server = std::make_unique<x11test::TXServer>();
+        ASSERT_TRUE(Server->Ok()) << Server->Error();
+    }
+
+    void TearDown() override {
+        if (Widget > 0) {
+            kill(Widget, SIGKILL);
+            waitpid(Widget, nullptr, 0);
+        }
+        Server.reset();
+        std::error_code ec;
+        fs::remove_all(Dir, ec);
+    }
+
+    // A feed server on a free loopback port; the widget's options point every server at it.
+    void StartFeed(const std::vector<std::string>& extra) {
+        std::vector<std::string> argv = {"python3", MP_FEEDSERVER, "--port",
+                                         "0",       "--port-file", Dir + "/port"};
+        argv.insert(argv.end(), extra.begin(), extra.end());
+        ASSERT_GT(Server->Spawn(argv), 0);
+        ASSERT_TRUE(WaitUntil([&] { return !ReadFile(Dir + "/port").empty(); }, 10000));
+        const std::string host = "127.0.0.1:" + std::to_string(std::stoi(ReadFile(Dir + "/port")));
+        TOptions options(Utf8ToWide(DataFolder + "/options.ini"));
+        for (const char16_t* key : {u"news", u"version", u"links"})
+            options.WriteString(u"server", key, Utf8ToWide(host));
+        ASSERT_TRUE(options.UpdateFile());
+    }
+
+    // The widget with its own process handle, so its exit status can be read.
+    pid_t Launch() {
+        std::string display = "DISPLAY=" + Server->Name();
+        std::vector<char*> env;
+        for (char** e = environ; *e != nullptr; ++e)
+            if (std::string(*e).rfind("DISPLAY=", 0) != 0)
+                env.push_back(*e);
+        env.push_back(display.data());
+        env.push_back(nullptr);
+        std::string exe = MP_EXECUTABLE;
+        char* argv[] = {exe.data(), nullptr};
+        pid_t pid = -1;
+        EXPECT_EQ(posix_spawn(&pid, exe.c_str(), nullptr, nullptr, argv, env.data()), 0);
+        return pid;
+    }
+
+    // Exit code, or -1 when the process did not end in time (or not by exiting).
+    static int WaitExit(pid_t pid, int timeoutMs) {
+        int status = 0;
+        const bool ended =
+            WaitUntil([&] { return waitpid(pid, &status, WNOHANG) == pid; }, timeoutMs);
+        return ended && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+    // How many pixels of the news list's area differ from its plain white background.
+    int InkInList(int left, int top) {
+        Display* dpy = Server->Connection();
+        XSync(dpy, False);
+        XImage* image = XGetImage(dpy, DefaultRootWindow(dpy), left + 30, top + 75, 360, 213,
+                                  AllPlanes, ZPixmap);
+        if (image == nullptr)
+            return 0;
+        int ink = 0;
+        for (int y = 0; y < image->height; ++y)
+            for (int x = 0; x < image->width; ++x) {
+                const unsigned long p = XGetPixel(image, x, y) & 0xFFFFFF;
+                ink += ((p >> 16 & 0xFF) < 0xC0 || (p & 0xFF) < 0xC0) ? 1 : 0;
+            }
+        XDestroyImage(image);
+        return ink;
+    }
+
+    std::string Dir;
+    std::string DataFolder;
+    std::unique_ptr<x11test::TXServer> Server;
+    pid_t Widget = -1;
+};
+
+const int CentredLeft = (1280 - 475) / 2;
+const int CentredTop = (1024 - 350) / 2;
+
+TEST_F(WidgetOnX, ShowsTheLastNewsAtOnceRefreshesAndKeepsASecondLaunchOut) {
+    const std::string sep(news::RecordSeparator);
+    const std::string old = news::ConvertNews(
+        "1|x|Eski haber bir|Ozet bir|y|2024-01-02|http://example.test/1|Son Dakika: Spor" + sep +
+        "2|x|Eski haber iki|Ozet iki|y|2024-01-02|http://example.test/2|Son Dakika: Spor");
+    std::ofstream(DataFolder + "/news.xml", std::ios::binary) << old;
+    // The feed answers slowly, so the first picture can only come from the old document.
+    StartFeed({"--mode", "slow", "--delay", "3", "--target", "news"});
+
+    Widget = Launch();
+    ASSERT_GT(Widget, 0);
+    EXPECT_TRUE(WaitUntil([&] { return InkInList(CentredLeft, CentredTop) > 200; }, 3000))
+        << "the old news did not show";
+    EXPECT_EQ(ReadFile(DataFolder + "/news.xml"), old);
+
+    EXPECT_EQ(Server->Run({MP_EXECUTABLE}, 10000), 0); // a second launch ends at once
+    EXPECT_EQ(waitpid(Widget, nullptr, WNOHANG), 0);   // while the first keeps running
+
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            const std::string now = ReadFile(DataFolder + "/news.xml");
+            return !now.empty() && now != old;
+        },
+        15000))
+        << "no refresh from the feed server";
+
+    // The close message from another program ends it like the menu.
+    EXPECT_EQ(Server->Run({MP_SENDER, "5939"}, 10000), 0);
+    EXPECT_EQ(WaitExit(Widget, 10000), 0);
+    Widget = -1;
+    TOptions saved(Utf8ToWide(DataFolder + "/options.ini"));
+    EXPECT_EQ(saved.ReadLeft(), CentredLeft);
+    EXPECT_EQ(saved.ReadString(u"server", u"news", u"").empty(), false);
+}
+
+TEST_F(WidgetOnX, TerminationSignalSavesAndEndsWithCodeZero) {
+    StartFeed({});
+    Widget = Launch();
+    ASSERT_GT(Widget, 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    fs::remove(DataFolder + "/options.ini");
+    kill(Widget, SIGTERM);
+    EXPECT_EQ(WaitExit(Widget, 10000), 0);
+    Widget = -1;
+    EXPECT_TRUE(fs::exists(DataFolder + "/options.ini"));
+    // The lock went with the process: the next launch runs (and is ended the same way).
+    Widget = Launch();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    EXPECT_EQ(waitpid(Widget, nullptr, WNOHANG), 0);
+    kill(Widget, SIGHUP);
+    EXPECT_EQ(WaitExit(Widget, 10000), 0);
+    Widget = -1;
+}
+
+} // namespace
