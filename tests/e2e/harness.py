@@ -558,7 +558,9 @@ def desktop_point(origin, point):
 
 
 # A plain openbox set-up: focus follows clicks, new windows are focused, no decorations are
-# forced on the widget, and no desktop margins so the work area is the whole screen.
+# forced on the widget, and no desktop margins so the work area is the whole screen. Like
+# openbox's own defaults, nothing is bound to a plain press in the "Frame" context: such a
+# binding grabs the button on the frame and keeps every left click from the client.
 OPENBOX_RC = """<?xml version="1.0" encoding="UTF-8"?>
 <openbox_config xmlns="http://openbox.org/3.4/rc">
   <focus><focusNew>yes</focusNew><followMouse>no</followMouse></focus>
@@ -567,8 +569,6 @@ OPENBOX_RC = """<?xml version="1.0" encoding="UTF-8"?>
   <margins><top>0</top><bottom>0</bottom><left>0</left><right>0</right></margins>
   <keyboard></keyboard>
   <mouse><dragThreshold>1</dragThreshold><doubleClickTime>500</doubleClickTime>
-    <context name="Frame"><mousebind button="Left" action="Press">
-      <action name="Focus"/><action name="Raise"/></mousebind></context>
     <context name="Client"><mousebind button="Left" action="Press">
       <action name="Focus"/><action name="Raise"/></mousebind>
       <mousebind button="Right" action="Press"><action name="Focus"/></mousebind></context>
