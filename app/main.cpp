@@ -11,6 +11,7 @@
 #include <signal.h>
 
 #include <atomic>
+#include <cstdio>
 #include <ctime>
 #include <thread>
 
@@ -75,8 +76,11 @@ int main() {
         app::Application = application.get();
         application->OpenDisplay = [] {
             auto display = platform::TX11Display::Open();
-            if (!display)
+            if (!display) {
+                // The one failure worth a word: without a screen there is nothing to show.
+                std::fputs("minipelikora: cannot open the X display (is DISPLAY set?)\n", stderr);
                 return false;
+            }
             platform::SetDisplay(std::move(display));
             return true;
         };
