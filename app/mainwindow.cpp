@@ -222,22 +222,22 @@ void TMainWindow::BuildOptionsView() {
     OptionsImage->SetOpacity(0);
     OptionsImage->Show();
 
-    struct TBoxSpec {
+    struct TBoxRow {
         TCheckBoxEx** Field;
         UINT Caption;
         void (TMainWindow::*Click)();
     };
-    const TBoxSpec boxes[] = {
+    const TBoxRow boxes[] = {
         {&StartupBox, StartupString, &TMainWindow::StartupClick},
         {&AlwaysTopBox, AlwaysTopString, &TMainWindow::AlwaysTopClick},
         {&ShowTrayBox, ShowTrayString, &TMainWindow::ShowTrayClick},
         {&AutoScaleBox, AutoScaleString, &TMainWindow::AutoScaleClick},
     };
     int top = 20;
-    for (const TBoxSpec& spec : boxes) {
+    for (const TBoxRow& row : boxes) {
         TCheckBoxEx* box = Element<TCheckBoxEx>(*this, OptionsImage, 40, top);
         box->SetSize(CheckBoxWidth, CheckBoxHeight);
-        box->SetCaption(LoadStr(spec.Caption));
+        box->SetCaption(LoadStr(row.Caption));
         box->StateBitmaps().SetOffImage(TBitmapEx::CreateFromResource(CheckOffPicture));
         box->StateBitmaps().SetOnImage(TBitmapEx::CreateFromResource(CheckOnPicture));
         box->Canvas().SetAntialias(false);
@@ -245,10 +245,10 @@ void TMainWindow::BuildOptionsView() {
         box->Font().SetName(ListFont);
         box->Font().SetColor(CheckBoxTextColor);
         box->Font().SetSize(9);
-        const auto click = spec.Click;
+        const auto click = row.Click;
         box->OnClick = [this, click](TObject*, int, int, int) { (this->*click)(); };
         box->Show();
-        *spec.Field = box;
+        *row.Field = box;
         top = box->Top() + box->Height() + CheckBoxGap;
     }
 
