@@ -1,13 +1,19 @@
 // UTF-8 <-> UTF-16 at the edges of the elements: document text in, file names out.
 #pragma once
 
+#include "platform/utf.h"
+
 #include <string>
 
 namespace elements {
 
-// Malformed sequences become U+FFFD instead of failing the whole text.
-std::u16string Utf8ToUtf16(const std::string& Text);
+// A broken sequence in a document shows as one U+FFFD, however many bytes it spans.
+inline std::u16string Utf8ToUtf16(const std::string& Text) {
+    return platform::Utf8ToUtf16(Text, platform::TUtf8Replacement::WholeSequence);
+}
 // Unpaired surrogates become U+FFFD.
-std::string Utf16ToUtf8(const std::u16string& Text);
+inline std::string Utf16ToUtf8(const std::u16string& Text) {
+    return platform::Utf16ToUtf8(Text);
+}
 
 } // namespace elements

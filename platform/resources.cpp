@@ -1,5 +1,6 @@
 #include "platform/resources.h"
 
+#include "platform/utf.h"
 #include "resources/embedded.h"
 
 namespace platform {
@@ -79,50 +80,6 @@ std::string_view RequiredFile(const std::string& name, int id) {
 
 } // namespace
 
-std::u16string Utf8ToUtf16(std::string_view s) {
-    std::u16string out;
-    out.reserve(s.size());
-    std::size_t i = 0;
-    while (i < s.size()) {
-        const auto b = static_cast<unsigned char>(s[i]);
-        char32_t cp = 0xFFFD;
-        std::size_t len = 1;
-        std::size_t extra = b < 0x80         ? 0
-                            : (b >> 5) == 6  ? 1
-                            : (b >> 4) == 14 ? 2
-                            : (b >> 3) == 30 ? 3
-                                             : 9;
-        if (extra == 0) {
-            cp = b;
-        } else if (extra <= 3 && i + extra < s.size()) {
-            char32_t v = b & (0x3F >> extra);
-            bool ok = true;
-            for (std::size_t k = 1; k <= extra; ++k) {
-                const auto c = static_cast<unsigned char>(s[i + k]);
-                if ((c & 0xC0) != 0x80) {
-                    ok = false;
-                    break;
-                }
-                v = (v << 6) | (c & 0x3F);
-            }
-            static constexpr char32_t minimum[] = {0, 0x80, 0x800, 0x10000};
-            if (ok && v >= minimum[extra] && v <= 0x10FFFF && (v < 0xD800 || v > 0xDFFF)) {
-                cp = v;
-                len = extra + 1;
-            }
-        }
-        i += len;
-        if (cp >= 0x10000) {
-            cp -= 0x10000;
-            out += static_cast<char16_t>(0xD800 + (cp >> 10));
-            out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
-        } else {
-            out += static_cast<char16_t>(cp);
-        }
-    }
-    return out;
-}
-
 std::optional<std::string_view> FindResourceFile(std::string_view Name) {
     for (std::size_t i = 0; i < resources::FileCount; ++i) {
         const auto& f = resources::Files[i];
@@ -147,7 +104,7 @@ std::map<UINT, std::u16string> ParseStringTable(std::string_view Text) {
         UINT id;
         if (!SplitTab(line, key, value) || !ParseId(key, id))
             continue;
-        std::u16string text = Utf8ToUtf16(Unescape(value));
+        std::u16string text = Utf8ToUtf16(Unescape(value), TUtf8Replacement::EachByte);
         // The buffer keeps room for its terminating zero.
         if (text.size() > StringBufferSize - 1) {
             text.resize(StringBufferSize - 1);
@@ -177,9 +134,9 @@ std::optional<TMenuResource> ParseMenu(std::string_view Text) {
             if (menu)
                 break; // only the first popup is shown
             menu.emplace();
-            menu->Caption = Utf8ToUtf16(Unescape(value));
+            menu->Caption = Utf8ToUtf16(Unescape(value), TUtf8Replacement::EachByte);
         } else if (menu && ParseId(key, id)) {
-            menu->Items.push_back({id, Utf8ToUtf16(Unescape(value))});
+            menu->Items.push_back({id, Utf8ToUtf16(Unescape(value), TUtf8Replacement::EachByte)});
         }
     }
     return menu;
@@ -204,7 +161,7 @@ TVersionInfo LoadVersionInfo() {
                                 : key == "InternalName"   ? &info.InternalName
                                                           : nullptr;
         if (field)
-            *field = Utf8ToUtf16(Unescape(value));
+            *field = Utf8ToUtf16(Unescape(value), TUtf8Replacement::EachByte);
     }
     return info;
 }

@@ -57,6 +57,5 @@ TVersionInfo LoadVersionInfo();
 // are skipped; malformed lines are ignored rather than guessed at.
 std::map<UINT, std::u16string> ParseStringTable(std::string_view Text);
 std::optional<TMenuResource> ParseMenu(std::string_view Text);
-std::u16string Utf8ToUtf16(std::string_view Text);
 
 } // namespace platform

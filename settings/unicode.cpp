@@ -73,33 +73,3 @@ int WideCompareText(const std::u16string& A, const std::u16string& B) {
         return 0;
     return WideCompareStr(WideUpperCase(A), WideUpperCase(B));
 }
-
-std::string WideToUtf8(const std::u16string& S) {
-    std::string out;
-    if (S.empty())
-        return out;
-    out.resize(S.size() * 3);
-    int32_t n = 0;
-    UErrorCode status = U_ZERO_ERROR;
-    u_strToUTF8WithSub(out.data(), static_cast<int32_t>(out.size()), &n, S.data(),
-                       static_cast<int32_t>(S.size()), 0xFFFD, nullptr, &status);
-    if (U_FAILURE(status))
-        return std::string();
-    out.resize(static_cast<size_t>(n));
-    return out;
-}
-
-std::u16string Utf8ToWide(const std::string& S) {
-    std::u16string out;
-    if (S.empty())
-        return out;
-    out.resize(S.size());
-    int32_t n = 0;
-    UErrorCode status = U_ZERO_ERROR;
-    u_strFromUTF8WithSub(out.data(), static_cast<int32_t>(out.size()), &n, S.data(),
-                         static_cast<int32_t>(S.size()), 0xFFFD, nullptr, &status);
-    if (U_FAILURE(status))
-        return std::u16string();
-    out.resize(static_cast<size_t>(n));
-    return out;
-}

@@ -1,6 +1,8 @@
 // Case rules and conversions for the UTF-16 text held by the lists and the INI store.
 #pragma once
 
+#include "platform/utf.h"
+
 #include <string>
 
 // Full Unicode upper-casing without a language, so "ß" gives "SS" and dotless "ı" gives "I";
@@ -16,5 +18,9 @@ int WideCompareStr(const std::u16string& A, const std::u16string& B);
 int WideCompareText(const std::u16string& A, const std::u16string& B);
 
 // File names leave the program as UTF-8; unpaired surrogates become U+FFFD.
-std::string WideToUtf8(const std::u16string& S);
-std::u16string Utf8ToWide(const std::string& S);
+inline std::string WideToUtf8(const std::u16string& S) {
+    return platform::Utf16ToUtf8(S);
+}
+inline std::u16string Utf8ToWide(const std::string& S) {
+    return platform::Utf8ToUtf16(S, platform::TUtf8Replacement::MaximalSubpart);
+}

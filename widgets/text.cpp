@@ -2,6 +2,7 @@
 #include "widgets/text.h"
 
 #include "platform/fonts.h"
+#include "platform/utf.h"
 #include "widgets/canvas.h"
 
 #include <pango/pangocairo.h>
@@ -27,43 +28,15 @@ struct TAttrListDeleter {
     void operator()(PangoAttrList* l) const { pango_attr_list_unref(l); }
 };
 
-void AppendUtf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
 } // namespace
 
 std::string Utf16ToUtf8(const std::u16string& Text) {
-    std::string out;
-    out.reserve(Text.size());
-    for (std::size_t i = 0; i < Text.size(); ++i) {
-        char32_t cp = Text[i];
-        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < Text.size() && Text[i + 1] >= 0xDC00 &&
-            Text[i + 1] <= 0xDFFF) {
-            cp = 0x10000 + ((cp - 0xD800) << 10) + (Text[i + 1] - 0xDC00);
-            ++i;
-        } else if (cp >= 0xD800 && cp <= 0xDFFF) {
-            cp = 0xFFFD;
-        } else if (cp == 0) {
-            cp = 0xFFFD; // Pango stops at a zero byte; the whole string is always drawn
-        }
-        AppendUtf8(out, cp);
-    }
-    return out;
+    if (Text.find(u'\0') == std::u16string::npos)
+        return platform::Utf16ToUtf8(Text);
+    // Pango stops at a zero byte; the whole string is always drawn
+    std::u16string drawn = Text;
+    std::replace(drawn.begin(), drawn.end(), u'\0', char16_t(0xFFFD));
+    return platform::Utf16ToUtf8(drawn);
 }
 
 // --- tools -----------------------------------------------------------------------------------

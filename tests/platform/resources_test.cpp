@@ -71,24 +71,6 @@ TEST(StringTable, TextsAreCutToTheBufferLessItsTerminator) {
     EXPECT_EQ(t.at(8), std::u16string(StringBufferSize - 2, u'a'));
 }
 
-TEST(Utf8, DecodesTurkishAndAstralAndReplacesBrokenBytes) {
-    struct Case {
-        std::string in;
-        std::u16string out;
-    } cases[] = {
-        {"ğĞüÜşŞıİöÖçÇ", u"ğĞüÜşŞıİöÖçÇ"},
-        {"\xF0\x9F\x98\x80", u"\U0001F600"},
-        {"a\xFF"
-         "b",
-         u"a\uFFFDb"},
-        {"\xC4", u"\uFFFD"},                     // cut short
-        {"\xC0\xAF", u"\uFFFD\uFFFD"},           // overlong
-        {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"}, // encoded surrogate
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(Utf8ToUtf16(c.in), c.out) << c.in;
-}
-
 TEST(MenuResource, PopupDosyaWithItsFourCommandsInOrder) {
     const auto menu = LoadMenuResource(101);
     ASSERT_TRUE(menu);
