@@ -1,4 +1,5 @@
 #include "platform/painting.h"
+#include "platform/utf.h"
 #include "platform/window_manager.h"
 
 namespace platform {
@@ -45,35 +46,6 @@ TMnemonicText ParseMnemonic(const std::u16string& text) {
     return out;
 }
 
-std::string Utf8(const std::u16string& text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        std::uint32_t c = text[i];
-        if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-            text[i + 1] < 0xE000) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
-        } else if (c >= 0xD800 && c < 0xE000) {
-            c = 0xFFFD;
-        }
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
-
 TPaintBuffer::TPaintBuffer(int width, int height)
     : W(std::max(1, width)), H(std::max(1, height)),
       Data(static_cast<std::size_t>(W) * static_cast<std::size_t>(H), 0) {
@@ -108,15 +80,17 @@ TLayoutPtr TPaintBuffer::Layout(const TMnemonicText& text, int wrapWidth) const 
     PangoFontDescription* font = pango_font_description_from_string(PAINT_FONT);
     pango_layout_set_font_description(layout.get(), font);
     pango_font_description_free(font);
-    const std::string utf8 = Utf8(text.Text);
+    const std::string utf8 = Utf16ToUtf8(text.Text);
     pango_layout_set_text(layout.get(), utf8.c_str(), static_cast<int>(utf8.size()));
     if (wrapWidth > 0) {
         pango_layout_set_width(layout.get(), wrapWidth * PANGO_SCALE);
         pango_layout_set_wrap(layout.get(), PANGO_WRAP_WORD_CHAR);
     }
     if (text.Mark >= 0) {
-        const std::string before = Utf8(text.Text.substr(0, static_cast<std::size_t>(text.Mark)));
-        const std::string mark = Utf8(text.Text.substr(static_cast<std::size_t>(text.Mark), 1));
+        const std::string before =
+            Utf16ToUtf8(text.Text.substr(0, static_cast<std::size_t>(text.Mark)));
+        const std::string mark =
+            Utf16ToUtf8(text.Text.substr(static_cast<std::size_t>(text.Mark), 1));
         PangoAttrList* attrs = pango_attr_list_new();
         PangoAttribute* underline = pango_attr_underline_new(PANGO_UNDERLINE_SINGLE);
         underline->start_index = static_cast<guint>(before.size());

@@ -45,8 +45,6 @@ struct TMnemonicText {
 TMnemonicText ParseMnemonic(const std::u16string& text);
 char16_t FoldCase(char16_t c); // lower case for the mnemonic match, Turkish letters included
 
-std::string Utf8(const std::u16string& text);
-
 class TPaintBuffer {
 public:
     TPaintBuffer(int width, int height);

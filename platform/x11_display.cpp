@@ -1,3 +1,4 @@
+#include "platform/utf.h"
 #include "platform/x11_internal.h"
 
 #include <X11/XKBlib.h>
@@ -44,35 +45,6 @@ constexpr long MWM_HINTS_DECORATIONS = 1L << 1;
 constexpr long NET_WM_STATE_REMOVE = 0;
 constexpr long NET_WM_STATE_ADD = 1;
 constexpr long SOURCE_PAGER = 2;
-
-std::string ToUtf8(const std::u16string& text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        std::uint32_t c = text[i];
-        if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-            text[i + 1] < 0xE000) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
-        } else if (c >= 0xD800 && c < 0xE000) {
-            c = 0xFFFD;
-        }
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
 
 void SetSizeHints(::Display* dpy, ::Window xid, const TRect& bounds) {
     XSizeHints hints{};
@@ -321,7 +293,7 @@ bool TX11Display::CreateSurface(const TSurfaceParams& params) {
         return false;
     }
 
-    const std::string title = ToUtf8(params.Title);
+    const std::string title = Utf16ToUtf8(params.Title);
     XClassHint classHint{const_cast<char*>("minipelikora"), const_cast<char*>("Minipelikora")};
     XWMHints wmHints{};
     wmHints.flags = InputHint | StateHint;
