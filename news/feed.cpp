@@ -30,10 +30,11 @@ bool IsXmlForbidden(unsigned char c) {
     return c < 0x20 && c != '\t' && c != '\n' && c != '\r';
 }
 
-// The answer may carry control bytes that XML does not allow anywhere; one of them would make
-// the whole document unreadable, so each becomes a space.
-void AppendAttributeText(std::string& out, std::string_view value) {
-    for (unsigned char c : UpToNul(value)) {
+// Escapes the four characters markup gives a meaning to. The answer may carry control bytes
+// that XML does not allow anywhere; one of them in an attribute would make the whole document
+// unreadable, so with BlankControls each becomes a space.
+void AppendMarkup(std::string& out, std::string_view text, bool BlankControls) {
+    for (unsigned char c : UpToNul(text)) {
         switch (c) {
         case '&':
             out += "&amp;";
@@ -48,9 +49,13 @@ void AppendAttributeText(std::string& out, std::string_view value) {
             out += "&quot;";
             break;
         default:
-            out += IsXmlForbidden(c) ? ' ' : static_cast<char>(c);
+            out += BlankControls && IsXmlForbidden(c) ? ' ' : static_cast<char>(c);
         }
     }
+}
+
+void AppendAttributeText(std::string& out, std::string_view value) {
+    AppendMarkup(out, value, true);
 }
 
 void AppendAttribute(std::string& out, std::string_view name, std::string_view escaped) {
@@ -176,24 +181,7 @@ std::string ConvertNews(std::string_view answer) {
 std::string EncodeMarkup(std::string_view text) {
     std::string out;
     out.reserve(text.size());
-    for (char c : UpToNul(text)) {
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        default:
-            out += c;
-        }
-    }
+    AppendMarkup(out, text, false);
     return out;
 }
 
