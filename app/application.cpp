@@ -8,7 +8,6 @@
 #include "settings/unicode.h"
 
 #include <fcntl.h>
-#include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -28,14 +27,6 @@ bool IsPrivateFolder(const std::string& path) {
     struct stat st {};
     return lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == getuid() &&
            (st.st_mode & 0077) == 0;
-}
-
-std::string HomeFolder() {
-    if (const char* home = std::getenv("HOME"); home != nullptr && home[0] == '/')
-        return home;
-    if (const passwd* pw = getpwuid(getuid()); pw != nullptr && pw->pw_dir != nullptr)
-        return pw->pw_dir;
-    return {};
 }
 
 } // namespace
@@ -78,12 +69,7 @@ void TInstanceLock::Release() {
 }
 
 std::u16string DefaultDataFolder() {
-    std::string base;
-    if (const char* data = std::getenv("XDG_DATA_HOME"); data != nullptr && data[0] == '/')
-        base = data;
-    else
-        base = HomeFolder() + "/.local/share";
-    return Utf8ToWide(base + "/Marvolt/Mini Pelikora");
+    return Utf8ToWide(XdgBaseFolder("XDG_DATA_HOME", "/.local/share") + "/Marvolt/Mini Pelikora");
 }
 
 TApplication::~TApplication() = default;

@@ -36,11 +36,15 @@ std::string ExecutablePath() {
     return ec ? std::string() : path.string();
 }
 
-std::string AutostartFolder() {
+std::string XdgBaseFolder(const char* Variable, const char* Fallback) {
     // Relative values are ignored, as the base-directory rules ask.
-    if (const char* config = std::getenv("XDG_CONFIG_HOME"); config != nullptr && config[0] == '/')
-        return std::string(config) + "/autostart";
-    return HomeFolder() + "/.config/autostart";
+    if (const char* value = std::getenv(Variable); value != nullptr && value[0] == '/')
+        return value;
+    return HomeFolder() + Fallback;
+}
+
+std::string AutostartFolder() {
+    return XdgBaseFolder("XDG_CONFIG_HOME", "/.config") + "/autostart";
 }
 
 std::string AutostartEntryPath() {

@@ -14,6 +14,10 @@ constexpr const char* AutostartName = "Mini Pelikora";
 // Full path of the running executable; empty when the system cannot tell.
 std::string ExecutablePath();
 
+// An XDG base folder: $Variable when it holds an absolute path, otherwise the home folder
+// followed by Fallback ("/.config").
+std::string XdgBaseFolder(const char* Variable, const char* Fallback);
+
 // $XDG_CONFIG_HOME/autostart (default ~/.config/autostart) and the entry inside it.
 std::string AutostartFolder();
 std::string AutostartEntryPath();
