@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include "isolated_home.h"
+
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -50,18 +52,8 @@ protected:
     void SetUp() override {
         Screen = &platform::InstallHeadlessDisplay();
         Screen->SetScreenSize(1280, 1024);
-        char pattern[] = "/tmp/mp-app-test-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        Dir = pattern;
-        for (const char* sub : {"home", "data", "config", "run"})
-            fs::create_directories(Dir + "/" + sub);
-        fs::permissions(Dir + "/run", fs::perms::owner_all);
-        setenv("HOME", (Dir + "/home").c_str(), 1);
-        setenv("XDG_DATA_HOME", (Dir + "/data").c_str(), 1);
-        setenv("XDG_CONFIG_HOME", (Dir + "/config").c_str(), 1);
-        setenv("XDG_RUNTIME_DIR", (Dir + "/run").c_str(), 1);
-        DataFolder = Dir + "/data/Marvolt/Mini Pelikora";
-        fs::create_directories(DataFolder);
+        Dir = apptest::MakeIsolatedHome("mp-app-test", DataFolder);
+        ASSERT_FALSE(Dir.empty());
         SavedOpener = app::LinkOpener;
         app::LinkOpener = [this](const std::string& Url) { Links.push_back(Url); };
         news::OpenInternet();

@@ -3,6 +3,8 @@
 // another program and on SIGTERM.
 #include <gtest/gtest.h>
 
+#include "isolated_home.h"
+
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
@@ -49,18 +51,8 @@ bool WaitUntil(const std::function<bool()>& done, int timeoutMs) {
 class WidgetOnX : public testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/mp-x11-test-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        Dir = pattern;
-        for (const char* sub : {"home", "data", "config", "run"})
-            fs::create_directories(Dir + "/" + sub);
-        fs::permissions(Dir + "/run", fs::perms::owner_all);
-        setenv("HOME", (Dir + "/home").c_str(), 1);
-        setenv("XDG_DATA_HOME", (Dir + "/data").c_str(), 1);
-        setenv("XDG_CONFIG_HOME", (Dir + "/config").c_str(), 1);
-        setenv("XDG_RUNTIME_DIR", (Dir + "/run").c_str(), 1);
-        DataFolder = Dir + "/data/Marvolt/Mini Pelikora";
-        fs::create_directories(DataFolder);
+        Dir = apptest::MakeIsolatedHome("mp-x11-test", DataFolder);
+        ASSERT_FALSE(Dir.empty());
         Server = std::make_unique<x11test::TXServer>();
         ASSERT_TRUE(Server->Ok()) << Server->Error();
     }
