@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -38,7 +40,8 @@ protected:
         List->Canvas().SetAntialias(false);
         List->Cached = true;
         List->OpenLink = [this](const std::string& url) { Opened.push_back(url); };
-        Path = ::testing::TempDir() + "content_test_news.xml";
+        // Each test runs in a process of its own, side by side with others: no shared file.
+        Path = ::testing::TempDir() + "content_test_news_" + std::to_string(::getpid()) + ".xml";
     }
     void TearDown() override { std::remove(Path.c_str()); }
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -96,7 +98,8 @@ TEST(ReadNewsDocument, ABadLinkEscapeStopsReadingButKeepsEarlierItems) {
 }
 
 TEST(ReadNewsDocument, LoadsFromAFileAndLeavesItemsWhenTheFileIsMissing) {
-    const std::string path = ::testing::TempDir() + "news_\xC3\xBC.xml";
+    const std::string path =
+        ::testing::TempDir() + "news_\xC3\xBC_" + std::to_string(::getpid()) + ".xml";
     {
         std::ofstream f(path, std::ios::binary);
         f << Doc(Item("9", "", "t", "s", ""));
