@@ -10,7 +10,7 @@
 #include <memory>
 
 #include "elements/pictures.h"
-#include "platform/headless_display.h"
+#include "platform/display/headless/headless_display.h"
 #include "platform/window_manager.h"
 #include "widgets/bitmap.h"
 #include "widgets/windowex.h"

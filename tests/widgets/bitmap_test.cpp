@@ -1,6 +1,6 @@
 #include "widgets/bitmap.h"
 
-#include "platform/resources.h"
+#include "platform/sys/resources.h"
 
 #include "pixels.h"
 
