@@ -2,7 +2,10 @@
 
 #include "platform/sys/workarea.h"
 
+#include <cstdint>
 #include <set>
+#include <utility>
+#include <vector>
 
 using namespace wmtest;
 
@@ -274,6 +277,50 @@ TEST_F(WmTest, TheInstalledScreenGivesTheWorkArea) {
     ASSERT_TRUE(SystemParametersInfo(SPI_GETMOUSEHOVERTIME, 0, &hover, 0));
     EXPECT_EQ(hover, 400u);
     EXPECT_FALSE(SystemParametersInfo(0x1234, 0, &hover, 0));
+}
+
+// The icons WM_SETICON gives a window reach its surface (big first, each once); each call
+// answers the icon it replaced, and WM_GETICON the current ones.
+TEST_F(WmTest, WindowIconsReachTheSurface) {
+    const HWND hwnd = Top(0, 0, 10, 10);
+    const std::vector<std::uint32_t> bigPixels(32 * 32, 0x80402010u);
+    const std::vector<std::uint32_t> smallPixels(16 * 16, 0xFF00FF00u);
+    const HICON big = CreateIconFromPixels(32, 32, bigPixels.data());
+    const HICON small = CreateIconFromPixels(16, 16, smallPixels.data());
+    auto sizes = [&] {
+        std::vector<std::pair<int, int>> out;
+        for (const auto& image : Screen->Surface(hwnd).Icon) {
+            out.emplace_back(image.Width, image.Height);
+        }
+        return out;
+    };
+    using TSizes = std::vector<std::pair<int, int>>;
+
+    EXPECT_EQ(SendMessage(hwnd, WM_SETICON, ICON_BIG, static_cast<LPARAM>(big)), 0);
+    EXPECT_EQ(sizes(), (TSizes{{32, 32}}));
+    EXPECT_EQ(Screen->Surface(hwnd).Icon[0].Pixels, bigPixels);
+    EXPECT_EQ(SendMessage(hwnd, WM_SETICON, ICON_SMALL, static_cast<LPARAM>(small)), 0);
+    EXPECT_EQ(sizes(), (TSizes{{32, 32}, {16, 16}}));
+    EXPECT_EQ(SendMessage(hwnd, WM_GETICON, ICON_BIG, 0), static_cast<LRESULT>(big));
+    EXPECT_EQ(SendMessage(hwnd, WM_GETICON, ICON_SMALL2, 0), static_cast<LRESULT>(small));
+
+    // The same icon for both sizes shows once; removing the big one leaves the small one.
+    EXPECT_EQ(SendMessage(hwnd, WM_SETICON, ICON_SMALL, static_cast<LPARAM>(big)),
+              static_cast<LRESULT>(small));
+    EXPECT_EQ(sizes(), (TSizes{{32, 32}}));
+    EXPECT_EQ(SendMessage(hwnd, WM_SETICON, ICON_BIG, 0), static_cast<LRESULT>(big));
+    EXPECT_EQ(sizes(), (TSizes{{32, 32}}));
+    EXPECT_EQ(SendMessage(hwnd, WM_GETICON, ICON_SMALL2, 0), static_cast<LRESULT>(big));
+    EXPECT_EQ(SendMessage(hwnd, WM_SETICON, ICON_SMALL, 0), static_cast<LRESULT>(big));
+    EXPECT_TRUE(sizes().empty());
+
+    // An unknown kind changes nothing; a destroyed icon shows nothing.
+    EXPECT_EQ(SendMessage(hwnd, WM_SETICON, 7, static_cast<LPARAM>(big)), 0);
+    EXPECT_EQ(SendMessage(hwnd, WM_GETICON, ICON_BIG, 0), 0);
+    ASSERT_TRUE(DestroyIcon(small));
+    SendMessage(hwnd, WM_SETICON, ICON_BIG, static_cast<LPARAM>(small));
+    EXPECT_TRUE(sizes().empty());
+    DestroyIcon(big);
 }
 
 } // namespace

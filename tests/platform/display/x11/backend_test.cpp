@@ -1,7 +1,9 @@
 // The X11 backend on a real server: what the screen shows for a layered frame, where input is
 // taken, keys and the wheel, activation, the move loop with snapping, and a lost connection.
+#include "platform/shell/icons.h"
 #include "x11_fixture.h"
 
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
 #include <functional>
@@ -343,6 +345,63 @@ TEST_F(BackendTest, LostConnectionEndsTheSessionWithoutEndingTheProcess) {
     EXPECT_FALSE(UpdateLayeredWindow(hwnd, &at, frame.Width, frame.Height, frame.Pixels.data(),
                                      frame.Width * 4, 255));
     DestroyWindow(hwnd);
+}
+
+// The window's icons become _NET_WM_ICON: width, height and straight-alpha ARGB cardinals for
+// each, the program's icon 101 at its own size first.
+TEST_F(BackendTest, WindowIconsBecomeTheNetWmIconProperty) {
+    Start();
+    TCardFrame frame(100, 100, 0);
+    const HWND hwnd = Card(100, 100, frame);
+    const HICON program = LoadIcon(0, 101);
+    ASSERT_NE(program, 0u);
+    TFrameView programFrame;
+    ASSERT_TRUE(GetIconFrame(program, &programFrame));
+    // Opaque, half-transparent (premultiplied) and clear.
+    const std::uint32_t small[] = {0xFF112233u, 0x80402010u, 0x00000000u};
+    const HICON tiny = CreateIconFromPixels(3, 1, small);
+    SendMessage(hwnd, WM_SETICON, ICON_BIG, static_cast<LPARAM>(program));
+    SendMessage(hwnd, WM_SETICON, ICON_SMALL, static_cast<LPARAM>(tiny));
+
+    auto property = [&] {
+        ::Display* d = Server->Connection();
+        XSync(d, False);
+        Atom type = 0;
+        int format = 0;
+        unsigned long count = 0, after = 0;
+        unsigned char* data = nullptr;
+        std::vector<unsigned long> values;
+        if (XGetWindowProperty(d, X->NativeWindow(hwnd), XInternAtom(d, "_NET_WM_ICON", False), 0,
+                               1 << 20, False, XA_CARDINAL, &type, &format, &count, &after,
+                               &data) == Success &&
+            data != nullptr) {
+            // Xlib hands 32-bit items back in longs, sign-extended.
+            const auto* items = reinterpret_cast<const unsigned long*>(data);
+            for (unsigned long i = 0; i < count; ++i) {
+                values.push_back(items[i] & 0xFFFFFFFFul);
+            }
+        }
+        if (data != nullptr) {
+            XFree(data);
+        }
+        return values;
+    };
+    std::vector<unsigned long> icon = property();
+    ASSERT_EQ(icon.size(), 2u + 64 * 64 + 2 + 3);
+    EXPECT_EQ(icon[0], 64u);
+    EXPECT_EQ(icon[1], 64u);
+    // An opaque pixel of the program's icon arrives as it is.
+    const std::uint32_t centre = programFrame.Pixel(32, 32);
+    ASSERT_EQ(centre >> 24, 0xFFu);
+    EXPECT_EQ(icon[2 + 32 * 64 + 32], centre);
+    const std::vector<unsigned long> tail(icon.end() - 5, icon.end());
+    EXPECT_EQ(tail, (std::vector<unsigned long>{3, 1, 0xFF112233u, 0x80804020u, 0}));
+
+    SendMessage(hwnd, WM_SETICON, ICON_BIG, 0);
+    SendMessage(hwnd, WM_SETICON, ICON_SMALL, 0);
+    EXPECT_TRUE(property().empty());
+    DestroyIcon(tiny);
+    DestroyIcon(program);
 }
 
 } // namespace
