@@ -1,3 +1,7 @@
+// sys/ holds the system services that draw nothing: HTTP (this file; curl stays inside it),
+// atomic file replacement, the compiled-in resources, UTF-8/UTF-16 conversion, the work area and
+// the allow-list of external messages. Read this file first, then resources.h.
+//
 // Synchronous HTTP over libcurl, shaped after the few internet calls the widget makes: one
 // process-wide session, and one blocking exchange per request that hands the body over in
 // chunks as it arrives. Callers above this folder never see a curl type.

@@ -1,3 +1,6 @@
+// display/headless/ is the screen of the tests and the window manager's default, all in this
+// file and its source.
+//
 // An in-memory screen for tests: its size, work area and clock are set by the test, input is
 // injected as if a user produced it, and every presented frame is kept for inspection. Time
 // moves only when the test advances it, when the program sleeps, or when the window manager

@@ -1,3 +1,7 @@
+// display/x11/ is the real screen, the only room that includes Xlib; the program, mpsend, the
+// x11 tests and the x11 benchmark link it. Read this file, then x11_internal.h (the state its
+// sources share) and x11_display.cpp.
+//
 // The real screen: a display backend over an X server (Xlib). Layered surfaces are 32-bit ARGB
 // windows without decorations whose input (and, without a compositing manager, visible) shape
 // follows the presented alpha; input, activation, the session end and the system tray all come
