@@ -43,8 +43,10 @@ struct TTrayState {
 };
 
 TTrayState& State() {
-    static TTrayState state;
-    return state;
+    // Lives for the whole run, as the window manager's own state does, so that no window
+    // destroyed late finds it gone.
+    static auto* state = new TTrayState;
+    return *state;
 }
 
 void HideTrayTip() {
