@@ -101,10 +101,10 @@ foreach(file IN LISTS files)
 
     file(STRINGS ${SOURCE_DIR}/${file} lines REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"]")
     foreach(line IN LISTS lines)
-        string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*([<\"])([^>\"]+)[>\"].*" "\\1\\2" spec
+        string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*([<\"])([^>\"]+)[>\"].*" "\\1\\2" quoted
                "${line}")
-        string(SUBSTRING "${spec}" 0 1 bracket)
-        string(SUBSTRING "${spec}" 1 -1 header)
+        string(SUBSTRING "${quoted}" 0 1 bracket)
+        string(SUBSTRING "${quoted}" 1 -1 header)
 
         if(bracket STREQUAL "<")
             kind_of(${header} kind)
