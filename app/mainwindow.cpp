@@ -5,9 +5,9 @@
 
 #include "app/desktop_integration.h"
 #include "news/feed.h"
-#include "platform/icons.h"
-#include "platform/popup_menu.h"
-#include "platform/resources.h"
+#include "platform/shell/icons.h"
+#include "platform/shell/popup_menu.h"
+#include "platform/sys/resources.h"
 #include "settings/unicode.h"
 #include "widgets/text.h"
 

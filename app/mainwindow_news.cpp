@@ -6,8 +6,8 @@
 
 #include "news/feed.h"
 #include "news/version.h"
-#include "platform/message_box.h"
-#include "platform/resources.h"
+#include "platform/shell/message_box.h"
+#include "platform/sys/resources.h"
 #include "settings/unicode.h"
 
 #include <system_error>

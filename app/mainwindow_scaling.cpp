@@ -2,7 +2,7 @@
 // window by its background, and snapping it onto the work area's edges.
 #include "app/mainwindow.h"
 
-#include "platform/workarea.h"
+#include "platform/sys/workarea.h"
 
 namespace app {
 

@@ -13,7 +13,7 @@
 #include "elements/pictures.h"
 #include "elements/scrollbar.h"
 #include "elements/textconv.h"
-#include "platform/headless_display.h"
+#include "platform/display/headless/headless_display.h"
 #include "widgets/windowex.h"
 
 using namespace elements;

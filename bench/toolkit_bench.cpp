@@ -6,7 +6,7 @@
 
 #include <memory>
 
-#include "platform/headless_display.h"
+#include "platform/display/headless/headless_display.h"
 #include "platform/window_manager.h"
 #include "widgets/controlex.h"
 #include "widgets/windowex.h"

@@ -1,5 +1,5 @@
 // Costs the widget pays per pointer move and per presented frame.
-#include "platform/headless_display.h"
+#include "platform/display/headless/headless_display.h"
 #include "platform/window_manager.h"
 
 #include <benchmark/benchmark.h>

@@ -1,78 +1,27 @@
 // Presenting 475 x 350 frames on an X server (Xvfb started here), with and without MIT-SHM,
 // and what the event loop costs while nothing happens.
-#include "platform/headless_display.h"
+#include "platform/display/headless/headless_display.h"
+#include "platform/display/x11/x11_display.h"
 #include "platform/window_manager.h"
-#include "platform/x11_display.h"
+#include "tests/support/xserver.h"
 
 #include <benchmark/benchmark.h>
 
 #include <chrono>
-#include <csignal>
-#include <cstdio>
 #include <ctime>
-#include <fcntl.h>
-#include <poll.h>
-#include <spawn.h>
-#include <string>
-#include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 
 // One private Xvfb for the whole run, stopped at exit.
-class TServer {
-public:
-    TServer() {
-        int fds[2];
-        if (pipe(fds) != 0) {
-            return;
-        }
-        std::vector<std::string> args = {"Xvfb",      "-displayfd", std::to_string(fds[1]),
-                                         "-screen",   "0",          "1280x1024x24",
-                                         "-nolisten", "tcp"};
-        std::vector<char*> argv;
-        for (auto& a : args) {
-            argv.push_back(a.data());
-        }
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addclose(&actions, fds[0]);
-        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-        if (posix_spawnp(&Pid, "Xvfb", &actions, nullptr, argv.data(), environ) != 0) {
-            Pid = -1;
-        }
-        posix_spawn_file_actions_destroy(&actions);
-        close(fds[1]);
-        char c = 0;
-        pollfd p{fds[0], POLLIN, 0};
-        while (poll(&p, 1, 10000) > 0 && read(fds[0], &c, 1) == 1 && c != '\n') {
-            Name += c;
-        }
-        close(fds[0]);
-        Name = ":" + Name;
-    }
-    ~TServer() {
-        if (Pid > 0) {
-            kill(Pid, SIGTERM);
-            waitpid(Pid, nullptr, 0);
-        }
-    }
-    std::string Name;
-    pid_t Pid = -1;
-};
-
-TServer& Server() {
-    static TServer server;
+x11test::TXServer& Server() {
+    static x11test::TXServer server;
     return server;
 }
 
 void Present(benchmark::State& state, bool shm) {
-    auto display = platform::TX11Display::Open(Server().Name, platform::TX11Options{shm});
+    auto display = platform::TX11Display::Open(Server().Name(), platform::TX11Options{shm});
     if (!display) {
         state.SkipWithError("no X server");
         return;
@@ -125,7 +74,7 @@ double ProcessCpuSeconds() {
 // The message loop with a window on screen and nothing to do: the CPU it takes per second of
 // wall time (a poll loop should take next to none). Wall seconds come from the argument.
 void BM_IdleLoop(benchmark::State& state) {
-    auto display = platform::TX11Display::Open(Server().Name);
+    auto display = platform::TX11Display::Open(Server().Name());
     if (!display) {
         state.SkipWithError("no X server");
         return;

@@ -4,7 +4,7 @@
 
 #include "elements/scrolling.h"
 #include "elements/textconv.h"
-#include "platform/resources.h"
+#include "platform/sys/resources.h"
 #include "platform/window_manager.h"
 #include "widgets/text.h"
 

@@ -1,3 +1,8 @@
+// elements/ holds the skinned elements the main window is built from: the news list, the
+// scroll bar, texts, images, the busy indicator, check boxes and the reflection. Start with
+// this file (the news list, fed by newsdocument.h and wrap.h) and scrollbar.h (the scroll bar
+// and the scrolling operations the main window wires; the rules are in scrolling.h).
+//
 // TContentEx: the news list. It reads the local news document into items, lays them out one
 // below the other (label, headline, rule, summary), paints them, shows the hand over a
 // headline and opens the headline's link when it is clicked. It is as tall as its content; the

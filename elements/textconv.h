@@ -1,7 +1,7 @@
 // UTF-8 <-> UTF-16 at the edges of the elements: document text in, file names out.
 #pragma once
 
-#include "platform/utf.h"
+#include "platform/sys/utf.h"
 
 #include <string>
 

@@ -1,6 +1,6 @@
 #include "news/feed.h"
 
-#include "platform/atomic_file.h"
+#include "platform/sys/atomic_file.h"
 
 #include <array>
 #include <cstdint>

@@ -2,7 +2,7 @@
 // thread that runs it for a window lives in inet_thread.h.
 #pragma once
 
-#include "platform/http.h"
+#include "platform/sys/http.h"
 #include "platform/types.h"
 
 #include <array>

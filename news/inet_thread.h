@@ -1,3 +1,7 @@
+// news/ talks to the outside: the HTTP worker threads, the conversion of the news service's
+// answer into the local news document, and the update check. Start with this file (how a
+// window runs a request and gets the answer back), then feed.h (the answer and the document).
+//
 // The HTTP worker thread: performs one request and tells a window when it is done. The window
 // thread sets the request up before Resume and reads the response only after the completion
 // message, so the two threads never touch the request at the same time.

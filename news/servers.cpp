@@ -1,6 +1,6 @@
 #include "news/servers.h"
 
-#include "platform/http.h"
+#include "platform/sys/http.h"
 
 namespace news {
 

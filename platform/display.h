@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -100,6 +101,9 @@ public:
     virtual void SetSurfaceAlpha(HWND window, std::uint8_t alpha) = 0;
     // Routes every pointer event to us until released with 0 (capture and the move loop).
     virtual void GrabPointer(HWND window) = 0;
+    // The pictures the desktop may show for the surface (taskbar, switcher), each premultiplied
+    // ARGB32 and of its own size; none removes them.
+    virtual void SetSurfaceIcon(HWND window, const std::vector<TFrameView>& images) = 0;
 
     // Raw input in arrival order; false when nothing is pending.
     virtual bool NextEvent(TInputEvent& event) = 0;

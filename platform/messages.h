@@ -49,6 +49,8 @@ constexpr UINT WM_COPYDATA = 0x004A;
 constexpr UINT WM_NOTIFY = 0x004E;
 constexpr UINT WM_CONTEXTMENU = 0x007B;
 constexpr UINT WM_DISPLAYCHANGE = 0x007E;
+constexpr UINT WM_GETICON = 0x007F;
+constexpr UINT WM_SETICON = 0x0080;
 constexpr UINT WM_NCCREATE = 0x0081;
 constexpr UINT WM_NCDESTROY = 0x0082;
 constexpr UINT WM_NCCALCSIZE = 0x0083;
@@ -338,6 +340,12 @@ constexpr DWORD LWA_ALPHA = 0x00000002;
 // PeekMessage options.
 constexpr UINT PM_NOREMOVE = 0x0000;
 constexpr UINT PM_REMOVE = 0x0001;
+
+// Which icon WM_SETICON and WM_GETICON mean; ICON_SMALL2 asks for the small one or, without it,
+// the big one.
+constexpr WPARAM ICON_SMALL = 0;
+constexpr WPARAM ICON_BIG = 1;
+constexpr WPARAM ICON_SMALL2 = 2;
 
 // WM_SIZE kinds.
 constexpr WPARAM SIZE_RESTORED = 0;

@@ -1,3 +1,10 @@
+// platform/ stands in for the operating system the widget was written against. Its public face
+// is this folder's four headers: types.h (handles, points, rectangles), messages.h (the numbers),
+// display.h (what a screen backend provides) and this file; the rooms below implement it: wm/
+// (the window manager), display/headless/ and display/x11/ (the screens), shell/ (what the
+// platform paints, and the tray), gfx/ (cairo and PNG helpers) and sys/ (HTTP, files, resources,
+// text conversion). Read types.h, then this file, then wm/wm_internal.h.
+//
 // The window manager: a tree of windows with classes, properties, z-order, focus, capture and
 // activation, one message queue with timers, and the routing of the display's raw input to the
 // window under the pointer. The calls keep the shape and the numbers of the services the widget
@@ -41,8 +48,7 @@ HANDLE RemoveProp(HWND hwnd, ATOM atom);
 // The tree and z-order: the first child is the topmost.
 HWND GetParent(HWND hwnd); // the parent of a child, the owner of an owned top-level window
 HWND GetWindow(HWND hwnd, UINT relation);
-HWND GetTopWindow(HWND hwnd); // topmost child; 0 asks for the topmost top-level window
-int GetChildCount(HWND hwnd);
+HWND GetTopWindow(HWND hwnd);    // topmost child; 0 asks for the topmost top-level window
 HWND GetAncestorRoot(HWND hwnd); // the top-level window a window belongs to
 
 // State and geometry. Positions of children are in their parent's client coordinates, those of
@@ -103,7 +109,6 @@ HWND GetFocus();
 HWND GetActiveWindow();
 HWND SetActiveWindow(HWND hwnd); // previous active window
 bool SetForegroundWindow(HWND hwnd);
-HWND GetForegroundWindow();
 bool TrackMouseEvent(TTrackMouseEvent* tme);
 short GetKeyState(int virtualKey); // high bit: down; low bit: toggled
 bool GetCursorPos(TPoint* point);
@@ -130,15 +135,11 @@ bool UpdateLayeredWindow(HWND hwnd, const TPoint* position, int width, int heigh
                          DWORD flags = ULW_ALPHA);
 bool SetLayeredWindowAttributes(HWND hwnd, DWORD colorKey, std::uint8_t alpha, DWORD flags);
 
-// The tray: an icon docked for (owner, id); input on it arrives as callbackMessage posted to the
-// owner with WParam = id and LParam = the pointer message (WM_LBUTTONDOWN, WM_RBUTTONUP, ...).
-// Adding fails when no tray takes the icon now, yet it is kept until deleted and docks when a
-// tray appears.
-bool TrayAddIcon(HWND owner, UINT id, UINT callbackMessage, const TFrameView& icon,
-                 const std::u16string& tip);
-bool TrayModifyIcon(HWND owner, UINT id, const TFrameView& icon, const std::u16string& tip);
-bool TrayDeleteIcon(HWND owner, UINT id);
-// The window showing the tip of the icon under the pointer, 0 while none shows (for tests).
-HWND GetTrayTipWindow();
+// Icons: premultiplied ARGB32 pictures behind HICON handles (shell/icons.h loads the program's
+// own). A window shows the icons WM_SETICON gives it where the desktop shows window icons.
+HICON CreateIconFromPixels(int width, int height, const std::uint32_t* pixels); // 0 when empty
+bool DestroyIcon(HICON icon);
+// A view of the icon's pixels, valid until the icon is destroyed; false for no icon.
+bool GetIconFrame(HICON icon, TFrameView* frame);
 
 } // namespace platform

@@ -1,5 +1,5 @@
 // The resource files compiled into the program, as the build step generates them. Read them
-// through platform/resources.h, which knows what each file means.
+// through platform/sys/resources.h, which knows what each file means.
 #pragma once
 
 #include <cstddef>

@@ -1,6 +1,6 @@
 #include "settings/filereplace.h"
 
-#include "platform/atomic_file.h"
+#include "platform/sys/atomic_file.h"
 #include "settings/unicode.h"
 
 #include <cerrno>

@@ -1,6 +1,6 @@
 #include "settings/options.h"
 
-#include "platform/workarea.h"
+#include "platform/sys/workarea.h"
 
 namespace {
 

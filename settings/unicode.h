@@ -1,7 +1,7 @@
 // Case rules and conversions for the UTF-16 text held by the lists and the INI store.
 #pragma once
 
-#include "platform/utf.h"
+#include "platform/sys/utf.h"
 
 #include <string>
 

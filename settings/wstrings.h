@@ -1,3 +1,7 @@
+// settings/ holds the wide string lists, the INI store on top of them and the widget's options.
+// Plain C++ without a display: start here with the string lists, then the INI
+// store (inifile.h).
+//
 // Lists of UTF-16 strings, each with an optional object reference beside it: the abstract
 // TWStrings and the array-backed TWStringList. The hashed variant is in hashedlist.h.
 #pragma once

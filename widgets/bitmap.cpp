@@ -1,6 +1,7 @@
 #include "widgets/bitmap.h"
 
-#include "platform/resources.h"
+#include "platform/gfx/png.h"
+#include "platform/sys/resources.h"
 
 #include <algorithm>
 #include <cstring>
@@ -8,21 +9,6 @@
 namespace widgets {
 
 namespace {
-
-struct TPngReader {
-    const std::uint8_t* Data;
-    std::size_t Size;
-    std::size_t Pos;
-};
-
-cairo_status_t ReadPng(void* closure, unsigned char* out, unsigned int length) {
-    auto* r = static_cast<TPngReader*>(closure);
-    if (r->Size - r->Pos < length)
-        return CAIRO_STATUS_READ_ERROR;
-    std::memcpy(out, r->Data + r->Pos, length);
-    r->Pos += length;
-    return CAIRO_STATUS_SUCCESS;
-}
 
 constexpr std::uint32_t Channel(std::uint32_t p, int shift) {
     return (p >> shift) & 0xFFu;
@@ -67,25 +53,10 @@ std::unique_ptr<TBitmapEx> TBitmapEx::CreateCopy(const TBitmapEx& Source) {
 }
 
 std::unique_ptr<TBitmapEx> TBitmapEx::CreateFromPng(const void* Data, std::size_t Size) {
-    TPngReader reader{static_cast<const std::uint8_t*>(Data), Size, 0};
-    TCairoSurfacePtr decoded(cairo_image_surface_create_from_png_stream(ReadPng, &reader));
-    if (cairo_surface_status(decoded.get()) != CAIRO_STATUS_SUCCESS)
+    TCairoSurfacePtr decoded = platform::DecodePng(Data, Size);
+    if (!decoded)
         return std::make_unique<TBitmapEx>(0, 0);
-    const int w = cairo_image_surface_get_width(decoded.get());
-    const int h = cairo_image_surface_get_height(decoded.get());
-    // The reader hands back RGB24 for opaque PNGs and A8 for grey ones; painting onto a cleared
-    // ARGB32 surface turns every kind into the one premultiplied format.
-    auto bitmap = std::make_unique<TBitmapEx>(w, h);
-    if (!bitmap->FBits)
-        return std::make_unique<TBitmapEx>(0, 0);
-    {
-        TCairoPtr cr(cairo_create(bitmap->ImageSurface()));
-        cairo_set_operator(cr.get(), CAIRO_OPERATOR_SOURCE);
-        cairo_set_source_surface(cr.get(), decoded.get(), 0, 0);
-        cairo_paint(cr.get());
-    }
-    cairo_surface_flush(bitmap->ImageSurface());
-    return bitmap;
+    return std::unique_ptr<TBitmapEx>(new TBitmapEx(std::move(decoded)));
 }
 
 std::unique_ptr<TBitmapEx> TBitmapEx::CreateFromResource(int ResId) {

@@ -3,6 +3,8 @@
 // into it, Pango draws text into it and the layered-window update reads it unchanged.
 #pragma once
 
+#include "platform/gfx/owners.h"
+
 #include <cairo.h>
 
 #include <cstddef>
@@ -11,19 +13,12 @@
 
 namespace widgets {
 
+using platform::TCairoPtr;
+using platform::TCairoSurfacePtr;
+
 // cairo's CAIRO_FORMAT_ARGB32; the only format the program uses and the only one the pixel
 // operations act on.
 constexpr int FormatARGB32 = 0;
-
-struct TCairoSurfaceDeleter {
-    void operator()(cairo_surface_t* s) const { cairo_surface_destroy(s); }
-};
-using TCairoSurfacePtr = std::unique_ptr<cairo_surface_t, TCairoSurfaceDeleter>;
-
-struct TCairoDeleter {
-    void operator()(cairo_t* cr) const { cairo_destroy(cr); }
-};
-using TCairoPtr = std::unique_ptr<cairo_t, TCairoDeleter>;
 
 class TBitmapEx {
 public:

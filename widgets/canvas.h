@@ -46,29 +46,10 @@ constexpr int PixelOffsetModeHighQuality = 2;
 constexpr int PixelOffsetModeNone = 3;
 constexpr int PixelOffsetModeHalf = 4;
 
-struct TCairoPatternDeleter {
-    void operator()(cairo_pattern_t* p) const { cairo_pattern_destroy(p); }
-};
-using TCairoPatternPtr = std::unique_ptr<cairo_pattern_t, TCairoPatternDeleter>;
-
-// Pairs cairo_save with cairo_restore, so no drawing call leaves its source, clip or matrix
-// behind in the context (a left-over source would also keep the source bitmap alive).
-class TCairoSaveGuard {
-public:
-    explicit TCairoSaveGuard(cairo_t* cr) : FCr(cr) { cairo_save(FCr); }
-    ~TCairoSaveGuard() { cairo_restore(FCr); }
-    TCairoSaveGuard(const TCairoSaveGuard&) = delete;
-    TCairoSaveGuard& operator=(const TCairoSaveGuard&) = delete;
-
-private:
-    cairo_t* FCr;
-};
-
-struct TGObjectDeleter {
-    void operator()(void* o) const { g_object_unref(o); }
-};
-using TPangoContextPtr = std::unique_ptr<PangoContext, TGObjectDeleter>;
-using TPangoLayoutPtr = std::unique_ptr<PangoLayout, TGObjectDeleter>;
+using platform::TCairoPatternPtr;
+using platform::TCairoSaveGuard;
+using platform::TPangoContextPtr;
+using platform::TPangoLayoutPtr;
 
 struct TSize {
     int cx = 0;

@@ -1,3 +1,8 @@
+// widgets/ is the toolkit: controls bound to platform windows, message dispatch into handlers
+// and events, layered composition, bitmaps, canvas, text, tray icon, tooltip and desktop.
+// Start with this file (TControl and WidgetWndProc), then controlex.h and windowex.h for the
+// painted element tree, and canvas.h for what elements draw with.
+//
 // TControl binds one component to one platform window: windows are created lazily (parents
 // first), every toolkit window shares WidgetWndProc, which finds the control through a window
 // property and hands the message to its WndProc, the one switch that calls the WM... handlers

@@ -1,6 +1,6 @@
 #include "widgets/plaintools.h"
 
-#include "platform/fonts.h"
+#include "platform/shell/fonts.h"
 #include "widgets/text.h"
 
 namespace widgets {

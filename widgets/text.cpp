@@ -1,8 +1,8 @@
 // The drawing tools and the canvas's text and line operations.
 #include "widgets/text.h"
 
-#include "platform/fonts.h"
-#include "platform/utf.h"
+#include "platform/shell/fonts.h"
+#include "platform/sys/utf.h"
 #include "widgets/canvas.h"
 
 #include <pango/pangocairo.h>
@@ -19,14 +19,6 @@ constexpr double PointsPerInch = 72.0;
 double Unit(std::uint32_t color, int shift) {
     return ((color >> shift) & 0xFFu) / 255.0;
 }
-
-struct TFontOptionsDeleter {
-    void operator()(cairo_font_options_t* o) const { cairo_font_options_destroy(o); }
-};
-
-struct TAttrListDeleter {
-    void operator()(PangoAttrList* l) const { pango_attr_list_unref(l); }
-};
 
 } // namespace
 
@@ -137,8 +129,7 @@ TPangoLayoutPtr TCanvasEx::MakeLayout(const std::u16string& Text, bool Typograph
         pango_cairo_context_set_resolution(FPangoContext.get(), ScreenDpi);
     }
     if (FAppliedHint != FTextRenderingHint) {
-        std::unique_ptr<cairo_font_options_t, TFontOptionsDeleter> options(
-            cairo_font_options_create());
+        platform::TCairoFontOptionsPtr options(cairo_font_options_create());
         const int hint = FTextRenderingHint;
         const bool gridFit = hint == TextRenderingHintSingleBitPerPixelGridFit ||
                              hint == TextRenderingHintAntiAliasGridFit ||
@@ -160,7 +151,7 @@ TPangoLayoutPtr TCanvasEx::MakeLayout(const std::u16string& Text, bool Typograph
     TPangoLayoutPtr layout(pango_layout_new(FPangoContext.get()));
     pango_layout_set_font_description(layout.get(), FFont.Handle());
 
-    std::unique_ptr<PangoAttrList, TAttrListDeleter> attrs(pango_attr_list_new());
+    platform::TAttrListPtr attrs(pango_attr_list_new());
     if (FFont.Style() & FontStyleUnderline)
         pango_attr_list_insert(attrs.get(), pango_attr_underline_new(PANGO_UNDERLINE_SINGLE));
     if (FFont.Style() & FontStyleStrikeout)

@@ -1,7 +1,9 @@
 // The drawing tools of a TCanvasEx: font, string format, solid brush and pen. Colours are
 // straight-alpha ARGB words 0xAARRGGBB; the numeric values of styles and alignments are those
-// the widget's code is written in. Text is laid out with Pango (see platform/fonts.h).
+// the widget's code is written in. Text is laid out with Pango (see platform/shell/fonts.h).
 #pragma once
+
+#include "platform/gfx/owners.h"
 
 #include <pango/pango.h>
 
@@ -110,10 +112,7 @@ private:
     int FTrimming = StringTrimmingWord;
 };
 
-struct TFontDescriptionDeleter {
-    void operator()(PangoFontDescription* d) const { pango_font_description_free(d); }
-};
-using TFontDescriptionPtr = std::unique_ptr<PangoFontDescription, TFontDescriptionDeleter>;
+using platform::TFontDescriptionPtr;
 
 class TFontEx : public TGraphicObjectEx {
 public:

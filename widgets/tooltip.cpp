@@ -1,6 +1,6 @@
 #include "widgets/tooltip.h"
 
-#include "platform/tooltip_service.h"
+#include "platform/shell/tooltip_service.h"
 
 namespace widgets {
 

@@ -1,6 +1,6 @@
 #include "widgets/trayicon.h"
 
-#include "platform/icons.h"
+#include "platform/shell/tray.h"
 
 #include <algorithm>
 

@@ -23,7 +23,7 @@
 #include "app/desktop_integration.h"
 #include "app/mainwindow.h"
 #include "news/http.h"
-#include "platform/headless_display.h"
+#include "platform/display/headless/headless_display.h"
 #include "platform/window_manager.h"
 #include "settings/options.h"
 #include "settings/unicode.h"

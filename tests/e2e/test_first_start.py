@@ -1,5 +1,6 @@
-"""First start on a fresh account: the widget fades in centred on the work area, shows the
-feed's news within seconds, draws its skin, and keeps exactly the converter's document."""
+"""First start on a fresh account: the widget fades in centred on the work area with its icon,
+shows the feed's news within seconds, draws its skin, and keeps exactly the converter's
+document."""
 
 import os
 import unittest
@@ -25,6 +26,8 @@ class FirstStart(unittest.TestCase):
         watch = s.watch_pixel(cx + body[0], cy + body[1], 6000)
         w = s.start_widget()
         self.assertEqual(s.geometry(w.wid), (cx, cy, h.WIN_W, h.WIN_H))
+        # The program's icon at its own size, for the desktop's taskbar and switcher.
+        self.assertEqual(s.window_icon_sizes(w.wid), [(64, 64)])
 
         samples = watch.result()
         steps = fade_steps(samples, h.ROOT_COLOUR, (255, 255, 255))

@@ -8,6 +8,8 @@
 //   e2e_xprobe backdrop TOP BOTTOM     paints the desktop with a vertical gradient between
 //                                      two RRGGBB colours and publishes it as the root
 //                                      pixmap, which is what a compositing manager draws
+//   e2e_xprobe icons WINDOW            prints the size of each picture in the window's
+//                                      _NET_WM_ICON as "WIDTHxHEIGHT", one a line
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -98,15 +100,43 @@ int Backdrop(Display* dpy, unsigned long top, unsigned long bottom) {
     return 0;
 }
 
+int Icons(Display* dpy, Window window) {
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(dpy, window, XInternAtom(dpy, "_NET_WM_ICON", False), 0, 1L << 22, False,
+                           XA_CARDINAL, &type, &format, &count, &after, &data) != Success) {
+        return 1;
+    }
+    // Xlib hands 32-bit items back in longs.
+    const auto* items = reinterpret_cast<const unsigned long*>(data);
+    for (unsigned long i = 0; data != nullptr && i + 1 < count;) {
+        const unsigned long w = items[i] & 0xFFFFFFFFul;
+        const unsigned long h = items[i + 1] & 0xFFFFFFFFul;
+        std::printf("%lux%lu\n", w, h);
+        if (w == 0 || h == 0 || w * h > count - i - 2) {
+            break;
+        }
+        i += 2 + w * h;
+    }
+    if (data != nullptr) {
+        XFree(data);
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     const bool watch = argc == 5 && std::strcmp(argv[1], "watch") == 0;
     const bool owner = argc == 3 && std::strcmp(argv[1], "owner") == 0;
     const bool backdrop = argc == 4 && std::strcmp(argv[1], "backdrop") == 0;
-    if (!watch && !owner && !backdrop) {
+    const bool icons = argc == 3 && std::strcmp(argv[1], "icons") == 0;
+    if (!watch && !owner && !backdrop && !icons) {
         std::fprintf(stderr,
-                     "usage: %s watch X Y DURATION_MS | owner SELECTION | backdrop TOP BOTTOM\n",
+                     "usage: %s watch X Y DURATION_MS | owner SELECTION | backdrop TOP BOTTOM | "
+                     "icons WINDOW\n",
                      argv[0]);
         return 2;
     }
@@ -117,6 +147,9 @@ int main(int argc, char** argv) {
     }
     if (watch) {
         return Watch(dpy.get(), std::atoi(argv[2]), std::atoi(argv[3]), std::atol(argv[4]));
+    }
+    if (icons) {
+        return Icons(dpy.get(), std::strtoul(argv[2], nullptr, 0));
     }
     if (backdrop) {
         return Backdrop(dpy.get(), std::strtoul(argv[2], nullptr, 16),

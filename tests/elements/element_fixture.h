@@ -10,7 +10,7 @@
 #include <memory>
 
 #include "elements/pictures.h"
-#include "platform/headless_display.h"
+#include "platform/display/headless/headless_display.h"
 #include "platform/window_manager.h"
 #include "widgets/bitmap.h"
 #include "widgets/windowex.h"
@@ -23,10 +23,11 @@ constexpr int WindowTop = 100;
 inline std::unique_ptr<widgets::TBitmapEx> SolidBitmap(int w, int h, double r, double g, double b,
                                                        double a = 1.0) {
     auto bitmap = std::make_unique<widgets::TBitmapEx>(w, h);
-    cairo_t* cr = cairo_create(bitmap->ImageSurface());
-    cairo_set_source_rgba(cr, r, g, b, a);
-    cairo_paint(cr);
-    cairo_destroy(cr);
+    {
+        const widgets::TCairoPtr cr(cairo_create(bitmap->ImageSurface()));
+        cairo_set_source_rgba(cr.get(), r, g, b, a);
+        cairo_paint(cr.get());
+    }
     cairo_surface_flush(bitmap->ImageSurface());
     return bitmap;
 }

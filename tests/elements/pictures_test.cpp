@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "element_fixture.h"
-#include "platform/resources.h"
+#include "platform/sys/resources.h"
 
 using namespace elements;
 using elements_test::ElementTest;

@@ -1,6 +1,6 @@
 // The XSETTINGS blob comes from another client on the display: any bytes must parse or fail
 // without reading past them.
-#include "platform/x11_settings.h"
+#include "platform/display/x11/x11_settings.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,7 +1,7 @@
 #include "news/inet_thread.h"
 
 #include "loopback_server.h"
-#include "platform/headless_display.h"
+#include "platform/display/headless/headless_display.h"
 #include "platform/window_manager.h"
 
 #include <gtest/gtest.h>

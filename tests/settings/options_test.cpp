@@ -1,6 +1,6 @@
 #include "settings/options.h"
 
-#include "platform/workarea.h"
+#include "platform/sys/workarea.h"
 
 #include "settings_test_util.h"
 

@@ -1,6 +1,6 @@
 #include "widgets/bitmap.h"
 
-#include "platform/resources.h"
+#include "platform/sys/resources.h"
 
 #include "pixels.h"
 
@@ -200,10 +200,11 @@ TEST(BitmapPng, DecodesToPremultipliedArgbOfThePictureSize) {
 
 TEST(BitmapPng, OpaquePngGetsFullAlpha) {
     TCairoSurfacePtr rgb(cairo_image_surface_create(CAIRO_FORMAT_RGB24, 3, 2));
-    cairo_t* cr = cairo_create(rgb.get());
-    cairo_set_source_rgb(cr, 0, 1, 0);
-    cairo_paint(cr);
-    cairo_destroy(cr);
+    {
+        const TCairoPtr cr(cairo_create(rgb.get()));
+        cairo_set_source_rgb(cr.get(), 0, 1, 0);
+        cairo_paint(cr.get());
+    }
     const std::string png = EncodePng(rgb.get());
     auto b = TBitmapEx::CreateFromPng(png.data(), png.size());
     ASSERT_EQ(b->Width(), 3);

@@ -1,4 +1,4 @@
-#include "platform/fonts.h"
+#include "platform/shell/fonts.h"
 #include "widgets/canvas.h"
 #include "widgets/plaintools.h"
 

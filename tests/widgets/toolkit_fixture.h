@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/headless_display.h"
+#include "platform/display/headless/headless_display.h"
 #include "platform/window_manager.h"
 #include "widgets/controlex.h"
 #include "widgets/windowex.h"

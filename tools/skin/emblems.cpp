@@ -28,10 +28,9 @@ struct WordmarkShape {
 // The wordmark's letters as a path: a small, spaced-out "MINI" over a large "Pelikora".
 WordmarkShape WordmarkPath(cairo_t* cr) {
     Layout mini = TextLayout(cr, "MINI", WordmarkFont, 11);
-    PangoAttrList* attributes = pango_attr_list_new();
-    pango_attr_list_insert(attributes, pango_attr_letter_spacing_new(3 * PANGO_SCALE));
-    pango_layout_set_attributes(mini.get(), attributes);
-    pango_attr_list_unref(attributes);
+    const platform::TAttrListPtr attributes(pango_attr_list_new());
+    pango_attr_list_insert(attributes.get(), pango_attr_letter_spacing_new(3 * PANGO_SCALE));
+    pango_layout_set_attributes(mini.get(), attributes.get());
     Layout pelikora = TextLayout(cr, "Pelikora", WordmarkFont, 28);
     WordmarkShape shape;
     shape.MiniRight = LayoutPath(cr, mini.get(), 3.5, 11.5);

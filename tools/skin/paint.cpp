@@ -164,13 +164,12 @@ void LimitAlpha(cairo_surface_t* surface, int maxAlpha) {
 
 Layout TextLayout(cairo_t* cr, const std::string& text, const std::string& font, double pixels) {
     Layout layout(pango_cairo_create_layout(cr));
-    cairo_font_options_t* options = cairo_font_options_create();
-    cairo_font_options_set_antialias(options, CAIRO_ANTIALIAS_GRAY);
-    cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
-    cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
+    const platform::TCairoFontOptionsPtr options(cairo_font_options_create());
+    cairo_font_options_set_antialias(options.get(), CAIRO_ANTIALIAS_GRAY);
+    cairo_font_options_set_hint_style(options.get(), CAIRO_HINT_STYLE_NONE);
+    cairo_font_options_set_hint_metrics(options.get(), CAIRO_HINT_METRICS_OFF);
     PangoContext* context = pango_layout_get_context(layout.get());
-    pango_cairo_context_set_font_options(context, options);
-    cairo_font_options_destroy(options);
+    pango_cairo_context_set_font_options(context, options.get());
     pango_layout_context_changed(layout.get());
 
     FontDescription desc(pango_font_description_from_string(font.c_str()));

@@ -2,6 +2,8 @@
 // rounded shapes, a Gaussian-like blur for soft shadows and text in a fixed rendering mode.
 #pragma once
 
+#include "platform/gfx/owners.h"
+
 #include <cairo.h>
 #include <pango/pangocairo.h>
 
@@ -12,39 +14,13 @@
 
 namespace skin {
 
-struct SurfaceDeleter {
-    void operator()(cairo_surface_t* s) const { cairo_surface_destroy(s); }
-};
-struct ContextDeleter {
-    void operator()(cairo_t* cr) const { cairo_destroy(cr); }
-};
-struct PatternDeleter {
-    void operator()(cairo_pattern_t* p) const { cairo_pattern_destroy(p); }
-};
-struct GObjectDeleter {
-    void operator()(void* object) const { g_object_unref(object); }
-};
-struct FontDescriptionDeleter {
-    void operator()(PangoFontDescription* d) const { pango_font_description_free(d); }
-};
-
-using Surface = std::unique_ptr<cairo_surface_t, SurfaceDeleter>;
-using Context = std::unique_ptr<cairo_t, ContextDeleter>;
-using Pattern = std::unique_ptr<cairo_pattern_t, PatternDeleter>;
-using Layout = std::unique_ptr<PangoLayout, GObjectDeleter>;
-using FontDescription = std::unique_ptr<PangoFontDescription, FontDescriptionDeleter>;
-
-// cairo_save/cairo_restore as a scope.
-class SavedState {
-public:
-    explicit SavedState(cairo_t* cr) : cr_(cr) { cairo_save(cr_); }
-    ~SavedState() { cairo_restore(cr_); }
-    SavedState(const SavedState&) = delete;
-    SavedState& operator=(const SavedState&) = delete;
-
-private:
-    cairo_t* cr_;
-};
+// The program's owners of cairo and Pango handles, under this tool's short names.
+using Surface = platform::TCairoSurfacePtr;
+using Context = platform::TCairoPtr;
+using Pattern = platform::TCairoPatternPtr;
+using Layout = platform::TPangoLayoutPtr;
+using FontDescription = platform::TFontDescriptionPtr;
+using SavedState = platform::TCairoSaveGuard;
 
 // A colour written as 0xRRGGBB, the way the artwork is described.
 struct Rgb {

@@ -1,0 +1,492 @@
+// The in-memory screen. Everything is behind one lock, since posts from worker threads wake it.
+#include "platform/display/headless/headless_display.h"
+
+#include "platform/messages.h"
+
+namespace platform {
+
+THeadlessDisplay::THeadlessDisplay() = default;
+
+void THeadlessDisplay::SetScreenSize(int width, int height) {
+    std::lock_guard<std::mutex> guard(Lock);
+    Screen = TRect{0, 0, width, height};
+    Work = Screen;
+}
+
+void THeadlessDisplay::SetWorkArea(const TRect& area) {
+    std::lock_guard<std::mutex> guard(Lock);
+    Work = area;
+}
+
+void THeadlessDisplay::SetTime(std::uint64_t ms) {
+    std::lock_guard<std::mutex> guard(Lock);
+    Clock = ms;
+    Signal.notify_all();
+}
+
+void THeadlessDisplay::Advance(std::uint64_t ms) {
+    std::lock_guard<std::mutex> guard(Lock);
+    Clock += ms;
+    Signal.notify_all();
+}
+
+void THeadlessDisplay::SetAutoAdvance(bool on) {
+    std::lock_guard<std::mutex> guard(Lock);
+    AutoAdvance = on;
+}
+
+void THeadlessDisplay::SetDoubleClickTime(DWORD ms) {
+    std::lock_guard<std::mutex> guard(Lock);
+    DoubleClick = ms;
+}
+
+void THeadlessDisplay::SetHoverTime(DWORD ms) {
+    std::lock_guard<std::mutex> guard(Lock);
+    Hover = ms;
+}
+
+void THeadlessDisplay::SetTrayAvailable(bool available) {
+    std::lock_guard<std::mutex> guard(Lock);
+    TrayAvailable = available;
+    // A tray that goes away hands its icons back to wait for the next one.
+    auto& from = available ? TrayWaiting : Tray;
+    auto& to = available ? Tray : TrayWaiting;
+    to.insert(from.begin(), from.end());
+    from.clear();
+}
+
+std::uint32_t THeadlessDisplay::ModifiersLocked() const {
+    return (Shift ? MOD_SHIFT : 0) | (Control ? MOD_CONTROL : 0) | (Alt ? MOD_ALT : 0);
+}
+
+void THeadlessDisplay::Push(TInputEvent event) {
+    event.Time = Clock;
+    event.Modifiers = ModifiersLocked();
+    Events.push_back(std::move(event));
+    Signal.notify_all();
+}
+
+void THeadlessDisplay::MovePointer(int x, int y) {
+    std::lock_guard<std::mutex> guard(Lock);
+    Pointer = TPoint{x, y};
+    TInputEvent e;
+    e.Kind = TInputKind::PointerMove;
+    e.Point = Pointer;
+    Push(std::move(e));
+}
+
+void THeadlessDisplay::PressButton(TMouseButton button) {
+    std::lock_guard<std::mutex> guard(Lock);
+    TInputEvent e;
+    e.Kind = TInputKind::ButtonDown;
+    e.Point = Pointer;
+    e.Button = button;
+    Push(std::move(e));
+}
+
+void THeadlessDisplay::ReleaseButton(TMouseButton button) {
+    std::lock_guard<std::mutex> guard(Lock);
+    TInputEvent e;
+    e.Kind = TInputKind::ButtonUp;
+    e.Point = Pointer;
+    e.Button = button;
+    Push(std::move(e));
+}
+
+void THeadlessDisplay::Click(int x, int y, TMouseButton button) {
+    MovePointer(x, y);
+    PressButton(button);
+    ReleaseButton(button);
+}
+
+void THeadlessDisplay::Wheel(int delta) {
+    std::lock_guard<std::mutex> guard(Lock);
+    TInputEvent e;
+    e.Kind = TInputKind::Wheel;
+    e.Point = Pointer;
+    e.WheelDelta = delta;
+    Push(std::move(e));
+}
+
+namespace {
+
+void TrackModifier(UINT vk, bool down, bool& shift, bool& control, bool& alt) {
+    switch (vk) {
+    case VK_SHIFT:
+    case VK_LSHIFT:
+    case VK_RSHIFT:
+        shift = down;
+        break;
+    case VK_CONTROL:
+    case VK_LCONTROL:
+    case VK_RCONTROL:
+        control = down;
+        break;
+    case VK_MENU:
+    case VK_LMENU:
+    case VK_RMENU:
+        alt = down;
+        break;
+    default:
+        break;
+    }
+}
+
+} // namespace
+
+void THeadlessDisplay::KeyDown(UINT virtualKey, const std::u16string& text) {
+    std::lock_guard<std::mutex> guard(Lock);
+    TrackModifier(virtualKey, true, Shift, Control, Alt);
+    TInputEvent e;
+    e.Kind = TInputKind::KeyDown;
+    e.Point = Pointer;
+    e.Key = virtualKey;
+    e.Text = text;
+    Push(std::move(e));
+}
+
+void THeadlessDisplay::KeyUp(UINT virtualKey) {
+    std::lock_guard<std::mutex> guard(Lock);
+    TrackModifier(virtualKey, false, Shift, Control, Alt);
+    TInputEvent e;
+    e.Kind = TInputKind::KeyUp;
+    e.Point = Pointer;
+    e.Key = virtualKey;
+    Push(std::move(e));
+}
+
+void THeadlessDisplay::LeaveScreen() {
+    std::lock_guard<std::mutex> guard(Lock);
+    TInputEvent e;
+    e.Kind = TInputKind::PointerLeave;
+    Push(std::move(e));
+}
+
+void THeadlessDisplay::ActivateOther() {
+    std::lock_guard<std::mutex> guard(Lock);
+    Active = 0;
+    TInputEvent e;
+    e.Kind = TInputKind::Deactivated;
+    Push(std::move(e));
+}
+
+void THeadlessDisplay::RequestClose(HWND window) {
+    std::lock_guard<std::mutex> guard(Lock);
+    TInputEvent e;
+    e.Kind = TInputKind::CloseRequest;
+    e.Window = window;
+    Push(std::move(e));
+}
+
+void THeadlessDisplay::EndSession() {
+    std::lock_guard<std::mutex> guard(Lock);
+    TInputEvent e;
+    e.Kind = TInputKind::EndSession;
+    Push(std::move(e));
+}
+
+void THeadlessDisplay::TrayButton(HWND owner, UINT id, TMouseButton button, bool down) {
+    std::lock_guard<std::mutex> guard(Lock);
+    TInputEvent e;
+    e.Kind = down ? TInputKind::TrayButtonDown : TInputKind::TrayButtonUp;
+    e.Window = owner;
+    e.Id = id;
+    e.Button = button;
+    e.Point = Pointer;
+    Push(std::move(e));
+}
+
+void THeadlessDisplay::TrayMove(HWND owner, UINT id, int x, int y) {
+    std::lock_guard<std::mutex> guard(Lock);
+    Pointer = TPoint{x, y};
+    TInputEvent e;
+    e.Kind = TInputKind::TrayMove;
+    e.Window = owner;
+    e.Id = id;
+    e.Point = Pointer;
+    Push(std::move(e));
+}
+
+void THeadlessDisplay::TrayLeave(HWND owner, UINT id) {
+    std::lock_guard<std::mutex> guard(Lock);
+    TInputEvent e;
+    e.Kind = TInputKind::TrayLeave;
+    e.Window = owner;
+    e.Id = id;
+    e.Point = Pointer;
+    Push(std::move(e));
+}
+
+std::vector<THeadlessDisplay::TFrame> THeadlessDisplay::Frames() const {
+    std::lock_guard<std::mutex> guard(Lock);
+    return Captured;
+}
+
+std::size_t THeadlessDisplay::FrameCount() const {
+    std::lock_guard<std::mutex> guard(Lock);
+    return Captured.size();
+}
+
+THeadlessDisplay::TFrame THeadlessDisplay::LastFrame(HWND window) const {
+    std::lock_guard<std::mutex> guard(Lock);
+    for (auto it = Captured.rbegin(); it != Captured.rend(); ++it) {
+        if (it->Window == window) {
+            return *it;
+        }
+    }
+    return TFrame{};
+}
+
+bool THeadlessDisplay::HasSurface(HWND window) const {
+    std::lock_guard<std::mutex> guard(Lock);
+    return Surfaces.count(window) != 0;
+}
+
+THeadlessDisplay::TSurface THeadlessDisplay::Surface(HWND window) const {
+    std::lock_guard<std::mutex> guard(Lock);
+    auto it = Surfaces.find(window);
+    return it == Surfaces.end() ? TSurface{} : it->second;
+}
+
+std::vector<HWND> THeadlessDisplay::ActivationRequests() const {
+    std::lock_guard<std::mutex> guard(Lock);
+    return Activations;
+}
+
+HWND THeadlessDisplay::ActiveSurface() const {
+    std::lock_guard<std::mutex> guard(Lock);
+    return Active;
+}
+
+int THeadlessDisplay::CursorShape() const {
+    std::lock_guard<std::mutex> guard(Lock);
+    return Cursor;
+}
+
+HWND THeadlessDisplay::PointerGrab() const {
+    std::lock_guard<std::mutex> guard(Lock);
+    return Grab;
+}
+
+std::vector<THeadlessDisplay::TTrayIcon> THeadlessDisplay::TrayIcons() const {
+    std::lock_guard<std::mutex> guard(Lock);
+    std::vector<TTrayIcon> icons;
+    for (const auto& [key, icon] : Tray) {
+        icons.push_back(icon);
+    }
+    return icons;
+}
+
+void THeadlessDisplay::ClearFrames() {
+    std::lock_guard<std::mutex> guard(Lock);
+    Captured.clear();
+}
+
+bool THeadlessDisplay::CreateSurface(const TSurfaceParams& params) {
+    std::lock_guard<std::mutex> guard(Lock);
+    TSurface surface;
+    surface.Params = params;
+    surface.Bounds = params.Bounds;
+    surface.Topmost = params.Topmost;
+    Surfaces[params.Window] = surface;
+    return true;
+}
+
+void THeadlessDisplay::DestroySurface(HWND window) {
+    std::lock_guard<std::mutex> guard(Lock);
+    Surfaces.erase(window);
+    if (Active == window) {
+        Active = 0;
+    }
+    if (Grab == window) {
+        Grab = 0;
+    }
+}
+
+void THeadlessDisplay::MoveSurface(HWND window, const TRect& bounds) {
+    std::lock_guard<std::mutex> guard(Lock);
+    auto it = Surfaces.find(window);
+    if (it != Surfaces.end()) {
+        it->second.Bounds = bounds;
+    }
+}
+
+void THeadlessDisplay::ShowSurface(HWND window, bool visible) {
+    std::lock_guard<std::mutex> guard(Lock);
+    auto it = Surfaces.find(window);
+    if (it != Surfaces.end()) {
+        it->second.Visible = visible;
+    }
+}
+
+void THeadlessDisplay::SetSurfaceTopmost(HWND window, bool topmost) {
+    std::lock_guard<std::mutex> guard(Lock);
+    auto it = Surfaces.find(window);
+    if (it != Surfaces.end()) {
+        it->second.Topmost = topmost;
+    }
+}
+
+void THeadlessDisplay::RaiseSurface(HWND window) {
+    std::lock_guard<std::mutex> guard(Lock);
+    auto it = Surfaces.find(window);
+    if (it != Surfaces.end()) {
+        ++it->second.Raises;
+    }
+}
+
+void THeadlessDisplay::ActivateSurface(HWND window) {
+    std::lock_guard<std::mutex> guard(Lock);
+    Activations.push_back(window);
+    Active = window;
+}
+
+bool THeadlessDisplay::PresentFrame(HWND window, const TRect& bounds, const TFrameView& frame,
+                                    std::uint8_t alpha) {
+    if (!frame.Pixels || frame.Width <= 0 || frame.Height <= 0 || frame.Stride < frame.Width * 4) {
+        return false;
+    }
+    TFrame copy;
+    copy.Window = window;
+    copy.Bounds = bounds;
+    copy.Alpha = alpha;
+    copy.Width = frame.Width;
+    copy.Height = frame.Height;
+    copy.Pixels.resize(static_cast<std::size_t>(frame.Width) * frame.Height);
+    for (int y = 0; y < frame.Height; ++y) {
+        for (int x = 0; x < frame.Width; ++x) {
+            copy.Pixels[static_cast<std::size_t>(y) * frame.Width + x] = frame.Pixel(x, y);
+        }
+    }
+    std::lock_guard<std::mutex> guard(Lock);
+    auto it = Surfaces.find(window);
+    if (it == Surfaces.end()) {
+        return false;
+    }
+    it->second.Bounds = bounds;
+    it->second.Alpha = alpha;
+    Captured.push_back(std::move(copy));
+    return true;
+}
+
+void THeadlessDisplay::SetSurfaceAlpha(HWND window, std::uint8_t alpha) {
+    std::lock_guard<std::mutex> guard(Lock);
+    auto it = Surfaces.find(window);
+    if (it != Surfaces.end()) {
+        it->second.Alpha = alpha;
+    }
+}
+
+void THeadlessDisplay::GrabPointer(HWND window) {
+    std::lock_guard<std::mutex> guard(Lock);
+    Grab = window;
+}
+
+void THeadlessDisplay::SetSurfaceIcon(HWND window, const std::vector<TFrameView>& images) {
+    std::vector<TIconImage> icon;
+    for (const TFrameView& image : images) {
+        TIconImage copy;
+        copy.Width = image.Width;
+        copy.Height = image.Height;
+        for (int y = 0; y < image.Height; ++y) {
+            for (int x = 0; x < image.Width; ++x) {
+                copy.Pixels.push_back(image.Pixel(x, y));
+            }
+        }
+        icon.push_back(std::move(copy));
+    }
+    std::lock_guard<std::mutex> guard(Lock);
+    auto it = Surfaces.find(window);
+    if (it != Surfaces.end()) {
+        it->second.Icon = std::move(icon);
+    }
+}
+
+bool THeadlessDisplay::NextEvent(TInputEvent& event) {
+    std::lock_guard<std::mutex> guard(Lock);
+    if (Events.empty()) {
+        return false;
+    }
+    event = std::move(Events.front());
+    Events.pop_front();
+    return true;
+}
+
+void THeadlessDisplay::Wait(std::optional<std::uint64_t> deadline) {
+    std::unique_lock<std::mutex> lock(Lock);
+    auto ready = [&] { return !Events.empty() || Woken || (deadline && Clock >= *deadline); };
+    if (!ready() && deadline && AutoAdvance) {
+        Clock = *deadline; // nothing else can happen before the deadline, so skip to it
+    }
+    Signal.wait(lock, ready);
+    Woken = false;
+}
+
+void THeadlessDisplay::Wake() {
+    std::lock_guard<std::mutex> guard(Lock);
+    Woken = true;
+    Signal.notify_all();
+}
+
+TRect THeadlessDisplay::ScreenRect() {
+    std::lock_guard<std::mutex> guard(Lock);
+    return Screen;
+}
+
+TRect THeadlessDisplay::WorkArea() {
+    std::lock_guard<std::mutex> guard(Lock);
+    return Work;
+}
+
+TPoint THeadlessDisplay::PointerPosition() {
+    std::lock_guard<std::mutex> guard(Lock);
+    return Pointer;
+}
+
+DWORD THeadlessDisplay::DoubleClickTime() {
+    std::lock_guard<std::mutex> guard(Lock);
+    return DoubleClick;
+}
+
+TPoint THeadlessDisplay::DoubleClickSize() {
+    return TPoint{4, 4};
+}
+
+DWORD THeadlessDisplay::HoverTime() {
+    std::lock_guard<std::mutex> guard(Lock);
+    return Hover;
+}
+
+void THeadlessDisplay::SetCursorShape(int cursorId) {
+    std::lock_guard<std::mutex> guard(Lock);
+    Cursor = cursorId;
+}
+
+std::uint64_t THeadlessDisplay::Now() {
+    std::lock_guard<std::mutex> guard(Lock);
+    return Clock;
+}
+
+void THeadlessDisplay::Sleep(DWORD ms) {
+    Advance(ms);
+}
+
+bool THeadlessDisplay::DockTrayIcon(HWND owner, UINT id, const TFrameView& icon,
+                                    const std::u16string& tip) {
+    std::lock_guard<std::mutex> guard(Lock);
+    const TTrayIcon entry{owner, id, icon.Width, icon.Height, tip};
+    if (!TrayAvailable) {
+        TrayWaiting[{owner, id}] = entry;
+        return false;
+    }
+    Tray[{owner, id}] = entry;
+    return true;
+}
+
+void THeadlessDisplay::UndockTrayIcon(HWND owner, UINT id) {
+    std::lock_guard<std::mutex> guard(Lock);
+    Tray.erase({owner, id});
+    TrayWaiting.erase({owner, id});
+}
+
+} // namespace platform

@@ -1,0 +1,143 @@
+// Private state of the X11 backend, shared by its source files (connection, surfaces, input,
+// screen facts, tray). Only the x11_*.cpp files include this header.
+#pragma once
+
+#include "platform/display/x11/x11_display.h"
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XShm.h>
+
+#include <deque>
+#include <map>
+#include <vector>
+
+namespace platform {
+
+// Atoms the backend names, interned once at start.
+struct TX11Atoms {
+    Atom WmProtocols, WmDeleteWindow, NetWmPing, MotifWmHints, NetWmState, NetWmStateAbove,
+        NetWmStateSkipTaskbar, NetWmStateSkipPager, NetWmWindowType, NetWmWindowTypeUtility,
+        NetWmWindowTypeDialog, NetWmWindowTypePopupMenu, NetWmWindowTypeTooltip, NetWmName,
+        Utf8String, NetWmPid, NetActiveWindow, NetWorkArea, NetCurrentDesktop, NetWmWindowOpacity,
+        NetSupportingWmCheck, NetCmSelection, XSettingsSelection, XSettingsSettings, TraySelection,
+        TrayOpcode, TrayVisual, XEmbedInfo, XEmbed, Manager, NetWmIcon;
+};
+
+// WM_CLASS of every window of ours; external senders find the widget by it.
+constexpr const char* X11ResourceName = "minipelikora";
+constexpr const char* X11ResourceClass = "Minipelikora";
+
+struct TX11Surface {
+    HWND Window = 0;
+    ::Window Xid = 0;
+    TRect Bounds;
+    bool Layered = false;
+    bool Popup = false; // override-redirect: menus, tips
+    bool Topmost = false;
+    bool WantVisible = false;
+    bool Mapped = false;
+    bool Viewable = false; // the server reported the map (a window manager may delay it)
+    bool HasFrame = false;
+    bool ActivatePending = false; // asked to activate before it could be mapped
+    Pixmap Backing = 0;
+    int BackingWidth = 0;
+    int BackingHeight = 0;
+    std::vector<TRect> Shape; // last input shape, to skip unchanged masks
+    bool HasShape = false;
+    bool BoundingSet = false;
+};
+
+struct TX11TrayIcon {
+    HWND Owner = 0;
+    UINT Id = 0;
+    ::Window Xid = 0; // 0 while waiting for a tray
+    Visual* IconVisual = nullptr;
+    int Depth = 0;
+    Colormap Map = 0;
+    int Width = 0;
+    int Height = 0;
+    std::vector<std::uint32_t> Pixels; // the icon as given, premultiplied ARGB32
+    int IconWidth = 0;
+    int IconHeight = 0;
+    std::u16string Tip;
+};
+
+struct TX11Display::TImpl {
+    TX11Options Options;
+    ::Display* Dpy = nullptr;
+    int Screen = 0;
+    ::Window Root = 0;
+    TX11Atoms Atoms{};
+    bool Dead = false;
+    bool EndSessionReported = false;
+    int WakeFd = -1;
+
+    // The visual every surface uses: 32-bit ARGB when the server has one.
+    Visual* SurfaceVisual = nullptr;
+    int SurfaceDepth = 24;
+    Colormap SurfaceColormap = 0;
+    GC SurfaceGc = nullptr;
+
+    bool ShmAvailable = false;
+    XShmSegmentInfo ShmInfo{};
+    XImage* Image = nullptr; // staging image for frames, grown on demand
+    int ImageWidth = 0;
+    int ImageHeight = 0;
+    std::vector<std::uint32_t> PlainBuffer; // pixels behind Image when SHM is off
+
+    bool Compositing = false;
+    bool XFixes = false;
+    int XFixesEventBase = 0;
+    bool Shape = false;
+
+    std::map<HWND, TX11Surface> Surfaces;
+    std::map<::Window, HWND> ByXid;
+    std::deque<TInputEvent> Pending;
+    HWND Active = 0;
+    HWND Grab = 0;
+    int CursorId = 0;
+    std::map<int, Cursor> Cursors;
+
+    std::vector<TX11TrayIcon> TrayIcons;
+
+    ~TImpl();
+
+    // x11_display.cpp
+    TX11Surface* Find(HWND window);
+    TX11Surface* FindByXid(::Window xid);
+    void UpdateCompositing();
+    bool EnsureImage(int width, int height);
+    void FreeImage();
+    void ApplyShapes(TX11Surface& s, const std::vector<TRect>& rects, bool changed);
+    void MapIfReady(TX11Surface& s);
+    void SendNetWmState(TX11Surface& s, Atom state, bool add);
+    void Redraw(TX11Surface& s, int x, int y, int w, int h);
+    void Activate(TX11Surface& s);
+
+    // x11_input.cpp
+    void Translate(XEvent& ev);
+    void Push(TInputEvent ev);
+    void SetActive(HWND window);
+    void CheckActiveProperty();
+
+    // x11_screen.cpp
+    Cursor CursorFor(int cursorId);
+    bool ReadSetting(const char* name, std::int32_t& value);
+
+    // x11_tray.cpp
+    bool HandleTrayEvent(XEvent& ev);
+    void DrawTrayIcon(TX11TrayIcon& icon);
+    void DestroyTrayIcon(TX11TrayIcon& icon);
+    bool Embed(TX11TrayIcon& icon); // a window for the icon, handed to the tray; false without one
+    void DockWaitingIcons();
+    void LeaveTrayIcon(const TX11TrayIcon& icon);
+};
+
+std::uint64_t MonotonicMs();
+// Protocol errors seen so far on any connection (they are counted, never fatal).
+unsigned long X11ErrorCount();
+// Shift, Ctrl and Alt of an X event's state as the backend reports them.
+std::uint32_t ModifiersOf(unsigned state);
+
+} // namespace platform

@@ -1,0 +1,407 @@
+// The X11 backend on a real server: what the screen shows for a layered frame, where input is
+// taken, keys and the wheel, activation, the move loop with snapping, and a lost connection.
+#include "platform/shell/icons.h"
+#include "x11_fixture.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+
+#include <functional>
+
+using namespace platform;
+using namespace x11test;
+
+namespace {
+
+std::vector<TMsg> Seen;
+
+LRESULT RecordProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
+    case WM_RBUTTONDOWN:
+    case WM_MOUSEWHEEL:
+    case WM_KEYDOWN:
+    case WM_CHAR:
+    case WM_ACTIVATE:
+    case WM_CLOSE:
+    case WM_QUERYENDSESSION:
+    case WM_ENDSESSION:
+        Seen.push_back(TMsg{hwnd, msg, wParam, lParam, 0, {}});
+        break;
+    default:
+        break;
+    }
+    return DefWindowProc(hwnd, msg, wParam, lParam);
+}
+
+std::function<void()> OnEnterMove; // runs when the move loop has started
+
+// Drags itself on a left press and snaps to the work area within 7 pixels, as the widget does.
+LRESULT DragProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_LBUTTONDOWN) {
+        ReleaseCapture();
+        SendMessage(hwnd, WM_SYSCOMMAND, SC_MOVE | HTCAPTION, 0);
+        return 0;
+    }
+    if (msg == WM_ENTERSIZEMOVE && OnEnterMove) {
+        OnEnterMove();
+    }
+    if (msg == WM_WINDOWPOSCHANGING) {
+        auto* pos = reinterpret_cast<TWindowPos*>(lParam);
+        if ((pos->flags & SWP_NOMOVE) == 0) {
+            TRect work, r;
+            SystemParametersInfo(SPI_GETWORKAREA, 0, &work, 0);
+            GetWindowRect(hwnd, &r);
+            const int w = r.Width(), h = r.Height();
+            if (std::abs(work.Bottom - (h + pos->y)) < 8) {
+                pos->y = work.Bottom - h;
+            }
+            if (std::abs(pos->y - work.Top) < 8) {
+                pos->y = work.Top;
+            }
+            if (std::abs(work.Right - (w + pos->x)) < 8) {
+                pos->x = work.Right - w;
+            }
+            if (std::abs(pos->x - work.Left) < 8) {
+                pos->x = work.Left;
+            }
+        }
+    }
+    return DefWindowProc(hwnd, msg, wParam, lParam);
+}
+
+void Register(const char16_t* name, WNDPROC proc) {
+    TWndClass wc;
+    wc.lpfnWndProc = proc;
+    wc.lpszClassName = name;
+    RegisterClass(wc);
+}
+
+int Count(UINT msg, HWND hwnd = 0) {
+    int n = 0;
+    for (const auto& m : Seen) {
+        if (m.message == msg && (hwnd == 0 || m.hwnd == hwnd)) {
+            ++n;
+        }
+    }
+    return n;
+}
+
+const TMsg* Last(UINT msg) {
+    for (auto it = Seen.rbegin(); it != Seen.rend(); ++it) {
+        if (it->message == msg) {
+            return &*it;
+        }
+    }
+    return nullptr;
+}
+
+// A premultiplied colour at alpha 128 over an opaque background.
+std::uint32_t OverHalf(std::uint32_t premultiplied, std::uint32_t background) {
+    std::uint32_t out = 0;
+    for (int shift = 0; shift < 24; shift += 8) {
+        const std::uint32_t c = (premultiplied >> shift) & 0xFF;
+        const std::uint32_t b = (background >> shift) & 0xFF;
+        out |= (c + b * 127 / 255) << shift;
+    }
+    return out;
+}
+
+class BackendTest : public TX11Test {
+protected:
+    void SetUp() override {
+        Seen.clear();
+        Register(u"x11record", RecordProc);
+        Register(u"x11drag", DragProc);
+    }
+
+    HWND Card(int x, int y, const TCardFrame& frame, std::uint8_t alpha = 255,
+              const char16_t* cls = u"x11record") {
+        const HWND hwnd = CreateWindowEx(WS_EX_LAYERED | WS_EX_TOOLWINDOW, cls, u"minipelikora",
+                                         WS_POPUP, x, y, frame.Width, frame.Height, 0, 0, nullptr);
+        EXPECT_NE(hwnd, 0u);
+        ShowWindow(hwnd, SW_SHOWNA);
+        const TPoint at{x, y};
+        EXPECT_TRUE(UpdateLayeredWindow(hwnd, &at, frame.Width, frame.Height, frame.Pixels.data(),
+                                        frame.Width * 4, alpha));
+        return hwnd;
+    }
+
+    // Where the server really has the window, frame or no frame.
+    TPoint ScreenOrigin(HWND hwnd) {
+        ::Display* d = Server->Connection();
+        ::Window child = 0;
+        int x = 0, y = 0;
+        XSync(d, False);
+        XTranslateCoordinates(d, X->NativeWindow(hwnd), DefaultRootWindow(d), 0, 0, &x, &y, &child);
+        return TPoint{x, y};
+    }
+};
+
+TEST_F(BackendTest, CompositedFrameShowsCardOverTransparentMargin) {
+    Start(Servers::Compositor());
+    ASSERT_TRUE(X->Compositing());
+    TCardFrame frame(200, 150, 20);
+    Card(100, 100, frame);
+    EXPECT_TRUE(Until([&] { return Near(Server->Pixel(200, 200), 0x2040C0); }))
+        << std::hex << Server->Pixel(200, 200);
+    // The margin shows whatever the compositor paints behind windows, as far away from them.
+    const std::uint32_t desk = Server->Pixel(5, 5);
+    EXPECT_TRUE(Near(Server->Pixel(105, 105), desk)) << std::hex << Server->Pixel(105, 105);
+    EXPECT_TRUE(Near(Server->Pixel(200, 125), OverHalf(0x102060, desk)))
+        << std::hex << Server->Pixel(200, 125);
+}
+
+TEST_F(BackendTest, ConstantAlphaScalesTheWholeFrame) {
+    Start(Servers::Compositor());
+    TCardFrame frame(200, 150, 20);
+    Card(100, 100, frame, 128);
+    EXPECT_TRUE(Until([&] {
+        return Near(Server->Pixel(200, 200), OverHalf(0x102060, Server->Pixel(5, 5)));
+    })) << std::hex
+        << Server->Pixel(200, 200);
+}
+
+TEST_F(BackendTest, WithoutCompositorTheMarginIsCutAway) {
+    Start();
+    ASSERT_FALSE(X->Compositing());
+    TCardFrame frame(200, 150, 20);
+    Card(100, 100, frame);
+    EXPECT_TRUE(Until([&] { return Near(Server->Pixel(200, 200), 0x2040C0); }));
+    // Unblended, the margin would be black.
+    EXPECT_TRUE(Near(Server->Pixel(105, 105), 0xFFFFFF)) << std::hex << Server->Pixel(105, 105);
+    EXPECT_TRUE(Near(Server->Pixel(299, 249), 0xFFFFFF)) << std::hex << Server->Pixel(299, 249);
+}
+
+TEST_F(BackendTest, FramesWithAndWithoutShmLookTheSame) {
+    for (bool shm : {true, false}) {
+        Start({}, Shm(shm));
+        EXPECT_EQ(X->UsingShm(), shm);
+        TCardFrame frame(120, 90, 10);
+        Card(40, 40, frame);
+        EXPECT_TRUE(Until([&] { return Near(Server->Pixel(100, 85), 0x2040C0); })) << shm;
+        TearDown();
+    }
+}
+
+TEST_F(BackendTest, PressOnTransparentPixelDoesNotReachTheWindow) {
+    Start();
+    TCardFrame frame(200, 150, 20);
+    const HWND hwnd = Card(100, 100, frame);
+    Settle(200);
+    ASSERT_TRUE(Xdotool({"mousemove", "108", "108", "click", "1"}));
+    Settle(300);
+    EXPECT_EQ(Count(WM_LBUTTONDOWN), 0);
+    ASSERT_TRUE(Xdotool({"mousemove", "150", "180", "click", "1"}));
+    ASSERT_TRUE(Until([&] { return Count(WM_LBUTTONUP, hwnd) == 1; }));
+    const TMsg* down = Last(WM_LBUTTONDOWN);
+    ASSERT_NE(down, nullptr);
+    EXPECT_EQ(GetXLParam(down->lParam), 50);
+    EXPECT_EQ(GetYLParam(down->lParam), 80);
+}
+
+TEST_F(BackendTest, WheelNotchesReachTheFocusedChild) {
+    Start();
+    TCardFrame frame(200, 150, 0);
+    const HWND top = Card(100, 100, frame);
+    const HWND left = CreateWindowEx(0, u"x11record", u"", WS_CHILD | WS_VISIBLE, 0, 0, 100, 150,
+                                     top, 1, nullptr);
+    const HWND right = CreateWindowEx(0, u"x11record", u"", WS_CHILD | WS_VISIBLE, 100, 0, 100, 150,
+                                      top, 2, nullptr);
+    SetFocus(right);
+    Settle(200);
+    // The pointer rests over the left child; the wheel still goes to the focus.
+    ASSERT_TRUE(Xdotool({"mousemove", "130", "150", "click", "4", "click", "5", "click", "5"}));
+    ASSERT_TRUE(Until([&] { return Count(WM_MOUSEWHEEL, right) == 3; }));
+    EXPECT_EQ(Count(WM_MOUSEWHEEL, left), 0);
+    int sum = 0;
+    // Unanswered, each notch goes on to the parent after the focused child.
+    EXPECT_EQ(Count(WM_MOUSEWHEEL, top), 3);
+    for (const auto& m : Seen) {
+        if (m.message == WM_MOUSEWHEEL && m.hwnd == right) {
+            sum += static_cast<std::int16_t>(HiWord(m.wParam));
+        }
+    }
+    EXPECT_EQ(sum, -120);
+}
+
+TEST_F(BackendTest, MoveLoopFollowsThePointerAndSnapsToTheWorkArea) {
+    Start(Servers::Manager());
+    // A dock with a strut along the top, which the window manager leaves out of the work area.
+    Server->AddDock(40);
+    ASSERT_TRUE(Until([&] { return X->WorkArea().Top > 0; })) << X->WorkArea().Top;
+    const TRect work = X->WorkArea();
+    TCardFrame frame(200, 150, 0);
+    const HWND hwnd = Card(300, 300, frame, 255, u"x11drag");
+    // Placed where asked, and on screen where the press will land.
+    ASSERT_TRUE(Until(
+        [&] {
+            return ScreenOrigin(hwnd) == TPoint{300, 300} &&
+                   Near(Server->Pixel(400, 375), 0x2040C0);
+        },
+        5000))
+        << ScreenOrigin(hwnd).X << "," << ScreenOrigin(hwnd).Y;
+    // Drop it 5 pixels below the work area's top and 5 short of its right edge.
+    const int dropX = work.Right - 200 - 5, dropY = work.Top + 5;
+    const std::string px = std::to_string(400 + dropX - 300);
+    const std::string py = std::to_string(375 + dropY - 300);
+    // The rest of the drag starts once the loop runs: a hand is slower than the queue, and a
+    // release taken in with the press would end the move before it began.
+    bool started = false;
+    pid_t rest = -1;
+    OnEnterMove = [&] {
+        started = true;
+        rest = Server->Spawn({"xdotool", "mousemove", "700", "300", "sleep", "0.1", "mousemove", px,
+                              py, "sleep", "0.1", "mouseup", "1"});
+    };
+    ASSERT_TRUE(Xdotool({"mousemove", "400", "375", "mousedown", "1"}));
+    ASSERT_TRUE(Until([&] { return started && Server->Finished(rest); }));
+    OnEnterMove = nullptr;
+    Settle(200);
+    TRect r;
+    GetWindowRect(hwnd, &r);
+    EXPECT_EQ(r.Left, work.Right - 200);
+    EXPECT_EQ(r.Top, work.Top);
+    EXPECT_TRUE(Until(
+        [&] {
+            return ScreenOrigin(hwnd) == TPoint{r.Left, r.Top};
+        },
+        3000))
+        << ScreenOrigin(hwnd).X << "," << ScreenOrigin(hwnd).Y;
+}
+
+TEST_F(BackendTest, ActivationKeysAndTheDesktopsCloseRequest) {
+    Start(Servers::Manager());
+    TCardFrame frame(200, 150, 0);
+    const HWND hwnd = Card(100, 100, frame);
+    SetForegroundWindow(hwnd);
+    ASSERT_TRUE(Until([&] {
+        const TMsg* a = Last(WM_ACTIVATE);
+        return a != nullptr && LoWord(a->wParam) != WA_INACTIVE;
+    }));
+    ASSERT_TRUE(Until([&] { return Server->Focus() == X->NativeWindow(hwnd); }));
+    ASSERT_TRUE(Xdotool({"key", "shift+a", "Return"}));
+    ASSERT_TRUE(Until([&] { return Count(WM_CHAR) >= 2; }));
+    const TMsg* key = nullptr;
+    for (const auto& m : Seen) {
+        if (m.message == WM_KEYDOWN && m.wParam == 'A') {
+            key = &m;
+        }
+    }
+    EXPECT_NE(key, nullptr);
+    std::u16string typed;
+    for (const auto& m : Seen) {
+        if (m.message == WM_CHAR) {
+            typed += static_cast<char16_t>(m.wParam);
+        }
+    }
+    EXPECT_EQ(typed, u"A\r");
+
+    // Another program's window takes the activation: ours hears of it with no window of ours.
+    ::Display* d = Server->Connection();
+    ::Window other = XCreateSimpleWindow(d, DefaultRootWindow(d), 600, 600, 100, 100, 0, 0, 0);
+    XMapWindow(d, other);
+    XSync(d, False);
+    Settle(300);
+    XEvent ev{};
+    ev.xclient.type = ClientMessage;
+    ev.xclient.window = other;
+    ev.xclient.message_type = XInternAtom(d, "_NET_ACTIVE_WINDOW", False);
+    ev.xclient.format = 32;
+    ev.xclient.data.l[0] = 2;
+    XSendEvent(d, DefaultRootWindow(d), False, SubstructureRedirectMask | SubstructureNotifyMask,
+               &ev);
+    XSync(d, False);
+    ASSERT_TRUE(Until([&] {
+        const TMsg* a = Last(WM_ACTIVATE);
+        return a != nullptr && LoWord(a->wParam) == WA_INACTIVE;
+    }));
+    EXPECT_EQ(Last(WM_ACTIVATE)->lParam, 0);
+
+    // What the window manager sends for Alt+F4 or a close button.
+    XEvent close{};
+    close.xclient.type = ClientMessage;
+    close.xclient.window = X->NativeWindow(hwnd);
+    close.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", False);
+    close.xclient.format = 32;
+    close.xclient.data.l[0] = static_cast<long>(XInternAtom(d, "WM_DELETE_WINDOW", False));
+    XSendEvent(d, X->NativeWindow(hwnd), False, NoEventMask, &close);
+    XSync(d, False);
+    EXPECT_TRUE(Until([&] { return Count(WM_CLOSE, hwnd) == 1; }));
+}
+
+TEST_F(BackendTest, LostConnectionEndsTheSessionWithoutEndingTheProcess) {
+    Start();
+    TCardFrame frame(100, 100, 0);
+    const HWND hwnd = Card(10, 10, frame);
+    Settle(100);
+    Server->KillServer();
+    EXPECT_TRUE(Until([&] { return Count(WM_ENDSESSION, hwnd) == 1; }));
+    EXPECT_EQ(Count(WM_QUERYENDSESSION, hwnd), 1);
+    EXPECT_FALSE(X->Connected());
+    // Later calls on the dead connection are harmless.
+    const TPoint at{20, 20};
+    EXPECT_FALSE(UpdateLayeredWindow(hwnd, &at, frame.Width, frame.Height, frame.Pixels.data(),
+                                     frame.Width * 4, 255));
+    DestroyWindow(hwnd);
+}
+
+// The window's icons become _NET_WM_ICON: width, height and straight-alpha ARGB cardinals for
+// each, the program's icon 101 at its own size first.
+TEST_F(BackendTest, WindowIconsBecomeTheNetWmIconProperty) {
+    Start();
+    TCardFrame frame(100, 100, 0);
+    const HWND hwnd = Card(100, 100, frame);
+    const HICON program = LoadIcon(0, 101);
+    ASSERT_NE(program, 0u);
+    TFrameView programFrame;
+    ASSERT_TRUE(GetIconFrame(program, &programFrame));
+    // Opaque, half-transparent (premultiplied) and clear.
+    const std::uint32_t small[] = {0xFF112233u, 0x80402010u, 0x00000000u};
+    const HICON tiny = CreateIconFromPixels(3, 1, small);
+    SendMessage(hwnd, WM_SETICON, ICON_BIG, static_cast<LPARAM>(program));
+    SendMessage(hwnd, WM_SETICON, ICON_SMALL, static_cast<LPARAM>(tiny));
+
+    auto property = [&] {
+        ::Display* d = Server->Connection();
+        XSync(d, False);
+        Atom type = 0;
+        int format = 0;
+        unsigned long count = 0, after = 0;
+        unsigned char* data = nullptr;
+        std::vector<unsigned long> values;
+        if (XGetWindowProperty(d, X->NativeWindow(hwnd), XInternAtom(d, "_NET_WM_ICON", False), 0,
+                               1 << 20, False, XA_CARDINAL, &type, &format, &count, &after,
+                               &data) == Success &&
+            data != nullptr) {
+            // Xlib hands 32-bit items back in longs, sign-extended.
+            const auto* items = reinterpret_cast<const unsigned long*>(data);
+            for (unsigned long i = 0; i < count; ++i) {
+                values.push_back(items[i] & 0xFFFFFFFFul);
+            }
+        }
+        if (data != nullptr) {
+            XFree(data);
+        }
+        return values;
+    };
+    std::vector<unsigned long> icon = property();
+    ASSERT_EQ(icon.size(), 2u + 64 * 64 + 2 + 3);
+    EXPECT_EQ(icon[0], 64u);
+    EXPECT_EQ(icon[1], 64u);
+    // An opaque pixel of the program's icon arrives as it is.
+    const std::uint32_t centre = programFrame.Pixel(32, 32);
+    ASSERT_EQ(centre >> 24, 0xFFu);
+    EXPECT_EQ(icon[2 + 32 * 64 + 32], centre);
+    const std::vector<unsigned long> tail(icon.end() - 5, icon.end());
+    EXPECT_EQ(tail, (std::vector<unsigned long>{3, 1, 0xFF112233u, 0x80804020u, 0}));
+
+    SendMessage(hwnd, WM_SETICON, ICON_BIG, 0);
+    SendMessage(hwnd, WM_SETICON, ICON_SMALL, 0);
+    EXPECT_TRUE(property().empty());
+    DestroyIcon(tiny);
+    DestroyIcon(program);
+}
+
+} // namespace

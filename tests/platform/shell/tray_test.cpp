@@ -1,0 +1,245 @@
+// Tray icons on the headless screen: input on an icon as callback messages (double clicks
+// included), the tip after the hover time, and icons that wait for a tray to appear.
+#include "platform/shell/tray.h"
+#include "tests/platform/wm/wm_fixture.h"
+
+namespace {
+
+using namespace wmtest;
+
+constexpr UINT CALLBACK_MSG = WM_USER + 1;
+constexpr UINT ICON_ID = 7;
+
+class TrayTest : public WmTest {
+protected:
+    void SetUp() override {
+        WmTest::SetUp();
+        Owner = Top(0, 0, 1, 1);
+        Screen->SetDoubleClickTime(500);
+        Screen->SetHoverTime(400);
+    }
+    bool Add(const std::u16string& tip) {
+        return TrayAddIcon(Owner, ICON_ID, CALLBACK_MSG, View(), tip);
+    }
+    TFrameView View() { return TFrameView{Icon.data(), 16, 16, 64}; }
+    // The pointer messages the icon's owner was told about, in order.
+    std::vector<LPARAM> Callbacks() const {
+        std::vector<LPARAM> out;
+        for (const auto& e : Rec.Log) {
+            if (e.Hwnd == Owner && e.Msg == CALLBACK_MSG && e.LParam != WM_MOUSEMOVE) {
+                out.push_back(e.LParam);
+            }
+        }
+        return out;
+    }
+    void Press(TMouseButton button) {
+        Screen->TrayButton(Owner, ICON_ID, button, true);
+        Screen->TrayButton(Owner, ICON_ID, button, false);
+        Pump();
+    }
+
+    HWND Owner = 0;
+    std::vector<std::uint32_t> Icon = std::vector<std::uint32_t>(16 * 16, 0xFF000000u);
+};
+
+TEST_F(TrayTest, SecondPressSoonAndCloseIsADoubleClick) {
+    using B = TMouseButton;
+    struct TStep {
+        B Button;
+        int Wait; // ms before the click
+        int X;    // where the pointer is on the icon
+    };
+    struct TCase {
+        const char* Name;
+        std::vector<TStep> Steps;
+        std::vector<LPARAM> Expected;
+    };
+    const TCase cases[] = {
+        {"left pair",
+         {{B::Left, 0, 10}, {B::Left, 100, 10}},
+         {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP}},
+        {"right pair",
+         {{B::Right, 0, 10}, {B::Right, 500, 10}},
+         {WM_RBUTTONDOWN, WM_RBUTTONUP, WM_RBUTTONDBLCLK, WM_RBUTTONUP}},
+        {"middle pair",
+         {{B::Middle, 0, 10}, {B::Middle, 1, 11}},
+         {WM_MBUTTONDOWN, WM_MBUTTONUP, WM_MBUTTONDBLCLK, WM_MBUTTONUP}},
+        {"too slow",
+         {{B::Left, 0, 10}, {B::Left, 501, 10}},
+         {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDOWN, WM_LBUTTONUP}},
+        {"too far",
+         {{B::Left, 0, 10}, {B::Left, 10, 14}},
+         {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDOWN, WM_LBUTTONUP}},
+        {"other button",
+         {{B::Left, 0, 10}, {B::Right, 10, 10}},
+         {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_RBUTTONDOWN, WM_RBUTTONUP}},
+        {"third press starts a new pair",
+         {{B::Left, 0, 10}, {B::Left, 10, 10}, {B::Left, 10, 10}},
+         {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP, WM_LBUTTONDOWN,
+          WM_LBUTTONUP}},
+    };
+    ASSERT_TRUE(Add(u""));
+    for (const auto& c : cases) {
+        Screen->Advance(10000); // forget the previous case's press
+        Clear();
+        for (const auto& step : c.Steps) {
+            Screen->Advance(static_cast<std::uint64_t>(step.Wait));
+            Screen->TrayMove(Owner, ICON_ID, step.X, 5);
+            Press(step.Button);
+        }
+        EXPECT_EQ(Callbacks(), c.Expected) << c.Name;
+    }
+}
+
+TEST_F(TrayTest, PressesOnAnotherIconDoNotPair) {
+    ASSERT_TRUE(Add(u""));
+    ASSERT_TRUE(TrayAddIcon(Owner, ICON_ID + 1, CALLBACK_MSG, View(), u""));
+    Press(TMouseButton::Left);
+    Screen->TrayButton(Owner, ICON_ID + 1, TMouseButton::Left, true);
+    Pump();
+    ASSERT_EQ(Callbacks().size(), 3u);
+    EXPECT_EQ(Callbacks().back(), static_cast<LPARAM>(WM_LBUTTONDOWN));
+}
+
+TEST_F(TrayTest, TipShowsAfterTheHoverTimeAndHidesOnLeave) {
+    ASSERT_TRUE(Add(u"Mini Pelikora"));
+    Screen->TrayMove(Owner, ICON_ID, 100, 10);
+    Pump();
+    Screen->Advance(399);
+    Pump();
+    EXPECT_EQ(GetTrayTipWindow(), 0u) << "not before the hover time";
+    // Moving over the same icon does not start the wait again.
+    Screen->TrayMove(Owner, ICON_ID, 102, 11);
+    Pump();
+    Screen->Advance(1);
+    Pump();
+    const HWND tip = GetTrayTipWindow();
+    ASSERT_NE(tip, 0u);
+    EXPECT_TRUE(IsWindowVisible(tip));
+    TRect r;
+    GetWindowRect(tip, &r);
+    EXPECT_EQ(r.Left, 102);
+    EXPECT_GT(r.Top, 11) << "below the pointer";
+    const auto frame = Screen->LastFrame(tip);
+    ASSERT_GT(frame.Width, 2);
+    EXPECT_EQ(frame.Pixels[static_cast<std::size_t>(frame.Width) * 2 + 2], 0xFFFFFFE1u)
+        << "the pale yellow of info tips";
+
+    Screen->TrayLeave(Owner, ICON_ID);
+    Pump();
+    EXPECT_EQ(GetTrayTipWindow(), 0u);
+    EXPECT_FALSE(IsWindow(tip));
+    Screen->Advance(1000);
+    Pump();
+    EXPECT_EQ(GetTrayTipWindow(), 0u) << "nothing shows again without the pointer";
+}
+
+TEST_F(TrayTest, PressHidesTheTipUntilThePointerComesBack) {
+    ASSERT_TRUE(Add(u"tip"));
+    Screen->TrayMove(Owner, ICON_ID, 100, 10);
+    Screen->Advance(400);
+    Pump();
+    ASSERT_NE(GetTrayTipWindow(), 0u);
+    Press(TMouseButton::Right);
+    EXPECT_EQ(GetTrayTipWindow(), 0u);
+    Screen->TrayMove(Owner, ICON_ID, 101, 10);
+    Screen->Advance(1000);
+    Pump();
+    EXPECT_EQ(GetTrayTipWindow(), 0u);
+    Screen->TrayLeave(Owner, ICON_ID);
+    Screen->TrayMove(Owner, ICON_ID, 100, 10);
+    Screen->Advance(400);
+    Pump();
+    EXPECT_NE(GetTrayTipWindow(), 0u);
+}
+
+TEST_F(TrayTest, TipFollowsTheIconsText) {
+    ASSERT_TRUE(Add(u""));
+    Screen->TrayMove(Owner, ICON_ID, 100, 10);
+    Screen->Advance(400);
+    Pump();
+    EXPECT_EQ(GetTrayTipWindow(), 0u) << "an empty text shows no tip";
+
+    ASSERT_TRUE(TrayModifyIcon(Owner, ICON_ID, View(), u"short"));
+    Screen->TrayLeave(Owner, ICON_ID);
+    Screen->TrayMove(Owner, ICON_ID, 100, 10);
+    Screen->Advance(400);
+    Pump();
+    const HWND first = GetTrayTipWindow();
+    ASSERT_NE(first, 0u);
+    TRect before;
+    GetWindowRect(first, &before);
+    ASSERT_TRUE(TrayModifyIcon(Owner, ICON_ID, View(), u"a much longer text than before"));
+    const HWND second = GetTrayTipWindow();
+    ASSERT_NE(second, 0u) << "a shown tip takes the new text at once";
+    TRect after;
+    GetWindowRect(second, &after);
+    EXPECT_GT(after.Right - after.Left, before.Right - before.Left);
+    ASSERT_TRUE(TrayModifyIcon(Owner, ICON_ID, View(), u""));
+    EXPECT_EQ(GetTrayTipWindow(), 0u);
+}
+
+TEST_F(TrayTest, TipGoesWithTheIconOrItsOwner) {
+    ASSERT_TRUE(Add(u"tip"));
+    Screen->TrayMove(Owner, ICON_ID, 100, 10);
+    Screen->Advance(400);
+    Pump();
+    ASSERT_NE(GetTrayTipWindow(), 0u);
+    ASSERT_TRUE(TrayDeleteIcon(Owner, ICON_ID));
+    EXPECT_EQ(GetTrayTipWindow(), 0u);
+
+    ASSERT_TRUE(Add(u"tip"));
+    Screen->TrayMove(Owner, ICON_ID, 100, 10);
+    Screen->Advance(400);
+    Pump();
+    const HWND tip = GetTrayTipWindow();
+    ASSERT_NE(tip, 0u);
+    DestroyWindow(Owner);
+    EXPECT_EQ(GetTrayTipWindow(), 0u);
+    EXPECT_FALSE(IsWindow(tip));
+    EXPECT_TRUE(Screen->TrayIcons().empty());
+}
+
+TEST_F(TrayTest, IconWaitsForATrayThatAppearsLater) {
+    Screen->SetTrayAvailable(false);
+    EXPECT_FALSE(Add(u"old")) << "no tray took it now";
+    EXPECT_FALSE(Add(u"old")) << "it is already known";
+    EXPECT_FALSE(TrayModifyIcon(Owner, ICON_ID, View(), u"new"));
+    EXPECT_TRUE(Screen->TrayIcons().empty());
+    Screen->SetTrayAvailable(true);
+    const auto icons = Screen->TrayIcons();
+    ASSERT_EQ(icons.size(), 1u);
+    EXPECT_EQ(icons[0].Tip, u"new");
+    Press(TMouseButton::Left);
+    EXPECT_EQ(Callbacks(), (std::vector<LPARAM>{WM_LBUTTONDOWN, WM_LBUTTONUP}));
+
+    // A deleted icon does not come back with the next tray.
+    Screen->SetTrayAvailable(false);
+    ASSERT_TRUE(TrayDeleteIcon(Owner, ICON_ID));
+    Screen->SetTrayAvailable(true);
+    EXPECT_TRUE(Screen->TrayIcons().empty());
+}
+
+TEST_F(WmTest, TrayInputArrivesAsTheCallbackMessage) {
+    const HWND owner = Top(0, 0, 1, 1);
+    std::vector<std::uint32_t> icon(16 * 16, 0xFF000000);
+    const TFrameView view{icon.data(), 16, 16, 64};
+    ASSERT_TRUE(TrayAddIcon(owner, 7, WM_USER + 1, view, u"tip"));
+    EXPECT_FALSE(TrayAddIcon(owner, 7, WM_USER + 1, view, u"tip"));
+    Screen->TrayButton(owner, 7, TMouseButton::Right, false);
+    Pump();
+    ASSERT_EQ(Count(owner, WM_USER + 1), 1);
+    for (const auto& e : Rec.Log) {
+        if (e.Msg == WM_USER + 1) {
+            EXPECT_EQ(e.WParam, 7u);
+            EXPECT_EQ(e.LParam, static_cast<LPARAM>(WM_RBUTTONUP));
+        }
+    }
+    DestroyWindow(owner);
+    EXPECT_TRUE(Screen->TrayIcons().empty()) << "a dead owner's icon leaves the tray";
+
+    Screen->SetTrayAvailable(false);
+    EXPECT_FALSE(TrayAddIcon(Top(0, 0, 1, 1), 1, WM_USER, view, u""));
+}
+
+} // namespace

@@ -1,0 +1,345 @@
+#include "tests/support/xserver.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace x11test {
+
+namespace {
+
+std::uint64_t NowMs() {
+    return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                          std::chrono::steady_clock::now().time_since_epoch())
+                                          .count());
+}
+
+void Stop(pid_t pid) {
+    if (pid <= 0) {
+        return;
+    }
+    kill(pid, SIGTERM);
+    for (int i = 0; i < 100; ++i) {
+        if (waitpid(pid, nullptr, WNOHANG) != 0) {
+            return;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+}
+
+} // namespace
+
+std::vector<char*> TXServer::Environment() {
+    EnvStore.clear();
+    for (char** e = environ; *e != nullptr; ++e) {
+        if (std::strncmp(*e, "DISPLAY=", 8) != 0) {
+            EnvStore.emplace_back(*e);
+        }
+    }
+    EnvStore.push_back("DISPLAY=" + DisplayName);
+    std::vector<char*> env;
+    for (auto& s : EnvStore) {
+        env.push_back(s.data());
+    }
+    env.push_back(nullptr);
+    return env;
+}
+
+TXServer::TXServer(const TServerOptions& options) {
+    int fds[2];
+    if (pipe(fds) != 0) {
+        Problem = "pipe";
+        return;
+    }
+    const std::string screen =
+        std::to_string(options.Width) + "x" + std::to_string(options.Height) + "x24";
+    std::vector<std::string> args = {
+        "Xvfb",      "-displayfd", std::to_string(fds[1]), "-screen",   "0",       screen, "-wr",
+        "-nolisten", "tcp",        "+extension",           "Composite", "-noreset"};
+    std::vector<char*> argv;
+    for (auto& a : args) {
+        argv.push_back(a.data());
+    }
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addclose(&actions, fds[0]);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    const int rc = posix_spawnp(&Server, "Xvfb", &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(fds[1]);
+    if (rc != 0) {
+        close(fds[0]);
+        Problem = "Xvfb could not be started";
+        Server = -1;
+        return;
+    }
+    std::string number;
+    const std::uint64_t until = NowMs() + 15000;
+    while (NowMs() < until) {
+        pollfd p{fds[0], POLLIN, 0};
+        if (poll(&p, 1, 200) > 0) {
+            char c = 0;
+            const ssize_t n = read(fds[0], &c, 1);
+            if (n <= 0 || c == '\n') {
+                break;
+            }
+            number += c;
+        }
+    }
+    close(fds[0]);
+    if (number.empty()) {
+        Problem = "Xvfb did not report a display";
+        return;
+    }
+    DisplayName = ":" + number;
+    Own = XOpenDisplay(DisplayName.c_str());
+    if (Own == nullptr) {
+        Problem = "cannot connect to " + DisplayName;
+        return;
+    }
+    // A test may end the server on purpose; its own connection must survive that.
+    XSetIOErrorExitHandler(
+        Own, [](_XDisplay*, void*) {}, nullptr);
+    if (options.WindowManager) {
+        Spawn({"openbox", "--sm-disable"});
+        // The selection comes early in its start-up; the work area only once it manages windows.
+        const std::uint64_t until = NowMs() + 10000;
+        const Atom workArea = XInternAtom(Own, "_NET_WORKAREA", False);
+        bool ready = false;
+        while (!ready && NowMs() < until) {
+            int count = 0;
+            Atom* props = XListProperties(Own, DefaultRootWindow(Own), &count);
+            for (int i = 0; i < count; ++i) {
+                ready = ready || props[i] == workArea;
+            }
+            if (props != nullptr) {
+                XFree(props);
+            }
+            if (!ready) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            }
+        }
+        if (!ready || !WaitForSelection("WM_S0", 1000)) {
+            Problem = "openbox did not start";
+            return;
+        }
+    }
+    if (options.Compositor) {
+        Spawn({"xcompmgr"});
+        if (!WaitForSelection("_NET_WM_CM_S0", 10000)) {
+            Problem = "xcompmgr did not start";
+            return;
+        }
+    }
+    if (options.Tray && !StartTray()) {
+        Problem = "trayer did not start";
+        return;
+    }
+    Ready = true;
+}
+
+TXServer::~TXServer() {
+    for (auto it = Children.rbegin(); it != Children.rend(); ++it) {
+        Stop(*it);
+    }
+    if (Own != nullptr) {
+        XCloseDisplay(Own);
+    }
+    Stop(Server);
+}
+
+void TXServer::AddDock(int height) {
+    const ::Window root = DefaultRootWindow(Own);
+    ::Window dock =
+        XCreateSimpleWindow(Own, root, 0, 0, static_cast<unsigned>(DisplayWidth(Own, 0)),
+                            static_cast<unsigned>(height), 0, 0, 0x808080);
+    const Atom type = XInternAtom(Own, "_NET_WM_WINDOW_TYPE_DOCK", False);
+    XChangeProperty(Own, dock, XInternAtom(Own, "_NET_WM_WINDOW_TYPE", False), XA_ATOM, 32,
+                    PropModeReplace, reinterpret_cast<const unsigned char*>(&type), 1);
+    long strut[12] = {0, 0, height, 0, 0, 0, 0, 0, 0, DisplayWidth(Own, 0) - 1, 0, 0};
+    XChangeProperty(Own, dock, XInternAtom(Own, "_NET_WM_STRUT_PARTIAL", False), XA_CARDINAL, 32,
+                    PropModeReplace, reinterpret_cast<const unsigned char*>(strut), 12);
+    XChangeProperty(Own, dock, XInternAtom(Own, "_NET_WM_STRUT", False), XA_CARDINAL, 32,
+                    PropModeReplace, reinterpret_cast<const unsigned char*>(strut), 4);
+    // A window manager still starting may miss the first map; map again until the work area
+    // shows the strut.
+    const Atom workArea = XInternAtom(Own, "_NET_WORKAREA", False);
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        XMapWindow(Own, dock);
+        XSync(Own, False);
+        const std::uint64_t until = NowMs() + 1000;
+        while (NowMs() < until) {
+            Atom type = 0;
+            int format = 0;
+            unsigned long count = 0, after = 0;
+            unsigned char* data = nullptr;
+            long top = 0;
+            if (XGetWindowProperty(Own, root, workArea, 0, 4, False, XA_CARDINAL, &type, &format,
+                                   &count, &after, &data) == Success &&
+                data != nullptr) {
+                if (count >= 2) {
+                    top = reinterpret_cast<long*>(data)[1];
+                }
+                XFree(data);
+            }
+            if (top == height) {
+                return;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        XUnmapWindow(Own, dock);
+        XSync(Own, False);
+    }
+}
+
+unsigned long TXServer::Focus() {
+    ::Window focus = 0;
+    int revert = 0;
+    XGetInputFocus(Own, &focus, &revert);
+    return focus;
+}
+
+void TXServer::KillServer() {
+    Stop(Server);
+    Server = -1;
+}
+
+pid_t TXServer::Spawn(const std::vector<std::string>& args) {
+    std::vector<std::string> copy = args;
+    std::vector<char*> argv;
+    for (auto& a : copy) {
+        argv.push_back(a.data());
+    }
+    argv.push_back(nullptr);
+    std::vector<char*> env = Environment();
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t pid = -1;
+    const int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), env.data());
+    posix_spawn_file_actions_destroy(&actions);
+    if (rc != 0) {
+        return -1;
+    }
+    Children.push_back(pid);
+    return pid;
+}
+
+bool TXServer::StartTray() {
+    TrayPid = Spawn({"trayer",  "--edge",
+                     "top",     "--align",
+                     "left",    "--widthtype",
+                     "pixel",   "--width",
+                     "120",     "--height",
+                     "32",      "--SetDockType",
+                     "true",    "--SetPartialStrut",
+                     "true",    "--expand",
+                     "false",   "--transparent",
+                     "false",   "--tint",
+                     "0xc0c0c0"});
+    return TrayPid > 0 && WaitForSelection("_NET_SYSTEM_TRAY_S0", 10000);
+}
+
+void TXServer::StopTray() {
+    Stop(TrayPid);
+    for (auto& c : Children) {
+        if (c == TrayPid) {
+            c = -1;
+        }
+    }
+    TrayPid = -1;
+}
+
+bool TXServer::Finished(pid_t pid) {
+    if (pid <= 0) {
+        return true;
+    }
+    const pid_t r = waitpid(pid, nullptr, WNOHANG);
+    if (r == pid || (r < 0 && errno == ECHILD)) {
+        for (auto& c : Children) {
+            if (c == pid) {
+                c = -1;
+            }
+        }
+        return true;
+    }
+    return false;
+}
+
+int TXServer::Run(const std::vector<std::string>& argv, int timeoutMs) {
+    const pid_t pid = Spawn(argv);
+    if (pid <= 0) {
+        return -1;
+    }
+    const std::uint64_t until = NowMs() + static_cast<std::uint64_t>(timeoutMs);
+    while (NowMs() < until) {
+        int status = 0;
+        if (waitpid(pid, &status, WNOHANG) == pid) {
+            for (auto& c : Children) {
+                if (c == pid) {
+                    c = -1;
+                }
+            }
+            return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return -1;
+}
+
+bool TXServer::WaitForSelection(const std::string& selection, int timeoutMs) {
+    const std::uint64_t until = NowMs() + static_cast<std::uint64_t>(timeoutMs);
+    while (NowMs() < until) {
+        if (SelectionOwner(selection) != 0) {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return false;
+}
+
+unsigned long TXServer::SelectionOwner(const std::string& selection) {
+    return XGetSelectionOwner(Own, XInternAtom(Own, selection.c_str(), False));
+}
+
+std::uint32_t TXServer::Pixel(int x, int y) {
+    XSync(Own, False);
+    XImage* image = XGetImage(Own, DefaultRootWindow(Own), x, y, 1, 1, AllPlanes, ZPixmap);
+    if (image == nullptr) {
+        return 0xFFFFFFFFu;
+    }
+    const auto p = static_cast<std::uint32_t>(XGetPixel(image, 0, 0)) & 0x00FFFFFFu;
+    XDestroyImage(image);
+    return p;
+}
+
+bool PumpUntil(const std::function<bool()>& done, int timeoutMs,
+               const std::function<void()>& step) {
+    const std::uint64_t until = NowMs() + static_cast<std::uint64_t>(timeoutMs);
+    while (!done()) {
+        if (NowMs() >= until) {
+            return false;
+        }
+        step();
+    }
+    return true;
+}
+
+} // namespace x11test
