@@ -40,7 +40,10 @@ std::u16string FormatPrompt(const std::u16string& Pattern, const std::u16string&
 TNewsRefresher::TNewsRefresher(TWindowEx& Window, std::string NewsFilePath)
     : FWindow(Window), FNewsFilePath(std::move(NewsFilePath)) {}
 
-TNewsRefresher::~TNewsRefresher() = default;
+// In the shutdown's order, also when the window object goes without a shutdown.
+TNewsRefresher::~TNewsRefresher() {
+    ShutDown();
+}
 
 void TNewsRefresher::ReadServers(TOptions& Options) {
     for (const char* key : {news::NewsServerKey, news::VersionServerKey, news::LinksServerKey}) {
