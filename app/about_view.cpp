@@ -8,7 +8,7 @@
 #include "elements/reflection.h"
 #include "elements/skintext.h"
 #include "news/servers.h"
-#include "platform/resources.h"
+#include "platform/sys/resources.h"
 #include "widgets/text.h"
 
 namespace app {

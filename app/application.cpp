@@ -3,7 +3,7 @@
 #include "app/desktop_integration.h"
 #include "app/mainwindow.h"
 #include "news/http.h"
-#include "platform/resources.h"
+#include "platform/sys/resources.h"
 #include "platform/window_manager.h"
 #include "settings/unicode.h"
 

@@ -1,7 +1,7 @@
 #include "app/desktop_integration.h"
 
 #include "elements/linkopener.h"
-#include "platform/atomic_file.h"
+#include "platform/sys/atomic_file.h"
 #include "platform/window_manager.h"
 
 #include <malloc.h>

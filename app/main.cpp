@@ -4,9 +4,9 @@
 // them). Start reading here, then application.h, then mainwindow.h.
 #include "app/application.h"
 #include "app/mainwindow.h"
-#include "platform/external_messages.h"
+#include "platform/sys/external_messages.h"
 #include "platform/window_manager.h"
-#include "platform/x11_display.h"
+#include "platform/display/x11/x11_display.h"
 
 #include <pthread.h>
 #include <signal.h>

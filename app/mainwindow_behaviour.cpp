@@ -9,9 +9,9 @@
 #include "app/scaler.h"
 #include "app/wintimer.h"
 #include "news/inet_thread.h"
-#include "platform/icons.h"
-#include "platform/popup_menu.h"
-#include "platform/workarea.h"
+#include "platform/shell/icons.h"
+#include "platform/shell/popup_menu.h"
+#include "platform/sys/workarea.h"
 #include "widgets/desktop.h"
 #include "widgets/trayicon.h"
 

@@ -6,7 +6,7 @@
 #include "elements/checkbox.h"
 #include "elements/content.h"
 #include "elements/pictures.h"
-#include "platform/resources.h"
+#include "platform/sys/resources.h"
 #include "settings/options.h"
 #include "widgets/text.h"
 

@@ -24,7 +24,7 @@
 #include "app/mainwindow.h"
 #include "mainwindow_probe.h"
 #include "news/http.h"
-#include "platform/headless_display.h"
+#include "platform/display/headless/headless_display.h"
 #include "platform/window_manager.h"
 #include "settings/options.h"
 #include "settings/unicode.h"

@@ -3,7 +3,7 @@
 
 #include "news/feed.h"
 #include "news/version.h"
-#include "platform/message_box.h"
+#include "platform/shell/message_box.h"
 #include "tests/news/loopback_server.h"
 
 #include <atomic>

@@ -25,7 +25,7 @@
 #include "news/feed.h"
 #include "settings/options.h"
 #include "settings/unicode.h"
-#include "tests/x11/xserver.h"
+#include "tests/support/xserver.h"
 
 extern char** environ;
 
