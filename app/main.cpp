@@ -1,6 +1,7 @@
-// Mini Pelikora: a small skinned desktop news widget. Start reading here; the program entry
-// hands over to the application object (application.h), which owns start-up, the message loop
-// and shutdown; the widget itself is TMainWindow (mainwindow.h).
+// Mini Pelikora: a small skinned desktop news widget. app/ is the widget itself: this program
+// entry, the application object that runs the process (application.h: one instance, start-up,
+// the message loop, shutdown) and the main window with its parts (mainwindow.h, which lists
+// them). Start reading here, then application.h, then mainwindow.h.
 #include "app/application.h"
 #include "app/mainwindow.h"
 #include "platform/display/x11/x11_display.h"

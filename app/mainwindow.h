@@ -1,174 +1,67 @@
-// TMainWindow: the widget. One 475 x 350 layered window whose picture is composed from the
-// skinned elements; it owns the menu, the options store, the tooltip, the tray icon and the
-// timers, runs the views, fades, scaling and dragging, and the news and version requests.
-// mainwindow.cpp builds it; mainwindow_behaviour.cpp, mainwindow_scaling.cpp and
-// mainwindow_news.cpp hold what it does.
+// app/ is the widget itself: the program entry (main.cpp, read it first), the process around it
+// (application.h) and this main window. TMainWindow is the 475 x 350 layered window; it keeps the
+// window, the root of the element tree, the menu, the icon, the tray icon and the tooltip, and
+// wires together the parts that own the rest: the news list (news_view.h), the options and about
+// views (options_view.h, about_view.h), the small picture (scaler.h) and the refresh cycles with
+// the update check (news_refresher.h). mainwindow.cpp builds it; mainwindow_behaviour.cpp holds
+// what it does.
 #pragma once
 
-#include "app/wintimer.h"
-#include "elements/checkbox.h"
-#include "elements/content.h"
-#include "elements/pictures.h"
-#include "elements/reflection.h"
-#include "elements/scrollbar.h"
-#include "elements/skintext.h"
-#include "news/inet_thread.h"
-#include "news/servers.h"
-#include "settings/options.h"
-#include "widgets/desktop.h"
-#include "widgets/tooltip.h"
-#include "widgets/trayicon.h"
+#include "app/ids.h"
 #include "widgets/windowex.h"
 
 #include <memory>
 #include <string>
 
+namespace elements {
+class TBackgroundEx;
+class TImageEx;
+} // namespace elements
+
+namespace widgets {
+class TToolTip;
+class TTrayIcon;
+} // namespace widgets
+
 namespace app {
 
-using platform::HWND;
-using platform::UINT;
-
-// Messages another program may send; the widget itself never does.
-constexpr UINT WM_EXTERNALRESERVED = 5938;
-constexpr UINT WM_EXTERNALCLOSE = 5939;
-// Posted by the program entry when the process is asked to end by a signal.
-constexpr UINT WM_SIGNALEND = platform::WM_APP + 1;
-
-constexpr UINT WM_SETICON = 0x0080;
-constexpr platform::WPARAM ICON_BIG = 1;
-
-// Menu commands.
-constexpr UINT CM_ABOUT = 40000;
-constexpr UINT CM_OPTIONS = 40003;
-constexpr UINT CM_CLOSE = 40005;
-constexpr UINT CM_UPDATE = 40007;
-
-constexpr int StartTimerId = 1001;
-constexpr int IdleTimerId = 1002;
-constexpr int PollTimerId = 1003;
-constexpr int ThrobberTimerId = 1005;
-constexpr int StartInterval = 50;
-constexpr int IdleInterval = 10000;
-constexpr int ThrobberInterval = 20;
-constexpr int DefaultPollInterval = 300000;
-constexpr platform::DWORD IdleLimit = 10000;
-
-constexpr int MainMenuId = 101;
-constexpr int MainIconId = 101;
-
-// String-table entries.
-constexpr UINT TitleString = 100;
-constexpr UINT AboutString = 101;
-constexpr UINT LinkString = 102;
-constexpr UINT CloseHintString = 103;
-constexpr UINT StartupString = 104;
-constexpr UINT AlwaysTopString = 105;
-constexpr UINT ShowTrayString = 106;
-constexpr UINT AutoScaleString = 107;
-constexpr UINT TrayHintString = 108;
-constexpr UINT NewVersionString = 200;
-constexpr UINT BusyString = 301;
-
-constexpr int WindowWidth = 475;
-constexpr int WindowHeight = 350;
-// Views slide this far per frame.
-constexpr int SlideStep = 15;
-constexpr int FadeStep = 4;
-constexpr int FadeDelay = 1;
-// Edge snapping reaches this far (exclusive) from an edge.
-constexpr int SnapRange = 8;
-// Smooth scaling of the settled small picture.
-constexpr int InterpolationHighQualityBilinear = 6;
+class TAboutView;
+class TNewsRefresher;
+class TNewsView;
+class TOptionsView;
+class TScaler;
+class TWinTimer;
 
 class TMainWindow : public widgets::TWindowEx {
+    // The tests' window into the parts; nothing else reaches past the methods below.
+    friend class TMainWindowProbe;
+
 public:
     TMainWindow(widgets::TComponent* AOwner, std::u16string DataFolder);
     ~TMainWindow() override;
 
     void WndProc(widgets::TWidgetMessage& Message) override;
+    // The inherited step, then the small picture while the widget is scaled down.
     void Paint() override;
 
-    // Commands and views.
+    // Commands.
     void ShowMenu();
     void ToggleAbout();
     void ToggleOptions();
-    void ShowView(widgets::TControlEx& Panel, widgets::TControlEx& Sheet);
-    void HideView(widgets::TControlEx& Panel, widgets::TControlEx& Sheet);
-    void SaveOptions();
     void FadeIn(int Step, int Delay);
     void FadeOut(int Step, int Delay);
     void StartUp();
     void IdleCheck();
-    void ShowBusy(bool On);
-    void ThrobberTick();
     void CloseWidget();
     // Safe to run again after a cancelled session end: what the first run freed stays freed.
     void ShutDown();
 
-    // Scaling, dragging and snapping.
-    void ScaleWindow(bool Grow);
+    // Moving.
     void DragWindow();
     platform::TRect WorkArea() const;
 
-    // Refresh cycle and update check.
-    void StartNewsRequest();
-    void StartVersionCheck();
-
     std::u16string OptionsFilePath() const { return FDataFolder + u"/options.ini"; }
     std::string NewsFilePath() const;
-
-    // State, open to the program entry and the tests.
-    platform::HMENU Menu = 0;
-    platform::HICON Icon = 0;
-    std::unique_ptr<TWinTimer> StartTimer;
-    std::unique_ptr<TWinTimer> IdleTimer;
-    std::unique_ptr<TWinTimer> ThrobberTimer;
-    std::unique_ptr<TWinTimer> PollTimer;
-    std::unique_ptr<news::TInternetThread> VersionWorker;
-    std::unique_ptr<news::TInternetThread> NewsWorker;
-    std::unique_ptr<TOptions> Options;
-    widgets::TToolTip* ToolTip = nullptr;
-    widgets::TTrayIcon* TrayIcon = nullptr;
-    news::TServers Servers;
-
-    widgets::TControlEx* Root = nullptr;
-    elements::TBackgroundEx* Background = nullptr;
-    elements::TImageEx* Header = nullptr;
-    elements::TContainerEx* Viewport = nullptr;
-    elements::TContentEx* NewsList = nullptr;
-    elements::TScrollerEx* Scroller = nullptr;
-    elements::TThumbEx* Thumb = nullptr;
-    elements::TScrollState ScrollState;
-    elements::TThrobberEx* Throbber = nullptr;
-    elements::TSkinText* StatusText = nullptr;
-    widgets::TControlEx* OptionsPanel = nullptr;
-    elements::TImageEx* OptionsImage = nullptr;
-    elements::TImageEx* OptionsClose = nullptr;
-    elements::TCheckBoxEx* StartupBox = nullptr;
-    elements::TCheckBoxEx* AlwaysTopBox = nullptr;
-    elements::TCheckBoxEx* ShowTrayBox = nullptr;
-    elements::TCheckBoxEx* AutoScaleBox = nullptr;
-    widgets::TControlEx* AboutPanel = nullptr;
-    widgets::TControlEx* AboutSlider = nullptr;
-    elements::TImageEx* AboutImage = nullptr;
-    elements::TImageEx* AboutIcon = nullptr;
-    elements::TImageEx* AboutClose = nullptr;
-    elements::TSkinText* TitleText = nullptr;
-    elements::TSkinText* AboutText = nullptr;
-    elements::TSkinText* LinkText = nullptr;
-    elements::TReflectionEx* IconReflection = nullptr;
-
-    std::string NewsText;
-    float Scale = 1.0f;
-    float MaxScale = 1.0f;
-    float MinScale = 0.2f;
-    float ScaleStep = 0.05f;
-    bool AutoScale = true;
-    bool Scaled = false;
-    int Corner = 0;
-    bool ScaledSettled = false;
-    bool Closing = false;
-    int PollInterval = DefaultPollInterval;
 
 protected:
     void AfterCreate() override;
@@ -181,6 +74,7 @@ protected:
     virtual void WMEndSession(widgets::TWidgetMessage& Message);
     virtual void WMDisplayChange(widgets::TWidgetMessage&) {}
     virtual void WMCopyData(widgets::TWidgetMessage&) {}
+    // Both answers belong to the refresher; the window only routes them there.
     virtual void WMVersionDone(widgets::TWidgetMessage& Message);
     virtual void WMNewsDone(widgets::TWidgetMessage& Message);
     virtual void WMExternalReserved(widgets::TWidgetMessage&) {}
@@ -189,23 +83,33 @@ protected:
 
 private:
     void BuildElements();
-    void BuildOptionsView();
-    void BuildAboutView();
-    void ApplyOptions();
-    void ReadServers();
 
     // Element event handlers.
     void WindowMouseDown(widgets::TObject* Sender, int Keys, int X, int Y);
     void ContentMouseDown(widgets::TObject* Sender, int Keys, int X, int Y);
     void ContentDrag(widgets::TObject* Sender, int Keys, int X, int Y);
     void TrayMouseUp(widgets::TObject* Sender, int Keys, int X, int Y);
-    void WindowActivate(widgets::TObject* Sender, int Activation, HWND Window);
-    void StartupClick();
-    void AlwaysTopClick();
-    void ShowTrayClick();
-    void AutoScaleClick();
 
     std::u16string FDataFolder;
+    platform::HMENU FMenu = 0;
+    platform::HICON FIcon = 0;
+    std::unique_ptr<TWinTimer> FStartTimer;
+    std::unique_ptr<TWinTimer> FIdleTimer;
+    widgets::TToolTip* FToolTip = nullptr;
+    widgets::TTrayIcon* FTrayIcon = nullptr;
+    widgets::TControlEx* FRoot = nullptr;
+    elements::TBackgroundEx* FBackground = nullptr;
+    elements::TImageEx* FHeader = nullptr;
+    // The close sequence has begun.
+    bool FClosing = false;
+
+    // The parts. Members are freed last to first, so the refresher, whose servers the about
+    // view reads, goes last. Their elements are owned by the window, as every element is.
+    std::unique_ptr<TNewsRefresher> FRefresher;
+    std::unique_ptr<TOptionsView> FOptionsView;
+    std::unique_ptr<TAboutView> FAboutView;
+    std::unique_ptr<TNewsView> FNewsView;
+    std::unique_ptr<TScaler> FScaler;
 };
 
 } // namespace app

@@ -1,29 +1,24 @@
 // What the main window does once it exists: message routing, the menu and its commands, the
-// sliding views, the option check boxes, the fades, the timers and the orderly shutdown.
+// fades, its own timers, dragging and edge snapping, and the orderly shutdown of every part.
 #include "app/desktop_integration.h"
 #include "app/mainwindow.h"
 
+#include "app/about_view.h"
+#include "app/news_refresher.h"
+#include "app/options_view.h"
+#include "app/scaler.h"
+#include "app/wintimer.h"
+#include "news/inet_thread.h"
 #include "platform/shell/icons.h"
 #include "platform/shell/popup_menu.h"
-#include "platform/sys/resources.h"
-#include "settings/unicode.h"
-
-#include <cmath>
+#include "platform/sys/workarea.h"
+#include "widgets/desktop.h"
+#include "widgets/trayicon.h"
 
 namespace app {
 
 using namespace platform;
 using namespace widgets;
-
-namespace {
-
-// Opacity change per view frame: 21 for the options sheet, 17 for the about sheet.
-int ViewStep(const TControlEx& Sheet) {
-    const float frames = static_cast<float>(Sheet.Height()) / static_cast<float>(SlideStep);
-    return static_cast<int>(std::nearbyint(255.0 / static_cast<double>(frames)));
-}
-
-} // namespace
 
 void TMainWindow::WndProc(TWidgetMessage& Message) {
     switch (Message.Msg) {
@@ -80,7 +75,7 @@ void TMainWindow::WMCommand(TWidgetMessage& Message) {
         CloseWidget();
         break;
     case CM_UPDATE:
-        StartNewsRequest();
+        FRefresher->StartNewsRequest();
         break;
     default:
         break;
@@ -96,14 +91,22 @@ void TMainWindow::WMTimer(TWidgetMessage& Message) {
         IdleCheck();
         break;
     case PollTimerId:
-        StartNewsRequest();
+        FRefresher->StartNewsRequest();
         break;
     case ThrobberTimerId:
-        ThrobberTick();
+        FRefresher->ThrobberTick();
         break;
     default:
         break;
     }
+}
+
+void TMainWindow::WMVersionDone(TWidgetMessage& Message) {
+    FRefresher->WMVersionDone(Message);
+}
+
+void TMainWindow::WMNewsDone(TWidgetMessage& Message) {
+    FRefresher->WMNewsDone(Message);
 }
 
 void TMainWindow::WMQueryEndSession(TWidgetMessage& Message) {
@@ -127,14 +130,14 @@ void TMainWindow::WMSignalEnd(TWidgetMessage&) {
     SendMessage(Handle(), WM_ENDSESSION, allowed != 0 ? 1 : 0, 0);
 }
 
-// --- menu -------------------------------------------------------------------------------------
+// --- menu and views ---------------------------------------------------------------------------
 
 void TMainWindow::ShowMenu() {
-    if (Menu == 0)
+    if (FMenu == 0)
         return;
     TPoint at;
     GetCursorPos(&at);
-    TrackPopupMenuEx(GetSubMenu(Menu, 0), TPM_VERTICAL, at.X, at.Y, Handle(), nullptr);
+    TrackPopupMenuEx(GetSubMenu(FMenu, 0), TPM_VERTICAL, at.X, at.Y, Handle(), nullptr);
 }
 
 void TMainWindow::WindowMouseDown(TObject*, int Keys, int, int) {
@@ -150,119 +153,33 @@ void TMainWindow::ContentMouseDown(TObject*, int Keys, int, int) {
 }
 
 void TMainWindow::TrayMouseUp(TObject*, int Keys, int, int) {
-    if (!(Keys & MK_RBUTTON) || Menu == 0)
+    if (!(Keys & MK_RBUTTON) || FMenu == 0)
         return;
     SetForegroundWindow(Handle());
     ProcessMessages();
     ShowMenu();
 }
 
-// --- views ------------------------------------------------------------------------------------
-
+// At most one view is open: the other one closes first.
 void TMainWindow::ToggleAbout() {
-    if (OptionsPanel->Visible())
-        HideView(*OptionsPanel, *OptionsImage);
-    if (AboutPanel->Visible())
-        HideView(*AboutPanel, *AboutSlider);
+    if (FOptionsView->Visible())
+        FOptionsView->HideView();
+    if (FAboutView->Visible())
+        FAboutView->HideView();
     else
-        ShowView(*AboutPanel, *AboutSlider);
+        FAboutView->ShowView();
 }
 
 void TMainWindow::ToggleOptions() {
-    if (AboutPanel->Visible())
-        HideView(*AboutPanel, *AboutSlider);
-    if (OptionsPanel->Visible())
-        HideView(*OptionsPanel, *OptionsImage);
+    if (FAboutView->Visible())
+        FAboutView->HideView();
+    if (FOptionsView->Visible())
+        FOptionsView->HideView();
     else
-        ShowView(*OptionsPanel, *OptionsImage);
+        FOptionsView->ShowView();
 }
 
-void TMainWindow::ShowView(TControlEx& Panel, TControlEx& Sheet) {
-    const int step = ViewStep(Sheet);
-    Panel.Show();
-    Update();
-    Viewport->Locked = true;
-    Sheet.Locked = true;
-    for (;;) {
-        const int y = Sheet.Top() + SlideStep;
-        if (y >= 0)
-            break;
-        Sheet.SetTop(y);
-        if (Sheet.Opacity() + step < 255)
-            Sheet.SetOpacity(static_cast<std::uint8_t>(Sheet.Opacity() + step));
-        Update();
-    }
-    Sheet.SetOpacity(255);
-    Sheet.SetTop(0);
-    Sheet.Locked = false;
-    Viewport->Locked = false;
-    Update();
-}
-
-void TMainWindow::HideView(TControlEx& Panel, TControlEx& Sheet) {
-    Viewport->Locked = true;
-    Sheet.Locked = true;
-    const int step = ViewStep(Sheet);
-    for (;;) {
-        const int y = Sheet.Top() - SlideStep;
-        if (y <= -Sheet.Height())
-            break;
-        Sheet.SetTop(y);
-        if (Sheet.Opacity() - step > 0)
-            Sheet.SetOpacity(static_cast<std::uint8_t>(Sheet.Opacity() - step));
-        Update();
-    }
-    Sheet.SetOpacity(0);
-    Sheet.SetTop(-Sheet.Height());
-    Panel.Hide();
-    Sheet.Locked = false;
-    Viewport->Locked = false;
-    Update();
-}
-
-// --- options ----------------------------------------------------------------------------------
-
-void TMainWindow::StartupClick() {
-    StartupBox->Checked = !StartupBox->Checked;
-    SetStartWithSystem(StartupBox->Checked, ExecutablePath());
-    Update();
-    SaveOptions();
-}
-
-void TMainWindow::AlwaysTopClick() {
-    AlwaysTopBox->Checked = !AlwaysTopBox->Checked;
-    SetAlwaysTop(AlwaysTopBox->Checked);
-    Update();
-    SaveOptions();
-}
-
-void TMainWindow::ShowTrayClick() {
-    ShowTrayBox->Checked = !ShowTrayBox->Checked;
-    TrayIcon->SetVisibleTray(ShowTrayBox->Checked);
-    Update();
-    SaveOptions();
-}
-
-void TMainWindow::AutoScaleClick() {
-    AutoScaleBox->Checked = !AutoScaleBox->Checked;
-    AutoScale = AutoScaleBox->Checked;
-    Update();
-    SaveOptions();
-}
-
-void TMainWindow::SaveOptions() {
-    if (!Options)
-        return;
-    Options->WriteLeft(Left());
-    Options->WriteTop(Top());
-    Options->WriteStartUp(StartupBox->Checked);
-    Options->WriteAlwaysTop(AlwaysTopBox->Checked);
-    Options->WriteShowTray(ShowTrayBox->Checked);
-    Options->WriteAutoScale(AutoScaleBox->Checked);
-    Options->UpdateFile();
-}
-
-// --- fades, timers, busy state ----------------------------------------------------------------
+// --- fades and the window's own timers --------------------------------------------------------
 
 void TMainWindow::FadeIn(int Step, int Delay) {
     Show();
@@ -283,42 +200,68 @@ void TMainWindow::FadeOut(int Step, int Delay) {
 }
 
 void TMainWindow::StartUp() {
-    EnableTimer(StartTimer, false);
+    EnableTimer(FStartTimer, false);
     Update();
     FadeIn(FadeStep, FadeDelay);
-    StartNewsRequest();
-    StartVersionCheck();
+    FRefresher->StartNewsRequest();
+    FRefresher->StartVersionCheck();
 }
 
 void TMainWindow::IdleCheck() {
-    EnableTimer(IdleTimer, false);
+    EnableTimer(FIdleTimer, false);
     // Unsigned, so the difference stays right when the tick count wraps.
     const DWORD idle = GetTickCount() - LastInputTick;
     if (idle > IdleLimit)
         TrimWorkingSet();
     // The trim serves the queue; a close met there may already have freed the timers.
-    EnableTimer(IdleTimer, true);
+    EnableTimer(FIdleTimer, true);
 }
 
-void TMainWindow::ShowBusy(bool On) {
-    Throbber->SetVisible(On);
-    EnableTimer(ThrobberTimer, On);
-    StatusText->SetVisible(On);
+// --- moving -----------------------------------------------------------------------------------
+
+TRect TMainWindow::WorkArea() const {
+    TRect area = GetWorkArea();
+    if (auto* desktop = dynamic_cast<TDesktop*>(Owner()))
+        desktop->WorkArea(area);
+    return area;
 }
 
-void TMainWindow::ThrobberTick() {
-    EnableTimer(ThrobberTimer, false);
-    Throbber->NextFrame();
-    Update();
-    EnableTimer(ThrobberTimer, true);
+void TMainWindow::DragWindow() {
+    ReleaseCapture();
+    SendMessage(Handle(), WM_SYSCOMMAND, SC_MOVE | static_cast<WPARAM>(HTCAPTION), 0);
+}
+
+void TMainWindow::ContentDrag(TObject*, int Keys, int, int) {
+    if (Keys & MK_LBUTTON)
+        DragWindow();
+}
+
+void TMainWindow::WMWindowPosChanging(TWidgetMessage& Message) {
+    TWindowEx::WMWindowPosChanging(Message);
+    auto* pos = reinterpret_cast<TWindowPos*>(Message.LParam);
+    if (pos == nullptr || (pos->flags & SWP_NOMOVE))
+        return;
+    const TRect area = WorkArea();
+    // Later rules win: top over bottom, left over right.
+    if (const int d = area.Bottom - (Height() + pos->y); - SnapRange < d && d < SnapRange)
+        pos->y = area.Bottom - Height();
+    if (const int d = pos->y - area.Top; - SnapRange < d && d < SnapRange)
+        pos->y = area.Top;
+    if (const int d = area.Right - (Width() + pos->x); - SnapRange < d && d < SnapRange)
+        pos->x = area.Right - Width();
+    if (const int d = pos->x - area.Left; - SnapRange < d && d < SnapRange)
+        pos->x = area.Left;
 }
 
 // --- closing ----------------------------------------------------------------------------------
 
 void TMainWindow::CloseWidget() {
-    if (Closing)
+    if (FClosing)
         return;
-    Closing = true;
+    FClosing = true;
+    // The fading window is not to shrink when it loses the activation.
+    if (FScaler)
+        FScaler->WindowClosing();
     FadeOut(FadeStep, FadeDelay);
     SendMessage(Handle(), WM_CLOSE, 0, 0);
 }
@@ -333,31 +276,26 @@ void TMainWindow::WMDestroy(TWidgetMessage& Message) {
     PostQuitMessage(0);
 }
 
+// Workers first, then the timers (poll, throbber, start, idle), the tray icon, the tooltip,
+// the options file, the menu and the icon. Each step frees what it frees once.
 void TMainWindow::ShutDown() {
-    NewsWorker.reset();
-    VersionWorker.reset();
-    // Each timer is freed once; after a cancelled session end the pointers are already empty.
-    PollTimer.reset();
-    ThrobberTimer.reset();
-    StartTimer.reset();
-    IdleTimer.reset();
-    if (TrayIcon != nullptr && TrayIcon->HandleAllocated())
-        SendMessage(TrayIcon->WindowHandle(), WM_CLOSE, 0, 0);
+    FRefresher->ShutDown();
+    FStartTimer.reset();
+    FIdleTimer.reset();
+    if (FTrayIcon != nullptr && FTrayIcon->HandleAllocated())
+        SendMessage(FTrayIcon->WindowHandle(), WM_CLOSE, 0, 0);
     if (ToolTipWindow != 0 && IsWindow(ToolTipWindow)) {
         SendMessage(ToolTipWindow, WM_CLOSE, 0, 0);
     }
-    if (Options) {
-        SaveOptions();
-        Options->UpdateFile();
-        Options.reset();
+    if (FOptionsView)
+        FOptionsView->ShutDown();
+    if (FMenu != 0) {
+        DestroyMenu(FMenu);
+        FMenu = 0;
     }
-    if (Menu != 0) {
-        DestroyMenu(Menu);
-        Menu = 0;
-    }
-    if (Icon != 0) {
-        DestroyIcon(Icon);
-        Icon = 0;
+    if (FIcon != 0) {
+        DestroyIcon(FIcon);
+        FIcon = 0;
     }
 }
 

@@ -22,6 +22,7 @@
 #include "app/application.h"
 #include "app/desktop_integration.h"
 #include "app/mainwindow.h"
+#include "mainwindow_probe.h"
 #include "news/http.h"
 #include "platform/display/headless/headless_display.h"
 #include "platform/window_manager.h"
@@ -99,6 +100,9 @@ protected:
         Handle = Window->WindowHandle();
         return *Window;
     }
+
+    // The parts and elements behind the window's methods.
+    app::TMainWindowProbe Probe() const { return app::TMainWindowProbe(*Window); }
 
     static void Pump() { platform::ProcessPendingMessages(); }
 

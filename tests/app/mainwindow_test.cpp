@@ -19,7 +19,10 @@ protected:
     // Fades in and lets the start-up requests (refused at once) report back.
     void RunStartUp() {
         Screen->Advance(app::StartInterval);
-        ASSERT_TRUE(PumpUntil([&] { return !Window->NewsWorker && !Window->VersionWorker; }));
+        ASSERT_TRUE(PumpUntil([&] {
+            return !Probe().Refresher().CycleInFlight() &&
+                   !Probe().Refresher().VersionCheckInFlight();
+        }));
     }
 
     TPoint ScreenPoint(widgets::TControl& Element, int X, int Y) {
@@ -46,19 +49,19 @@ TEST_F(MainWindow, FirstRunIsCentredOnTopWithTrayAndEveryBoxChecked) {
     EXPECT_TRUE(Screen->Surface(Handle).Topmost);
     ASSERT_EQ(Screen->TrayIcons().size(), 1u);
     EXPECT_EQ(Screen->TrayIcons()[0].Tip, u"Mini Pelikora");
-    for (auto* box :
-         {Window->StartupBox, Window->AlwaysTopBox, Window->ShowTrayBox, Window->AutoScaleBox})
+    for (auto* box : {Probe().StartupBox(), Probe().AlwaysTopBox(), Probe().ShowTrayBox(),
+                      Probe().AutoScaleBox()})
         EXPECT_TRUE(box->Checked);
-    EXPECT_TRUE(Window->AutoScale);
+    EXPECT_TRUE(Probe().Scaler().AutoScale());
     // Checked "startup" shows the stored default; nothing is written until it is clicked.
     EXPECT_FALSE(std::filesystem::exists(app::AutostartEntryPath()));
     EXPECT_EQ(Window->Opacity(), 0);
-    EXPECT_FALSE(Window->OptionsPanel->Visible());
-    EXPECT_FALSE(Window->AboutPanel->Visible());
-    EXPECT_FALSE(Window->Throbber->Visible());
-    EXPECT_EQ(Window->StartTimer->Interval(), 50);
-    EXPECT_TRUE(Window->PollTimer->Enabled());
-    EXPECT_FALSE(Window->ThrobberTimer->Enabled());
+    EXPECT_FALSE(Probe().OptionsPanel()->Visible());
+    EXPECT_FALSE(Probe().AboutPanel()->Visible());
+    EXPECT_FALSE(Probe().Throbber()->Visible());
+    EXPECT_EQ(Probe().StartTimer()->Interval(), 50);
+    EXPECT_TRUE(Probe().PollTimer()->Enabled());
+    EXPECT_FALSE(Probe().ThrobberTimer()->Enabled());
 }
 
 TEST_F(MainWindow, ElementTreeGeometry) {
@@ -69,18 +72,18 @@ TEST_F(MainWindow, ElementTreeGeometry) {
         int Left, Top, Width, Height;
     };
     const TCase cases[] = {
-        {"viewport", Window->Viewport, 30, 75, 415, 213},
-        {"list width", Window->NewsList, 0, 0, 390, Window->NewsList->Height()},
-        {"options panel", Window->OptionsPanel, 35, 61, 385, 183},
-        {"options sheet", Window->OptionsImage, 0, -183, 385, 183},
-        {"last box", Window->AutoScaleBox, 40, 104, 300, 20},
-        {"options close", Window->OptionsClose, 360, 153, Window->OptionsClose->Width(),
-         Window->OptionsClose->Height()},
-        {"about sheet", Window->AboutSlider, 0, -224, 385, 224},
-        {"about close", Window->AboutClose, Window->AboutImage->Width() - 46, 20, 21, 21},
-        {"reflection", Window->IconReflection, 35, 99, 64, 21},
-        {"status", Window->StatusText, 44, 301, Window->StatusText->Width(),
-         Window->StatusText->Height()},
+        {"viewport", Probe().Viewport(), 30, 75, 415, 213},
+        {"list width", Probe().NewsList(), 0, 0, 390, Probe().NewsList()->Height()},
+        {"options panel", Probe().OptionsPanel(), 35, 61, 385, 183},
+        {"options sheet", Probe().OptionsImage(), 0, -183, 385, 183},
+        {"last box", Probe().AutoScaleBox(), 40, 104, 300, 20},
+        {"options close", Probe().OptionsClose(), 360, 153, Probe().OptionsClose()->Width(),
+         Probe().OptionsClose()->Height()},
+        {"about sheet", Probe().AboutSlider(), 0, -224, 385, 224},
+        {"about close", Probe().AboutClose(), Probe().AboutImage()->Width() - 46, 20, 21, 21},
+        {"reflection", Probe().IconReflection(), 35, 99, 64, 21},
+        {"status", Probe().StatusText(), 44, 301, Probe().StatusText()->Width(),
+         Probe().StatusText()->Height()},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
@@ -90,16 +93,16 @@ TEST_F(MainWindow, ElementTreeGeometry) {
         EXPECT_EQ(c.Element->Height(), c.Height);
     }
     // Texts that keep AutoSize fit their text instead of the box they were given.
-    EXPECT_FALSE(Window->LinkText->Width() == 120 && Window->LinkText->Height() == 25);
-    EXPECT_EQ(Window->TitleText->Width(), 149);
+    EXPECT_FALSE(Probe().LinkText()->Width() == 120 && Probe().LinkText()->Height() == 25);
+    EXPECT_EQ(Probe().TitleText()->Width(), 149);
 }
 
 TEST_F(MainWindow, AboutWhileOptionsAreOpenClosesThemFirst) {
     Start();
     SendMessage(Handle, WM_COMMAND, app::CM_OPTIONS, 0);
-    ASSERT_TRUE(Window->OptionsPanel->Visible());
-    EXPECT_EQ(Window->OptionsImage->Top(), 0);
-    EXPECT_EQ(Window->OptionsImage->Opacity(), 255);
+    ASSERT_TRUE(Probe().OptionsPanel()->Visible());
+    EXPECT_EQ(Probe().OptionsImage()->Top(), 0);
+    EXPECT_EQ(Probe().OptionsImage()->Opacity(), 255);
 
     struct TStep {
         int OptionsTop, AboutTop, AboutOpacity;
@@ -107,8 +110,8 @@ TEST_F(MainWindow, AboutWhileOptionsAreOpenClosesThemFirst) {
     };
     std::vector<TStep> steps;
     Window->OnPaint = [&](widgets::TObject*) {
-        steps.push_back({Window->OptionsImage->Top(), Window->AboutSlider->Top(),
-                         Window->AboutSlider->Opacity(), Window->AboutPanel->Visible()});
+        steps.push_back({Probe().OptionsImage()->Top(), Probe().AboutSlider()->Top(),
+                         Probe().AboutSlider()->Opacity(), Probe().AboutPanel()->Visible()});
     };
     SendMessage(Handle, WM_COMMAND, app::CM_ABOUT, 0);
     Window->OnPaint = nullptr;
@@ -130,19 +133,19 @@ TEST_F(MainWindow, AboutWhileOptionsAreOpenClosesThemFirst) {
     EXPECT_EQ(aboutTops.back(), -14);
     EXPECT_EQ(aboutOpacities.front(), 17);
     EXPECT_EQ(aboutOpacities.back(), 238);
-    EXPECT_FALSE(Window->OptionsPanel->Visible());
-    EXPECT_EQ(Window->OptionsImage->Top(), -183);
-    EXPECT_EQ(Window->OptionsImage->Opacity(), 0);
-    EXPECT_EQ(Window->AboutSlider->Top(), 0);
-    EXPECT_EQ(Window->AboutSlider->Opacity(), 255);
+    EXPECT_FALSE(Probe().OptionsPanel()->Visible());
+    EXPECT_EQ(Probe().OptionsImage()->Top(), -183);
+    EXPECT_EQ(Probe().OptionsImage()->Opacity(), 0);
+    EXPECT_EQ(Probe().AboutSlider()->Top(), 0);
+    EXPECT_EQ(Probe().AboutSlider()->Opacity(), 255);
 
     // About again closes it; notifications (a high word) and unknown commands do nothing.
     SendMessage(Handle, WM_COMMAND, app::CM_ABOUT | 0x10000, 0);
     SendMessage(Handle, WM_COMMAND, 40001, 0);
-    EXPECT_TRUE(Window->AboutPanel->Visible());
+    EXPECT_TRUE(Probe().AboutPanel()->Visible());
     SendMessage(Handle, WM_COMMAND, app::CM_ABOUT, 0);
-    EXPECT_FALSE(Window->AboutPanel->Visible());
-    EXPECT_EQ(Window->AboutSlider->Top(), -224);
+    EXPECT_FALSE(Probe().AboutPanel()->Visible());
+    EXPECT_EQ(Probe().AboutSlider()->Top(), -224);
 }
 
 TEST_F(MainWindow, StartupBoxClickedTwiceWritesTheFileTwiceAndTheEntryThenRemovesIt) {
@@ -150,11 +153,11 @@ TEST_F(MainWindow, StartupBoxClickedTwiceWritesTheFileTwiceAndTheEntryThenRemove
     Start();
     RunStartUp(); // a window still at opacity 0 takes no clicks
     SendMessage(Handle, WM_COMMAND, app::CM_OPTIONS, 0);
-    ASSERT_FALSE(Window->StartupBox->Checked);
+    ASSERT_FALSE(Probe().StartupBox()->Checked);
     Window->SetLeft(300);
 
-    ClickOn(*Window->StartupBox);
-    EXPECT_TRUE(Window->StartupBox->Checked);
+    ClickOn(*Probe().StartupBox());
+    EXPECT_TRUE(Probe().StartupBox()->Checked);
     {
         TOptions saved(Utf8ToWide(OptionsPath()));
         EXPECT_TRUE(saved.ReadStartUp());
@@ -165,8 +168,8 @@ TEST_F(MainWindow, StartupBoxClickedTwiceWritesTheFileTwiceAndTheEntryThenRemove
               std::string::npos);
 
     Screen->Advance(1000); // two clicks, not a double click
-    ClickOn(*Window->StartupBox);
-    EXPECT_FALSE(Window->StartupBox->Checked);
+    ClickOn(*Probe().StartupBox());
+    EXPECT_FALSE(Probe().StartupBox()->Checked);
     EXPECT_FALSE(TOptions(Utf8ToWide(OptionsPath())).ReadStartUp());
     EXPECT_FALSE(std::filesystem::exists(app::AutostartEntryPath()));
 }
@@ -175,14 +178,14 @@ TEST_F(MainWindow, TrayAndTopBoxesApplyTheirStateAndSaveIt) {
     Start();
     RunStartUp();
     SendMessage(Handle, WM_COMMAND, app::CM_OPTIONS, 0);
-    ClickOn(*Window->ShowTrayBox);
+    ClickOn(*Probe().ShowTrayBox());
     EXPECT_TRUE(Screen->TrayIcons().empty());
     Screen->Advance(1000);
-    ClickOn(*Window->AlwaysTopBox);
+    ClickOn(*Probe().AlwaysTopBox());
     EXPECT_FALSE(Screen->Surface(Handle).Topmost);
     Screen->Advance(1000);
-    ClickOn(*Window->AutoScaleBox);
-    EXPECT_FALSE(Window->AutoScale);
+    ClickOn(*Probe().AutoScaleBox());
+    EXPECT_FALSE(Probe().Scaler().AutoScale());
     TOptions saved(Utf8ToWide(OptionsPath()));
     EXPECT_FALSE(saved.ReadShowTray());
     EXPECT_FALSE(saved.ReadAlwaysTop());
@@ -192,8 +195,8 @@ TEST_F(MainWindow, TrayAndTopBoxesApplyTheirStateAndSaveIt) {
     // With autoscale off, losing the activation changes nothing.
     Screen->ActivateOther();
     Pump();
-    EXPECT_FALSE(Window->Scaled);
-    EXPECT_EQ(Window->Scale, 1.0f);
+    EXPECT_FALSE(Probe().Scaler().Scaled());
+    EXPECT_EQ(Probe().Scale(), 1.0f);
 }
 
 TEST_F(MainWindow, DeactivationInTheLowerRightQuarterShrinksIntoThatCorner) {
@@ -208,12 +211,12 @@ TEST_F(MainWindow, DeactivationInTheLowerRightQuarterShrinksIntoThatCorner) {
     const std::size_t before = Screen->FrameCount();
     Screen->ActivateOther();
     Pump();
-    EXPECT_EQ(Window->Corner, 3);
-    EXPECT_TRUE(Window->Scaled);
-    EXPECT_TRUE(Window->ScaledSettled);
-    EXPECT_NEAR(Window->Scale, 0.25f, 1e-5f);
-    EXPECT_LT(Window->Scale, 0.25f);
-    EXPECT_EQ(Window->Root->Width(), 1);
+    EXPECT_EQ(Probe().Corner(), 3);
+    EXPECT_TRUE(Probe().Scaler().Scaled());
+    EXPECT_TRUE(Probe().ScaledSettled());
+    EXPECT_NEAR(Probe().Scale(), 0.25f, 1e-5f);
+    EXPECT_LT(Probe().Scale(), 0.25f);
+    EXPECT_EQ(Probe().Root()->Width(), 1);
     // 15 nearest-neighbour frames, then the smooth settled picture.
     const auto frames = WindowFrames(before);
     ASSERT_EQ(frames.size(), 16u);
@@ -237,9 +240,9 @@ TEST_F(MainWindow, DeactivationInTheLowerRightQuarterShrinksIntoThatCorner) {
     const std::size_t shrunk = Screen->FrameCount();
     SetActiveWindow(Handle);
     Pump();
-    EXPECT_EQ(Window->Scale, 1.0f);
-    EXPECT_FALSE(Window->Scaled);
-    EXPECT_EQ(Window->Root->Width(), 475);
+    EXPECT_EQ(Probe().Scale(), 1.0f);
+    EXPECT_FALSE(Probe().Scaler().Scaled());
+    EXPECT_EQ(Probe().Root()->Width(), 475);
     EXPECT_EQ(WindowFrames(shrunk).size(), 16u);
 }
 
@@ -254,7 +257,7 @@ TEST_F(MainWindow, CornerComesFromTheWorkAreaHalvesNotItsCentre) {
     Pump();
     Screen->ActivateOther();
     Pump();
-    EXPECT_EQ(Window->Corner, 0); // 550 < 1180 / 2, though right of the centre at 690
+    EXPECT_EQ(Probe().Corner(), 0); // 550 < 1180 / 2, though right of the centre at 690
 }
 
 TEST_F(MainWindow, EdgeSnappingReachesSevenPixels) {
@@ -360,8 +363,8 @@ TEST_F(MainWindow, ShutDownAfterACancelledSessionEndIsSafeToRunAgain) {
     Start();
     RunStartUp();
     EXPECT_EQ(SendMessage(Handle, WM_QUERYENDSESSION, 0, 0), 1);
-    EXPECT_FALSE(Window->PollTimer);
-    EXPECT_FALSE(Window->Options);
+    EXPECT_FALSE(Probe().PollTimer());
+    EXPECT_FALSE(Probe().Options());
     EXPECT_TRUE(Screen->TrayIcons().empty());
     EXPECT_TRUE(std::filesystem::exists(OptionsPath()));
     SendMessage(Handle, WM_ENDSESSION, 0, 0); // cancelled: the widget stays
@@ -401,7 +404,7 @@ TEST_F(MainWindow, IdleForMoreThanTenSecondsTrimsMemory) {
     Screen->Advance(5000);
     Pump();
     EXPECT_EQ(app::TrimCount(), trims);
-    EXPECT_TRUE(Window->IdleTimer->Enabled());
+    EXPECT_TRUE(Probe().IdleTimer()->Enabled());
     Screen->Advance(10000);
     Pump();
     EXPECT_EQ(app::TrimCount(), trims + 1);

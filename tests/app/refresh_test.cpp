@@ -26,24 +26,24 @@ protected:
         WriteFile(NewsPath(), OldDocument);
         PointServersAt(Server.Host());
         Start();
-        ASSERT_NE(Window->NewsList->Items(), nullptr);
-        ASSERT_EQ(Window->NewsList->Items()->size(), 2u);
+        ASSERT_NE(Probe().NewsView().Items(), nullptr);
+        ASSERT_EQ(Probe().NewsView().Items()->size(), 2u);
     }
 
     void RequestAndWait() {
-        Window->StartNewsRequest();
-        ASSERT_TRUE(Window->NewsWorker);
-        EXPECT_TRUE(Window->Throbber->Visible());
-        EXPECT_TRUE(Window->StatusText->Visible());
-        EXPECT_FALSE(Window->PollTimer->Enabled());
-        ASSERT_TRUE(PumpUntil([&] { return !Window->NewsWorker; }));
+        Probe().Refresher().StartNewsRequest();
+        ASSERT_TRUE(Probe().Refresher().CycleInFlight());
+        EXPECT_TRUE(Probe().Throbber()->Visible());
+        EXPECT_TRUE(Probe().StatusText()->Visible());
+        EXPECT_FALSE(Probe().PollTimer()->Enabled());
+        ASSERT_TRUE(PumpUntil([&] { return !Probe().Refresher().CycleInFlight(); }));
     }
 
     void ExpectIdleAgain() {
-        EXPECT_FALSE(Window->Throbber->Visible());
-        EXPECT_FALSE(Window->StatusText->Visible());
-        EXPECT_FALSE(Window->ThrobberTimer->Enabled());
-        EXPECT_TRUE(Window->PollTimer->Enabled());
+        EXPECT_FALSE(Probe().Throbber()->Visible());
+        EXPECT_FALSE(Probe().StatusText()->Visible());
+        EXPECT_FALSE(Probe().ThrobberTimer()->Enabled());
+        EXPECT_TRUE(Probe().PollTimer()->Enabled());
     }
 
     std::string OldDocument;
@@ -54,7 +54,7 @@ TEST_F(Refresh, EmptyAnswerKeepsTheFileAndTheListAndRestartsThePoll) {
     StartWithTwoItems(server);
     RequestAndWait();
     EXPECT_EQ(ReadFile(NewsPath()), OldDocument);
-    EXPECT_EQ(Window->NewsList->Items()->size(), 2u);
+    EXPECT_EQ(Probe().NewsView().Items()->size(), 2u);
     ExpectIdleAgain();
     EXPECT_EQ(server.Requests().size(), 1u);
 }
@@ -65,8 +65,8 @@ TEST_F(Refresh, AnswerWithOneRecordReplacesTheFileAndTheList) {
     StartWithTwoItems(server);
     RequestAndWait();
     EXPECT_EQ(ReadFile(NewsPath()), news::ConvertNews(record));
-    ASSERT_EQ(Window->NewsList->Items()->size(), 1u);
-    EXPECT_EQ(Window->NewsList->Items()->at(0)->Id, "9");
+    ASSERT_EQ(Probe().NewsView().Items()->size(), 1u);
+    EXPECT_EQ(Probe().NewsView().Items()->at(0)->Id, "9");
     ExpectIdleAgain();
     // The request went to the configured server with the news path.
     ASSERT_EQ(server.Requests().size(), 1u);
@@ -82,7 +82,7 @@ TEST_F(Refresh, ConnectionDroppedHalfWayKeepsTheLastGoodDocument) {
     StartWithTwoItems(server);
     RequestAndWait();
     EXPECT_EQ(ReadFile(NewsPath()), OldDocument);
-    EXPECT_EQ(Window->NewsList->Items()->size(), 2u);
+    EXPECT_EQ(Probe().NewsView().Items()->size(), 2u);
     ExpectIdleAgain();
 }
 
@@ -95,7 +95,7 @@ TEST_F(Refresh, UnwritableNewsFileEndsTheRequestAndKeepsTheList) {
     std::filesystem::create_directory(NewsPath());
     RequestAndWait();
     EXPECT_TRUE(std::filesystem::is_directory(NewsPath()));
-    EXPECT_EQ(Window->NewsList->Items()->size(), 2u);
+    EXPECT_EQ(Probe().NewsView().Items()->size(), 2u);
     ExpectIdleAgain();
 }
 
@@ -107,15 +107,15 @@ TEST_F(Refresh, UpdateCommandDuringARequestChangesNothing) {
         c.Send(Answer("200 OK", ""));
     });
     StartWithTwoItems(server);
-    Window->StartNewsRequest();
-    auto* worker = Window->NewsWorker.get();
-    ASSERT_NE(worker, nullptr);
+    Probe().Refresher().StartNewsRequest();
+    auto* cycle = Probe().Cycle();
+    ASSERT_NE(cycle, nullptr);
     ASSERT_TRUE(PumpUntil([&] { return server.Requests().size() == 1; }));
     SendMessage(Handle, WM_COMMAND, app::CM_UPDATE, 0);
-    EXPECT_EQ(Window->NewsWorker.get(), worker);
-    EXPECT_FALSE(Window->PollTimer->Enabled());
+    EXPECT_EQ(Probe().Cycle(), cycle);
+    EXPECT_FALSE(Probe().PollTimer()->Enabled());
     release = true;
-    ASSERT_TRUE(PumpUntil([&] { return !Window->NewsWorker; }));
+    ASSERT_TRUE(PumpUntil([&] { return !Probe().Refresher().CycleInFlight(); }));
     EXPECT_EQ(server.Requests().size(), 1u);
     ExpectIdleAgain();
 }
@@ -127,15 +127,15 @@ TEST_F(Refresh, PollTimerStartsTheNextRequestAFullIntervalAfterTheLast) {
         c.Send(Answer("200 OK", ""));
     });
     StartWithTwoItems(server);
-    Window->StartTimer->Stop();
+    Probe().StartTimer()->Stop();
     RequestAndWait();
     Screen->Advance(app::DefaultPollInterval - 1);
     Pump();
-    EXPECT_FALSE(Window->NewsWorker);
+    EXPECT_FALSE(Probe().Refresher().CycleInFlight());
     Screen->Advance(1);
     Pump();
-    EXPECT_TRUE(Window->NewsWorker);
-    ASSERT_TRUE(PumpUntil([&] { return !Window->NewsWorker; }));
+    EXPECT_TRUE(Probe().Refresher().CycleInFlight());
+    ASSERT_TRUE(PumpUntil([&] { return !Probe().Refresher().CycleInFlight(); }));
     EXPECT_EQ(served.load(), 2);
 }
 
@@ -152,15 +152,15 @@ TEST_F(Refresh, NewerVersionAsksAndYesOpensTheDownloadLink) {
         PointServersAt(server.Host());
         Links.clear();
         Start();
-        Window->StartVersionCheck();
+        Probe().Refresher().StartVersionCheck();
         ASSERT_TRUE(WaitForPosted(news::WM_VERSIONDONE));
         // "Evet" by its access key; a box that never opens leaves the key to the widget.
         Screen->KeyDown('E', u"e");
         Pump();
-        EXPECT_FALSE(Window->VersionWorker);
+        EXPECT_FALSE(Probe().Refresher().VersionCheckInFlight());
         if (c.Prompt) {
             ASSERT_EQ(Links.size(), 1u);
-            EXPECT_EQ(Links[0], Window->Servers.LinkUrl(news::DownloadLinkId));
+            EXPECT_EQ(Links[0], Probe().Refresher().Servers().LinkUrl(news::DownloadLinkId));
             EXPECT_NE(Links[0].find("/?linkid=7951"), std::string::npos);
         } else {
             EXPECT_TRUE(Links.empty());
@@ -174,7 +174,7 @@ TEST_F(Refresh, AnsweringNoOpensNothing) {
         [](TConnection& c) { c.Send(Answer("200 OK", "<data><version>2.0</version></data>")); });
     PointServersAt(server.Host());
     Start();
-    Window->StartVersionCheck();
+    Probe().Refresher().StartVersionCheck();
     ASSERT_TRUE(WaitForPosted(news::WM_VERSIONDONE));
     Screen->KeyDown('H', u"h");
     Pump();

@@ -1,0 +1,168 @@
+#include "app/news_refresher.h"
+
+#include "app/desktop_integration.h"
+#include "app/element_helpers.h"
+#include "app/refresh_cycle.h"
+#include "app/wintimer.h"
+#include "elements/pictures.h"
+#include "elements/skintext.h"
+#include "news/feed.h"
+#include "news/inet_thread.h"
+#include "news/version.h"
+#include "platform/shell/message_box.h"
+#include "platform/sys/resources.h"
+#include "settings/options.h"
+#include "settings/unicode.h"
+#include "widgets/text.h"
+
+#include <exception>
+
+namespace app {
+
+using namespace platform;
+using namespace widgets;
+
+namespace {
+
+constexpr std::uint32_t StatusColor = 0xAFFFFFFF;
+// Flags of the update prompt: Yes/No, information icon, topmost.
+constexpr UINT PromptFlags = MB_YESNO | MB_ICONINFORMATION | MB_TOPMOST;
+
+std::u16string FormatPrompt(const std::u16string& Pattern, const std::u16string& Title) {
+    std::u16string text = Pattern;
+    if (const auto at = text.find(u"%s"); at != std::u16string::npos)
+        text.replace(at, 2, Title);
+    return text;
+}
+
+} // namespace
+
+TNewsRefresher::TNewsRefresher(TWindowEx& Window, std::string NewsFilePath)
+    : FWindow(Window), FNewsFilePath(std::move(NewsFilePath)) {}
+
+// In the shutdown's order, also when the window object goes without a shutdown.
+TNewsRefresher::~TNewsRefresher() {
+    ShutDown();
+}
+
+void TNewsRefresher::ReadServers(TOptions& Options) {
+    for (const char* key : {news::NewsServerKey, news::VersionServerKey, news::LinksServerKey}) {
+        const std::u16string value =
+            Options.ReadString(Utf8ToWide(news::ServerSection), Utf8ToWide(key), u"");
+        if (!value.empty())
+            FServers.Set(key, WideToUtf8(value));
+    }
+}
+
+void TNewsRefresher::BuildBusyIndicator(TControl& Parent) {
+    FStatusText = MakeElement<elements::TSkinText>(FWindow, &Parent, 44, 301);
+    FStatusText->SetSize(110, 18);
+    SetTextLook(*FStatusText, ListFont, 8, StatusColor, false);
+    FStatusText->Canvas().StringFormat().SetLineAlignment(StringAlignmentCenter);
+    FStatusText->SetData(LoadStr(BusyString));
+
+    // Not shown here: its window is made, above its siblings, when the busy state first shows.
+    FThrobber = MakeElement<elements::TThrobberEx>(FWindow, &Parent, 26, 301);
+    FThrobber->SetSize(elements::TThrobberEx::FrameSize, elements::TThrobberEx::FrameSize);
+}
+
+void TNewsRefresher::CreateTimers() {
+    const HWND window = FWindow.Handle();
+    FThrobberTimer = std::make_unique<TWinTimer>(window, ThrobberTimerId, ThrobberInterval);
+    FThrobberTimer->SetEnabled(false);
+    FPollTimer = std::make_unique<TWinTimer>(window, PollTimerId, FPollInterval);
+    FPollTimer->SetEnabled(true);
+}
+
+// --- the refresh cycle ------------------------------------------------------------------------
+
+void TNewsRefresher::StartNewsRequest() {
+    if (FCycle)
+        return;
+    FNewsText.clear();
+    ShowBusy(true);
+    EnableTimer(FPollTimer, false);
+    try {
+        FCycle = std::make_unique<TRefreshCycle>(FWindow.Handle(), FServers);
+    } catch (const std::exception&) {
+        // The busy state stays on until a later "update" command gets through.
+        FCycle.reset();
+    }
+}
+
+void TNewsRefresher::WMNewsDone(TWidgetMessage& Message) {
+    bool written = false;
+    if (FCycle) {
+        FNewsText = FCycle->TakeDocument(Message.LParam);
+        if (!FNewsText.empty())
+            written = news::SaveTextFile(FNewsFilePath, FNewsText);
+        FCycle.reset();
+    }
+    // A document that could not be written is not shown either: the list keeps the file's.
+    if (written && OnNewsWritten)
+        OnNewsWritten(FNewsFilePath);
+    ShowBusy(false);
+    FWindow.Update();
+    EnableTimer(FPollTimer, true);
+    if (OnCycleDone)
+        OnCycleDone();
+}
+
+// --- busy state -------------------------------------------------------------------------------
+
+void TNewsRefresher::ShowBusy(bool On) {
+    FThrobber->SetVisible(On);
+    EnableTimer(FThrobberTimer, On);
+    FStatusText->SetVisible(On);
+}
+
+void TNewsRefresher::ThrobberTick() {
+    EnableTimer(FThrobberTimer, false);
+    FThrobber->NextFrame();
+    FWindow.Update();
+    EnableTimer(FThrobberTimer, true);
+}
+
+// --- update check -----------------------------------------------------------------------------
+
+void TNewsRefresher::StartVersionCheck() {
+    if (FVersionWorker)
+        return;
+    try {
+        FVersionWorker = std::make_unique<news::TInternetThread>(
+            FWindow.Handle(), news::WM_VERSIONDONE, news::InternetHandle);
+        FVersionWorker->Request->SetField(news::HostField, FServers.Version);
+        FVersionWorker->Request->SetField(news::PathField, news::VersionRequestPath);
+        FVersionWorker->Resume();
+    } catch (const std::exception&) {
+        FVersionWorker.reset();
+    }
+}
+
+void TNewsRefresher::WMVersionDone(TWidgetMessage&) {
+    std::string text;
+    if (FVersionWorker) {
+        text = news::ResponseText(*FVersionWorker->Request->Response);
+        FVersionWorker.reset();
+    }
+    if (text.empty())
+        return;
+    const std::string version = news::ReadVersion(text);
+    if (version.empty() || !news::IsNewerVersion(version))
+        return;
+    const std::u16string title = LoadStr(TitleString);
+    const std::u16string prompt = FormatPrompt(LoadStr(NewVersionString), title);
+    if (MessageBox(FWindow.Handle(), prompt, title, PromptFlags) == IDYES)
+        OpenLink(FServers.LinkUrl(news::DownloadLinkId));
+}
+
+// --- shutdown ---------------------------------------------------------------------------------
+
+void TNewsRefresher::ShutDown() {
+    FCycle.reset();
+    FVersionWorker.reset();
+    FPollTimer.reset();
+    FThrobberTimer.reset();
+}
+
+} // namespace app
