@@ -7,6 +7,7 @@
 #include <X11/Xlib.h>
 
 #include <functional>
+#include <unistd.h>
 
 using namespace platform;
 using namespace x11test;
@@ -386,7 +387,17 @@ TEST_F(BackendTest, WindowIconsBecomeTheNetWmIconProperty) {
         }
         return values;
     };
-    std::vector<unsigned long> icon = property();
+    // The backend writes on its own connection; wait until the server has applied it.
+    auto settled = [&](auto done) {
+        std::vector<unsigned long> values = property();
+        for (int i = 0; i < 200 && !done(values); ++i) {
+            usleep(10000);
+            values = property();
+        }
+        return values;
+    };
+    std::vector<unsigned long> icon =
+        settled([](const std::vector<unsigned long>& v) { return v.size() > 2 + 64 * 64; });
     ASSERT_EQ(icon.size(), 2u + 64 * 64 + 2 + 3);
     EXPECT_EQ(icon[0], 64u);
     EXPECT_EQ(icon[1], 64u);
@@ -399,7 +410,7 @@ TEST_F(BackendTest, WindowIconsBecomeTheNetWmIconProperty) {
 
     SendMessage(hwnd, WM_SETICON, ICON_BIG, 0);
     SendMessage(hwnd, WM_SETICON, ICON_SMALL, 0);
-    EXPECT_TRUE(property().empty());
+    EXPECT_TRUE(settled([](const std::vector<unsigned long>& v) { return v.empty(); }).empty());
     DestroyIcon(tiny);
     DestroyIcon(program);
 }
