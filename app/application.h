@@ -32,8 +32,12 @@ public:
     TInstanceLock& operator=(const TInstanceLock&) = delete;
     ~TInstanceLock() { Release(); }
 
-    // $XDG_RUNTIME_DIR, or a private folder of this user under /tmp.
-    static std::string LockFolder();
+    // $XDG_RUNTIME_DIR when it is absolute, ours and 0700; else "minipelikora-UID" under
+    // FallbackBase, made (or made again) ours and 0700; else, when another user holds that
+    // name, the data folder. Empty when none of them will do.
+    static std::string LockFolder(const std::string& FallbackBase = "/tmp");
+    // Takes the lock in Folder, which must be ours and closed to others. A lock file there that
+    // is not ours is replaced by a fresh one of our own, and ours is kept at 0600.
     TState Acquire(const std::string& Folder);
     void Release();
     bool Held() const { return FFd >= 0; }

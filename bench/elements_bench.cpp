@@ -1,5 +1,6 @@
-// The news list's costs: building it from a 200-item document (read, lay out, paint) and one
-// scroll step, which only recomposes the cached list picture.
+// The news list's costs: building it from a 200-item document (read, lay out, paint), one
+// scroll step, which only recomposes the cached list picture, a document of hostile records
+// (one huge headline and summary each) by the records' length, and the wrap of hostile text.
 #include <benchmark/benchmark.h>
 
 #include <unistd.h>
@@ -13,6 +14,8 @@
 #include "elements/pictures.h"
 #include "elements/scrollbar.h"
 #include "elements/textconv.h"
+#include "elements/wrap.h"
+#include "news/feed.h"
 #include "platform/display/headless/headless_display.h"
 #include "widgets/windowex.h"
 
@@ -119,5 +122,45 @@ void BM_ScrollStepCached(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_ScrollStepCached)->Unit(benchmark::kMillisecond);
+
+// Records whose headline and summary are one unbroken word or markup characters repeated,
+// state.range(0) characters each. The time should not grow with the length.
+void BM_LoadLayoutPaintHostile(benchmark::State& state) {
+    Widget w;
+    const std::size_t length = static_cast<std::size_t>(state.range(0));
+    std::string markup;
+    while (markup.size() < length)
+        markup += "<&\"'>";
+    const std::string word(length, 'x');
+    std::string answer;
+    for (int i = 0; i < 4; ++i)
+        answer += std::to_string(i) + "|x|" + word + "|" + markup + "|y|d|u|L" +
+                  std::string(news::RecordSeparator) + std::to_string(i) + "|x|" + markup + "|" +
+                  word + "|y|d|u|L" + std::string(news::RecordSeparator);
+    std::ofstream(w.Path, std::ios::binary | std::ios::trunc) << news::ConvertNews(answer);
+    const std::u16string path = Utf8ToUtf16(w.Path);
+    for (auto _ : state) {
+        w.List->LoadDocument(path);
+        w.List->Paint();
+        benchmark::DoNotOptimize(w.List->Canvas().Bitmap().Bits());
+    }
+    state.counters["characters_laid_out"] =
+        benchmark::Counter(static_cast<double>(w.List->Canvas().TextWork().Characters),
+                           benchmark::Counter::kAvgIterations);
+}
+BENCHMARK(BM_LoadLayoutPaintHostile)
+    ->Arg(1000)
+    ->Arg(20000)
+    ->Arg(200000)
+    ->Unit(benchmark::kMillisecond);
+
+// Wrapping a run of state.range(0) dots, the shape that used to cost the square of its length.
+void BM_WrapRunOfBreakCharacters(benchmark::State& state) {
+    const std::u16string dots(static_cast<std::size_t>(state.range(0)), u'.');
+    for (auto _ : state)
+        benchmark::DoNotOptimize(WrapNewsText(dots, SummaryColumns));
+    state.SetComplexityN(state.range(0));
+}
+BENCHMARK(BM_WrapRunOfBreakCharacters)->RangeMultiplier(8)->Range(1 << 10, 1 << 19)->Complexity();
 
 } // namespace

@@ -2,6 +2,7 @@
 // and the table that turns an item's section number into its label.
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,6 +14,11 @@ namespace elements {
 // Columns the headline and the summary are wrapped at.
 constexpr int TitleColumns = 50;
 constexpr int SummaryColumns = 60;
+
+// Characters of a headline and a summary the card keeps; a longer text is cut there (at the
+// edge of a whole character) and ends in an ellipsis.
+constexpr std::size_t MaxTitleChars = 300;
+constexpr std::size_t MaxSummaryChars = 600;
 
 // One news item as the list shows it.
 struct TElement {

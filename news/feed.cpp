@@ -2,6 +2,7 @@
 
 #include "platform/sys/atomic_file.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <limits>
@@ -30,11 +31,16 @@ bool IsXmlForbidden(unsigned char c) {
     return c < 0x20 && c != '\t' && c != '\n' && c != '\r';
 }
 
+constexpr std::size_t NoLimit = std::string::npos;
+
 // Escapes the four characters markup gives a meaning to. The answer may carry control bytes
 // that XML does not allow anywhere; one of them in an attribute would make the whole document
-// unreadable, so with BlankControls each becomes a space.
-void AppendMarkup(std::string& out, std::string_view text, bool BlankControls) {
+// unreadable, so with BlankControls each becomes a space. Stops once out is longer than limit.
+void AppendMarkup(std::string& out, std::string_view text, bool BlankControls,
+                  std::size_t limit = NoLimit) {
     for (unsigned char c : UpToNul(text)) {
+        if (out.size() > limit)
+            return;
         switch (c) {
         case '&':
             out += "&amp;";
@@ -54,8 +60,8 @@ void AppendMarkup(std::string& out, std::string_view text, bool BlankControls) {
     }
 }
 
-void AppendAttributeText(std::string& out, std::string_view value) {
-    AppendMarkup(out, value, true);
+void AppendAttributeText(std::string& out, std::string_view value, std::size_t limit) {
+    AppendMarkup(out, value, true, limit);
 }
 
 void AppendAttribute(std::string& out, std::string_view name, std::string_view escaped) {
@@ -63,6 +69,17 @@ void AppendAttribute(std::string& out, std::string_view name, std::string_view e
     out += "=\"";
     out += escaped;
     out += "\" ";
+}
+
+// At most MaxNewsTextBytes of text, never ending inside a UTF-8 sequence.
+std::string_view CappedText(std::string_view field) {
+    if (field.size() <= MaxNewsTextBytes)
+        return field;
+    std::size_t end = MaxNewsTextBytes;
+    for (int back = 0;
+         back < 3 && end > 0 && (static_cast<unsigned char>(field[end]) & 0xC0) == 0x80; ++back)
+        --end;
+    return field.substr(0, end);
 }
 
 std::string_view ShortLabel(std::string_view field) {
@@ -74,7 +91,11 @@ std::string_view ShortLabel(std::string_view field) {
     return start >= field.size() ? std::string_view() : field.substr(start);
 }
 
-void ConvertRecord(std::string& out, std::string_view record) {
+void AppendUrl(std::string& out, std::string_view text, std::size_t limit);
+
+// Appends the record's item and returns true, or appends nothing and returns false for a record
+// with too few fields or one that would make out longer than limit.
+bool ConvertRecord(std::string& out, std::string_view record, std::size_t limit) {
     std::array<std::string_view, MinRecordFields> fields;
     std::size_t count = 0;
     std::string_view rest = record;
@@ -90,26 +111,37 @@ void ConvertRecord(std::string& out, std::string_view record) {
         rest.remove_prefix(bar + 1);
     }
     if (count < MinRecordFields)
-        return;
+        return false;
 
+    const std::size_t start = out.size();
+    // Each value is escaped into its own string first; it stops growing once it could no
+    // longer fit, so a huge field costs no more than the room that is left.
+    auto room = [&] { return out.size() < limit ? limit - out.size() : 0; };
     std::string value;
     out += "  <n ";
-    AppendAttributeText(value, fields[0]);
+    AppendAttributeText(value, fields[0], room());
     AppendAttribute(out, "i", value);
     value.clear();
-    AppendAttributeText(value, ShortLabel(fields[7]));
+    AppendAttributeText(value, ShortLabel(fields[7]), room());
     AppendAttribute(out, "si", value);
     value.clear();
-    AppendAttributeText(value, fields[2]);
+    AppendAttributeText(value, CappedText(fields[2]), room());
     AppendAttribute(out, "t", value);
     value.clear();
-    AppendAttributeText(value, fields[3]);
+    AppendAttributeText(value, CappedText(fields[3]), room());
     AppendAttribute(out, "s", value);
     value.clear();
-    AppendAttributeText(value, fields[5]);
+    AppendAttributeText(value, fields[5], room());
     AppendAttribute(out, "cd", value);
-    AppendAttribute(out, "u", EncodeUrl(fields[6]));
+    value.clear();
+    AppendUrl(value, fields[6], room());
+    AppendAttribute(out, "u", value);
     out += "/>\r\n";
+    if (out.size() > limit) {
+        out.resize(start);
+        return false;
+    }
+    return true;
 }
 
 bool IsUrlKept(unsigned char c) {
@@ -129,6 +161,24 @@ bool IsUrlKept(unsigned char c) {
         return true;
     default:
         return false;
+    }
+}
+
+// EncodeUrl into out; stops once out is longer than limit.
+void AppendUrl(std::string& out, std::string_view text, std::size_t limit) {
+    static constexpr char Digits[] = "0123456789ABCDEF";
+    for (unsigned char c : UpToNul(text)) {
+        if (out.size() > limit)
+            return;
+        if (IsUrlKept(c)) {
+            out += static_cast<char>(c);
+        } else if (c == ' ') {
+            out += '+';
+        } else {
+            out += '%';
+            out += Digits[c >> 4];
+            out += Digits[c & 0x0F];
+        }
     }
 }
 
@@ -162,16 +212,19 @@ std::string ConvertNews(std::string_view answer) {
     if (answer.empty())
         return std::string();
     std::string out;
-    out.reserve(answer.size() + answer.size() / 4 + 64);
+    out.reserve(std::min(answer.size() + answer.size() / 4 + 64, MaxNewsDocumentBytes));
     out += DocumentHead;
+    // Records past the item cap are not looked at; a record too large for what is left of the
+    // document is left out, and smaller ones after it still get their place.
+    const std::size_t limit = MaxNewsDocumentBytes - DocumentTail.size();
+    std::size_t items = 0;
     std::string_view rest = answer;
-    while (!rest.empty()) {
-        auto at = rest.find(RecordSeparator);
-        if (at == std::string_view::npos) {
-            ConvertRecord(out, rest);
+    while (!rest.empty() && items < MaxNewsItems) {
+        const auto at = rest.find(RecordSeparator);
+        if (ConvertRecord(out, rest.substr(0, at), limit))
+            ++items;
+        if (at == std::string_view::npos)
             break;
-        }
-        ConvertRecord(out, rest.substr(0, at));
         rest.remove_prefix(at + RecordSeparator.size());
     }
     out += DocumentTail;
@@ -186,20 +239,9 @@ std::string EncodeMarkup(std::string_view text) {
 }
 
 std::string EncodeUrl(std::string_view text) {
-    static constexpr char Digits[] = "0123456789ABCDEF";
     std::string out;
     out.reserve(text.size());
-    for (unsigned char c : UpToNul(text)) {
-        if (IsUrlKept(c)) {
-            out += static_cast<char>(c);
-        } else if (c == ' ') {
-            out += '+';
-        } else {
-            out += '%';
-            out += Digits[c >> 4];
-            out += Digits[c & 0x0F];
-        }
-    }
+    AppendUrl(out, text, NoLimit);
     return out;
 }
 

@@ -3,6 +3,7 @@
 // fields inside the document. Everything here is plain byte-string work on the window thread.
 #pragma once
 
+#include <cstddef>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -26,6 +27,15 @@ std::string NewsRequestPath();
 constexpr std::string_view RecordSeparator = "\xC3\xB1";
 constexpr char FieldSeparator = '|';
 constexpr std::size_t MinRecordFields = 8;
+
+// The local news document is kept small whatever a server sends: it holds at most this many
+// items (more than the tallest list can show) and is at most this large, far above any real
+// answer's share.
+constexpr std::size_t MaxNewsItems = 500;
+constexpr std::size_t MaxNewsDocumentBytes = 4u << 20;
+// Headlines and summaries longer than this are cut (at a UTF-8 character boundary) before they
+// go into the document; the list shows a few hundred characters of them.
+constexpr std::size_t MaxNewsTextBytes = 16u << 10;
 
 // The answer turned into the local news document (empty for an empty answer).
 std::string ConvertNews(std::string_view answer);

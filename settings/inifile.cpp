@@ -1,5 +1,7 @@
 #include "settings/inifile.h"
 
+#include "settings/filereplace.h"
+
 #include <algorithm>
 #include <cstdint>
 
@@ -307,15 +309,44 @@ bool TWMemIniFile::UpdateFile() {
         return false;
     TWStringList list;
     GetStrings(list);
-    return list.SaveToFile(FileName());
+    if (!ReplaceFileContents(FileName(), EncodeTextFile(list.GetTextStr()), FKeepOldFile))
+        return false;
+    FKeepOldFile = false;
+    return true;
 }
 
 void TWMemIniFile::LoadValues() {
+    Clear();
+    FKeepOldFile = false;
+    if (FileName().empty())
+        return;
+    std::string bytes;
+    switch (ReadFileContents(FileName(), bytes)) {
+    case platform::TReadResult::Read:
+        break;
+    case platform::TReadResult::Missing:
+        return;
+    default:
+        FKeepOldFile = true;
+        return;
+    }
+    std::u16string text;
+    const bool exact = DecodeTextFile(bytes, text);
     TWStringList list;
-    if (!FileName().empty() && list.LoadFromFile(FileName()))
-        SetStrings(list);
-    else
-        Clear();
+    list.SetTextStr(text);
+    SetStrings(list);
+    if (!exact) {
+        FKeepOldFile = true;
+        return;
+    }
+    // Comments and blank lines alone are an empty store; other lines without any section are
+    // something the store cannot read.
+    if (FSections.Count() == 0) {
+        for (int i = 0; i < list.Count() && !FKeepOldFile; ++i) {
+            const std::u16string line = Trim(list.Get(i));
+            FKeepOldFile = !line.empty() && line.front() != u';';
+        }
+    }
 }
 
 void TWMemIniFile::GetStrings(TWStrings& List) const {

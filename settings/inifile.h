@@ -46,7 +46,8 @@ private:
 
 class TWMemIniFile : public TWCustomIniFile {
 public:
-    // Reads the file at once; a missing or unreadable file gives an empty store.
+    // Reads the file at once; a missing or unreadable file gives an empty store. UTF-8 files
+    // are read as well as UTF-16 ones (see DecodeTextFile); the store always writes UTF-16LE.
     explicit TWMemIniFile(const std::u16string& FileName);
     ~TWMemIniFile() override;
 
@@ -59,10 +60,18 @@ public:
     void ReadSectionValues(const std::u16string& Section, TWStrings& Strings) const override;
     void EraseSection(const std::u16string& Section) override;
     void DeleteKey(const std::u16string& Section, const std::u16string& Ident) override;
+    // A file that existed but could not be understood is first kept beside the new one (see
+    // KeepsOldFile).
     bool UpdateFile() override;
 
     // Discards the content and reads FileName again.
     virtual void LoadValues();
+
+    // True while FileName holds a file the store could not understand: one that is not a
+    // regular file of settings size, that did not decode exactly, or that has lines but no
+    // section. It may hold what the user typed, so the next UpdateFile keeps it as
+    // "<name>.bad" (or ".bad.2" ...) before replacing it.
+    bool KeepsOldFile() const { return FKeepOldFile; }
 
     // The store as the lines of its file, and back; the file is these lines as UTF-16LE.
     void GetStrings(TWStrings& List) const;
@@ -79,6 +88,7 @@ private:
 
     TWHashedStringList FSections;
     std::vector<std::unique_ptr<TWHashedStringList>> FSectionLists;
+    bool FKeepOldFile = false;
 };
 
 // One stored line as it goes into the file: backslash, CR, LF and TAB escaped, U+0000 dropped,

@@ -7,6 +7,7 @@
 #include <istream>
 #include <iterator>
 #include <ostream>
+#include <string_view>
 
 namespace {
 
@@ -33,6 +34,46 @@ void AppendUtf16Le(std::string& Out, const std::u16string& Text) {
 }
 
 } // namespace
+
+std::string EncodeTextFile(const std::u16string& Text) {
+    std::string bytes;
+    AppendUtf16Le(bytes, std::u16string(1, ByteOrderMark));
+    AppendUtf16Le(bytes, Text);
+    return bytes;
+}
+
+bool DecodeTextFile(const std::string& Bytes, std::u16string& Text) {
+    auto startsWith = [&](std::string_view mark) {
+        return Bytes.compare(0, mark.size(), mark) == 0;
+    };
+    auto utf16 = [&](std::size_t offset, bool bigEndian) {
+        const std::size_t units = (Bytes.size() - offset) / 2;
+        Text.clear();
+        Text.reserve(units);
+        for (std::size_t i = 0; i < units; ++i) {
+            const auto first = static_cast<unsigned char>(Bytes[offset + 2 * i]);
+            const auto second = static_cast<unsigned char>(Bytes[offset + 2 * i + 1]);
+            Text.push_back(
+                static_cast<char16_t>(bigEndian ? (first << 8) | second : first | (second << 8)));
+        }
+        return (Bytes.size() - offset) % 2 == 0;
+    };
+    auto utf8 = [&](std::size_t offset) {
+        const std::string_view body = std::string_view(Bytes).substr(offset);
+        Text = platform::Utf8ToUtf16(body, platform::TUtf8Replacement::MaximalSubpart);
+        // Well-formed UTF-8 is exactly what comes back from its UTF-16.
+        return platform::Utf16ToUtf8(Text) == body;
+    };
+    if (startsWith("\xFF\xFE"))
+        return utf16(2, false);
+    if (startsWith("\xFE\xFF"))
+        return utf16(2, true);
+    if (startsWith("\xEF\xBB\xBF"))
+        return utf8(3);
+    if (Bytes.find('\0') == std::string::npos)
+        return utf8(0);
+    return utf16(0, false);
+}
 
 // ---- TWStrings ----
 
@@ -184,11 +225,12 @@ int TWStrings::IndexOfObject(const void* AObject) const {
 
 bool TWStrings::LoadFromFile(const std::u16string& FileName) {
     std::string bytes;
-    if (!ReadFileContents(FileName, bytes))
+    if (ReadFileContents(FileName, bytes) != platform::TReadResult::Read)
         return false;
-    bool marked = bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
-                  static_cast<unsigned char>(bytes[1]) == 0xFE;
-    SetTextFromBytes(bytes, marked ? 2 : 0);
+    std::u16string text;
+    DecodeTextFile(bytes, text);
+    TWUpdateGuard guard(*this);
+    SetTextStr(text);
     return true;
 }
 
@@ -225,10 +267,7 @@ void TWStrings::Move(int CurIndex, int NewIndex) {
 }
 
 bool TWStrings::SaveToFile(const std::u16string& FileName) const {
-    std::string bytes;
-    AppendUtf16Le(bytes, std::u16string(1, ByteOrderMark));
-    AppendUtf16Le(bytes, GetTextStr());
-    return ReplaceFileContents(FileName, bytes);
+    return ReplaceFileContents(FileName, EncodeTextFile(GetTextStr()));
 }
 
 void TWStrings::SaveToStream(std::ostream& Stream) const {

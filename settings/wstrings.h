@@ -19,6 +19,15 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// The bytes of a text file as the lists write it: the mark FF FE, then UTF-16LE.
+std::string EncodeTextFile(const std::u16string& Text);
+
+// The text of a file's bytes: UTF-16LE after FF FE, UTF-16BE after FE FF, UTF-8 after EF BB BF.
+// Without a mark the bytes are UTF-8 when none of them is NUL (text editors save that way) and
+// UTF-16LE from the first byte otherwise. False when some bytes did not decode exactly
+// (malformed UTF-8 became U+FFFD, an odd last byte of UTF-16 was dropped).
+bool DecodeTextFile(const std::string& Bytes, std::u16string& Text);
+
 enum class TDuplicates : std::uint8_t { dupIgnore = 0, dupAccept = 1, dupError = 2 };
 
 class TWStrings {
@@ -62,8 +71,8 @@ public:
     virtual int IndexOfName(const std::u16string& Name) const;
     virtual int IndexOfObject(const void* AObject) const;
     virtual void Insert(int Index, const std::u16string& S) = 0;
-    // UTF-16LE with or without the byte order mark. False when the file cannot be read; the
-    // list is then unchanged.
+    // The file's text as DecodeTextFile reads it. False when the file cannot be read (missing,
+    // not a regular file, larger than a settings file can be); the list is then unchanged.
     virtual bool LoadFromFile(const std::u16string& FileName);
     // The rest of the stream as UTF-16LE code units; an odd last byte is ignored.
     virtual void LoadFromStream(std::istream& Stream);

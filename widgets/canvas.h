@@ -10,6 +10,7 @@
 #include <cairo.h>
 #include <pango/pango.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -118,6 +119,14 @@ public:
     // Set at creation; kept for callers that track repaint needs, no canvas operation reads it.
     bool Changed = true;
 
+    // What this canvas has handed to the text engine: layouts made and the UTF-16 units in
+    // them. The engine's cost follows these, so callers can be held to a bound on it.
+    struct TTextWork {
+        std::size_t Layouts = 0;
+        std::size_t Characters = 0;
+    };
+    const TTextWork& TextWork() const { return FTextWork; }
+
 private:
     void BuildSurface();
     void ApplySettings();
@@ -142,6 +151,7 @@ private:
     // Made on first text use; independent of the surface, so SetSize keeps it.
     TPangoContextPtr FPangoContext;
     int FAppliedHint = -1;
+    TTextWork FTextWork;
 };
 
 } // namespace widgets

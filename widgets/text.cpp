@@ -124,6 +124,8 @@ double TCanvasEx::Padding() const {
 }
 
 TPangoLayoutPtr TCanvasEx::MakeLayout(const std::u16string& Text, bool Typographic) {
+    ++FTextWork.Layouts;
+    FTextWork.Characters += Text.size();
     if (!FPangoContext) {
         FPangoContext.reset(pango_font_map_create_context(platform::FontMap()));
         pango_cairo_context_set_resolution(FPangoContext.get(), ScreenDpi);

@@ -12,6 +12,7 @@
 
 #include "element_fixture.h"
 #include "elements/textconv.h"
+#include "news/feed.h"
 #include "widgets/text.h"
 
 using namespace elements;
@@ -257,4 +258,33 @@ TEST_F(ContentTest, AnOversizedFeedKeepsWhatFitsIntoOnePicture) {
         for (int x = r.Left; x < r.Right && !drawn; ++x)
             drawn = bitmap.GetPixel(x, y) != 0;
     EXPECT_TRUE(drawn);
+}
+
+// One record with a 200 000-character headline and summary used to hold the window thread
+// for minutes in text layout, at every start. The list hands the text engine no more than a
+// bounded number of characters per item, in layout and in painting.
+TEST_F(ContentTest, HostileRecordsCostBoundedTextWork) {
+    const std::string words = [] {
+        std::string s;
+        while (s.size() < 200000)
+            s += "<&\"'>";
+        return s;
+    }();
+    const std::string unbroken(200000, 'x');
+    const std::string escaped = news::EncodeMarkup(words);
+    Load(Doc(Item("", unbroken, escaped, "") + Item("", escaped, unbroken, "") +
+             Item("", "Short", "An ordinary summary", "")));
+    ASSERT_NE(List->Items(), nullptr);
+    const std::size_t items = List->Items()->size();
+    ASSERT_EQ(items, 3u);
+    // Each pass measures or draws the label, the headline (twice) and the summary of each item.
+    const std::size_t perItem = 4 * (MaxTitleChars + MaxSummaryChars) + 256;
+    const auto afterLayout = List->Canvas().TextWork();
+    ASSERT_LE(afterLayout.Characters, items * perItem);
+    ASSERT_LE(afterLayout.Layouts, items * 8);
+    Show();
+    const auto afterPaint = List->Canvas().TextWork();
+    EXPECT_LE(afterPaint.Characters - afterLayout.Characters, items * perItem);
+    EXPECT_LE(afterPaint.Layouts - afterLayout.Layouts, items * 8);
+    EXPECT_EQ((*List->Items())[2]->Title, u"Short");
 }

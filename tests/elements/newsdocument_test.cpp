@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -9,6 +10,8 @@
 #include <string>
 
 #include "elements/textconv.h"
+#include "news/feed.h"
+#include "tests/support/fifo_watchdog.h"
 
 using namespace elements;
 
@@ -111,6 +114,92 @@ TEST(ReadNewsDocument, LoadsFromAFileAndLeavesItemsWhenTheFileIsMissing) {
     std::remove(path.c_str());
     EXPECT_FALSE(ReadNewsDocument(Utf8ToUtf16(path), items));
     EXPECT_EQ(items.size(), 1u);
+}
+
+// A server can send one record with a headline or summary of any length. What the list keeps
+// of it is cut to what the card shows, at the edge of a whole character, so that wrapping and
+// laying it out cost the same small amount whatever arrived.
+TEST(ReadNewsDocument, HostileRecordsAreCutToWhatTheCardShows) {
+    struct Pattern {
+        const char* name;
+        std::string unit; // repeated to fill the field
+        bool cluster;     // the unit is one character on screen and must stay whole
+    } patterns[] = {
+        {"letters without a break", "x", false},
+        {"markup characters", "<&\"'>", false},
+        {"two-byte letters", "\xC4\x9F", false},                          // ğ
+        {"characters outside the basic plane", "\xF0\x9F\x98\x80", true}, // a surrogate pair
+        {"letters with combining marks", "e\xCC\x81", true},              // e + U+0301
+        {"flags", "\xF0\x9F\x87\xB9\xF0\x9F\x87\xB7", true},              // two regional indicators
+    };
+    for (const auto& p : patterns) {
+        // A leading letter moves every unit off the even positions the cut might favour.
+        std::string field = "x";
+        while (field.size() < 200000)
+            field += p.unit;
+        // Records as the news server would send them, until the answer holds 16 MiB.
+        std::string answer;
+        for (int i = 0; answer.size() < (16u << 20); ++i)
+            answer += std::to_string(i) + "|x|" + field + "|" + field + "|y|d|u|L" +
+                      std::string(news::RecordSeparator);
+        TElementList items;
+        ASSERT_TRUE(ReadNewsText(news::ConvertNews(answer), items)) << p.name;
+        ASSERT_FALSE(items.empty()) << p.name;
+        const std::u16string whole = Utf8ToUtf16(field);
+        const std::size_t unit = Utf8ToUtf16(p.unit).size();
+        for (const auto& item : items) {
+            for (const auto* text : {&item->Title, &item->Summary}) {
+                std::u16string plain;
+                for (char16_t c : *text)
+                    if (c != u'\r' && c != u'\n')
+                        plain += c;
+                const std::size_t limit = text == &item->Title ? MaxTitleChars : MaxSummaryChars;
+                ASSERT_LE(plain.size(), 2 * limit + 1) << p.name;
+                ASSERT_FALSE(plain.empty()) << p.name;
+                ASSERT_EQ(plain.back(), u'\u2026') << p.name;
+                plain.pop_back();
+                EXPECT_GE(plain.size(), limit / 2) << p.name;
+                EXPECT_EQ(whole.compare(0, plain.size(), plain), 0) << p.name;
+                if (p.cluster) {
+                    EXPECT_EQ((plain.size() - 1) % unit, 0u) << p.name << ": cut inside a unit";
+                }
+            }
+        }
+    }
+}
+
+TEST(ReadNewsDocument, KeepsAtMostTheItemsTheListCanShow) {
+    std::string many;
+    for (int i = 0; i < 100000; ++i)
+        many += "<n t=\"a\"/>";
+    TElementList items;
+    ASSERT_TRUE(ReadNewsText(Doc(many), items));
+    EXPECT_EQ(items.size(), news::MaxNewsItems);
+}
+
+// A document beyond the size the widget ever writes is not read at all, and neither is
+// anything that is not a regular file: a FIFO in its place would block the read for ever.
+TEST(ReadNewsDocument, OnlyRegularFilesOfASaneSizeAreRead) {
+    const std::string dir = ::testing::TempDir() + "newsdoc_" + std::to_string(::getpid());
+    ASSERT_EQ(::mkdir(dir.c_str(), 0700), 0);
+    const std::string big = dir + "/big.xml";
+    {
+        std::string filler(news::MaxNewsDocumentBytes, ' ');
+        std::ofstream(big, std::ios::binary) << Doc(Item("1", "", "t", "s", "") + filler);
+    }
+    const std::string fifo = dir + "/fifo.xml";
+    ASSERT_TRUE(testsupport::MakeFifo(fifo));
+    for (const std::string& path : {big, fifo, dir}) {
+        auto items = Preloaded();
+        testsupport::TFifoWatchdog watchdog({fifo});
+        EXPECT_FALSE(ReadNewsDocument(Utf8ToUtf16(path), items)) << path;
+        EXPECT_FALSE(watchdog.Stop()) << path << " blocked the reader";
+        ASSERT_EQ(items.size(), 1u) << path;
+        EXPECT_EQ(items[0]->Id, "old");
+    }
+    std::remove(big.c_str());
+    std::remove(fifo.c_str());
+    ::rmdir(dir.c_str());
 }
 
 TEST(SectionIndex, MatchesTheTableExactly) {

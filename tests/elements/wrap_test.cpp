@@ -111,3 +111,40 @@ TEST(WrapText, ColumnsCountCharactersNotBytes) {
     const std::u16string emoji = u"\U0001F600\U0001F600 ab";
     EXPECT_EQ(WrapNewsText(emoji, 5), emoji);
 }
+
+// Wrapping runs on the window thread for every item of every load, so no text may make it
+// slower than a fixed amount per character: runs of break characters, spaces, quotes and line
+// breaks are the shapes that used to cost the square of their length.
+TEST(WrapText, WorkIsLinearWhateverTheTextHolds) {
+    const std::u16string units[] = {
+        u"x",
+        u".",
+        u" ",
+        u"- ",
+        u"<&\"'>",
+        u"a.",
+        u"\r\n",
+        u"|",
+        u"ab |",
+        u". \r\n",
+        Repeat(u"x", 49) + u" ",
+        u"|" + Repeat(u" ", 70) + u"|",
+        u"\r",
+    };
+    for (const auto& unit : units) {
+        for (std::size_t size : {1u << 10, 1u << 13, 1u << 16}) {
+            std::u16string text;
+            while (text.size() < size)
+                text += unit;
+            for (int columns : {1, 50, 60}) {
+                std::size_t steps = 0;
+                const std::u16string wrapped = WrapNewsText(text, columns, &steps);
+                EXPECT_LE(steps, 4 * text.size() + 4)
+                    << "unit \"" << std::string(unit.begin(), unit.end()) << "\", " << text.size()
+                    << " characters, " << columns << " columns";
+                // Wrapping only ever adds line breaks.
+                EXPECT_GE(wrapped.size(), text.size());
+            }
+        }
+    }
+}

@@ -74,9 +74,11 @@ const std::string& ScratchFile() {
         Check(dir != nullptr, "scratch folder");
         std::string folder = dir;
         static std::string cleanupFile = folder + "/options.ini";
+        static std::string cleanupCopy = folder + "/options.ini.bad";
         static std::string cleanupDir = folder;
         std::atexit([] {
             ::unlink(cleanupFile.c_str());
+            ::unlink(cleanupCopy.c_str());
             ::rmdir(cleanupDir.c_str());
         });
         return folder + "/options.ini";
@@ -167,7 +169,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
     }
 
     const TSnapshot before = Snapshot(ini);
+    const bool keeps = ini.KeepsOldFile();
     Check(ini.UpdateFile(), "UpdateFile succeeds on a scratch file");
+    // A file the store could not understand is kept, byte for byte, beside the new one.
+    const std::string copy = path + ".bad";
+    if (keeps) {
+        std::FILE* in = std::fopen(copy.c_str(), "rb");
+        Check(in != nullptr, "an unreadable file was replaced without a copy");
+        std::string kept;
+        char buffer[4096];
+        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, in)) > 0;)
+            kept.append(buffer, n);
+        std::fclose(in);
+        Check(kept == file, "the kept copy differs from the file");
+    }
+    ::unlink(copy.c_str());
     TWMemIniFile back(widePath);
     Check(Snapshot(back) == before, "written file reads back to the same sections and lines");
     return 0;

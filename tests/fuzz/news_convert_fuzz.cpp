@@ -1,5 +1,6 @@
-// Any answer, however broken, must turn into a document that parses and holds exactly one item
-// per record of eight or more fields, with the field bytes recoverable from the attributes.
+// Any answer, however broken, must turn into a document that parses and holds one item per
+// record of eight or more fields, in order and up to the document's caps, with the field bytes
+// recoverable from the attributes.
 #include "news/feed.h"
 
 #include <pugixml.hpp>
@@ -35,6 +36,17 @@ std::vector<std::string_view> Fields(std::string_view record) {
         fields.push_back(record.substr(0, bar));
         record.remove_prefix(bar + 1);
     }
+}
+
+// Headlines and summaries are cut to MaxNewsTextBytes, never inside a UTF-8 sequence.
+std::string_view Capped(std::string_view f) {
+    if (f.size() <= news::MaxNewsTextBytes)
+        return f;
+    std::size_t end = news::MaxNewsTextBytes;
+    for (int back = 0; back < 3 && end > 0 && (static_cast<unsigned char>(f[end]) & 0xC0) == 0x80;
+         ++back)
+        --end;
+    return f.substr(0, end);
 }
 
 std::string_view Label(std::string_view f) {
@@ -73,24 +85,37 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         rest.remove_prefix(at + 2);
     }
 
+    // The document stays within what the list reads. An answer that cannot reach a cap keeps
+    // every record; otherwise the kept items are records of the answer, in their order.
+    Check(doc.size() <= news::MaxNewsDocumentBytes);
     pugi::xml_document strict;
     Check(static_cast<bool>(strict.load_buffer(doc.data(), doc.size())));
-    Check(strict.select_nodes("/r/n").size() == records.size());
+    const std::size_t kept = strict.select_nodes("/r/n").size();
+    Check(kept <= news::MaxNewsItems && kept <= records.size());
+    // No byte grows past six in the document, and an item's own markup is below 64 bytes.
+    if (records.size() <= news::MaxNewsItems &&
+        6 * answer.size() + 64 * records.size() + 128 < news::MaxNewsDocumentBytes)
+        Check(kept == records.size());
 
     // Entities only, so attribute values come back byte for byte.
     pugi::xml_document raw;
     Check(static_cast<bool>(raw.load_buffer(doc.data(), doc.size(), pugi::parse_escapes)));
-    std::size_t k = 0;
+    auto matches = [](const pugi::xml_node& n, const std::vector<std::string_view>& f) {
+        return n.attribute("i").value() == XmlText(f[0]) &&
+               n.attribute("t").value() == XmlText(Capped(f[2])) &&
+               n.attribute("s").value() == XmlText(Capped(f[3])) &&
+               n.attribute("cd").value() == XmlText(f[5]) &&
+               n.attribute("si").value() == XmlText(Label(f[7])) &&
+               news::DecodeUrl(n.attribute("u").value()) == UpToNul(f[6]);
+    };
+    std::size_t k = 0, next = 0;
     for (pugi::xml_node n : raw.child("r").children("n")) {
-        Check(k < records.size());
-        const auto& f = records[k++];
-        Check(n.attribute("i").value() == XmlText(f[0]));
-        Check(n.attribute("t").value() == XmlText(f[2]));
-        Check(n.attribute("s").value() == XmlText(f[3]));
-        Check(n.attribute("cd").value() == XmlText(f[5]));
-        Check(n.attribute("si").value() == XmlText(Label(f[7])));
-        Check(news::DecodeUrl(n.attribute("u").value()) == UpToNul(f[6]));
+        while (next < records.size() && !matches(n, records[next]))
+            ++next;
+        Check(next < records.size());
+        ++next;
+        ++k;
     }
-    Check(k == records.size());
+    Check(k == kept);
     return 0;
 }

@@ -138,6 +138,42 @@ TEST(ConvertNews, NulEndsAFieldButNotTheDocument) {
     EXPECT_NE(doc.find("i=\"2\""), std::string::npos);
 }
 
+// However many records an answer holds and however large they are, the document stays within
+// what the list reads: at most MaxNewsItems items and MaxNewsDocumentBytes bytes. The records
+// that fit are converted exactly as before.
+TEST(ConvertNews, TheDocumentIsCappedInItemsAndSize) {
+    std::string tiny;
+    for (int i = 0; i < 1000000; ++i)
+        tiny += "1|x|t|s|y|d|u|L" + Sep;
+    std::string huge;
+    const std::string markup = [] {
+        std::string s;
+        while (s.size() < 400000)
+            s += "<&\"'>";
+        return s;
+    }();
+    for (int i = 0; huge.size() < (16u << 20); ++i)
+        huge += Record(std::to_string(i), markup, markup, "d", markup, "L") + Sep;
+    for (const std::string* answer : {&tiny, &huge}) {
+        const std::string doc = ConvertNews(*answer);
+        EXPECT_LE(doc.size(), MaxNewsDocumentBytes);
+        pugi::xml_document xml;
+        ASSERT_TRUE(xml.load_buffer(doc.data(), doc.size()));
+        const auto items = xml.select_nodes("/r/n");
+        EXPECT_GE(items.size(), 1u);
+        EXPECT_LE(items.size(), MaxNewsItems);
+    }
+    // Exactly at the cap nothing is lost, and the kept records are those that came first.
+    std::string answer, expected;
+    for (std::size_t i = 0; i <= MaxNewsItems; ++i) {
+        answer += Record(std::to_string(i), "t", "s", "d", "u", "L") + Sep;
+        if (i < MaxNewsItems)
+            expected += Line(std::to_string(i), "L", "t", "s", "d", "u");
+    }
+    // Compared as a whole; a mismatch of this size is not worth printing.
+    EXPECT_TRUE(ConvertNews(answer) == Head + expected + "</r>");
+}
+
 TEST(Encodings, EncodeMarkup) {
     EXPECT_EQ(EncodeMarkup("a&b<c>d\"e'f"), "a&amp;b&lt;c&gt;d&quot;e'f");
     EXPECT_EQ(EncodeMarkup("\xC3\xB1\x7F"), "\xC3\xB1\x7F");

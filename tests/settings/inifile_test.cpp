@@ -1,6 +1,7 @@
 #include "settings/inifile.h"
 
 #include "settings_test_util.h"
+#include "tests/support/fifo_watchdog.h"
 
 #include <gtest/gtest.h>
 
@@ -318,6 +319,130 @@ TEST(IniUpdateFile, DirectoryInThePlaceOfTheFileIsLeftAlone) {
     EXPECT_FALSE(ini.UpdateFile());
     EXPECT_TRUE(std::filesystem::is_directory(dir.File("options.ini")));
     EXPECT_EQ(dir.Entries().size(), 1u);
+}
+
+} // namespace
+
+namespace {
+
+std::string Utf8Bom(const std::string& Text) {
+    return "\xEF\xBB\xBF" + Text;
+}
+
+std::string Utf16Be(const std::u16string& Text) {
+    std::string out = "\xFE\xFF";
+    for (char16_t c : Text) {
+        out.push_back(static_cast<char>(c >> 8));
+        out.push_back(static_cast<char>(c & 0xFF));
+    }
+    return out;
+}
+
+// ---- encodings and files the store cannot understand ----
+
+// People edit options.ini in text editors, which save UTF-8 (with or without a mark, with LF
+// or CR LF). Every form reads alike, and the file is written back in the widget's UTF-16LE.
+TEST(IniEncodings, Utf8AndUtf16FilesReadAlike) {
+    const std::u16string text =
+        u"[server]\r\nnews=haber.örnek.test:8080\r\n[general]\r\nleft=5\r\n";
+    const std::string utf8 = WideToUtf8(text);
+    std::string lfOnly;
+    for (char c : utf8)
+        if (c != '\r')
+            lfOnly += c;
+    struct Case {
+        const char* name;
+        std::string bytes;
+    } cases[] = {
+        {"UTF-16LE with its mark", Utf16Le(text)},
+        {"UTF-16LE without a mark", Utf16Le(text, false)},
+        {"UTF-16BE with its mark", Utf16Be(text)},
+        {"UTF-8 with its mark", Utf8Bom(utf8)},
+        {"UTF-8 without a mark", utf8},
+        {"UTF-8 with LF line ends", lfOnly},
+    };
+    for (const auto& c : cases) {
+        TTempDir dir;
+        WriteBytes(dir.File("options.ini"), c.bytes);
+        TWMemIniFile ini(dir.WideFile("options.ini"));
+        EXPECT_EQ(U8(ini.ReadString(u"server", u"news", u"?")), "haber.örnek.test:8080") << c.name;
+        EXPECT_EQ(ini.ReadInteger(u"general", u"left", 0), 5) << c.name;
+        ini.WriteInteger(u"general", u"left", 6);
+        ASSERT_TRUE(ini.UpdateFile()) << c.name;
+        EXPECT_EQ(ReadBytes(dir.File("options.ini")),
+                  Utf16Le(u"[server]\r\nnews=haber.örnek.test:8080\r\n\r\n[general]\r\nleft=6\r\n"
+                          u"\r\n"))
+            << c.name;
+        // Understood, so nothing else is kept.
+        EXPECT_EQ(dir.Entries().size(), 1u) << c.name;
+    }
+}
+
+// A file that exists but cannot be understood may hold what the user typed; it is kept beside
+// the new one under the name options.ini.bad (then .bad.2, .bad.3 ...) before the first write.
+TEST(IniEncodings, AFileThatCannotBeUnderstoodIsKeptBesideBeforeItIsReplaced) {
+    struct Case {
+        const char* name;
+        std::string bytes;
+    } cases[] = {
+        {"a legacy 8-bit encoding", "[server]\r\nnews=haber.\xFE\xF0rnek\r\n"},
+        {"keys without a section", "left=5\r\ntop=7\r\n"},
+        {"binary", std::string("\x00\x01\x02\xFF\xFE\x00\x9C", 7)},
+        {"too large to be settings", std::string(8u << 20, 'a')},
+    };
+    for (const auto& c : cases) {
+        TTempDir dir;
+        WriteBytes(dir.File("options.ini"), c.bytes);
+        TWMemIniFile ini(dir.WideFile("options.ini"));
+        ini.WriteString(u"general", u"left", u"1");
+        ASSERT_TRUE(ini.UpdateFile()) << c.name;
+        EXPECT_EQ(ReadBytes(dir.File("options.ini.bad")), c.bytes) << c.name;
+        // Whatever could be read stays in the store and goes into the new file.
+        EXPECT_EQ(TWMemIniFile(dir.WideFile("options.ini")).ReadString(u"general", u"left", u""),
+                  u"1")
+            << c.name;
+        // Once replaced by a file the store wrote, later writes keep no further copies.
+        ini.WriteString(u"general", u"left", u"2");
+        ASSERT_TRUE(ini.UpdateFile()) << c.name;
+        EXPECT_EQ(dir.Entries().size(), 2u) << c.name;
+        // A second unreadable file does not take the place of the first copy.
+        WriteBytes(dir.File("options.ini"), c.bytes + "2");
+        TWMemIniFile again(dir.WideFile("options.ini"));
+        ASSERT_TRUE(again.UpdateFile()) << c.name;
+        EXPECT_EQ(ReadBytes(dir.File("options.ini.bad")), c.bytes) << c.name;
+        EXPECT_EQ(ReadBytes(dir.File("options.ini.bad.2")), c.bytes + "2") << c.name;
+    }
+}
+
+// A FIFO where the settings should be must neither block the reader nor be replaced, and a file
+// the user made read-only is left as it is: both report failure and the store keeps its values.
+TEST(IniUpdateFile, FifosAndReadOnlyFilesAreLeftAlone) {
+    TTempDir dir;
+    const std::string fifo = dir.File("options.ini");
+    ASSERT_TRUE(testsupport::MakeFifo(fifo));
+    {
+        testsupport::TFifoWatchdog watchdog({fifo});
+        TWMemIniFile ini(dir.WideFile("options.ini"));
+        EXPECT_FALSE(watchdog.Stop()) << "the reader blocked on the FIFO";
+        EXPECT_EQ(ini.Sections().Count(), 0);
+        ini.WriteString(u"s", u"k", u"v");
+        EXPECT_FALSE(ini.UpdateFile());
+        struct stat st {};
+        ASSERT_EQ(::lstat(fifo.c_str(), &st), 0);
+        EXPECT_TRUE(S_ISFIFO(st.st_mode));
+        EXPECT_EQ(dir.Entries().size(), 1u);
+    }
+
+    TTempDir other;
+    const std::string path = other.File("options.ini");
+    WriteBytes(path, Utf16Le(u"[s]\r\nk=1\r\n"));
+    ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+    TWMemIniFile ini(other.WideFile("options.ini"));
+    ini.WriteString(u"s", u"k", u"2");
+    EXPECT_FALSE(ini.UpdateFile());
+    EXPECT_EQ(ReadBytes(path), Utf16Le(u"[s]\r\nk=1\r\n"));
+    EXPECT_EQ(ini.ReadString(u"s", u"k", u"?"), u"2");
+    EXPECT_EQ(other.Entries().size(), 1u);
 }
 
 } // namespace
