@@ -74,8 +74,8 @@ std::string_view ShortLabel(std::string_view field) {
     return start >= field.size() ? std::string_view() : field.substr(start);
 }
 
-void ConvertRecord(std::string& out, std::string_view record) {
-    std::array<std::string_view, MinRecordFields> fields;
+// Splits a record at "|" into its first eight fields; false when it has fewer.
+bool SplitRecord(std::string_view record, std::array<std::string_view, MinRecordFields>& fields) {
     std::size_t count = 0;
     std::string_view rest = record;
     while (count < MinRecordFields) {
@@ -89,27 +89,15 @@ void ConvertRecord(std::string& out, std::string_view record) {
         fields[count++] = rest.substr(0, bar);
         rest.remove_prefix(bar + 1);
     }
-    if (count < MinRecordFields)
-        return;
+    return count == MinRecordFields;
+}
 
-    std::string value;
-    out += "  <n ";
-    AppendAttributeText(value, fields[0]);
-    AppendAttribute(out, "i", value);
-    value.clear();
-    AppendAttributeText(value, ShortLabel(fields[7]));
-    AppendAttribute(out, "si", value);
-    value.clear();
-    AppendAttributeText(value, fields[2]);
-    AppendAttribute(out, "t", value);
-    value.clear();
-    AppendAttributeText(value, fields[3]);
-    AppendAttribute(out, "s", value);
-    value.clear();
-    AppendAttributeText(value, fields[5]);
-    AppendAttribute(out, "cd", value);
-    AppendAttribute(out, "u", EncodeUrl(fields[6]));
-    out += "/>\r\n";
+void ConvertRecord(std::string& out, std::string_view record) {
+    std::array<std::string_view, MinRecordFields> fields;
+    if (!SplitRecord(record, fields))
+        return;
+    AppendNewsItem(out,
+                   {fields[0], ShortLabel(fields[7]), fields[2], fields[3], fields[5], fields[6]});
 }
 
 bool IsUrlKept(unsigned char c) {
@@ -156,6 +144,51 @@ std::string NewsRequestPath() {
     // Always the same number: the server only needs something there.
     path += std::to_string(std::numeric_limits<std::int32_t>::max());
     return path;
+}
+
+void AppendNewsItem(std::string& out, const TNewsFields& item) {
+    std::string value;
+    out += "  <n ";
+    AppendAttributeText(value, item.Id);
+    AppendAttribute(out, "i", value);
+    value.clear();
+    AppendAttributeText(value, item.Section);
+    AppendAttribute(out, "si", value);
+    value.clear();
+    AppendAttributeText(value, item.Title);
+    AppendAttribute(out, "t", value);
+    value.clear();
+    AppendAttributeText(value, item.Summary);
+    AppendAttribute(out, "s", value);
+    value.clear();
+    AppendAttributeText(value, item.Date);
+    AppendAttribute(out, "cd", value);
+    AppendAttribute(out, "u", EncodeUrl(item.Link));
+    out += "/>\r\n";
+}
+
+std::string_view NewsDocumentHead() {
+    return DocumentHead;
+}
+
+std::string_view NewsDocumentTail() {
+    return DocumentTail;
+}
+
+std::vector<TNewsFields> ReadAlarmRecords(std::string_view answer) {
+    std::vector<TNewsFields> records;
+    std::array<std::string_view, MinRecordFields> fields;
+    std::string_view rest = answer;
+    while (!rest.empty()) {
+        auto at = rest.find(RecordSeparator);
+        if (SplitRecord(rest.substr(0, at), fields))
+            records.push_back(
+                {fields[0], ShortLabel(fields[7]), fields[2], fields[3], fields[5], fields[6]});
+        if (at == std::string_view::npos)
+            break;
+        rest.remove_prefix(at + RecordSeparator.size());
+    }
+    return records;
 }
 
 std::string ConvertNews(std::string_view answer) {
