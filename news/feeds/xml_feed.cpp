@@ -91,6 +91,13 @@ std::string Trimmed(std::string text) {
     return text.substr(first, last - first + 1);
 }
 
+bool IsAbsoluteWeb(std::string_view text) {
+    std::string head(text.substr(0, 8));
+    for (char& c : head)
+        c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    return head.rfind("http://", 0) == 0 || head.rfind("https://", 0) == 0;
+}
+
 // The base address in force at node: the feed's address with every xml:base from the root
 // down applied in turn.
 std::string BaseOf(const pugi::xml_node& node, std::string_view feedUrl) {
@@ -163,9 +170,11 @@ bool ReadRssItem(const pugi::xml_node& node, const TRssNames& ns, std::string_vi
     raw.Id = Trimmed(guid.child_value());
     if (raw.Id.empty())
         raw.Id = Trimmed(node.attribute((ns.Rdf + "about").c_str()).value());
-    // A permanent-link guid is the link when the item has none of its own.
+    // A permanent-link guid is the link when the item has none of its own; many feeds leave
+    // isPermaLink at its default on ids that are no address at all, so only an absolute web
+    // address counts.
     if (raw.Link.empty() && guid &&
-        std::string_view(guid.attribute("isPermaLink").value()) != "false")
+        std::string_view(guid.attribute("isPermaLink").value()) != "false" && IsAbsoluteWeb(raw.Id))
         raw.Link = raw.Id;
     if (raw.Link.empty())
         if (pugi::xml_node atomLink = Child(node, ns.Atom, "link"))
