@@ -75,6 +75,27 @@ std::string CanonicalName(const std::string& label) {
     return U_SUCCESS(status) && name ? std::string(name) : std::string();
 }
 
+// The charset bytes labelled so are really in, as browsers read them: Latin-1 and Latin-5
+// labels stand for their Windows supersets (feeds declared ISO-8859-1 are full of 0x93 and 0x94
+// quotes), and ASCII for UTF-8, which it is a part of.
+std::string EffectiveName(const std::string& label) {
+    static const std::string Ascii = CanonicalName("US-ASCII");
+    static const std::string Latin1 = CanonicalName("ISO-8859-1");
+    static const std::string Latin5 = CanonicalName("ISO-8859-9");
+    static const std::string Windows1252 = CanonicalName("windows-1252");
+    static const std::string Windows1254 = CanonicalName("windows-1254");
+    std::string name = CanonicalName(label);
+    if (name.empty())
+        return name;
+    if (name == Ascii)
+        return std::string(Utf8);
+    if (name == Latin1)
+        return Windows1252;
+    if (name == Latin5)
+        return Windows1254;
+    return name;
+}
+
 bool IsUtf8Name(std::string_view name) {
     return name == Utf8;
 }
@@ -196,8 +217,8 @@ std::string ContentTypeCharset(std::string_view contentType) {
 std::string DetectCharset(std::string_view body, std::string_view contentType) {
     if (std::string_view sniffed = SniffedCharset(body); !sniffed.empty())
         return std::string(sniffed);
-    std::string header = CanonicalName(ContentTypeCharset(contentType));
-    std::string declared = CanonicalName(DeclaredEncoding(body));
+    std::string header = EffectiveName(ContentTypeCharset(contentType));
+    std::string declared = EffectiveName(DeclaredEncoding(body));
     if (IsWideName(header))
         header.clear();
     if (IsWideName(declared))

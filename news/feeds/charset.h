@@ -10,7 +10,8 @@
 namespace news::feeds {
 
 // The charset the bytes are in, as ICU names it ("UTF-8" when nothing usable is declared): a
-// byte order mark first, then the bytes' own look for UTF-16, then the declarations. When the
+// byte order mark first, then the bytes' own look for UTF-16, then the declarations, where
+// ISO-8859-1 and ISO-8859-9 are read as their Windows supersets and US-ASCII as UTF-8. When the
 // Content-Type header and the XML declaration disagree and one of them says UTF-8, the bytes
 // decide (servers often label every answer ISO-8859-1); otherwise the header wins.
 std::string DetectCharset(std::string_view body, std::string_view contentType = {});

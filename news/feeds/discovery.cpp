@@ -28,6 +28,17 @@ std::string LowerTrimmed(std::string_view s) {
     return out;
 }
 
+std::size_t FindNoCase(std::string_view hay, std::string_view needle) {
+    for (std::size_t i = 0; i + needle.size() <= hay.size(); ++i) {
+        std::size_t k = 0;
+        while (k < needle.size() && Lower(hay[i + k]) == Lower(needle[k]))
+            ++k;
+        if (k == needle.size())
+            return i;
+    }
+    return std::string::npos;
+}
+
 bool HasToken(std::string_view list, std::string_view token) {
     std::string lower = LowerTrimmed(list);
     std::string_view rest = lower;
@@ -78,6 +89,10 @@ struct TGumboPage {
 std::vector<TDiscoveredFeed> DiscoverFeeds(std::string_view html, std::string_view pageUrl,
                                            std::string_view contentType) {
     std::string text = ToUtf8(html.substr(0, MaxDiscoveryBytes), contentType);
+    text.resize(LeadingMarkup(text, MaxDiscoveryTags).size());
+    std::size_t headEnd = FindNoCase(text, "</head");
+    if (headEnd != std::string::npos)
+        text.resize(headEnd);
     TGumboPage page(text);
     std::vector<TDiscoveredFeed> found;
     if (!page.Output)

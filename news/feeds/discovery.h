@@ -10,8 +10,10 @@
 
 namespace news::feeds {
 
-// Only the start of a page is searched: the announcements sit in its head.
+// Only the start of a page is searched, up to the end of its head: the announcements sit
+// there, and the HTML parser's cost grows with the square of the nesting depth.
 constexpr std::size_t MaxDiscoveryBytes = 2u * 1024u * 1024u;
+constexpr std::size_t MaxDiscoveryTags = 2048;
 
 struct TDiscoveredFeed {
     std::string Url; // absolute http or https

@@ -192,8 +192,16 @@ std::string CleanText(std::string_view text) {
     return out;
 }
 
+std::string_view LeadingMarkup(std::string_view html, std::size_t maxTags) {
+    std::size_t at = 0;
+    for (std::size_t tags = 0; (at = html.find('<', at)) != std::string_view::npos; ++at)
+        if (++tags > maxTags)
+            return html.substr(0, at);
+    return html;
+}
+
 std::string HtmlToText(std::string_view html) {
-    std::string input = RepairUtf8(CutBytes(html, MaxHtmlInput));
+    std::string input = RepairUtf8(LeadingMarkup(CutBytes(html, MaxHtmlInput), MaxHtmlTags));
     if (input.find_first_of("<&") == std::string::npos)
         return CleanText(input);
     TGumboOutput parsed(input);

@@ -418,7 +418,8 @@ TEST(DiscoverFeeds, AnnouncedFeedsInDocumentOrder) {
 <link rel="alternate" type="application/rss+xml" href="/base/rss/son.xml">
 <link rel="alternate" hreflang="en" href="/en/">
 <base href="https://site.example/base/">
-</head><body><link rel="alternate" type="application/rdf+xml" href="rdf"></body></html>)html";
+<link rel="alternate" type="application/rdf+xml" href="rdf">
+</head><body><link rel="alternate" type="application/rss+xml" href="/in-body"></body></html>)html";
     std::vector<TDiscoveredFeed> feeds = DiscoverFeeds(page, "https://site.example/page.html");
     ASSERT_EQ(feeds.size(), 4u);
     EXPECT_EQ(feeds[0].Url, "https://site.example/base/rss/son.xml");
@@ -433,6 +434,13 @@ TEST(DiscoverFeeds, AnnouncedFeedsInDocumentOrder) {
 
     EXPECT_TRUE(DiscoverFeeds("<html><body>no feeds</body></html>", "https://x.example/").empty());
     EXPECT_TRUE(DiscoverFeeds("\xFF\xFE garbage <link", "https://x.example/").empty());
+
+    // Nesting deep enough to stall an HTML5 tree builder for minutes is cut short.
+    std::string deep = "<html><head>";
+    for (int i = 0; i < 100000; ++i)
+        deep += "<div>";
+    deep += "<link rel=\"alternate\" type=\"application/rss+xml\" href=\"/late\">";
+    EXPECT_TRUE(DiscoverFeeds(deep, "https://x.example/").empty());
 }
 
 } // namespace
