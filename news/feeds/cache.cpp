@@ -3,6 +3,7 @@
 #include "news/feeds/dates.h"
 #include "news/feeds/hash.h"
 #include "news/feeds/text.h"
+#include "news/feeds/url.h"
 
 #include <nlohmann/json.hpp>
 
@@ -152,10 +153,11 @@ std::optional<TSourceCache> LoadSourceCache(std::string_view bytes) {
         if (!entry.is_object())
             return std::nullopt;
         TFeedItem item;
-        item.Id = BoundedText(entry, "id", 1024);
+        // An identity may be the item's link.
+        item.Id = BoundedText(entry, "id", MaxLinkBytes);
         item.Title = BoundedText(entry, "title", MaxTitleChars);
         item.Summary = BoundedText(entry, "summary", MaxSummaryChars);
-        item.Link = BoundedText(entry, "link", 2048);
+        item.Link = BoundedText(entry, "link", MaxLinkBytes);
         item.Label = BoundedText(entry, "label", MaxTitleChars);
         auto date = entry.find("date");
         if (date != entry.end() && date->is_number_integer())

@@ -35,7 +35,12 @@ TSourceCache Sample() {
     alarm.Id = "501";
     alarm.Title = "bytes \xFF as they came";
     alarm.Label = "24927681";
-    cache.Items = {dated, alarm};
+    // Without a guid the link is the identity, and links may be far longer than guids.
+    TFeedItem linked;
+    linked.Link = "https://haber.example/" + std::string(1500, 'a');
+    linked.Id = linked.Link;
+    linked.Title = "linked";
+    cache.Items = {dated, alarm, linked};
     return cache;
 }
 
@@ -48,7 +53,7 @@ TEST(SourceCache, RoundTripKeepsEverything) {
     EXPECT_EQ(back->ETag, cache.ETag);
     EXPECT_EQ(back->LastModified, cache.LastModified);
     EXPECT_EQ(back->NextRequest, cache.NextRequest);
-    ASSERT_EQ(back->Items.size(), 2u);
+    ASSERT_EQ(back->Items.size(), 3u);
     const TFeedItem& a = back->Items[0];
     EXPECT_EQ(a.Id, cache.Items[0].Id);
     EXPECT_EQ(a.Title, cache.Items[0].Title);
@@ -59,6 +64,7 @@ TEST(SourceCache, RoundTripKeepsEverything) {
     EXPECT_EQ(b.Title, "bytes \xEF\xBF\xBD as they came");
     EXPECT_EQ(b.Label, "24927681");
     EXPECT_FALSE(b.Date);
+    EXPECT_EQ(back->Items[2].Id, cache.Items[2].Id);
     // Saving what was loaded gives the same bytes: nothing drifts across restarts.
     EXPECT_EQ(SaveSourceCache(*back), SaveSourceCache(*LoadSourceCache(SaveSourceCache(*back))));
 }
