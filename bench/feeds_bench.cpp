@@ -16,7 +16,8 @@ const std::string Headline =
 const std::string Summary =
     "&lt;p&gt;Kurul toplant\xC4\xB1s\xC4\xB1 sonras\xC4\xB1 &lt;b&gt;enflasyon"
     "&lt;/b&gt; beklentileri g\xC3\xB6zden ge\xC3\xA7irildi. Analistler "
-    "karar\xC4\xB1n piyasalara etkisini de\xC4\x9F" "erlendirdi.&lt;/p&gt;";
+    "karar\xC4\xB1n piyasalara etkisini de\xC4\x9F"
+    "erlendirdi.&lt;/p&gt;";
 
 std::string Two(int n) {
     return (n < 10 ? "0" : "") + std::to_string(n);
@@ -56,7 +57,8 @@ std::string Json() {
                 "\",\"url\":\"https://json.example/" + std::to_string(i) + "\",\"title\":\"" +
                 "Borsa g\xC3\xBCne rekorla ba\xC5\x9Flad\xC4\xB1 " + std::to_string(i) +
                 "\",\"content_html\":\"<p>Bankac\xC4\xB1l\xC4\xB1k ve <b>sanayi</b> hisseleri "
-                "endeksi yukar\xC4\xB1 ta\xC5\x9F\xC4\xB1" "d\xC4\xB1.</p>\",\"date_published\":"
+                "endeksi yukar\xC4\xB1 ta\xC5\x9F\xC4\xB1"
+                "d\xC4\xB1.</p>\",\"date_published\":"
                 "\"2025-03-14T" +
                 Two(i / 60 + 9) + ":" + Two(i % 60) + ":15+03:00\"}";
     return body + "]}";
