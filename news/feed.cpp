@@ -60,7 +60,7 @@ void AppendMarkup(std::string& out, std::string_view text, bool BlankControls,
     }
 }
 
-void AppendAttributeText(std::string& out, std::string_view value, std::size_t limit) {
+void AppendAttributeText(std::string& out, std::string_view value, std::size_t limit = NoLimit) {
     AppendMarkup(out, value, true, limit);
 }
 
@@ -93,10 +93,8 @@ std::string_view ShortLabel(std::string_view field) {
 
 void AppendUrl(std::string& out, std::string_view text, std::size_t limit);
 
-// Appends the record's item and returns true, or appends nothing and returns false for a record
-// with too few fields or one that would make out longer than limit.
-bool ConvertRecord(std::string& out, std::string_view record, std::size_t limit) {
-    std::array<std::string_view, MinRecordFields> fields;
+// Splits a record at "|" into its first eight fields; false when it has fewer.
+bool SplitRecord(std::string_view record, std::array<std::string_view, MinRecordFields>& fields) {
     std::size_t count = 0;
     std::string_view rest = record;
     while (count < MinRecordFields) {
@@ -110,7 +108,14 @@ bool ConvertRecord(std::string& out, std::string_view record, std::size_t limit)
         fields[count++] = rest.substr(0, bar);
         rest.remove_prefix(bar + 1);
     }
-    if (count < MinRecordFields)
+    return count == MinRecordFields;
+}
+
+// Appends the record's item and returns true, or appends nothing and returns false for a record
+// with too few fields or one that would make out longer than limit.
+bool ConvertRecord(std::string& out, std::string_view record, std::size_t limit) {
+    std::array<std::string_view, MinRecordFields> fields;
+    if (!SplitRecord(record, fields))
         return false;
 
     const std::size_t start = out.size();
@@ -206,6 +211,51 @@ std::string NewsRequestPath() {
     // Always the same number: the server only needs something there.
     path += std::to_string(std::numeric_limits<std::int32_t>::max());
     return path;
+}
+
+void AppendNewsItem(std::string& out, const TNewsFields& item) {
+    std::string value;
+    out += "  <n ";
+    AppendAttributeText(value, item.Id);
+    AppendAttribute(out, "i", value);
+    value.clear();
+    AppendAttributeText(value, item.Section);
+    AppendAttribute(out, "si", value);
+    value.clear();
+    AppendAttributeText(value, item.Title);
+    AppendAttribute(out, "t", value);
+    value.clear();
+    AppendAttributeText(value, item.Summary);
+    AppendAttribute(out, "s", value);
+    value.clear();
+    AppendAttributeText(value, item.Date);
+    AppendAttribute(out, "cd", value);
+    AppendAttribute(out, "u", EncodeUrl(item.Link));
+    out += "/>\r\n";
+}
+
+std::string_view NewsDocumentHead() {
+    return DocumentHead;
+}
+
+std::string_view NewsDocumentTail() {
+    return DocumentTail;
+}
+
+std::vector<TNewsFields> ReadAlarmRecords(std::string_view answer) {
+    std::vector<TNewsFields> records;
+    std::array<std::string_view, MinRecordFields> fields;
+    std::string_view rest = answer;
+    while (!rest.empty()) {
+        auto at = rest.find(RecordSeparator);
+        if (SplitRecord(rest.substr(0, at), fields))
+            records.push_back(
+                {fields[0], ShortLabel(fields[7]), fields[2], fields[3], fields[5], fields[6]});
+        if (at == std::string_view::npos)
+            break;
+        rest.remove_prefix(at + RecordSeparator.size());
+    }
+    return records;
 }
 
 std::string ConvertNews(std::string_view answer) {

@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace news {
 
@@ -39,6 +40,25 @@ constexpr std::size_t MaxNewsTextBytes = 16u << 10;
 
 // The answer turned into the local news document (empty for an empty answer).
 std::string ConvertNews(std::string_view answer);
+
+// One item of the local news document, its fields as they are before escaping.
+struct TNewsFields {
+    std::string_view Id;      // i
+    std::string_view Section; // si
+    std::string_view Title;   // t
+    std::string_view Summary; // s
+    std::string_view Date;    // cd
+    std::string_view Link;    // u, URL-encoded when written
+};
+
+// The pieces ConvertNews builds the document from, for other writers of the same document.
+std::string_view NewsDocumentHead();
+std::string_view NewsDocumentTail();
+void AppendNewsItem(std::string& out, const TNewsFields& item);
+
+// The answer's records of eight or more fields, in answer order, with the label already
+// shortened as ConvertNews shortens it. The views point into answer.
+std::vector<TNewsFields> ReadAlarmRecords(std::string_view answer);
 
 // Escapes & < > and the double quote; every other byte is copied.
 std::string EncodeMarkup(std::string_view text);

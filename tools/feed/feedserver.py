@@ -4,17 +4,34 @@ loopback, with switchable failure modes so tests and the demo can drive the widg
 
   GET /HashtableControl.aspx?...   the news answer (any query is accepted)
   GET /minipelikora.xml            <data><version>...</version></data>
+  GET /feed/rss                    standard feed: RSS 2.0 in UTF-8
+  GET /feed/rss-1254               the same RSS 2.0 in windows-1254 (declared in the XML
+                                   declaration and the Content-Type header)
+  GET /feed/atom                   standard feed: Atom 1.0 (links relative to its xml:base)
+  GET /feed/json                   standard feed: JSON Feed 1.1
   GET /control?key=value&...       change behaviour at run time; answers the state as JSON
   GET /stats                       JSON request counters and the recent request log
 
+The standard feeds carry other stories than the news answer, a third of the sample each, and
+answer like a well-kept publisher: an ETag and Last-Modified on every answer and 304 Not
+Modified to a matching If-None-Match (or, without one, If-Modified-Since); a gzip body when
+Accept-Encoding allows it. Query flags on a feed path: throttle=SECONDS answers 429 Too Many
+Requests with that Retry-After; maxage=SECONDS adds Cache-Control: max-age.
+
 Control keys: mode=normal|slow|fail|empty|error|stall (target=news|version|all, default
-all), delay=SECONDS (for slow), rotate=N (each news answer moves the list on by N items,
-0 = off), items=N (serve only the first N items, 0 = all), version=TEXT, reset=1 (back to
-the start-up settings, counters cleared; applied before the other keys).
+all), feedmode=the same modes for the standard feeds, delay=SECONDS (for slow), rotate=N
+(each news answer moves the list on by N items, 0 = off), items=N (serve only the first N
+items, 0 = all, the feeds included), throttle=SECONDS (every feed answers 429 with that
+Retry-After, 0 = off), version=TEXT, reset=1 (back to the start-up settings, counters cleared;
+applied before the other keys).
 """
 
 import argparse
 import copy
+import datetime
+import email.utils
+import gzip
+import hashlib
 import json
 import os
 import select
@@ -30,6 +47,8 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import sample_news  # noqa: E402
 
 NEWS_PATH = "/hashtablecontrol.aspx"
+FEED_PATHS = {"/feed/rss": ("rss", "utf-8"), "/feed/rss-1254": ("rss", "windows-1254"),
+              "/feed/atom": ("atom", "utf-8"), "/feed/json": ("json", "utf-8")}
 VERSION_PATH = "/minipelikora.xml"
 MODES = ("normal", "slow", "fail", "empty", "error", "stall")
 TARGETS = ("news", "version")
@@ -54,11 +73,14 @@ class Feed:
     def _reset(self):
         self.settings = copy.deepcopy(self.initial)
         self.offset = 0
-        self.stats = {"news": 0, "version": 0, "control": 0, "other": 0, "log": []}
+        self.stats = {"news": 0, "version": 0, "feeds": 0, "not_modified": 0, "control": 0,
+                      "other": 0, "log": []}
 
     def count(self, kind, request_line):
         with self.lock:
             self.stats[kind] += 1
+            if kind == "not_modified":
+                return None
             self.stats["log"] = (self.stats["log"] + [request_line])[-LOG_LENGTH:]
             return copy.deepcopy(self.settings)
 
@@ -85,7 +107,11 @@ class Feed:
                     return f"unknown mode {query['mode']!r}"
                 for t in targets:
                     new["mode"][t] = query["mode"]
-            for key in ("delay", "rotate", "items"):
+            if "feedmode" in query:
+                if query["feedmode"] not in MODES:
+                    return f"unknown mode {query['feedmode']!r}"
+                new["feedmode"] = query["feedmode"]
+            for key in ("delay", "rotate", "items", "throttle"):
                 if key in query:
                     try:
                         value = float(query[key]) if key == "delay" else int(query[key])
@@ -110,10 +136,101 @@ class Feed:
             limit = self.settings["items"]
         return sample_news.encode(shown[:limit] if limit else shown)
 
+    def feed_items(self, fmt):
+        with self.lock:
+            limit = self.settings["items"]
+        items = sample_news.feed_items(fmt)
+        return items[:limit] if limit else items
+
     @staticmethod
     def version_body(version):
         return ("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<data>\r\n"
                 f"  <version>{escape(version)}</version>\r\n</data>\r\n").encode("utf-8")
+
+
+def rss_body(items, charset):
+    parts = [f'<?xml version="1.0" encoding="{charset}"?>\n<rss version="2.0">\n<channel>\n'
+             f"<title>{escape(sample_news.FEED_TITLES['rss'])}</title>\n"
+             f"<link>{sample_news.FEED_HOST}/</link>\n"]
+    for item in items:
+        parts.append("<item>"
+                     f"<title><![CDATA[{item['title']}]]></title>"
+                     f"<link>{escape(item['link'])}</link>"
+                     f"<description>{escape(item['summary'])}</description>"
+                     f"<pubDate>{email.utils.format_datetime(item['date'])}</pubDate>"
+                     f"<guid>{escape(item['id'])}</guid>"
+                     "</item>\n")
+    parts.append("</channel>\n</rss>\n")
+    return "".join(parts).encode(charset)
+
+
+def atom_body(items):
+    newest = max((i["date"] for i in items), default=sample_news.FEED_NEWEST)
+    parts = ['<?xml version="1.0" encoding="utf-8"?>\n'
+             f'<feed xmlns="http://www.w3.org/2005/Atom" xml:base="{sample_news.FEED_HOST}/">\n'
+             f"<title>{escape(sample_news.FEED_TITLES['atom'])}</title>\n"
+             f"<id>{sample_news.FEED_HOST}/atom</id>\n"
+             f"<updated>{newest.isoformat()}</updated>\n"]
+    for item in items:
+        parts.append("<entry>"
+                     f"<title>{escape(item['title'])}</title>"
+                     f'<link rel="alternate" type="text/html" href="{escape(item["link"][1:])}"/>'
+                     f"<id>{escape(item['id'])}</id>"
+                     f"<updated>{item['date'].isoformat()}</updated>"
+                     f'<summary type="html">{escape(item["summary"])}</summary>'
+                     "</entry>\n")
+    parts.append("</feed>\n")
+    return "".join(parts).encode("utf-8")
+
+
+def json_body(items):
+    utc = datetime.timezone.utc
+    feed = {
+        "version": "https://jsonfeed.org/version/1.1",
+        "title": sample_news.FEED_TITLES["json"],
+        "home_page_url": sample_news.FEED_HOST + "/",
+        "items": [{
+            "id": item["id"],
+            "url": sample_news.FEED_HOST + item["link"],
+            "title": item["title"],
+            "content_html": item["summary"],
+            "date_published": item["date"].astimezone(utc).isoformat().replace("+00:00", "Z"),
+        } for item in items],
+    }
+    return json.dumps(feed, ensure_ascii=False, indent=1).encode("utf-8")
+
+
+FEED_TYPES = {"rss": "application/rss+xml", "atom": "application/atom+xml",
+              "json": "application/feed+json"}
+
+
+def feed_answer(fmt, charset, items):
+    """Body, Content-Type and Last-Modified of one feed answer."""
+    if fmt == "rss":
+        body = rss_body(items, charset)
+    elif fmt == "atom":
+        body = atom_body(items)
+    else:
+        body = json_body(items)
+    newest = max((i["date"] for i in items), default=sample_news.FEED_NEWEST)
+    return (body, f"{FEED_TYPES[fmt]}; charset={charset}",
+            email.utils.format_datetime(newest.astimezone(datetime.timezone.utc), usegmt=True))
+
+
+def accepts_gzip(header):
+    for part in (header or "").split(","):
+        name, _, params = part.strip().partition(";")
+        if name.strip().lower() in ("gzip", "x-gzip", "*"):
+            q = params.strip()
+            return not (q.startswith("q=") and float(q[2:] or 0) == 0)
+    return False
+
+
+def etag_matches(header, etag):
+    if header is None:
+        return False
+    tags = [t.strip() for t in header.split(",")]
+    return "*" in tags or any(t.removeprefix("W/") == etag for t in tags)
 
 
 class Handler(BaseHTTPRequestHandler):
@@ -134,6 +251,10 @@ class Handler(BaseHTTPRequestHandler):
             settings = self.feed.count("version", self.requestline)
             self.serve(settings, "version", "text/xml; charset=utf-8",
                        lambda: Feed.version_body(settings["version"]))
+        elif path in FEED_PATHS:
+            settings = self.feed.count("feeds", self.requestline)
+            query = dict(urllib.parse.parse_qsl(url.query, keep_blank_values=True))
+            self.serve_feed(settings, query, *FEED_PATHS[path])
         elif path == "/control":
             self.feed.count("control", self.requestline)
             query = dict(urllib.parse.parse_qsl(url.query, keep_blank_values=True))
@@ -149,8 +270,57 @@ class Handler(BaseHTTPRequestHandler):
             self.feed.count("other", self.requestline)
             self.reply(404, "text/plain; charset=utf-8", b"not found\n")
 
-    def serve(self, settings, target, content_type, make_body):
-        mode = settings["mode"][target]
+    def serve_feed(self, settings, query, fmt, charset):
+        throttle = query.get("throttle", settings["throttle"])
+        try:
+            throttle = int(throttle)
+        except ValueError:
+            throttle = 0
+        if throttle > 0:
+            body = b"Too many requests; come back later.\n"
+            self.send_response(429)
+            self.send_header("Content-Type", "text/plain; charset=utf-8")
+            self.send_header("Content-Length", str(len(body)))
+            self.send_header("Retry-After", str(throttle))
+            self.send_header("Connection", "close")
+            self.end_headers()
+            self.wfile.write(body)
+            self.close_connection = True
+            return
+        items = self.feed.feed_items(fmt)
+        body, content_type, last_modified = feed_answer(fmt, charset, items)
+        if settings["feedmode"] != "normal":
+            self.serve(settings, None, content_type, lambda: body, settings["feedmode"])
+            return
+        etag = '"' + hashlib.sha1(body).hexdigest()[:16] + '"'
+        extra = [("ETag", etag), ("Last-Modified", last_modified)]
+        if "maxage" in query and query["maxage"].isdigit():
+            extra.append(("Cache-Control", f"max-age={query['maxage']}"))
+        if_none_match = self.headers.get("If-None-Match")
+        since = self.headers.get("If-Modified-Since")
+        fresh = etag_matches(if_none_match, etag)
+        if if_none_match is None and since:
+            try:
+                fresh = email.utils.parsedate_to_datetime(since) >= \
+                    email.utils.parsedate_to_datetime(last_modified)
+            except (TypeError, ValueError):
+                fresh = False
+        if fresh:
+            self.feed.count("not_modified", self.requestline)
+            self.send_response(304)
+            for name, value in extra:
+                self.send_header(name, value)
+            self.send_header("Connection", "close")
+            self.end_headers()
+            self.close_connection = True
+            return
+        if accepts_gzip(self.headers.get("Accept-Encoding")):
+            body = gzip.compress(body, mtime=0)
+            extra += [("Content-Encoding", "gzip"), ("Vary", "Accept-Encoding")]
+        self.reply(200, content_type, body, extra)
+
+    def serve(self, settings, target, content_type, make_body, mode=None):
+        mode = mode or settings["mode"][target]
         if mode == "fail":
             self.close_connection = True
         elif mode == "empty":
@@ -168,11 +338,14 @@ class Handler(BaseHTTPRequestHandler):
     def reply_json(self, text):
         self.reply(200, "application/json; charset=utf-8", text.encode("utf-8") + b"\n")
 
-    def reply(self, status, content_type, body):
+    def reply(self, status, content_type, body, extra=()):
         self.send_response(status)
         self.send_header("Content-Type", content_type)
         self.send_header("Content-Length", str(len(body)))
-        self.send_header("Cache-Control", "no-cache")
+        if not any(name == "Cache-Control" for name, _ in extra):
+            self.send_header("Cache-Control", "no-cache")
+        for name, value in extra:
+            self.send_header(name, value)
         self.send_header("Connection", "close")
         self.end_headers()
         self.wfile.write(body)
@@ -230,7 +403,7 @@ def main(argv=None):
     settings = {
         "mode": {t: (args.mode if t in targets else "normal") for t in TARGETS},
         "delay": args.delay, "rotate": args.rotate, "items": args.items,
-        "version": args.version,
+        "version": args.version, "feedmode": "normal", "throttle": 0,
     }
     feed = Feed(settings)
     Handler.feed = feed

@@ -168,3 +168,65 @@ def encode(fields_list):
                 raise ValueError(f"separator inside a field: {field!r}")
     text = RECORD_SEPARATOR.join(FIELD_SEPARATOR.join(f) for f in fields_list)
     return text.encode("utf-8")
+
+
+# Items of the demo's standard feeds; each format serves every third of them (RSS from the
+# first, Atom from the second, JSON Feed from the third), so a merged list shows all three
+# sources with their own labels. Summaries carry a little HTML, as real feeds' do. Every
+# character is in windows-1254, which the legacy RSS variant is served in.
+FEED_ITEMS = [
+    ("Kış lastiği uygulaması 1 Aralık'ta başlıyor",
+     "<p>Ticari araçlar için zorunlu uygulama <b>1 Nisan</b>'a kadar sürecek.</p>"),
+    ("Göç yolundaki leylekler Bursa'da mola verdi",
+     "<p>Kuş gözlemcileri sürünün <i>3 bin</i> leylekten oluştuğunu tahmin ediyor.</p>"),
+    ("Dolar ve avro güne yatay başladı",
+     "<p>Piyasalar yurt dışındaki enflasyon verilerini bekliyor.</p>"),
+    ("Şehir hatları vapurlarına yeni sefer: Üsküdar–Karaköy arası 10 dakikada bir",
+     "<p>Yeni tarife pazartesi sabahı yürürlüğe giriyor. Ayrıntılar için "
+     "<a href=\"/ulasim/tarife\">tarife sayfası</a>.</p>"),
+    ("Genç satranççılar Avrupa'dan 4 madalyayla döndü",
+     "<p>Milli sporcular Batum'daki turnuvada 2 altın, 2 bronz kazandı.</p>"),
+    ("\"Müze Gecesi\" etkinliğine yoğun ilgi",
+     "<p>Müzeler gece yarısına kadar açık kaldı &amp; ziyaretçi sayısı 40 bini aştı.</p>"),
+    ("Karadeniz'de fırtına uyarısı: Balıkçılar denize açılmadı",
+     "<p>Meteoroloji, rüzgârın yarın öğleden sonra etkisini yitireceğini bildirdi.</p>"),
+    ("Öğretmen atamalarında tercih dönemi başladı",
+     "<p>Adaylar tercihlerini 5 gün içinde elektronik ortamda yapabilecek.</p>"),
+    ("Çiftçilere mazot ve gübre desteği ödemeleri hesaplara yatırıldı",
+     "<p>Ödemeler il müdürlükleri aracılığıyla yapıldı.</p>"),
+    ("İzmir'de kültür yolu festivali sürüyor",
+     "<p>Festival kapsamında 120'den fazla etkinlik düzenleniyor.</p>"),
+    ("Erzurum'da kayak sezonu açıldı",
+     "<p>Palandöken'de kar kalınlığı 80 santimetreyi buldu.</p>"),
+    ("Yerli otomobil ihracatı ilk çeyrekte yüzde 18 arttı",
+     "<p>En büyük pazar yine Avrupa Birliği ülkeleri oldu.</p>"),
+]
+
+FEED_HOST = "http://demo.pelikora.example"
+FEED_FORMATS = ("rss", "atom", "json")
+FEED_TITLES = {
+    "rss": "Pelikora RSS Haber",
+    "atom": "Pelikora Atom Haber",
+    "json": "Pelikora JSON Haber",
+}
+# Istanbul is three hours ahead of UTC all year.
+ISTANBUL = datetime.timezone(datetime.timedelta(hours=3))
+FEED_NEWEST = (NEWEST - datetime.timedelta(minutes=3)).replace(tzinfo=ISTANBUL)
+
+
+def feed_items(fmt):
+    """The items one feed format serves, newest first, as dictionaries."""
+    start = FEED_FORMATS.index(fmt)
+    out = []
+    for n in range(start, len(FEED_ITEMS), len(FEED_FORMATS)):
+        title, summary = FEED_ITEMS[n]
+        ident = f"{FEED_HOST}/haber/{slug(title)}-{500 + n}"
+        out.append({
+            "id": ident,
+            "title": title,
+            "summary": summary,
+            # Links are relative to the feed's own address, as many publishers write them.
+            "link": f"/haber/{slug(title)}-{500 + n}.html",
+            "date": FEED_NEWEST - datetime.timedelta(minutes=9 * n),
+        })
+    return out

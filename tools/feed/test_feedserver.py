@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Drives the demo feed server as a subprocess over loopback HTTP."""
 
+import gzip
 import http.client
 import json
 import os
@@ -47,6 +48,33 @@ def get(port, path, timeout=5):
         return resp.status, resp.read()
     finally:
         conn.close()
+
+
+def fetch(port, path, headers=None):
+    """Status, headers (lower-case names) and raw body of one request."""
+    conn = http.client.HTTPConnection("127.0.0.1", port, timeout=5)
+    try:
+        conn.request("GET", path, headers=headers or {})
+        resp = conn.getresponse()
+        return resp.status, {k.lower(): v for k, v in resp.getheaders()}, resp.read()
+    finally:
+        conn.close()
+
+
+ATOM = "{http://www.w3.org/2005/Atom}"
+
+
+def feed_titles(fmt, body):
+    """Feed title and item titles of one standard feed answer."""
+    if fmt == "json":
+        doc = json.loads(body)
+        return doc["title"], [item["title"] for item in doc["items"]]
+    root = ET.fromstring(body)
+    if fmt == "atom":
+        return (root.findtext(ATOM + "title"),
+                [e.findtext(ATOM + "title") for e in root.findall(ATOM + "entry")])
+    return (root.findtext("channel/title"),
+            [i.findtext("title") for i in root.findall("channel/item")])
 
 
 def section_of(label):
@@ -199,6 +227,100 @@ class FeedServerTest(unittest.TestCase):
                       "target=nowhere&mode=normal"):
             self.assertEqual(get(self.port, "/control?" + query)[0], 400, query)
         self.assertEqual(self.control(""), before)
+
+
+class StandardFeedTest(unittest.TestCase):
+    PATHS = {"rss": "/feed/rss", "atom": "/feed/atom", "json": "/feed/json"}
+
+    @classmethod
+    def setUpClass(cls):
+        cls.proc, cls.port = start()
+
+    @classmethod
+    def tearDownClass(cls):
+        stop(cls.proc)
+
+    def setUp(self):
+        self.assertEqual(get(self.port, "/control?reset=1")[0], 200)
+
+    def test_three_formats_share_out_the_stories_and_1254_says_the_same(self):
+        seen = []
+        news_body = get(self.port, NEWS)[1].decode("utf-8")
+        for fmt, path in self.PATHS.items():
+            status, headers, body = fetch(self.port, path)
+            self.assertEqual(status, 200, path)
+            self.assertIn("charset=utf-8", headers["content-type"])
+            title, items = feed_titles(fmt, body)
+            self.assertEqual(title, {"rss": "Pelikora RSS Haber", "atom": "Pelikora Atom Haber",
+                                     "json": "Pelikora JSON Haber"}[fmt])
+            self.assertGreaterEqual(len(items), 3)
+            seen += items
+            for item in items:
+                self.assertNotIn(item, news_body)  # other stories than the alarm's
+        self.assertEqual(len(seen), len(set(seen)))
+        self.assertEqual(len(seen), 12)
+
+        status, headers, legacy = fetch(self.port, "/feed/rss-1254")
+        self.assertEqual(status, 200)
+        self.assertIn("charset=windows-1254", headers["content-type"])
+        self.assertTrue(legacy.startswith(b'<?xml version="1.0" encoding="windows-1254"?>'))
+        with self.assertRaises(UnicodeDecodeError):
+            legacy.decode("utf-8")
+        self.assertIn("ş".encode("cp1254"), legacy)
+        self.assertEqual(feed_titles("rss", legacy),
+                         feed_titles("rss", fetch(self.port, "/feed/rss")[2]))
+
+    def test_etag_and_last_modified_answer_304(self):
+        status, headers, body = fetch(self.port, "/feed/atom")
+        etag, modified = headers["etag"], headers["last-modified"]
+        self.assertRegex(etag, r'^"[0-9a-f]{16}"$')
+        for conditional in ({"If-None-Match": etag}, {"If-None-Match": f'"x", W/{etag}'},
+                            {"If-Modified-Since": modified}):
+            status, headers, again = fetch(self.port, "/feed/atom", conditional)
+            self.assertEqual((status, again), (304, b""), conditional)
+            self.assertEqual(headers["etag"], etag)
+        for stale in ({"If-None-Match": '"other"'},
+                      {"If-Modified-Since": "Mon, 01 Jan 2024 00:00:00 GMT"},
+                      {"If-None-Match": '"other"', "If-Modified-Since": modified}):
+            self.assertEqual(fetch(self.port, "/feed/atom", stale)[::2], (200, body), stale)
+        # Another representation has another tag.
+        self.assertNotEqual(fetch(self.port, "/feed/rss-1254")[1]["etag"],
+                            fetch(self.port, "/feed/rss")[1]["etag"])
+        stats = json.loads(get(self.port, "/stats")[1])
+        self.assertEqual(stats["not_modified"], 3)
+        self.assertEqual(stats["feeds"], 9)
+
+    def test_gzip_only_when_asked(self):
+        plain = fetch(self.port, "/feed/json")[2]
+        status, headers, packed = fetch(self.port, "/feed/json",
+                                        {"Accept-Encoding": "deflate, gzip"})
+        self.assertEqual(headers.get("content-encoding"), "gzip")
+        self.assertEqual(int(headers["content-length"]), len(packed))
+        self.assertEqual(gzip.decompress(packed), plain)
+        for header in ("gzip;q=0", "identity", "br"):
+            status, headers, body = fetch(self.port, "/feed/json", {"Accept-Encoding": header})
+            self.assertNotIn("content-encoding", headers, header)
+            self.assertEqual(body, plain, header)
+
+    def test_throttling_failures_and_limits(self):
+        status, headers, _ = fetch(self.port, "/feed/rss?throttle=120")
+        self.assertEqual((status, headers["retry-after"]), (429, "120"))
+        self.assertEqual(fetch(self.port, "/feed/rss?maxage=300")[1]["cache-control"],
+                         "max-age=300")
+        self.assertEqual(get(self.port, "/control?throttle=7")[0], 200)
+        for path in list(self.PATHS.values()) + ["/feed/rss-1254"]:
+            status, headers, _ = fetch(self.port, path)
+            self.assertEqual((status, headers["retry-after"]), (429, "7"), path)
+        self.assertGreater(len(self.news_answer()), 1000)  # the alarm is not throttled
+        self.assertEqual(get(self.port, "/control?throttle=0&feedmode=error")[0], 200)
+        self.assertEqual(fetch(self.port, "/feed/atom")[0], 500)
+        self.assertEqual(get(self.port, "/control?feedmode=normal&items=1")[0], 200)
+        for fmt, path in self.PATHS.items():
+            self.assertEqual(len(feed_titles(fmt, fetch(self.port, path)[2])[1]), 1, path)
+        self.assertEqual(get(self.port, "/control?feedmode=bogus")[0], 400)
+
+    def news_answer(self):
+        return get(self.port, NEWS)[1]
 
 
 class StartUpTest(unittest.TestCase):
