@@ -404,6 +404,13 @@ TEST(SkinPictures, ProgramPictureStandsOnItsLowerEdge) {
         ASSERT_TRUE(picture.Ok());
         EXPECT_GT(AlphaSum(picture, 0, 54, 63, 63), 255 * 100) << file;
     }
+    // The mirror starts at the picture's last rows and leaves faint pixels out, so the about
+    // picture must be solid there or its reflection floats below a gap.
+    Image about("5010.png");
+    int solid = 0;
+    for (int x = 0; x < 64; ++x)
+        solid += about.Alpha(x, 62) == 255;
+    EXPECT_GE(solid, 32) << "opaque pixels on the second-last row";
 }
 
 // What a pixel of the mark shows, told by its colour alone.

@@ -84,15 +84,17 @@ Surface DrawWordmark() {
     return s;
 }
 
-// 64 x 64. The program's mark standing on a soft contact shadow near the bottom edge, so the
-// mirror image the about view draws below it reads as a reflection.
+// 64 x 64. The program's mark lowered until its page stands on the bottom edge, over a soft
+// contact shadow, so the mirror image the about view draws right below it meets the page as a
+// reflection on a glass floor does; the mirror leaves out faint pixels, so a page ending higher
+// would leave a gap.
 Surface DrawProgramPicture() {
     Surface s = NewSurface(64, 64);
     Context owner = NewContext(s.get());
     cairo_t* cr = owner.get();
     FloorShadow(cr);
     Surface mark = DrawMark(64);
-    cairo_set_source_surface(cr, mark.get(), 0, 0);
+    cairo_set_source_surface(cr, mark.get(), 0, 3);
     cairo_paint(cr);
     cairo_surface_flush(s.get());
     return s;
