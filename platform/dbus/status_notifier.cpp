@@ -75,6 +75,8 @@ struct TNotifier {
     guint WatcherWatch = 0;
     guint HostSignals[2] = {0, 0};
     bool WatcherSeen = false;
+    std::string WatcherOwner;   // the unique name of the watcher seen now
+    std::string RegisteredWith; // the watcher the item was registered with (or is being)
     guint GraceTimer = 0;
 
     // The item.
@@ -95,6 +97,11 @@ struct TNotifier {
 TNotifier& State() {
     static auto* state = new TNotifier;
     return *state;
+}
+
+void RemoveSource(guint id) {
+    if (GSource* source = g_main_context_find_source_by_id(g_main_context_get_thread_default(), id))
+        g_source_destroy(source);
 }
 
 void SetHost(TNotifierHost host) {
@@ -121,6 +128,7 @@ void OnRegistered(GObject* source, GAsyncResult* result, gpointer) {
     g_error_free(error);
     // A watcher that refuses the item shows nothing of it: the screen's tray takes over.
     if (!cancelled) {
+        State().RegisteredWith.clear();
         SetHost(TNotifierHost::Absent);
     }
 }
@@ -129,9 +137,11 @@ void OnRegistered(GObject* source, GAsyncResult* result, gpointer) {
 void TryRegister() {
     TNotifier& n = State();
     if (!n.Wanted || !n.NameOwned || !n.WatcherSeen || n.Host != TNotifierHost::Present ||
-        n.Bus == nullptr) {
+        n.Bus == nullptr || n.RegisteredWith == n.WatcherOwner) {
         return;
     }
+    // Once per watcher: its start and its host's arrival both lead here.
+    n.RegisteredWith = n.WatcherOwner;
     g_dbus_connection_call(n.Bus, WatcherName, WatcherPath, WatcherInterface,
                            "RegisterStatusNotifierItem", g_variant_new("(s)", n.Name.c_str()),
                            nullptr, G_DBUS_CALL_FLAGS_NONE, CallTimeoutMs, n.Calls, OnRegistered,
@@ -187,10 +197,11 @@ gboolean OnGraceOver(gpointer) {
     return G_SOURCE_REMOVE;
 }
 
-void OnWatcherAppeared(GDBusConnection*, const gchar*, const gchar*, gpointer) {
+void OnWatcherAppeared(GDBusConnection*, const gchar*, const gchar* owner, gpointer) {
     TNotifier& n = State();
+    n.WatcherOwner = owner;
     if (n.GraceTimer != 0) {
-        g_source_remove(n.GraceTimer);
+        RemoveSource(n.GraceTimer);
         n.GraceTimer = 0;
     }
     n.WatcherSeen = true;
@@ -201,10 +212,16 @@ void OnWatcherAppeared(GDBusConnection*, const gchar*, const gchar*, gpointer) {
 void OnWatcherVanished(GDBusConnection*, const gchar*, gpointer) {
     TNotifier& n = State();
     n.WatcherSeen = false;
+    n.WatcherOwner.clear();
+    n.RegisteredWith.clear();
     if (n.Host != TNotifierHost::Present) {
         SetHost(TNotifierHost::Absent);
     } else if (n.GraceTimer == 0) {
-        n.GraceTimer = g_timeout_add(VanishGraceMs, OnGraceOver, nullptr);
+        // Attached to the services' context, not GLib's global one, which nobody iterates.
+        GSource* timer = g_timeout_source_new(VanishGraceMs);
+        g_source_set_callback(timer, OnGraceOver, nullptr, nullptr);
+        n.GraceTimer = g_source_attach(timer, g_main_context_get_thread_default());
+        g_source_unref(timer);
     }
 }
 
@@ -315,6 +332,7 @@ void OnNameAcquired(GDBusConnection*, const gchar*, gpointer) {
 
 void OnNameLost(GDBusConnection*, const gchar*, gpointer) {
     State().NameOwned = false;
+    State().RegisteredWith.clear();
 }
 
 void Unexport() {
@@ -324,6 +342,7 @@ void Unexport() {
         n.NameOwner = 0;
     }
     n.NameOwned = false;
+    n.RegisteredWith.clear();
     if (n.Bus != nullptr && n.ItemObject != 0) {
         g_dbus_connection_unregister_object(n.Bus, n.ItemObject);
     }
@@ -395,7 +414,7 @@ void NotifierSessionGone() {
         n.Bus = nullptr;
     }
     if (n.GraceTimer != 0) {
-        g_source_remove(n.GraceTimer);
+        RemoveSource(n.GraceTimer);
         n.GraceTimer = 0;
     }
     n.WatcherSeen = false;
