@@ -70,6 +70,7 @@ bool PullRaw(TInputEvent& event) {
 bool Retrieve(TMsg* msg, HWND hwnd, UINT filterMin, UINT filterMax, bool remove,
               bool convertInput) {
     auto& s = State();
+    CheckSleepGap();
     CheckHover();
     for (;;) {
         {
@@ -271,13 +272,11 @@ void PostQuitMessage(int exitCode) {
 }
 
 bool GetMessage(TMsg* msg, HWND hwnd, UINT filterMin, UINT filterMax) {
-    CheckSleepGap();
     for (;;) {
         if (Retrieve(msg, hwnd, filterMin, filterMax, true, true)) {
             return msg->message != WM_QUIT;
         }
         WaitForWork();
-        CheckSleepGap();
     }
 }
 
