@@ -300,15 +300,19 @@ void TWMemIniFile::EraseSectionAt(int Index) {
 }
 
 void TWMemIniFile::ClearSection(const std::u16string& Section) {
-    TWHashedStringList* first = FindSection(Section);
-    if (!first) {
-        AddSection(Section);
-        return;
+    TWHashedStringList* first = nullptr;
+    for (int i = 0; i < FSections.Count(); ++i) {
+        if (FSections.CompareStrings(FSections.Get(i), Section) != 0)
+            continue;
+        if (!first) {
+            first = SectionAt(i);
+            first->Clear();
+        } else {
+            EraseSectionAt(i--);
+        }
     }
-    first->Clear();
-    for (int i = FSections.Count() - 1; i >= 0; --i)
-        if (SectionAt(i) != first && FSections.CompareStrings(FSections.Get(i), Section) == 0)
-            EraseSectionAt(i);
+    if (!first)
+        AddSection(Section);
 }
 
 void TWMemIniFile::ReadSectionLines(const std::u16string& Section, TWStrings& Strings) const {
