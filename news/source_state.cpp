@@ -108,7 +108,7 @@ std::string AlarmSourceUrl(const std::string& Host) {
 std::string SourceRequestHeaders(const feeds::TSourceCache& Cache, bool Feed) {
     std::string lines;
     for (const auto& [name, value] : feeds::RequestHeaders(&Cache)) {
-        // The alarm server has always been asked without an Accept line.
+        // The alarm server's answer is no feed; it keeps the HTTP library's own Accept line.
         if (!Feed && name == "Accept")
             continue;
         lines += name + ": " + value + "\r\n";

@@ -124,7 +124,7 @@ TEST(SourceState, TheAlarmServerCountsOnlyA2xxAnswerWithABody) {
             EXPECT_EQ(cache.Items[0].Title, "Eski haber");
         }
     }
-    // Its requests carry who asks and what it has, but no Accept line, as they never did.
+    // Its requests carry who asks and what it has, but not the feeds' Accept line.
     TSourceCache cache = Stored();
     const std::string alarm = SourceRequestHeaders(cache, false);
     const std::string feed = SourceRequestHeaders(cache, true);
