@@ -29,7 +29,10 @@ TRefreshCycle::TRefreshCycle(platform::HWND Window, unsigned Serial,
     }
     for (TFetch& fetch : FFetches) {
         fetch.Cache = FStore.Load(fetch.Url);
-        if (fetch.Cache.NextRequest > FNow)
+        // A wait longer than any answer may ask for comes from a clock set back or a record
+        // edited by hand, and is not kept to.
+        const news::feeds::TUnixTime next = fetch.Cache.NextRequest;
+        if (next > FNow && next <= FNow + news::feeds::MaxRequestDelay)
             fetch.State = TState::Resting;
     }
     StartWaiting();

@@ -1,7 +1,8 @@
 // news/ talks to the outside: the HTTP worker threads, the conversion of the news service's
 // answer into the local news document, the standard feeds beside it, and the update check.
 // Start with this file (how a window runs a request and gets the answer back), then feed.h
-// (the answer and the document), then feeds/feeds.h (RSS, Atom and JSON Feed sources).
+// (the answer and the document), then feeds/feeds.h (RSS, Atom and JSON Feed sources), then
+// source_state.h (what each source keeps between refreshes).
 //
 // The HTTP worker thread: performs one request and tells a window when it is done. The window
 // thread sets the request up before Resume and reads the response only after the completion
