@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <condition_variable>
 #include <cstdlib>
 #include <mutex>
@@ -169,33 +168,6 @@ TEST_F(Worker, FreeingARunningWorkerWaitsForIt) {
 
     TInternetThread neverResumed(Window, WM_NEWSDONE, InternetHandle);
     EXPECT_FALSE(neverResumed.Started());
-}
-
-// Closing must not wait for a server that takes its time: an aborted worker hangs up at once
-// (long before its 60 s stall limit), still reports, and says which fetch it was.
-TEST_F(Worker, AbortCutsARequestInFlightAndItStillReportsWithItsTag) {
-    std::atomic<bool> hungUp{false};
-    TLoopbackServer server([&](TConnection& c) {
-        c.Send("HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\npartial");
-        hungUp = c.WaitClosed(20s);
-    });
-    TInternetThread worker(Window, WM_NEWSDONE, InternetHandle);
-    worker.Tag = 0x30002;
-    worker.Request->SetField(HostField, server.Host());
-    worker.Request->StallTimeoutMs = 60000;
-    worker.Request->TotalTimeoutMs = 120000;
-    worker.Resume();
-    while (server.Requests().empty())
-        std::this_thread::sleep_for(5ms);
-    worker.Abort();
-    worker.WaitFor();
-    auto messages = Posted();
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].wParam, 0x30002u);
-    EXPECT_EQ(messages[0].lParam, SendFailed);
-    while (server.Finished() == 0)
-        std::this_thread::sleep_for(5ms);
-    EXPECT_TRUE(hungUp);
 }
 
 } // namespace

@@ -1,8 +1,8 @@
-// What a source keeps between requests: the outcome of each kind of answer, the alarm server's
-// status rule, the records folder, and which sources an options file puts in effect.
+// What a source keeps between requests: the outcome of each kind of feed answer, the records
+// folder, and which sources an options file puts in effect. (The alarm server's status rule is
+// tested where it shows, in the widget's refresh tests.)
 #include "news/source_state.h"
 
-#include "news/feed.h"
 #include "news/feeds/sources.h"
 
 #include <gtest/gtest.h>
@@ -88,53 +88,6 @@ TEST(SourceState, EachKindOfFeedAnswerKeepsOrReplacesTheItems) {
         if (c.Result != TFetchResult::Updated) {
             EXPECT_EQ(cache.Items[0].Title, "Eski haber");
         }
-    }
-}
-
-// An error page was once converted like news and emptied the list: only a 2xx answer with a
-// body is news now, and only that one makes a document.
-TEST(SourceState, TheAlarmServerCountsOnlyA2xxAnswerWithABody) {
-    const std::string record =
-        "7|x|Yeni haber|ozet|y|04.03.2025 12:00:00|http://example.test/7|Son Dakika Spor";
-    struct Case {
-        const char* Name;
-        TSourceAnswer Answer;
-        TFetchResult Result;
-    } cases[] = {
-        {"records", Reply(200, record), TFetchResult::Updated},
-        {"server error page", Reply(500, "<html><body>Runtime Error</body></html>"),
-         TFetchResult::Failed},
-        {"not found page", Reply(404, "<html>404</html>"), TFetchResult::Failed},
-        {"empty", Reply(200), TFetchResult::Failed},
-        {"not modified", Reply(304), TFetchResult::NotModified},
-        {"cut off", Reply(200, record, false), TFetchResult::Failed},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.Name);
-        TSourceCache cache = Stored();
-        std::string document = "left over";
-        EXPECT_EQ(ApplyAlarmAnswer(cache, c.Answer, Now, document), c.Result);
-        if (c.Result == TFetchResult::Updated) {
-            EXPECT_EQ(document, ConvertNews(record));
-            ASSERT_EQ(cache.Items.size(), 1u);
-            EXPECT_EQ(cache.Items[0].Title, "Yeni haber");
-            EXPECT_EQ(cache.Items[0].Label, "Spor");
-        } else {
-            EXPECT_EQ(document, "");
-            EXPECT_EQ(cache.Items[0].Title, "Eski haber");
-        }
-    }
-    // Its requests carry who asks and what it has, but not the feeds' Accept line.
-    TSourceCache cache = Stored();
-    const std::string alarm = SourceRequestHeaders(cache, false);
-    const std::string feed = SourceRequestHeaders(cache, true);
-    EXPECT_EQ(alarm.find("Accept:"), std::string::npos);
-    EXPECT_NE(feed.find("Accept: application/rss+xml"), std::string::npos);
-    for (const std::string& lines : {alarm, feed}) {
-        EXPECT_EQ(lines.rfind("User-Agent: Mini Pelikora/", 0), 0u) << lines;
-        EXPECT_NE(lines.find("If-None-Match: \"e0\"\r\n"), std::string::npos) << lines;
-        EXPECT_NE(lines.find("If-Modified-Since: Mon, 03 Mar 2025 10:00:00 GMT\r\n"),
-                  std::string::npos);
     }
 }
 
