@@ -54,6 +54,10 @@ constexpr UINT AutoScaleString = 107;
 constexpr UINT TrayHintString = 108;
 constexpr UINT NewVersionString = 200;
 constexpr UINT BusyString = 301;
+// The footer's time of the last good refresh, and the list's words while it has nothing to show.
+constexpr UINT LastUpdateString = 310;
+constexpr UINT LoadingString = 311;
+constexpr UINT UnreachableString = 312;
 
 constexpr int WindowWidth = 475;
 constexpr int WindowHeight = 350;

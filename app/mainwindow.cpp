@@ -28,7 +28,7 @@ using namespace elements;
 
 TMainWindow::TMainWindow(TComponent* AOwner, std::u16string DataFolder)
     : TWindowEx(AOwner, u"TMainWindow"), FDataFolder(std::move(DataFolder)) {
-    FRefresher = std::make_unique<TNewsRefresher>(*this, NewsFilePath());
+    FRefresher = std::make_unique<TNewsRefresher>(*this, WideToUtf8(FDataFolder));
     FAboutView = std::make_unique<TAboutView>(*this, FRefresher->Servers());
     SetLeft(0);
     SetTop(0);
@@ -136,6 +136,8 @@ void TMainWindow::BuildElements() {
         FNewsView->ShowDocument(Utf8ToWide(Path), [this] { FScaler->PresentIfScaled(); });
     };
     FRefresher->OnCycleDone = [this] { FScaler->PresentIfScaled(); };
+    FRefresher->OnListMessage = [this](const std::u16string& Text) { FNewsView->SetMessage(Text); };
+    FNewsView->SetMessage(FRefresher->ListMessage());
 
     FOptionsView->ApplyOptions();
 }

@@ -314,9 +314,12 @@ void TMainWindow::WMDestroy(TWidgetMessage& Message) {
     PostQuitMessage(0);
 }
 
-// Workers first, then the timers (poll, throbber, start, idle), the tray icon, the tooltip,
-// the options file, the menu and the icon. Each step frees what it frees once.
+// The options file first, so it is safe whatever follows; then the requests in flight are cut
+// and their workers freed, then the timers (poll, throbber, start, idle), the tray icon, the
+// tooltip, the menu and the icon. Each step frees what it frees once.
 void TMainWindow::ShutDown() {
+    if (FOptionsView)
+        FOptionsView->ShutDown();
     FRefresher->ShutDown();
     FStartTimer.reset();
     FIdleTimer.reset();
@@ -326,8 +329,6 @@ void TMainWindow::ShutDown() {
     if (ToolTipWindow != 0 && IsWindow(ToolTipWindow)) {
         SendMessage(ToolTipWindow, WM_CLOSE, 0, 0);
     }
-    if (FOptionsView)
-        FOptionsView->ShutDown();
     if (FMenu != 0) {
         DestroyMenu(FMenu);
         FMenu = 0;

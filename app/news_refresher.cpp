@@ -10,11 +10,13 @@
 #include "news/inet_thread.h"
 #include "news/version.h"
 #include "platform/shell/message_box.h"
+#include "platform/sys/atomic_file.h"
 #include "platform/sys/resources.h"
 #include "settings/options.h"
 #include "settings/unicode.h"
 #include "widgets/text.h"
 
+#include <ctime>
 #include <exception>
 
 namespace app {
@@ -25,6 +27,8 @@ using namespace widgets;
 namespace {
 
 constexpr std::uint32_t StatusColor = 0xAFFFFFFF;
+// Room for "Son güncelleme 00:00" as well as the busy text.
+constexpr int StatusWidth = 160;
 // Flags of the update prompt: Yes/No, information icon, topmost.
 constexpr UINT PromptFlags = MB_YESNO | MB_ICONINFORMATION | MB_TOPMOST;
 
@@ -37,8 +41,21 @@ std::u16string FormatPrompt(const std::u16string& Pattern, const std::u16string&
 
 } // namespace
 
-TNewsRefresher::TNewsRefresher(TWindowEx& Window, std::string NewsFilePath)
-    : FWindow(Window), FNewsFilePath(std::move(NewsFilePath)) {}
+news::feeds::TSourcePlan ConfiguredSources(const TOptions& Options) {
+    const std::u16string news =
+        Options.ReadString(Utf8ToWide(news::ServerSection), Utf8ToWide(news::NewsServerKey), u"");
+    std::optional<std::vector<std::string>> feeds;
+    if (const auto listed = Options.ReadFeeds()) {
+        feeds.emplace();
+        for (const std::u16string& value : *listed)
+            feeds->push_back(WideToUtf8(value));
+    }
+    return news::feeds::PlanSources(news::IsServerAddress(WideToUtf8(news)), feeds);
+}
+
+TNewsRefresher::TNewsRefresher(TWindowEx& Window, const std::string& DataFolder)
+    : FWindow(Window), FNewsFilePath(news::NewsFilePath(DataFolder)),
+      FStore(DataFolder + "/" + news::SourcesFolderName) {}
 
 // In the shutdown's order, also when the window object goes without a shutdown.
 TNewsRefresher::~TNewsRefresher() {
@@ -52,14 +69,21 @@ void TNewsRefresher::ReadServers(TOptions& Options) {
         if (!value.empty())
             FServers.Set(key, WideToUtf8(value));
     }
+    FPlan = ConfiguredSources(Options);
+    // A source the options no longer name takes its record with it.
+    std::vector<std::string> kept = FPlan.Feeds;
+    if (FPlan.Alarm)
+        kept.push_back(news::AlarmSourceUrl(FServers.News));
+    FStore.RemoveAllBut(kept);
+    platform::RemoveStaleTemporaries(FStore.Folder());
 }
 
 void TNewsRefresher::BuildBusyIndicator(TControl& Parent) {
     FStatusText = MakeElement<elements::TSkinText>(FWindow, &Parent, 44, 301);
-    FStatusText->SetSize(110, 18);
+    FStatusText->SetSize(StatusWidth, 18);
     SetTextLook(*FStatusText, ListFont, 8, StatusColor, false);
     FStatusText->Canvas().StringFormat().SetLineAlignment(StringAlignmentCenter);
-    FStatusText->SetData(LoadStr(BusyString));
+    FStatusText->SetData(FStatus.Text());
 
     // Not shown here: its window is made, above its siblings, when the busy state first shows.
     FThrobber = MakeElement<elements::TThrobberEx>(FWindow, &Parent, 26, 301);
@@ -83,24 +107,39 @@ void TNewsRefresher::StartNewsRequest() {
     ShowBusy(true);
     EnableTimer(FPollTimer, false);
     try {
-        FCycle = std::make_unique<TRefreshCycle>(FWindow.Handle(), FServers);
+        FCycle = std::make_unique<TRefreshCycle>(FWindow.Handle(), ++FCycleSerial, FPlan,
+                                                 FServers.News, FStore, std::time(nullptr));
     } catch (const std::exception&) {
         // The busy state stays on until a later "update" command gets through.
         FCycle.reset();
+        return;
     }
+    // Every source may be resting: then nothing is asked and the cycle is over at once.
+    if (FCycle->Done())
+        FinishCycle();
 }
 
 void TNewsRefresher::WMNewsDone(TWidgetMessage& Message) {
-    bool written = false;
-    if (FCycle) {
-        FNewsText = FCycle->TakeDocument(Message.LParam);
-        if (!FNewsText.empty())
-            written = news::SaveTextFile(FNewsFilePath, FNewsText);
-        FCycle.reset();
-    }
+    if (!FCycle || !FCycle->FetchDone(Message.WParam, Message.LParam) || !FCycle->Done())
+        return;
+    FinishCycle();
+}
+
+void TNewsRefresher::FinishCycle() {
+    FNewsText = FCycle->TakeDocument();
+    FLastCycleFailed = FCycle->Failed();
+    const bool answered = FCycle->Answered();
+    FCycle.reset();
+    FCycleEnded = true;
+    const bool written = !FNewsText.empty() && news::SaveTextFile(FNewsFilePath, FNewsText);
     // A document that could not be written is not shown either: the list keeps the file's.
     if (written && OnNewsWritten)
         OnNewsWritten(FNewsFilePath);
+    // News that came but could not be kept is no successful refresh.
+    if (answered && (FNewsText.empty() || written))
+        FStatus.SetLastUpdate(std::time(nullptr));
+    if (OnListMessage)
+        OnListMessage(ListMessage());
     ShowBusy(false);
     FWindow.Update();
     EnableTimer(FPollTimer, true);
@@ -108,12 +147,26 @@ void TNewsRefresher::WMNewsDone(TWidgetMessage& Message) {
         OnCycleDone();
 }
 
-// --- busy state -------------------------------------------------------------------------------
+std::u16string TNewsRefresher::ListMessage() const {
+    if (!FCycleEnded)
+        return LoadStr(LoadingString);
+    return FLastCycleFailed ? LoadStr(UnreachableString) : std::u16string();
+}
+
+// --- busy state and footer --------------------------------------------------------------------
 
 void TNewsRefresher::ShowBusy(bool On) {
     FThrobber->SetVisible(On);
     EnableTimer(FThrobberTimer, On);
-    FStatusText->SetVisible(On);
+    FStatus.SetBusy(On);
+    ShowStatus();
+}
+
+void TNewsRefresher::ShowStatus() {
+    const std::u16string text = FStatus.Text();
+    if (text != FStatusText->Data())
+        FStatusText->SetData(text);
+    FStatusText->SetVisible(!text.empty());
 }
 
 void TNewsRefresher::ThrobberTick() {
@@ -159,6 +212,11 @@ void TNewsRefresher::WMVersionDone(TWidgetMessage&) {
 // --- shutdown ---------------------------------------------------------------------------------
 
 void TNewsRefresher::ShutDown() {
+    // Both asked to stop before either is waited for.
+    if (FCycle)
+        FCycle->Abort();
+    if (FVersionWorker)
+        FVersionWorker->Abort();
     FCycle.reset();
     FVersionWorker.reset();
     FPollTimer.reset();

@@ -1,11 +1,17 @@
 // TNewsRefresher: keeps the news current. It runs refresh cycles (at start-up, on every poll
-// tick and on the "update" command, never two at once), shows the busy state while one is in
-// flight, writes the news document when an answer brings one and tells the window to show it;
-// it also makes the one update check per run. It holds the servers the widget talks to.
+// tick and on the "update" command, never two at once) over the sources the options name (the
+// alarm server, standard feeds, or the built-in feeds when they name none), shows the busy
+// state while one is in flight, writes the news document when a cycle brings one and tells the
+// window to show it; the footer says when the news last came, and the list is told what to say
+// while it has nothing to show. It also makes the one update check per run, and holds the
+// servers the widget talks to.
 #pragma once
 
 #include "app/ids.h"
+#include "app/status_line.h"
+#include "news/feeds/sources.h"
 #include "news/servers.h"
+#include "news/source_state.h"
 #include "widgets/windowex.h"
 
 #include <functional>
@@ -28,20 +34,26 @@ namespace app {
 class TRefreshCycle;
 class TWinTimer;
 
+// The sources an options file puts in effect. Feeds is where an editor of the sources starts:
+// the built-in defaults when the file names neither feeds nor a news server, so that writing the
+// edited list back (TOptions::WriteFeeds) keeps the feeds the user was reading.
+news::feeds::TSourcePlan ConfiguredSources(const TOptions& Options);
+
 class TNewsRefresher {
     friend class TMainWindowProbe;
 
 public:
-    // Cycles report to Window; the news document lives at NewsFilePath.
-    TNewsRefresher(widgets::TWindowEx& Window, std::string NewsFilePath);
+    // Cycles report to Window; the news document and the sources folder live in DataFolder.
+    TNewsRefresher(widgets::TWindowEx& Window, const std::string& DataFolder);
     TNewsRefresher(const TNewsRefresher&) = delete;
     TNewsRefresher& operator=(const TNewsRefresher&) = delete;
     // Waits for the workers still running.
     ~TNewsRefresher();
 
-    // Setting up, in the window's order: the "server" section of the options (a value that
-    // is not a host[:port] leaves the built-in server), the busy indicator's elements under
-    // Parent (hidden), then the throbber timer (off) and the poll timer (on).
+    // Setting up, in the window's order: the "server" and "feeds" sections of the options (a
+    // server value that is not a host[:port] leaves the built-in server; the records of sources
+    // no longer named are removed), the busy indicator's elements under Parent (hidden), then
+    // the throbber timer (off) and the poll timer (on).
     void ReadServers(TOptions& Options);
     void BuildBusyIndicator(widgets::TControl& Parent);
     void CreateTimers();
@@ -51,15 +63,19 @@ public:
     // the poll off until a later start gets through.
     void StartNewsRequest();
     bool CycleInFlight() const { return FCycle != nullptr; }
-    // Ends the cycle in flight (WM_NEWSDONE): a document that came is written and, once on
-    // disk, announced through OnNewsWritten; then the busy state ends, the window repaints,
-    // the poll timer starts a full interval and OnCycleDone fires.
+    // One source of the cycle in flight has answered (WM_NEWSDONE). When it was the last, the
+    // cycle ends: a document that came is written and, once on disk, announced through
+    // OnNewsWritten; then the busy state ends, the window repaints, the poll timer starts a
+    // full interval and OnCycleDone fires.
     void WMNewsDone(widgets::TWidgetMessage& Message);
 
     std::function<void(const std::string& Path)> OnNewsWritten;
     std::function<void()> OnCycleDone;
+    // What the list should say while it holds no news (empty: nothing); fired when that changes.
+    std::function<void(const std::u16string& Text)> OnListMessage;
+    std::u16string ListMessage() const;
 
-    // The throbber, its timer and the status text together.
+    // The throbber, its timer and the footer's text together.
     void ShowBusy(bool On);
     void ThrobberTick();
 
@@ -70,18 +86,29 @@ public:
     void WMVersionDone(widgets::TWidgetMessage& Message);
 
     const news::TServers& Servers() const { return FServers; }
+    const news::feeds::TSourcePlan& Sources() const { return FPlan; }
 
-    // Waits for and frees the workers, then frees the poll and throbber timers, in that
-    // order. Safe to run again.
+    // Aborts the requests in flight, waits the moment their workers take to end and frees
+    // them, then frees the poll and throbber timers, in that order. Safe to run again.
     void ShutDown();
 
 private:
+    void FinishCycle();
+    void ShowStatus();
+
     widgets::TWindowEx& FWindow;
     std::string FNewsFilePath;
+    news::TSourceStore FStore;
     news::TServers FServers;
+    news::feeds::TSourcePlan FPlan;
     int FPollInterval = DefaultPollInterval;
 
     std::unique_ptr<TRefreshCycle> FCycle;
+    unsigned FCycleSerial = 0;
+    // How the last finished cycle went; neither before the first one.
+    bool FCycleEnded = false;
+    bool FLastCycleFailed = false;
+    TStatusLine FStatus;
     // The last cycle's document; emptied when a cycle starts.
     std::string FNewsText;
     std::unique_ptr<news::TInternetThread> FVersionWorker;

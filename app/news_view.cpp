@@ -4,11 +4,22 @@
 #include "elements/content.h"
 #include "elements/pictures.h"
 #include "elements/scrollbar.h"
+#include "elements/skintext.h"
+#include "widgets/text.h"
 
 namespace app {
 
 using namespace widgets;
 using namespace elements;
+
+namespace {
+
+constexpr std::uint32_t MessageColor = 0xFF707070;
+// Below the top of the list, in its middle, two lines high.
+constexpr int MessageTop = 70;
+constexpr int MessageHeight = 44;
+
+} // namespace
 
 TNewsView::TNewsView(TWindowEx& Window, TControl& Parent, const std::u16string& DocumentPath,
                      TMouseEvent ContentDrag, TMouseEvent ContentMouseDown) {
@@ -24,8 +35,23 @@ TNewsView::TNewsView(TWindowEx& Window, TControl& Parent, const std::u16string& 
     FNewsList->LoadDocument(DocumentPath);
     FNewsList->Show();
     FNewsList->Cached = true;
-    FNewsList->OnDrag = std::move(ContentDrag);
-    FNewsList->OnMouseDown = std::move(ContentMouseDown);
+    FNewsList->OnDrag = ContentDrag;
+    FNewsList->OnMouseDown = ContentMouseDown;
+
+    // Over the empty list, it takes the list's presses: a right click opens the menu, a left
+    // press drags the window.
+    FMessage = MakeElement<TSkinText>(Window, FViewport, 0, MessageTop);
+    FMessage->SetAutoSize(false);
+    FMessage->SetSize(FNewsList->Width(), MessageHeight);
+    SetTextLook(*FMessage, ListFont, 9, MessageColor, true);
+    FMessage->Canvas().StringFormat().SetAlignment(StringAlignmentCenter);
+    FMessage->OnMouseDown = [Down = std::move(ContentMouseDown),
+                             Drag = std::move(ContentDrag)](TObject* S, int K, int X, int Y) {
+        if (Down)
+            Down(S, K, X, Y);
+        if (Drag)
+            Drag(S, K, X, Y);
+    };
     const auto keys = [this](TObject*, std::uint16_t& Key, TShiftState) {
         ScrollKeyDown(*FViewport, FScrollState, Key);
     };
@@ -59,10 +85,22 @@ TNewsView::TNewsView(TWindowEx& Window, TControl& Parent, const std::u16string& 
 void TNewsView::ShowDocument(const std::u16string& Path, const std::function<void()>& Present) {
     FNewsList->Redraw = true;
     FNewsList->LoadDocument(Path);
+    ShowMessageIfEmpty();
     UpdateScrollBar(*FViewport, FScrollState);
     if (Present)
         Present();
     FNewsList->Redraw = false;
+}
+
+void TNewsView::SetMessage(const std::u16string& Text) {
+    if (Text != FMessage->Data())
+        FMessage->SetData(Text);
+    ShowMessageIfEmpty();
+}
+
+void TNewsView::ShowMessageIfEmpty() {
+    const TElementList* items = FNewsList->Items();
+    FMessage->SetVisible(!FMessage->Data().empty() && (items == nullptr || items->empty()));
 }
 
 void TNewsView::WheelScroll(int WheelDelta) {

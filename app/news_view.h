@@ -15,6 +15,7 @@ namespace elements {
 class TContainerEx;
 class TContentEx;
 class TScrollerEx;
+class TSkinText;
 class TThumbEx;
 } // namespace elements
 
@@ -36,6 +37,9 @@ public:
     // may still redraw itself, for a picture that must show the new list at once.
     void ShowDocument(const std::u16string& Path, const std::function<void()>& Present);
     void WheelScroll(int WheelDelta);
+    // What the list says while it holds no items (that the news is on its way, or cannot be
+    // reached); empty says nothing. It shows only while the list is empty.
+    void SetMessage(const std::u16string& Text);
 
     // The items shown; null until a document has loaded.
     const elements::TElementList* Items() const;
@@ -43,10 +47,13 @@ public:
     elements::TContainerEx& Viewport() const { return *FViewport; }
 
 private:
+    void ShowMessageIfEmpty();
+
     elements::TContainerEx* FViewport = nullptr;
     elements::TContentEx* FNewsList = nullptr;
     elements::TScrollerEx* FScroller = nullptr;
     elements::TThumbEx* FThumb = nullptr;
+    elements::TSkinText* FMessage = nullptr;
     elements::TScrollState FScrollState;
 };
 

@@ -1,5 +1,7 @@
 #include "news/http.h"
 
+#include "news/feeds/cache.h"
+
 #include <algorithm>
 #include <cctype>
 
@@ -120,6 +122,8 @@ int TRequest::Send(const HINTERNET& internet) {
     AddHeader(GetField(ContentTypeField), "Content-Type: %s\r\n");
 
     platform::THttpRequest request;
+    request.Url = Url;
+    request.Abort = AbortFlag;
     request.Host = GetField(HostField);
     request.Port =
         Secure ? platform::INTERNET_DEFAULT_HTTPS_PORT : platform::INTERNET_DEFAULT_HTTP_PORT;
@@ -147,6 +151,12 @@ int TRequest::Send(const HINTERNET& internet) {
     Response->SetHeader(SetCookieSlot,
                         FitQueryBuffer(FirstHeaderValue(result.RawHeaders, "Set-Cookie")));
     Response->RawHeaders = FitQueryBuffer(result.RawHeaders);
+    Response->StatusCode = result.Status;
+    Response->ContentType = feeds::HeaderValue(result.RawHeaders, "Content-Type");
+    Response->ETag = feeds::HeaderValue(result.RawHeaders, "ETag");
+    Response->LastModified = feeds::HeaderValue(result.RawHeaders, "Last-Modified");
+    Response->RetryAfter = feeds::HeaderValue(result.RawHeaders, "Retry-After");
+    Response->CacheControl = feeds::HeaderValue(result.RawHeaders, "Cache-Control");
     return result.Error == platform::THttpError::None ? SendSucceeded : SendFailed;
 }
 

@@ -6,6 +6,7 @@
 #include "platform/types.h"
 
 #include <array>
+#include <atomic>
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -52,6 +53,15 @@ public:
     std::array<std::string, FieldCount> Headers;
     std::string BodyStream;
     std::string RawHeaders;
+
+    // The final answer's status (0 when none arrived) and the header values the refresh cycle
+    // reads (empty when absent; repeated fields joined with ", ").
+    int StatusCode = 0;
+    std::string ContentType;
+    std::string ETag;
+    std::string LastModified;
+    std::string RetryAfter;
+    std::string CacheControl;
 };
 
 // All bytes of the body, from its start.
@@ -66,7 +76,8 @@ public:
     // Appends format with its one "%s" replaced by value; an empty value adds nothing.
     void AddHeader(const std::string& value, const std::string& format);
     // Returns SendSucceeded when the body ended normally, SendFailed on any failure; what was
-    // read before a failure stays in Response->BodyStream. The HTTP status is not examined.
+    // read before a failure stays in Response->BodyStream. The HTTP status is not judged here:
+    // it is handed over in Response->StatusCode with the body.
     int Send(const HINTERNET& internet);
     platform::DWORD RequestFlags() const;
 
@@ -77,10 +88,15 @@ public:
     std::string Headers;
     bool Secure = false;
     bool AutoRedirect = true;
+    // A whole http or https address to ask instead of Host and Path (the standard feeds').
+    std::string Url;
+    // When set by another thread, Send ends at once as a failure.
+    const std::atomic<bool>* AbortFlag = nullptr;
 
     long ConnectTimeoutMs = DefaultConnectTimeoutMs;
     long StallTimeoutMs = DefaultStallTimeoutMs;
     long TotalTimeoutMs = DefaultTotalTimeoutMs;
+    // Counted on the body as it unpacks, so a small compressed answer cannot grow past it.
     std::size_t MaxBodySize = DefaultMaxBodySize;
 };
 

@@ -27,11 +27,12 @@ void TInetThread::WaitFor() {
 }
 
 void TInetThread::Execute() {
+    Request->AbortFlag = &FAbort;
     int result = Request->Send(Internet);
     // Posted, never sent: the worker must not wait for the window thread, which may itself be
     // waiting for this worker at shutdown.
     if (platform::IsWindow(WindowHandle))
-        platform::PostMessage(WindowHandle, MessageId, 0, result);
+        platform::PostMessage(WindowHandle, MessageId, Tag, result);
 }
 
 } // namespace news

@@ -1,7 +1,8 @@
 // news/ talks to the outside: the HTTP worker threads, the conversion of the news service's
 // answer into the local news document, the standard feeds beside it, and the update check.
 // Start with this file (how a window runs a request and gets the answer back), then feed.h
-// (the answer and the document), then feeds/feeds.h (RSS, Atom and JSON Feed sources).
+// (the answer and the document), then feeds/feeds.h (RSS, Atom and JSON Feed sources), then
+// source_state.h (what each source keeps between refreshes).
 //
 // The HTTP worker thread: performs one request and tells a window when it is done. The window
 // thread sets the request up before Resume and reads the response only after the completion
@@ -11,12 +12,14 @@
 #include "news/http.h"
 #include "platform/messages.h"
 
+#include <atomic>
 #include <memory>
 #include <thread>
 
 namespace news {
 
-// Completion messages; wParam is 0 and lParam the result of TRequest::Send.
+// Completion messages; wParam is the worker's Tag (0 unless set) and lParam the result of
+// TRequest::Send.
 constexpr platform::UINT WM_VERSIONDONE = platform::WM_USER + 17;
 constexpr platform::UINT WM_NEWSDONE = platform::WM_USER + 23;
 
@@ -33,6 +36,9 @@ public:
     // Starts the request; a second call does nothing. Throws std::system_error when no thread
     // can be started.
     void Resume();
+    // Asks a running request to end at once (it ends as a failure and still reports); safe from
+    // any thread, and before Resume.
+    void Abort() { FAbort = true; }
     void WaitFor();
     bool Started() const { return Thread.joinable() || Joined; }
 
@@ -40,12 +46,15 @@ public:
     HINTERNET Internet;
     platform::HWND WindowHandle;
     platform::UINT MessageId;
+    // Posted as wParam, so one window can tell several workers' answers apart.
+    platform::WPARAM Tag = 0;
 
 private:
     // Not virtual on purpose: the thread must not read the object's dispatch table while the
     // window thread may already be running the destructor that waits for it.
     void Execute();
 
+    std::atomic<bool> FAbort{false};
     std::thread Thread;
     bool Joined = false;
 };

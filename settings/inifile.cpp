@@ -286,14 +286,45 @@ void TWMemIniFile::ReadSectionValues(const std::u16string& Section, TWStrings& S
 
 void TWMemIniFile::EraseSection(const std::u16string& Section) {
     int index = FSections.IndexOf(Section);
-    if (index < 0)
-        return;
-    TWHashedStringList* lines = SectionAt(index);
-    FSections.Delete(index);
+    if (index >= 0)
+        EraseSectionAt(index);
+}
+
+void TWMemIniFile::EraseSectionAt(int Index) {
+    TWHashedStringList* lines = SectionAt(Index);
+    FSections.Delete(Index);
     auto owned = std::find_if(FSectionLists.begin(), FSectionLists.end(),
                               [lines](const auto& p) { return p.get() == lines; });
     if (owned != FSectionLists.end())
         FSectionLists.erase(owned);
+}
+
+void TWMemIniFile::ClearSection(const std::u16string& Section) {
+    TWHashedStringList* first = nullptr;
+    for (int i = 0; i < FSections.Count(); ++i) {
+        if (FSections.CompareStrings(FSections.Get(i), Section) != 0)
+            continue;
+        if (!first) {
+            first = SectionAt(i);
+            first->Clear();
+        } else {
+            EraseSectionAt(i--);
+        }
+    }
+    if (!first)
+        AddSection(Section);
+}
+
+void TWMemIniFile::ReadSectionLines(const std::u16string& Section, TWStrings& Strings) const {
+    TWUpdateGuard guard(Strings);
+    Strings.Clear();
+    for (int i = 0; i < FSections.Count(); ++i)
+        if (FSections.CompareStrings(FSections.Get(i), Section) == 0)
+            Strings.AddStrings(*SectionAt(i));
+}
+
+bool TWMemIniFile::SectionExists(const std::u16string& Section) const {
+    return FindSection(Section) != nullptr;
 }
 
 void TWMemIniFile::DeleteKey(const std::u16string& Section, const std::u16string& Ident) {

@@ -60,6 +60,12 @@ public:
     void ReadSectionValues(const std::u16string& Section, TWStrings& Strings) const override;
     void EraseSection(const std::u16string& Section) override;
     void DeleteKey(const std::u16string& Section, const std::u16string& Ident) override;
+    // Leaves exactly one section of that name, without lines: the first one where it stood
+    // (later ones of the same name go), or a new one at the end.
+    void ClearSection(const std::u16string& Section);
+    // The lines of every section of that name, in file order.
+    void ReadSectionLines(const std::u16string& Section, TWStrings& Strings) const;
+    bool SectionExists(const std::u16string& Section) const;
     // A file that existed but could not be understood is first kept beside the new one (see
     // KeepsOldFile).
     bool UpdateFile() override;
@@ -85,6 +91,7 @@ private:
     TWHashedStringList* AddSection(const std::u16string& Section);
     TWHashedStringList* SectionAt(int Index) const;
     TWHashedStringList* FindSection(const std::u16string& Section) const;
+    void EraseSectionAt(int Index);
 
     TWHashedStringList FSections;
     std::vector<std::unique_ptr<TWHashedStringList>> FSectionLists;

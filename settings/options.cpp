@@ -1,6 +1,9 @@
 #include "settings/options.h"
 
 #include "platform/sys/workarea.h"
+#include "settings/wstrings.h"
+
+#include <string>
 
 namespace {
 
@@ -16,6 +19,7 @@ const std::u16string KeyAlwaysTop = u"alwaystop";
 const std::u16string KeyAutoScale = u"autoscale";
 const std::u16string KeyShowTray = u"showtray";
 const std::u16string KeyStartUp = u"startup";
+const std::u16string SectionFeeds = u"feeds";
 
 } // namespace
 
@@ -61,4 +65,27 @@ void TOptions::WriteLeft(int Value) {
 }
 void TOptions::WriteTop(int Value) {
     WriteInteger(SectionGeneral, KeyTop, Value);
+}
+
+std::optional<std::vector<std::u16string>> TOptions::ReadFeeds() const {
+    if (!SectionExists(SectionFeeds))
+        return std::nullopt;
+    TWStringList lines;
+    ReadSectionLines(SectionFeeds, lines);
+    std::vector<std::u16string> feeds;
+    for (int i = 0; i < lines.Count(); ++i) {
+        const std::u16string line = lines.Get(i);
+        const std::size_t eq = line.find(u'=');
+        if (eq != std::u16string::npos && eq + 1 < line.size())
+            feeds.push_back(line.substr(eq + 1));
+    }
+    return feeds;
+}
+
+void TOptions::WriteFeeds(const std::vector<std::u16string>& Feeds) {
+    ClearSection(SectionFeeds);
+    for (std::size_t i = 0; i < Feeds.size(); ++i) {
+        const std::string key = std::to_string(i + 1);
+        WriteString(SectionFeeds, std::u16string(key.begin(), key.end()), Feeds[i]);
+    }
 }

@@ -4,6 +4,9 @@
 
 #include "settings/inifile.h"
 
+#include <optional>
+#include <vector>
+
 // Reads change nothing; writes change memory only until UpdateFile.
 class TOptions : public TWMemIniFile {
 public:
@@ -26,6 +29,13 @@ public:
     void WriteStartUp(bool Value);
     void WriteLeft(int Value);
     void WriteTop(int Value);
+
+    // The section "feeds": one standard feed's address a line under the keys 1, 2, 3 ... in the
+    // order they were added. Every value is read in file order, whatever its key; nothing when
+    // the file has no such section (an empty section means no feeds).
+    std::optional<std::vector<std::u16string>> ReadFeeds() const;
+    // Replaces the section's lines with Feeds under the keys 1..N, where the section stood.
+    void WriteFeeds(const std::vector<std::u16string>& Feeds);
 
 private:
     int FDefaultTop = 0;

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Shows the widget doing its job against the bundled demo feed, in a demo data folder of its own
+# Shows the widget doing its job against the bundled demo server (its alarm news merged with one
+# of its standard feeds, every label visible), in a demo data folder of its own
 # (the user's real settings are never touched). On a display it runs until Ctrl+C; without one it
 # starts a private X server with a compositing manager, lets the widget fetch and draw, saves a
 # screenshot and stops. Assumes the build is done (tools/run.sh does that first).
@@ -87,7 +88,8 @@ start feed python3 "$root/tools/feed/feedserver.py" --port 0 --port-file "$port_
 wait_for 15 "the feed server" test -s "$port_file"
 port=$(cat "$port_file")
 
-# Point the widget at the demo feed; keep any position and options of an earlier demo run.
+# Point the widget at the demo servers, the alarm demo and one standard feed; keep any position
+# and options of an earlier demo run.
 python3 - "$data_dir/options.ini" "127.0.0.1:$port" <<'EOF'
 import sys
 path, host = sys.argv[1], sys.argv[2]
@@ -99,15 +101,17 @@ except OSError:
 kept, skipping = [], False
 for line in text.replace("\r\n", "\n").split("\n"):
     if line.strip().startswith("["):
-        skipping = line.strip().lower() == "[server]"
+        skipping = line.strip().lower() in ("[server]", "[feeds]")
     if not skipping:
         kept.append(line)
 body = "\r\n".join(f"{k}={host}" for k in ("news", "version", "links"))
-out = "[server]\r\n" + body + "\r\n\r\n" + "\r\n".join(kept).strip("\r\n")
+feeds = f"[feeds]\r\n1=http://{host}/feed/rss\r\n"
+out = ("[server]\r\n" + body + "\r\n\r\n" + feeds + "\r\n" +
+       "\r\n".join(kept).strip("\r\n"))
 with open(path, "wb") as f:
     f.write(b"\xff\xfe" + (out.rstrip("\r\n") + "\r\n").encode("utf-16-le"))
 EOF
-rm -f "$data_dir/news.xml"
+rm -rf "$data_dir/news.xml" "$data_dir/sources"
 
 headless=false
 if [ -z "${DISPLAY:-}" ] || [ -n "$shots" ]; then
@@ -145,6 +149,11 @@ EOF
 fi
 
 export XDG_DATA_HOME=$demo/data XDG_CONFIG_HOME=$demo/config XDG_RUNTIME_DIR=$demo/run
+# The demo stays on loopback: the built-in public feeds are replaced, and the widget refuses (and
+# logs) any exchange with another host.
+printf 'http://127.0.0.1:%s/feed/rss\n' "$port" >"$demo/run/default-feeds"
+export MINIPELIKORA_DEFAULT_FEEDS=$demo/run/default-feeds
+export MINIPELIKORA_NETWORK_GUARD=$demo/logs/network-guard.log
 start widget "$app"
 widget_pid=${groups[-1]}
 wait_for 20 "the widget's window" xdotool search --all --pid "$widget_pid" --name '^minipelikora$'

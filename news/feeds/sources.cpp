@@ -2,10 +2,18 @@
 
 #include "news/feeds/url.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 
 namespace news::feeds {
+
+namespace {
+
+// More than any card can show a share of.
+constexpr std::size_t MaxSources = 100;
+
+} // namespace
 
 std::vector<std::string> BuiltInSources() {
     return {
@@ -22,7 +30,7 @@ std::vector<std::string> DefaultSources() {
     std::vector<std::string> sources;
     std::ifstream file(replacement);
     std::string line;
-    while (sources.size() < 100 && std::getline(file, line)) {
+    while (sources.size() < MaxSources && std::getline(file, line)) {
         std::size_t first = line.find_first_not_of(" \t\r");
         if (first == std::string::npos || line[first] == '#')
             continue;
@@ -31,6 +39,22 @@ std::vector<std::string> DefaultSources() {
             sources.push_back(url);
     }
     return sources;
+}
+
+TSourcePlan PlanSources(bool newsServerNamed,
+                        const std::optional<std::vector<std::string>>& feedsSection) {
+    TSourcePlan plan;
+    const std::vector<std::string> listed =
+        feedsSection ? *feedsSection
+                     : (newsServerNamed ? std::vector<std::string>() : DefaultSources());
+    for (const std::string& value : listed) {
+        std::string url = WebLink({}, value);
+        if (!url.empty() && plan.Feeds.size() < MaxSources &&
+            std::find(plan.Feeds.begin(), plan.Feeds.end(), url) == plan.Feeds.end())
+            plan.Feeds.push_back(std::move(url));
+    }
+    plan.Alarm = newsServerNamed || (feedsSection && plan.Feeds.empty());
+    return plan;
 }
 
 } // namespace news::feeds

@@ -2,6 +2,7 @@
 // Turkish news feeds, kept here and nowhere else.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,5 +19,21 @@ std::vector<std::string> DefaultSources();
 
 // The built-in list itself, whatever the environment says.
 std::vector<std::string> BuiltInSources();
+
+// Which sources a refresh asks.
+struct TSourcePlan {
+    // The alarm server of the options' "server" section (its built-in host when none is named).
+    bool Alarm = false;
+    // The standard feeds, in the order they were added, each address once.
+    std::vector<std::string> Feeds;
+};
+
+// The sources in effect for an options file that names a news server or not (newsServerNamed)
+// and holds a "feeds" section or not (feedsSection: its values in file order). Values that are
+// not http or https addresses are passed over. Without either, the default feeds; with a news
+// server, or with nothing but an empty "feeds" section, the alarm server too. Feeds is also what
+// an editor of the sources starts from, so the defaults are kept when the user adds one.
+TSourcePlan PlanSources(bool newsServerNamed,
+                        const std::optional<std::vector<std::string>>& feedsSection);
 
 } // namespace news::feeds

@@ -2,9 +2,19 @@
 
 #include <curl/curl.h>
 
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <array>
 #include <cctype>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <mutex>
 
 namespace platform {
@@ -99,35 +109,136 @@ bool IsToken(std::string_view text) {
 struct EasyDeleter {
     void operator()(CURL* c) const { curl_easy_cleanup(c); }
 };
+struct MultiDeleter {
+    void operator()(CURLM* m) const { curl_multi_cleanup(m); }
+};
 struct ListDeleter {
     void operator()(curl_slist* l) const { curl_slist_free_all(l); }
 };
-
-struct TTransfer {
-    const THttpSink* Sink = nullptr;
-    std::string Headers;
-    bool SinkRefused = false;
-    std::chrono::milliseconds StallLimit{0};
-    std::chrono::steady_clock::time_point LastMove = std::chrono::steady_clock::now();
-    curl_off_t Moved = 0;
-    bool Stalled = false;
+struct UrlDeleter {
+    void operator()(CURLU* u) const { curl_url_cleanup(u); }
 };
 
-// libcurl's own low-speed check averages over several seconds, so a connection that went quiet
-// after a few bytes would be held far longer than asked; this watches for any byte moving.
-int OnProgress(void* user, curl_off_t downNow, curl_off_t, curl_off_t upNow, curl_off_t) {
+// How long the transfer loop waits for the network before it looks at the abort flag and the
+// stall clock again.
+constexpr int PollSliceMs = 100;
+
+struct TTransfer {
+    CURL* Easy = nullptr;
+    const THttpSink* Sink = nullptr;
+    const std::atomic<bool>* Abort = nullptr;
+    std::string Headers;
+    bool SinkRefused = false;
+    bool Refused = false;
+    // The loopback guard's record file; empty when the guard is off.
+    std::string GuardFile;
+
+    bool AbortRequested() const { return Abort && Abort->load(std::memory_order_relaxed); }
+};
+
+// --- the loopback guard -----------------------------------------------------------------------
+
+bool IsLoopbackAddress(const sockaddr* address) {
+    if (address->sa_family == AF_INET) {
+        const auto* in = reinterpret_cast<const sockaddr_in*>(address);
+        return (ntohl(in->sin_addr.s_addr) >> 24) == 127;
+    }
+    if (address->sa_family == AF_INET6) {
+        const in6_addr& a = reinterpret_cast<const sockaddr_in6*>(address)->sin6_addr;
+        if (IN6_IS_ADDR_LOOPBACK(&a))
+            return true;
+        return IN6_IS_ADDR_V4MAPPED(&a) && a.s6_addr[12] == 127;
+    }
+    return false;
+}
+
+// A host that needs no look-up beyond the machine: "localhost" or a loopback address.
+bool IsLoopbackHost(std::string host) {
+    for (char& c : host)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (host == "localhost")
+        return true;
+    if (host.size() >= 2 && host.front() == '[' && host.back() == ']')
+        host = host.substr(1, host.size() - 2);
+    sockaddr_storage storage{};
+    auto* v4 = reinterpret_cast<sockaddr_in*>(&storage);
+    auto* v6 = reinterpret_cast<sockaddr_in6*>(&storage);
+    if (inet_pton(AF_INET, host.c_str(), &v4->sin_addr) == 1)
+        v4->sin_family = AF_INET;
+    else if (inet_pton(AF_INET6, host.c_str(), &v6->sin6_addr) == 1)
+        v6->sin6_family = AF_INET6;
+    else
+        return false;
+    return IsLoopbackAddress(reinterpret_cast<const sockaddr*>(&storage));
+}
+
+std::string HostOf(const char* url) {
+    std::unique_ptr<CURLU, UrlDeleter> parsed(curl_url());
+    char* host = nullptr;
+    if (!parsed || !url || curl_url_set(parsed.get(), CURLUPART_URL, url, 0) != CURLUE_OK ||
+        curl_url_get(parsed.get(), CURLUPART_HOST, &host, 0) != CURLUE_OK)
+        return {};
+    std::string out = host;
+    curl_free(host);
+    return out;
+}
+
+void RecordRefusal(TTransfer& t, const std::string& what) {
+    t.Refused = true;
+    const std::string line = "minipelikora: loopback guard refused " + what + "\n";
+    std::fputs(line.c_str(), stderr);
+    int fd = open(t.GuardFile.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
+    if (fd >= 0) {
+        ssize_t written = write(fd, line.data(), line.size());
+        (void)written;
+        close(fd);
+    }
+}
+
+// Before every name look-up, redirects included.
+int OnResolverStart(void*, void*, void* user) {
     auto* t = static_cast<TTransfer*>(user);
-    auto now = std::chrono::steady_clock::now();
-    if (downNow + upNow != t->Moved) {
-        t->Moved = downNow + upNow;
-        t->LastMove = now;
+    if (t->GuardFile.empty())
         return 0;
+    char* url = nullptr;
+    curl_easy_getinfo(t->Easy, CURLINFO_EFFECTIVE_URL, &url);
+    const std::string host = HostOf(url);
+    if (IsLoopbackHost(host))
+        return 0;
+    RecordRefusal(*t, "a look-up of " + (host.empty() ? std::string("an unknown host") : host));
+    return 1;
+}
+
+// Every connection's socket; close-on-exec, so a browser started from the widget inherits none.
+curl_socket_t OnOpenSocket(void* user, curlsocktype, curl_sockaddr* address) {
+    auto* t = static_cast<TTransfer*>(user);
+    if (!t->GuardFile.empty()) {
+        // The address is longer than the sockaddr it is declared as; copied out, it is read
+        // within its own bounds.
+        sockaddr_storage storage{};
+        std::memcpy(&storage, &address->addr,
+                    std::min<std::size_t>(address->addrlen, sizeof storage));
+        const auto* any = reinterpret_cast<const sockaddr*>(&storage);
+        if (!IsLoopbackAddress(any)) {
+            char text[INET6_ADDRSTRLEN] = "?";
+            if (any->sa_family == AF_INET6)
+                inet_ntop(AF_INET6, &reinterpret_cast<const sockaddr_in6*>(any)->sin6_addr, text,
+                          sizeof text);
+            else if (any->sa_family == AF_INET)
+                inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in*>(any)->sin_addr, text,
+                          sizeof text);
+            RecordRefusal(*t, std::string("a connection to ") + text);
+            return CURL_SOCKET_BAD;
+        }
     }
-    if (now - t->LastMove >= t->StallLimit) {
-        t->Stalled = true;
-        return 1;
-    }
-    return 0;
+    return socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
+}
+
+// --- the transfer -----------------------------------------------------------------------------
+
+// Checked inside curl's own loop too, so even a fast, long answer stops at once.
+int OnProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    return static_cast<TTransfer*>(user)->AbortRequested() ? 1 : 0;
 }
 
 std::size_t OnHeaderLine(char* data, std::size_t size, std::size_t count, void* user) {
@@ -166,8 +277,77 @@ THttpError MapError(CURLcode code) {
         return THttpError::Timeout;
     case CURLE_WRITE_ERROR:
         return THttpError::Aborted;
+    case CURLE_ABORTED_BY_CALLBACK:
+        return THttpError::Cancelled;
     default:
         return THttpError::Transfer;
+    }
+}
+
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+    if (text.size() < prefix.size())
+        return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(text[i])) != prefix[i])
+            return false;
+    return true;
+}
+
+// The address of the exchange: the request's own, when it is a plain http or https one.
+std::optional<std::string> RequestUrl(const THttpRequest& request) {
+    if (request.Url.empty())
+        return HttpUrl(request.Host, request.Port, (request.Flags & INTERNET_FLAG_SECURE) != 0,
+                       request.Path);
+    if (!IsSafeRequestText(request.Url) ||
+        !(StartsWithNoCase(request.Url, "http://") || StartsWithNoCase(request.Url, "https://")))
+        return std::nullopt;
+    return request.Url;
+}
+
+// Drives one easy handle through a private multi handle in short slices, so the abort flag and
+// the stall clock are looked at several times a second whatever the network does. Returns
+// curl's result for the transfer; Stalled and Cancelled tell why the loop itself ended it.
+CURLcode RunTransfer(CURL* easy, TTransfer& t, long stallMs, bool& stalled, bool& cancelled) {
+    std::unique_ptr<CURLM, MultiDeleter> multi(curl_multi_init());
+    if (!multi || curl_multi_add_handle(multi.get(), easy) != CURLM_OK)
+        return CURLE_OUT_OF_MEMORY;
+    struct TDetach {
+        CURLM* Multi;
+        CURL* Easy;
+        ~TDetach() { curl_multi_remove_handle(Multi, Easy); }
+    } detach{multi.get(), easy};
+
+    using Clock = std::chrono::steady_clock;
+    Clock::time_point lastMove = Clock::now();
+    curl_off_t moved = 0;
+    for (;;) {
+        int running = 0;
+        if (curl_multi_perform(multi.get(), &running) != CURLM_OK)
+            return CURLE_RECV_ERROR;
+        int queued = 0;
+        while (CURLMsg* msg = curl_multi_info_read(multi.get(), &queued))
+            if (msg->msg == CURLMSG_DONE && msg->easy_handle == easy)
+                return msg->data.result;
+        if (running == 0)
+            return CURLE_RECV_ERROR;
+        if (t.AbortRequested()) {
+            cancelled = true;
+            return CURLE_ABORTED_BY_CALLBACK;
+        }
+        curl_off_t down = 0, up = 0;
+        long headerBytes = 0;
+        curl_easy_getinfo(easy, CURLINFO_SIZE_DOWNLOAD_T, &down);
+        curl_easy_getinfo(easy, CURLINFO_SIZE_UPLOAD_T, &up);
+        curl_easy_getinfo(easy, CURLINFO_HEADER_SIZE, &headerBytes);
+        const curl_off_t now = down + up + headerBytes;
+        if (now != moved) {
+            moved = now;
+            lastMove = Clock::now();
+        } else if (stallMs > 0 && Clock::now() - lastMove >= std::chrono::milliseconds(stallMs)) {
+            stalled = true;
+            return CURLE_OPERATION_TIMEDOUT;
+        }
+        curl_multi_poll(multi.get(), nullptr, 0, PollSliceMs, nullptr);
     }
 }
 
@@ -222,8 +402,7 @@ THttpResult HttpSendRequest(const HINTERNET& session, const THttpRequest& reques
         result.Error = THttpError::NoSession;
         return result;
     }
-    bool secure = (request.Flags & INTERNET_FLAG_SECURE) != 0;
-    auto url = HttpUrl(request.Host, request.Port, secure, request.Path);
+    auto url = RequestUrl(request);
     if (!url || !IsToken(request.Method)) {
         result.Error = THttpError::BadAddress;
         return result;
@@ -255,15 +434,33 @@ THttpResult HttpSendRequest(const HINTERNET& session, const THttpRequest& reques
     }
 
     TTransfer transfer;
+    transfer.Easy = c;
     transfer.Sink = &sink;
+    transfer.Abort = request.Abort;
+    if (const char* guard = std::getenv(NetworkGuardVariable); guard && *guard) {
+        transfer.GuardFile = guard;
+        // Checked before any look-up: a name that is not loopback never reaches a resolver.
+        const std::string host = HostOf(url->c_str());
+        if (!IsLoopbackHost(host)) {
+            RecordRefusal(transfer, "a request to " + host);
+            result.Error = THttpError::Refused;
+            return result;
+        }
+        // A proxy from the environment would carry the exchange off the machine.
+        curl_easy_setopt(c, CURLOPT_PROXY, "");
+    }
 
     curl_easy_setopt(c, CURLOPT_URL, url->c_str());
     curl_easy_setopt(c, CURLOPT_SHARE, session->Handle());
     curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
+    // An abandoned name look-up is left to finish on its own instead of being waited for.
+    curl_easy_setopt(c, CURLOPT_QUICK_EXIT, 1L);
     curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(c, CURLOPT_PATH_AS_IS, 1L);
     curl_easy_setopt(c, CURLOPT_BUFFERSIZE, static_cast<long>(INTERNET_READ_CHUNK));
+    // Every coding this libcurl can decode is offered and decoded before the sink sees it.
+    curl_easy_setopt(c, CURLOPT_ACCEPT_ENCODING, "");
     bool follow = (request.Flags & INTERNET_FLAG_NO_AUTO_REDIRECT) == 0;
     curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, follow ? 1L : 0L);
     curl_easy_setopt(c, CURLOPT_MAXREDIRS, 10L);
@@ -280,26 +477,36 @@ THttpResult HttpSendRequest(const HINTERNET& session, const THttpRequest& reques
         curl_easy_setopt(c, CURLOPT_HTTPHEADER, headers.get());
     if (request.ConnectTimeoutMs > 0)
         curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, request.ConnectTimeoutMs);
-    if (request.StallTimeoutMs > 0) {
-        transfer.StallLimit = std::chrono::milliseconds(request.StallTimeoutMs);
-        curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, &OnProgress);
-        curl_easy_setopt(c, CURLOPT_XFERINFODATA, &transfer);
-        curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
-    }
     if (request.TotalTimeoutMs > 0)
         curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, request.TotalTimeoutMs);
+    curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, &OnProgress);
+    curl_easy_setopt(c, CURLOPT_XFERINFODATA, &transfer);
+    curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(c, CURLOPT_RESOLVER_START_FUNCTION, &OnResolverStart);
+    curl_easy_setopt(c, CURLOPT_RESOLVER_START_DATA, &transfer);
+    curl_easy_setopt(c, CURLOPT_OPENSOCKETFUNCTION, &OnOpenSocket);
+    curl_easy_setopt(c, CURLOPT_OPENSOCKETDATA, &transfer);
     curl_easy_setopt(c, CURLOPT_HEADERFUNCTION, &OnHeaderLine);
     curl_easy_setopt(c, CURLOPT_HEADERDATA, &transfer);
     curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &OnBody);
     curl_easy_setopt(c, CURLOPT_WRITEDATA, &transfer);
 
-    CURLcode code = curl_easy_perform(c);
-    if (transfer.SinkRefused)
+    bool stalled = false;
+    bool cancelled = false;
+    CURLcode code = RunTransfer(c, transfer, request.StallTimeoutMs, stalled, cancelled);
+    if (transfer.Refused)
+        result.Error = THttpError::Refused;
+    else if (transfer.SinkRefused)
         result.Error = THttpError::Aborted;
-    else if (transfer.Stalled)
+    else if (stalled)
         result.Error = THttpError::Timeout;
+    else if (cancelled || transfer.AbortRequested())
+        result.Error = THttpError::Cancelled;
     else
         result.Error = MapError(code);
+    long status = 0;
+    curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &status);
+    result.Status = static_cast<int>(status);
     result.RawHeaders = std::move(transfer.Headers);
     return result;
 }

@@ -9,6 +9,7 @@
 
 #include "platform/types.h"
 
+#include <atomic>
 #include <cstddef>
 #include <functional>
 #include <memory>
@@ -39,6 +40,8 @@ using HINTERNET = std::shared_ptr<TInternetSession>;
 HINTERNET InternetOpen();
 
 struct THttpRequest {
+    // A whole http or https address; when set, Host, Port, Path and the secure flag are not used.
+    std::string Url;
     std::string Host;                      // a name or address, optionally followed by ":port"
     int Port = INTERNET_DEFAULT_HTTP_PORT; // used when Host names no port
     std::string Method = "GET";
@@ -51,6 +54,8 @@ struct THttpRequest {
     long ConnectTimeoutMs = 0;
     long StallTimeoutMs = 0;
     long TotalTimeoutMs = 0;
+    // Set by another thread to end the exchange at once (within a tenth of a second).
+    const std::atomic<bool>* Abort = nullptr;
 };
 
 enum class THttpError {
@@ -59,22 +64,36 @@ enum class THttpError {
     BadAddress, // host, port or path cannot form a request
     Connect,
     Timeout,
-    Aborted,  // the body sink refused more data
-    Transfer, // the connection broke or the answer was malformed
+    Aborted,   // the body sink refused more data
+    Cancelled, // the abort flag was set
+    Transfer,  // the connection broke or the answer was malformed
+    Refused,   // the loopback guard kept the exchange from leaving the machine
 };
 
 struct THttpResult {
     THttpError Error = THttpError::None;
+    // The final answer's status code; 0 when no status line arrived.
+    int Status = 0;
     // The header block of the final answer (after redirects), CR LF line ends; empty when no
     // answer arrived.
     std::string RawHeaders;
 };
 
-// Receives each piece of the body; returning false ends the exchange as Aborted.
+// Receives each piece of the body, already decoded when the server compressed it (so a limit
+// the sink keeps counts what the answer unpacks to); returning false ends the exchange as Aborted.
 using THttpSink = std::function<bool(std::string_view chunk)>;
 
+// Names a file that turns on the loopback guard for the whole process: every exchange that would
+// look up or connect to anything but a loopback address is refused before it leaves the machine,
+// and a line naming the host is appended to that file (and written to stderr). The test suite
+// sets it for every test and fails when the file is not empty afterwards.
+constexpr const char* NetworkGuardVariable = "MINIPELIKORA_NETWORK_GUARD";
+
 // Performs one exchange on the calling thread and returns when the body ended, the
-// connection failed or a limit struck. Bytes handed to the sink stay handed over.
+// connection failed, a limit struck or the abort flag was set. Compressed answers (any coding
+// the HTTP library knows) are asked for and decoded. A stall is a stretch in which not one byte
+// moves, so a slow but steady answer is never cut by the stall limit, only by the total one.
+// Bytes handed to the sink stay handed over.
 THttpResult HttpSendRequest(const HINTERNET& session, const THttpRequest& request,
                             const THttpSink& sink);
 

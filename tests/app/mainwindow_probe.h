@@ -48,6 +48,7 @@ public:
     // The news view's.
     elements::TContainerEx* Viewport() const { return NewsView().FViewport; }
     elements::TContentEx* NewsList() const { return NewsView().FNewsList; }
+    elements::TSkinText* ListMessage() const { return NewsView().FMessage; }
 
     // The options view's; Options() is null once the store has been freed.
     TOptions* Options() const { return OptionsView().Store(); }

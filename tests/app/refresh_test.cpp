@@ -4,6 +4,7 @@
 #include "news/feed.h"
 #include "news/version.h"
 #include "platform/shell/message_box.h"
+#include "platform/sys/resources.h"
 #include "tests/news/loopback_server.h"
 
 #include <atomic>
@@ -41,7 +42,9 @@ protected:
 
     void ExpectIdleAgain() {
         EXPECT_FALSE(Probe().Throbber()->Visible());
-        EXPECT_FALSE(Probe().StatusText()->Visible());
+        // The footer may show the time of the last good refresh, never the busy text.
+        EXPECT_TRUE(!Probe().StatusText()->Visible() ||
+                    Probe().StatusText()->Data() != platform::LoadStr(app::BusyString));
         EXPECT_FALSE(Probe().ThrobberTimer()->Enabled());
         EXPECT_TRUE(Probe().PollTimer()->Enabled());
     }
@@ -71,6 +74,29 @@ TEST_F(Refresh, AnswerWithOneRecordReplacesTheFileAndTheList) {
     // The request went to the configured server with the news path.
     ASSERT_EQ(server.Requests().size(), 1u);
     EXPECT_EQ(server.Requests()[0].rfind("GET " + news::NewsRequestPath(), 0), 0u);
+}
+
+// An error page used to be converted like news and emptied the list: a status other than 2xx
+// is a failed refresh now, and the last good document stays.
+TEST_F(Refresh, AnswersThatAreNot2xxKeepTheLastGoodDocument) {
+    const std::string page = "<!DOCTYPE html><html><body><h1>Runtime Error</h1></body></html>";
+    for (const std::string& raw :
+         {Answer("500 Internal Server Error", page), Answer("404 Not Found", page),
+          Answer("302 Found", page, "Location: /nowhere\r\n"),
+          Answer("429 Too Many Requests", "later", "Retry-After: 60\r\n")}) {
+        SCOPED_TRACE(raw.substr(0, raw.find('\r')));
+        TLoopbackServer server([&](TConnection& c) {
+            // The redirect leads to itself until the redirect limit ends the exchange.
+            c.Send(raw);
+        });
+        StartWithTwoItems(server);
+        RequestAndWait();
+        EXPECT_EQ(ReadFile(NewsPath()), OldDocument);
+        EXPECT_EQ(Probe().NewsView().Items()->size(), 2u);
+        ExpectIdleAgain();
+        EXPECT_GE(server.Requests().size(), 1u);
+        Desktop.reset();
+    }
 }
 
 TEST_F(Refresh, ConnectionDroppedHalfWayKeepsTheLastGoodDocument) {

@@ -149,7 +149,7 @@ class Desktop:
     def _base_env(self):
         env = {k: v for k, v in os.environ.items()
                if k in ("PATH", "LANG", "LC_ALL", "TZ", "ASAN_OPTIONS", "UBSAN_OPTIONS",
-                        "LSAN_OPTIONS")}
+                        "LSAN_OPTIONS", "MINIPELIKORA_NETWORK_GUARD")}
         env.update({
             "HOME": self.home,
             "XDG_DATA_HOME": self.data_home,

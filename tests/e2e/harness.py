@@ -83,6 +83,12 @@ class Session(Desktop):
         self.autostart = os.path.join(self.config_home, "autostart", AUTOSTART_NAME)
         self._write_opener_stub()
         self.port = self.start_feed(*feed_args)
+        # The built-in feeds are public hosts: a widget started without sources of its own
+        # reads this loopback list instead.
+        self.default_feeds = os.path.join(self.tmp, "default-feeds.txt")
+        with open(self.default_feeds, "w") as f:
+            f.write(f"http://127.0.0.1:{self.port}/feed/rss\n")
+        self.env["MINIPELIKORA_DEFAULT_FEEDS"] = self.default_feeds
         if write_options:
             self.write_options()
 

@@ -3,9 +3,14 @@
 #include "loopback_server.h"
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
+#include <algorithm>
 #include <condition_variable>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <mutex>
 #include <thread>
 
@@ -16,6 +21,22 @@ using testing_http::Answer;
 using testing_http::TConnection;
 using testing_http::TLoopbackServer;
 using namespace std::chrono_literals;
+
+std::string Gzip(const std::string& text) {
+    z_stream z{};
+    // 16 + 15 window bits: a gzip wrapper around the deflate stream.
+    if (deflateInit2(&z, Z_BEST_COMPRESSION, Z_DEFLATED, 16 + 15, 9, Z_DEFAULT_STRATEGY) != Z_OK)
+        return {};
+    std::string out(deflateBound(&z, text.size()), '\0');
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
+    z.avail_in = static_cast<uInt>(text.size());
+    z.next_out = reinterpret_cast<Bytef*>(out.data());
+    z.avail_out = static_cast<uInt>(out.size());
+    deflate(&z, Z_FINISH);
+    out.resize(z.total_out);
+    deflateEnd(&z);
+    return out;
+}
 
 class HttpSend : public ::testing::Test {
 protected:
@@ -287,6 +308,132 @@ TEST_F(HttpSend, TwoRequestsShareTheSessionAtOnce) {
     EXPECT_EQ(secondResult, SendSucceeded);
     EXPECT_EQ(ResponseText(*first.Response), "together /news");
     EXPECT_EQ(ResponseText(*second.Response), "together /version");
+}
+
+// The refresh cycle judges an answer by its status and a few headers, so they come back with
+// the body; compressed bodies are asked for, unpacked and capped on what they unpack to.
+TEST_F(HttpSend, StatusHeadersAndCompressedBodies) {
+    const std::string feed = "<rss version=\"2.0\"><channel><title>T</title></channel></rss>";
+    const std::string bomb(DefaultMaxBodySize + (4u << 20), '\0');
+    const std::string validators =
+        "ETag: \"v1\"\r\nLast-Modified: Tue, 04 Mar 2025 10:00:00 GMT\r\n"
+        "Cache-Control: max-age=600\r\nRetry-After: 120\r\n";
+    struct Case {
+        const char* name;
+        std::string raw;
+        int result;
+        int status;
+        std::string body;
+    } cases[] = {
+        {"gzip feed with validators",
+         Answer("200 OK", Gzip(feed),
+                "Content-Type: application/rss+xml; charset=utf-8\r\nContent-Encoding: gzip\r\n" +
+                    validators),
+         SendSucceeded, 200, feed},
+        {"not modified", "HTTP/1.1 304 Not Modified\r\n" + validators + "Connection: close\r\n\r\n",
+         SendSucceeded, 304, ""},
+        {"throttled", Answer("429 Too Many Requests", "slow down", validators), SendSucceeded, 429,
+         "slow down"},
+        {"broken gzip", Answer("200 OK", "not gzip at all", "Content-Encoding: gzip\r\n"),
+         SendFailed, 200, ""},
+        {"decompression bomb", Answer("200 OK", Gzip(bomb), "Content-Encoding: gzip\r\n"),
+         SendFailed, 200, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TLoopbackServer server([&](TConnection& conn) { conn.Send(c.raw); });
+        TRequest request = Make(server);
+        EXPECT_EQ(request.Send(InternetHandle), c.result);
+        const TResponse& r = *request.Response;
+        EXPECT_EQ(r.StatusCode, c.status);
+        const std::string head = server.Requests().at(0);
+        EXPECT_NE(head.find("Accept-Encoding: "), std::string::npos) << head;
+        EXPECT_NE(head.find("gzip"), std::string::npos) << head;
+        if (std::string(c.name) == "decompression bomb") {
+            // Cut at the cap on the unpacked bytes, though only some kilobytes came.
+            EXPECT_LE(r.BodyStream.size(), DefaultMaxBodySize);
+            EXPECT_GT(r.BodyStream.size(), DefaultMaxBodySize / 2);
+            EXPECT_LT(Gzip(bomb).size(), 100000u);
+            continue;
+        }
+        if (c.result == SendSucceeded) {
+            EXPECT_EQ(ResponseText(r), c.body);
+        }
+        if (c.status == 304 || c.status == 429 || std::string(c.name).rfind("gzip", 0) == 0) {
+            EXPECT_EQ(r.ETag, "\"v1\"");
+            EXPECT_EQ(r.LastModified, "Tue, 04 Mar 2025 10:00:00 GMT");
+            EXPECT_EQ(r.CacheControl, "max-age=600");
+            EXPECT_EQ(r.RetryAfter, "120");
+        }
+    }
+}
+
+// The stall limit is about silence, not length: an answer that keeps trickling in is read to
+// its end however long it takes, and only the total limit cuts it.
+TEST_F(HttpSend, ATricklingAnswerOutlivesTheStallLimit) {
+    const std::string body = "slow but steady";
+    TLoopbackServer server([&](TConnection& c) {
+        c.Send("HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n");
+        for (char ch : body) {
+            std::this_thread::sleep_for(100ms);
+            if (!c.Send(std::string(1, ch)))
+                return;
+        }
+        c.WaitClosed(5s);
+    });
+    TRequest steady = Make(server);
+    steady.StallTimeoutMs = 400; // well under the 1.5 s the answer takes
+    EXPECT_EQ(steady.Send(InternetHandle), SendSucceeded);
+    EXPECT_EQ(ResponseText(*steady.Response), body);
+
+    TRequest bounded = Make(server);
+    bounded.StallTimeoutMs = 400;
+    bounded.TotalTimeoutMs = 700;
+    EXPECT_EQ(bounded.Send(InternetHandle), SendFailed);
+    EXPECT_LT(ResponseText(*bounded.Response).size(), body.size());
+}
+
+// The test suite runs with the guard on (its log is checked after the last test); here it gets a
+// log of its own, and a non-routable documentation address stands for the world outside.
+TEST_F(HttpSend, TheLoopbackGuardRefusesAndRecordsEveryOtherHost) {
+    const char* suiteLog = std::getenv(platform::NetworkGuardVariable);
+    const std::string saved = suiteLog ? suiteLog : "";
+    char pattern[] = "/tmp/mp-guard-XXXXXX";
+    ASSERT_NE(::mkdtemp(pattern), nullptr);
+    const std::string log = std::string(pattern) + "/guard.log";
+    ::setenv(platform::NetworkGuardVariable, log.c_str(), 1);
+
+    TLoopbackServer local([](TConnection& c) { c.Send(Answer("200 OK", "here")); });
+    TLoopbackServer redirecting([](TConnection& c) {
+        c.Send(Answer("302 Found", "", "Location: http://192.0.2.1/x\r\n"));
+    });
+    const std::vector<std::pair<std::string, std::string>> outside = {
+        {"192.0.2.1:80", ""},                    // host and path, as the alarm server's
+        {"", "http://192.0.2.1:8080/feed"},      // a feed's address
+        {"", "http://news.example.invalid/rss"}, // a name: refused before any look-up
+        {redirecting.Host(), ""},                // loopback, but sent away from it
+    };
+    for (const auto& [host, url] : outside) {
+        TRequest request = Make(local);
+        request.SetField(HostField, host);
+        request.Url = url;
+        request.ConnectTimeoutMs = 20000;
+        EXPECT_EQ(request.Send(InternetHandle), SendFailed) << host << url;
+    }
+    TRequest allowed = Make(local);
+    EXPECT_EQ(allowed.Send(InternetHandle), SendSucceeded);
+
+    if (suiteLog)
+        ::setenv(platform::NetworkGuardVariable, saved.c_str(), 1);
+    else
+        ::unsetenv(platform::NetworkGuardVariable);
+    std::ifstream in(log);
+    const std::string recorded((std::istreambuf_iterator<char>(in)), {});
+    std::filesystem::remove_all(pattern);
+    EXPECT_NE(recorded.find("192.0.2.1"), std::string::npos) << recorded;
+    EXPECT_NE(recorded.find("news.example.invalid"), std::string::npos) << recorded;
+    // Three refused at the start, and the redirect's connection.
+    EXPECT_EQ(std::count(recorded.begin(), recorded.end(), '\n'), 4) << recorded;
 }
 
 } // namespace

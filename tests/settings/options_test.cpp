@@ -99,3 +99,40 @@ TEST_F(OptionsTest, ExistingFileKeepsItsOrderAndCase) {
 }
 
 } // namespace
+
+namespace {
+
+// Users edit the feeds by hand: every line counts in file order whatever its key (a repeated or
+// skipped number included), the widget writes them back numbered 1..N where the section stood,
+// an empty section stays (it means "no feeds"), and nothing else in the file moves.
+TEST_F(OptionsTest, FeedsAreReadInFileOrderAndWrittenRenumberedInPlace) {
+    auto options = OpenWith(u"[general]\r\nleft=5\r\n\r\n[FEEDS]\r\n3=http://a.test/rss\r\n"
+                            u"1=https://b.test/atom\r\n3=http://c.test/ğ\r\nnot a line\r\n"
+                            u"\r\n[server]\r\nnews=127.0.0.1:9\r\n\r\n"
+                            u"[feeds]\r\n9=http://d.test/later\r\n");
+    const std::vector<std::u16string> read = {u"http://a.test/rss", u"https://b.test/atom",
+                                              u"http://c.test/ğ", u"http://d.test/later"};
+    ASSERT_TRUE(options->ReadFeeds());
+    EXPECT_EQ(*options->ReadFeeds(), read);
+
+    options->WriteFeeds({u"http://c.test/ğ", u"http://a.test/rss"});
+    ASSERT_TRUE(options->UpdateFile());
+    EXPECT_EQ(ReadBytes(Dir.File("options.ini")),
+              Utf16Le(u"[general]\r\nleft=5\r\n\r\n[FEEDS]\r\n1=http://c.test/ğ\r\n"
+                      u"2=http://a.test/rss\r\n\r\n[server]\r\nnews=127.0.0.1:9\r\n\r\n"));
+
+    options->WriteFeeds({});
+    ASSERT_TRUE(options->UpdateFile());
+    TOptions reread(Path);
+    ASSERT_TRUE(reread.ReadFeeds());
+    EXPECT_TRUE(reread.ReadFeeds()->empty());
+
+    // Without the section there is nothing to read, and writing the other options adds none.
+    auto none = OpenWith(u"[general]\r\nleft=5\r\n");
+    EXPECT_FALSE(none->ReadFeeds());
+    none->WriteTop(7);
+    ASSERT_TRUE(none->UpdateFile());
+    EXPECT_FALSE(TOptions(Path).ReadFeeds());
+}
+
+} // namespace
