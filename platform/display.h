@@ -19,9 +19,10 @@ struct TSurfaceParams {
     HWND Window = 0;
     TRect Bounds;
     bool Topmost = false;
-    bool ToolWindow = false; // no taskbar entry
-    bool Layered = false;    // per-pixel alpha frames will be presented
-    bool Popup = false;      // menus and tips: never activated, outside the desktop's stacking
+    bool ToolWindow = false;  // no taskbar entry
+    bool Layered = false;     // per-pixel alpha frames will be presented
+    bool Popup = false;       // menus and tips: never activated, outside the desktop's stacking
+    bool AcceptDrops = false; // other programs may drop links on it
     std::u16string Title;
 };
 
@@ -62,6 +63,9 @@ enum class TInputKind {
     TrayButtonUp,   // Window, Id; Button, Point
     TrayMove,       // Window, Id; Point
     TrayLeave,      // Window, Id: the pointer left the icon
+    DragEnter,      // Window, Point: another program's drag came over a surface that accepts drops
+    Drop,           // Window, Point, Text: the link dropped there (empty: nothing usable came)
+    ClipboardText,  // Window, Text: the answer to RequestClipboardText (empty: no text came)
 };
 
 // A descriptor of another service on the window thread (a D-Bus connection) that a wait
@@ -145,6 +149,11 @@ public:
     // drift apart by exactly the time spent asleep.
     virtual std::uint64_t BootTime() = 0;
     virtual void Sleep(DWORD ms) = 0;
+
+    // Other programs' data. A drop is only reported for a surface made with AcceptDrops, and only
+    // where its input region is. The clipboard's text is asked for on behalf of a surface and
+    // always answered with a ClipboardText event, empty when none came in time.
+    virtual void RequestClipboardText(HWND window) = 0;
 
     // The tray: false when the icon is not docked now. A backend that can watch for a tray
     // keeps the icon and docks it when one appears (or comes back), until it is undocked.

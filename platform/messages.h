@@ -102,6 +102,12 @@ constexpr UINT WM_ENTERSIZEMOVE = 0x0231;
 constexpr UINT WM_EXITSIZEMOVE = 0x0232;
 constexpr UINT WM_MOUSEHOVER = 0x02A1;
 constexpr UINT WM_MOUSELEAVE = 0x02A3;
+// Text other programs hand a top-level window made with WS_EX_ACCEPTFILES: a drag coming over
+// it (lParam: the pointer's screen position) and a link dropped on it or the clipboard's text it
+// asked for (sent, lParam: const TDroppedText*). The platform's own numbers: the original one
+// dropped through other means.
+constexpr UINT WM_DRAGENTER = 0x0235;
+constexpr UINT WM_DROPTEXT = 0x0236;
 constexpr UINT WM_USER = 0x0400;
 constexpr UINT WM_APP = 0x8000;
 
@@ -184,6 +190,7 @@ constexpr DWORD WS_OVERLAPPEDWINDOW = 0x00CF0000;
 constexpr DWORD WS_EX_DLGMODALFRAME = 0x00000001;
 constexpr DWORD WS_EX_NOPARENTNOTIFY = 0x00000004;
 constexpr DWORD WS_EX_TOPMOST = 0x00000008;
+constexpr DWORD WS_EX_ACCEPTFILES = 0x00000010;
 constexpr DWORD WS_EX_TRANSPARENT = 0x00000020;
 constexpr DWORD WS_EX_TOOLWINDOW = 0x00000080;
 constexpr DWORD WS_EX_WINDOWEDGE = 0x00000100;
@@ -362,6 +369,13 @@ struct TMsg {
     LPARAM lParam = 0;
     DWORD time = 0;
     TPoint pt;
+};
+
+// What WM_DROPTEXT carries; valid while the message is handled.
+struct TDroppedText {
+    std::u16string Text; // empty when what came held no text
+    bool FromClipboard = false;
+    TPoint Point; // screen position of a drop
 };
 
 // WM_WINDOWPOSCHANGING/CHANGED carry a pointer to this; changes made while handling the

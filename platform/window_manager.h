@@ -127,6 +127,11 @@ int GetSystemMetrics(int index);
 // SPI_GETWORKAREA fills a TRect, SPI_GETMOUSEHOVERTIME/WIDTH/HEIGHT a UINT; false otherwise.
 bool SystemParametersInfo(UINT action, UINT param, void* out, UINT winIni);
 
+// The clipboard: asks the display for its text; the answer comes to hwnd's top-level window as
+// WM_DROPTEXT with FromClipboard set (empty text when the clipboard held none or its owner did
+// not answer in time). False for a dead window.
+bool RequestClipboardText(HWND hwnd);
+
 // Layered windows. The frame is premultiplied ARGB32; position null keeps the window where it is.
 // Where the presented alpha is 0 the window takes no input. False (and the previous image kept)
 // for a window without WS_EX_LAYERED or a bad frame.

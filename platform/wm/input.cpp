@@ -226,6 +226,24 @@ void Key(const TInputEvent& e, bool down) {
     }
 }
 
+// Drops and the clipboard's answer go to the top-level window they concern, and only to one that
+// asked for drops; the text lives on the stack while the window handles it.
+void Transfer(const TInputEvent& e) {
+    TWnd* w = Find(e.Window);
+    if (!w || w->IsChild() || w->Destroying || !(w->ExStyle & WS_EX_ACCEPTFILES)) {
+        return;
+    }
+    if (e.Kind == TInputKind::DragEnter) {
+        SendMessage(e.Window, WM_DRAGENTER, 0, MakeLParam(e.Point.X, e.Point.Y));
+        return;
+    }
+    TDroppedText dropped;
+    dropped.Text = e.Text;
+    dropped.FromClipboard = e.Kind == TInputKind::ClipboardText;
+    dropped.Point = e.Point;
+    SendMessage(e.Window, WM_DROPTEXT, 0, reinterpret_cast<LPARAM>(&dropped));
+}
+
 void EndSession() {
     const auto tops = State().TopLevels;
     bool ending = true;
@@ -352,6 +370,11 @@ void ProcessRawEvent(const TInputEvent& e) {
             tray.Input(e);
         }
         break;
+    case TInputKind::DragEnter:
+    case TInputKind::Drop:
+    case TInputKind::ClipboardText:
+        Transfer(e);
+        break;
     }
 }
 
@@ -372,4 +395,15 @@ void CheckHover() {
 }
 
 } // namespace wm
+
+bool RequestClipboardText(HWND hwnd) {
+    using namespace wm;
+    TWnd* w = Find(Root(hwnd));
+    if (!w || w->Destroying) {
+        return false;
+    }
+    Display().RequestClipboardText(w->Handle);
+    return true;
+}
+
 } // namespace platform

@@ -180,6 +180,7 @@ HWND CreateWindowEx(DWORD exStyle, const std::u16string& className, const std::u
         params.ToolWindow = (exStyle & WS_EX_TOOLWINDOW) != 0;
         params.Layered = (exStyle & WS_EX_LAYERED) != 0;
         params.Popup = (exStyle & WS_EX_NOACTIVATE) != 0;
+        params.AcceptDrops = (exStyle & WS_EX_ACCEPTFILES) != 0;
         params.Title = caption;
         if (!Display().CreateSurface(params)) {
             return 0;

@@ -246,6 +246,49 @@ void THeadlessDisplay::TrayLeave(HWND owner, UINT id) {
     Push(std::move(e));
 }
 
+// Only where the surface accepts drops, as a real screen tells only such windows of a drag.
+void THeadlessDisplay::PushTransfer(TInputKind kind, HWND window, TPoint point,
+                                    std::u16string text) {
+    std::lock_guard<std::mutex> guard(Lock);
+    auto it = Surfaces.find(window);
+    if (it == Surfaces.end() || !it->second.Params.AcceptDrops)
+        return;
+    TInputEvent e;
+    e.Kind = kind;
+    e.Window = window;
+    e.Point = point;
+    e.Text = std::move(text);
+    Push(std::move(e));
+}
+
+void THeadlessDisplay::DragEnter(HWND window, int x, int y) {
+    PushTransfer(TInputKind::DragEnter, window, TPoint{x, y}, {});
+}
+
+void THeadlessDisplay::Drop(HWND window, int x, int y, const std::u16string& text) {
+    PushTransfer(TInputKind::Drop, window, TPoint{x, y}, text);
+}
+
+void THeadlessDisplay::SetClipboardText(std::optional<std::u16string> text) {
+    std::lock_guard<std::mutex> guard(Lock);
+    Clipboard = std::move(text);
+}
+
+int THeadlessDisplay::ClipboardRequests() const {
+    std::lock_guard<std::mutex> guard(Lock);
+    return ClipboardAsked;
+}
+
+void THeadlessDisplay::RequestClipboardText(HWND window) {
+    std::u16string text;
+    {
+        std::lock_guard<std::mutex> guard(Lock);
+        ++ClipboardAsked;
+        text = Clipboard.value_or(std::u16string());
+    }
+    PushTransfer(TInputKind::ClipboardText, window, TPoint{}, std::move(text));
+}
+
 std::vector<THeadlessDisplay::TFrame> THeadlessDisplay::Frames() const {
     std::lock_guard<std::mutex> guard(Lock);
     return Captured;

@@ -89,6 +89,13 @@ public:
     void TrayButton(HWND owner, UINT id, TMouseButton button, bool down);
     void TrayMove(HWND owner, UINT id, int x, int y); // also moves the pointer there
     void TrayLeave(HWND owner, UINT id);
+    // Another program's drag over a surface: it comes over the point, then drops Text there
+    // (empty Text: what was dropped held no link). Reported only for surfaces that accept drops.
+    void DragEnter(HWND window, int x, int y);
+    void Drop(HWND window, int x, int y, const std::u16string& text);
+    // What the clipboard holds for the next requests (nullopt: no text; the answer is empty).
+    void SetClipboardText(std::optional<std::u16string> text);
+    int ClipboardRequests() const;
 
     // What the program did.
     std::vector<TFrame> Frames() const;
@@ -132,8 +139,11 @@ public:
     bool DockTrayIcon(HWND owner, UINT id, const TFrameView& icon,
                       const std::u16string& tip) override;
     void UndockTrayIcon(HWND owner, UINT id) override;
+    void RequestClipboardText(HWND window) override;
 
 private:
+    void PushTransfer(TInputKind kind, HWND window, TPoint point, std::u16string text);
+
     void Push(TInputEvent event); // caller holds Lock
     void NotifyLocked();          // wakes a wait in either form; caller holds Lock
     // A wait that also watches other services' descriptors, for real.
@@ -163,6 +173,8 @@ private:
     std::vector<HWND> Activations;
     std::map<std::pair<HWND, UINT>, TTrayIcon> Tray;
     std::map<std::pair<HWND, UINT>, TTrayIcon> TrayWaiting;
+    std::optional<std::u16string> Clipboard;
+    int ClipboardAsked = 0;
 };
 
 // Installs a fresh headless display (which also forgets all windows) and returns it; the window

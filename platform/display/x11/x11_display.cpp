@@ -125,6 +125,7 @@ std::unique_ptr<TX11Display> TX11Display::Open(const std::string& name,
     constexpr int count = sizeof(names) / sizeof(names[0]);
     static_assert(sizeof(TX11Atoms) == count * sizeof(Atom), "one name per atom");
     XInternAtoms(dpy, const_cast<char**>(names), count, False, reinterpret_cast<Atom*>(&x.Atoms));
+    x.InitTransfers();
 
     XVisualInfo info{};
     if (XMatchVisualInfo(dpy, x.Screen, 32, TrueColor, &info) != 0) {
@@ -333,6 +334,9 @@ bool TX11Display::CreateSurface(const TSurfaceParams& params) {
     if (x.CursorId != 0) {
         XDefineCursor(x.Dpy, s.Xid, x.CursorFor(x.CursorId));
     }
+    if (params.AcceptDrops && !params.Popup) {
+        x.MarkDropTarget(s);
+    }
     x.ByXid[s.Xid] = s.Window;
     x.Surfaces[s.Window] = std::move(s);
     XFlush(x.Dpy);
@@ -519,6 +523,9 @@ void TX11Display::GrabPointer(HWND window) {
 
 bool TX11Display::NextEvent(TInputEvent& event) {
     TImpl& x = *Impl;
+    if (!x.Dead) {
+        x.CheckTransferTimeouts();
+    }
     while (x.Pending.empty() && !x.Dead && XPending(x.Dpy) > 0) {
         XEvent ev;
         XNextEvent(x.Dpy, &ev);
@@ -563,6 +570,15 @@ void TX11Display::Wait(std::optional<std::uint64_t> deadline, TWaitExtras* extra
         const std::uint64_t now = Now();
         const std::uint64_t left = *deadline > now ? *deadline - now : 0;
         timeout = static_cast<int>(std::min<std::uint64_t>(left, INT_MAX));
+    }
+    // Another client's data that does not come in time is given up on when it is due.
+    if (const auto due = x.Dead ? std::nullopt : x.TransferDeadline()) {
+        const std::uint64_t now = Now();
+        const int left =
+            static_cast<int>(std::min<std::uint64_t>(*due > now ? *due - now : 0, INT_MAX));
+        if (timeout < 0 || left < timeout) {
+            timeout = left;
+        }
     }
     if (extras != nullptr) {
         for (const TWaitFd& f : extras->Fds) {

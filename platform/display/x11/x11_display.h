@@ -65,6 +65,7 @@ public:
     bool DockTrayIcon(HWND owner, UINT id, const TFrameView& icon,
                       const std::u16string& tip) override;
     void UndockTrayIcon(HWND owner, UINT id) override;
+    void RequestClipboardText(HWND window) override;
 
     struct TImpl;
 

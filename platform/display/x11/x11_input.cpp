@@ -200,7 +200,7 @@ void TX11Display::TImpl::CheckActiveProperty() {
 }
 
 void TX11Display::TImpl::Translate(XEvent& ev) {
-    if (HandleTrayEvent(ev)) {
+    if (HandleTrayEvent(ev) || HandleTransferEvent(ev)) {
         return;
     }
     if (XFixes && ev.type == XFixesEventBase + XFixesSelectionNotify) {

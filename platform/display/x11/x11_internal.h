@@ -10,6 +10,8 @@
 
 #include <deque>
 #include <map>
+#include <optional>
+#include <string_view>
 #include <vector>
 
 namespace platform {
@@ -23,6 +25,35 @@ struct TX11Atoms {
         NetSupportingWmCheck, NetCmSelection, XSettingsSelection, XSettingsSettings, TraySelection,
         TrayOpcode, TrayVisual, XEmbedInfo, XEmbed, Manager, NetWmIcon;
 };
+
+// Atoms of drag and drop and the clipboard (x11_dnd.cpp), in the order of their names there.
+struct TX11TransferAtoms {
+    Atom XdndAware, XdndEnter, XdndPosition, XdndStatus, XdndLeave, XdndDrop, XdndFinished,
+        XdndSelection, XdndTypeList, XdndActionCopy, UriList, MozUrl, TextPlainUtf8, TextPlain,
+        Clipboard, Incr, DropProperty, ClipboardProperty;
+};
+
+// The drag another client is making over one of our surfaces.
+struct TX11Drag {
+    ::Window Source = 0; // 0: no drag
+    HWND Target = 0;
+    ::Window TargetXid = 0;
+    long Version = 0;
+    Atom Type = 0;         // the format the link is read from; None when none will do
+    TPoint Point;          // the last position, in screen coordinates
+    bool Reported = false; // DragEnter was reported
+    bool Accepted = false; // the last status accepted the drop
+    bool Dropped = false;  // the data was asked for and has not come yet
+    std::uint64_t Deadline = 0;
+};
+
+struct TX11ClipboardRequest {
+    HWND Window = 0; // 0: none in flight
+    std::uint64_t Deadline = 0;
+};
+
+// How long another client may take to hand its data over before it is given up on.
+constexpr std::uint64_t TransferTimeoutMs = 3000;
 
 // WM_CLASS of every window of ours; external senders find the widget by it.
 constexpr const char* X11ResourceName = "minipelikora";
@@ -46,6 +77,7 @@ struct TX11Surface {
     std::vector<TRect> Shape; // last input shape, to skip unchanged masks
     bool HasShape = false;
     bool BoundingSet = false;
+    bool AcceptDrops = false;
 };
 
 struct TX11TrayIcon {
@@ -101,6 +133,11 @@ struct TX11Display::TImpl {
 
     std::vector<TX11TrayIcon> TrayIcons;
 
+    TX11TransferAtoms TransferAtoms{};
+    TX11Drag Drag;
+    TX11ClipboardRequest Clipboard;
+    Time LastUserTime = 0; // of the last key or button press, for selection requests
+
     ~TImpl();
 
     // x11_display.cpp
@@ -132,6 +169,21 @@ struct TX11Display::TImpl {
     bool Embed(TX11TrayIcon& icon); // a window for the icon, handed to the tray; false without one
     void DockWaitingIcons();
     void LeaveTrayIcon(const TX11TrayIcon& icon);
+
+    // x11_dnd.cpp
+    void InitTransfers();
+    void MarkDropTarget(TX11Surface& s);
+    // Drag-and-drop messages and selection answers; true when the event was one of them.
+    bool HandleTransferEvent(XEvent& ev);
+    void TakeSelection(const XSelectionEvent& ev);
+    Atom PreferredType(const std::vector<Atom>& offered) const;
+    std::u16string DecodeLink(Atom type, std::string_view bytes) const;
+    bool DropPointInside(const TX11Surface& s, int rootX, int rootY);
+    void SendToSource(::Window source, Atom type, long l1, long l2, long l3, long l4);
+    void FinishDrop(bool accepted);
+    // When the data a drop or the clipboard request waits for is given up on.
+    std::optional<std::uint64_t> TransferDeadline() const;
+    void CheckTransferTimeouts();
 };
 
 std::uint64_t MonotonicMs();
