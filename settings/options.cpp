@@ -1,6 +1,8 @@
 #include "settings/options.h"
 
+#include "platform/sys/file_lock.h"
 #include "platform/sys/workarea.h"
+#include "settings/unicode.h"
 #include "settings/wstrings.h"
 
 #include <string>
@@ -88,4 +90,23 @@ void TOptions::WriteFeeds(const std::vector<std::u16string>& Feeds) {
         const std::string key = std::to_string(i + 1);
         WriteString(SectionFeeds, std::u16string(key.begin(), key.end()), Feeds[i]);
     }
+}
+
+std::u16string OptionsLockPath(const std::u16string& FileName) {
+    const std::size_t slash = FileName.rfind(u'/');
+    const std::u16string folder =
+        slash == std::u16string::npos ? std::u16string(u".") : FileName.substr(0, slash);
+    return folder + u"/options.lock";
+}
+
+TOptionsSave SaveOptionsLocked(TOptions& Store, const std::function<bool(TOptions&)>& Edit,
+                               int WaitMs) {
+    platform::TFileLock lock;
+    if (lock.Acquire(WideToUtf8(OptionsLockPath(Store.FileName())), WaitMs) ==
+        platform::TFileLock::TState::Busy)
+        return TOptionsSave::Busy;
+    Store.LoadValues();
+    if (!Edit(Store))
+        return TOptionsSave::Unchanged;
+    return Store.UpdateFile() ? TOptionsSave::Written : TOptionsSave::Failed;
 }

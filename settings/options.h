@@ -4,6 +4,7 @@
 
 #include "settings/inifile.h"
 
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -41,3 +42,23 @@ private:
     int FDefaultTop = 0;
     int FDefaultLeft = 0;
 };
+
+// The options file has more than one writer: the widget (its position and options) and its
+// command line (the feeds). Each takes the lock file "options.lock" beside it, reads the file
+// afresh, changes only its own part and replaces the file before letting go.
+enum class TOptionsSave {
+    Written,
+    Unchanged, // Edit changed nothing worth writing
+    Busy,      // another writer held the lock for the whole wait
+    Failed,    // the file could not be replaced (read-only, disk full); it is as it was
+};
+
+constexpr int DefaultOptionsLockWait = 5000;
+
+std::u16string OptionsLockPath(const std::u16string& FileName);
+
+// Takes the lock (waiting at most WaitMs), reloads Store from its file, lets Edit change it and,
+// when Edit returns true, writes the file. A lock file that cannot be made at all does not stop
+// the write: no other writer can hold it either.
+TOptionsSave SaveOptionsLocked(TOptions& Store, const std::function<bool(TOptions&)>& Edit,
+                               int WaitMs = DefaultOptionsLockWait);
