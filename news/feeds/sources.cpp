@@ -8,13 +8,6 @@
 
 namespace news::feeds {
 
-namespace {
-
-// More than any card can show a share of.
-constexpr std::size_t MaxSources = 100;
-
-} // namespace
-
 std::vector<std::string> BuiltInSources() {
     return {
         "https://www.trthaber.com/sondakika.rss",

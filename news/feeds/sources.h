@@ -14,6 +14,9 @@ namespace news::feeds {
 // the public ones.
 constexpr const char* DefaultSourcesVariable = "MINIPELIKORA_DEFAULT_FEEDS";
 
+// More than any card can show a share of: a list holds at most this many feeds.
+constexpr std::size_t MaxSources = 100;
+
 // The sources used when the options name neither feeds nor a news server.
 std::vector<std::string> DefaultSources();
 
