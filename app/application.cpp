@@ -187,6 +187,8 @@ int TApplication::Run() {
 
     platform::TMsg msg;
     while (platform::GetMessage(&msg, 0, 0, 0)) {
+        if (MainWindow->PreTranslateMessage(msg))
+            continue;
         platform::TranslateMessage(&msg);
         platform::DispatchMessage(&msg);
     }

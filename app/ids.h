@@ -11,11 +11,16 @@ namespace app {
 using platform::HWND;
 using platform::UINT;
 
-// Messages another program may send; the widget itself never does.
+// Messages another program may send; the widget itself never does. The command line sends the
+// last two after it has changed the feeds, and for --refresh.
 constexpr UINT WM_EXTERNALRESERVED = 5938;
 constexpr UINT WM_EXTERNALCLOSE = 5939;
+constexpr UINT WM_EXTERNALRELOAD = 5941;  // read the sources again from the options file, refresh
+constexpr UINT WM_EXTERNALREFRESH = 5942; // refresh now, as "&Güncelle" does
 // Posted by the program entry when the process is asked to end by a signal.
 constexpr UINT WM_SIGNALEND = platform::WM_APP + 1;
+// Posted by the worker that looked at an address a user dropped or pasted (wParam: its tag).
+constexpr UINT WM_SOURCEPROBED = platform::WM_APP + 2;
 
 using platform::ICON_BIG;
 using platform::WM_SETICON;
@@ -33,6 +38,9 @@ constexpr int ThrobberTimerId = 1005;
 // One shot after a resume from sleep: the news is refreshed once the network is likely back.
 constexpr int ResumeTimerId = 1006;
 constexpr int ResumeRefreshDelay = 10000;
+// One shot: the footer's word on an added source stands this long.
+constexpr int OutcomeTimerId = 1007;
+constexpr int OutcomeInterval = 5000;
 constexpr int StartInterval = 50;
 constexpr int IdleInterval = 10000;
 constexpr int ThrobberInterval = 20;
@@ -58,6 +66,19 @@ constexpr UINT BusyString = 301;
 constexpr UINT LastUpdateString = 310;
 constexpr UINT LoadingString = 311;
 constexpr UINT UnreachableString = 312;
+// The footer's word on a source the user handed the widget, and the options view's sources page.
+constexpr UINT SourceAddedString = 320;
+constexpr UINT SourceExistsString = 321;
+constexpr UINT SourceNotFoundString = 322;
+constexpr UINT SourceUnreachableString = 323;
+constexpr UINT SourceListFullString = 324;
+constexpr UINT SourcesPageString = 330;
+constexpr UINT OptionsPageString = 331;
+constexpr UINT PasteSourceString = 332;
+constexpr UINT RemoveSourceString = 333;
+constexpr UINT UndoRemoveString = 334;
+constexpr UINT AlarmSourceString = 335;
+constexpr UINT NoSourcesString = 336;
 
 constexpr int WindowWidth = 475;
 constexpr int WindowHeight = 350;

@@ -3,11 +3,14 @@
 // the message loop, shutdown) and the main window with its parts (mainwindow.h, which lists
 // them). Start reading here, then application.h, then mainwindow.h.
 #include "app/application.h"
+#include "app/command_line.h"
 #include "app/mainwindow.h"
 #include "platform/dbus/dbus_services.h"
 #include "platform/display/x11/x11_display.h"
+#include "platform/display/x11/x11_external.h"
 #include "platform/sys/external_messages.h"
 #include "platform/window_manager.h"
+#include "settings/unicode.h"
 
 #include <pthread.h>
 #include <signal.h>
@@ -18,8 +21,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <iostream>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -98,13 +103,33 @@ std::unique_ptr<platform::TX11Display> OpenDisplayPatiently(const TSignalWatcher
     }
 }
 
+// The command line's way to the running widget: its window on $DISPLAY, found by its title.
+bool SendToWidget(platform::UINT Message, std::string& Error) {
+    const char* display = std::getenv("DISPLAY");
+    if (display == nullptr || *display == '\0') {
+        Error = "no X display (DISPLAY is not set), so no running widget can be reached";
+        return false;
+    }
+    return platform::SendExternalMessage({}, WideToUtf8(app::MainWindowName), Message, &Error);
+}
+
 } // namespace
 
-// Arguments change nothing.
-int main() {
+// With arguments, one verb of the command line (command_line.h); without, the widget.
+int main(int argc, char** argv) {
+    if (argc > 1) {
+        app::TCommandContext context;
+        context.DataFolder = app::DefaultDataFolder();
+        context.SendToWidget = SendToWidget;
+        context.Out = &std::cout;
+        context.Err = &std::cerr;
+        return app::RunCommandLine(std::vector<std::string>(argv + 1, argv + argc), context);
+    }
+
     TSignalWatcher signals;
-    platform::AllowExternalMessage(app::WM_EXTERNALRESERVED);
-    platform::AllowExternalMessage(app::WM_EXTERNALCLOSE);
+    for (const platform::UINT message : {app::WM_EXTERNALRESERVED, app::WM_EXTERNALCLOSE,
+                                         app::WM_EXTERNALRELOAD, app::WM_EXTERNALREFRESH})
+        platform::AllowExternalMessage(message);
 
     int exitCode = 0;
     {

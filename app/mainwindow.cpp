@@ -9,9 +9,11 @@
 #include "app/news_view.h"
 #include "app/options_view.h"
 #include "app/scaler.h"
+#include "app/source_editor.h"
 #include "app/wintimer.h"
 #include "elements/pictures.h"
 #include "news/feed.h"
+#include "news/source_state.h"
 #include "platform/shell/icons.h"
 #include "platform/shell/popup_menu.h"
 #include "platform/sys/resources.h"
@@ -54,14 +56,26 @@ std::string TMainWindow::NewsFilePath() const {
     return news::NewsFilePath(WideToUtf8(FDataFolder));
 }
 
+// Links may be dropped on the card.
+void TMainWindow::CreateParams(TWindowParams& Params) {
+    TWindowEx::CreateParams(Params);
+    Params.ExStyle |= WS_EX_ACCEPTFILES;
+}
+
 void TMainWindow::AfterCreate() {
     TWindowEx::AfterCreate();
 
     FIcon = LoadIcon(0, MainIconId);
     SendMessage(Handle(), WM_SETICON, ICON_BIG, static_cast<LPARAM>(FIcon));
     FMenu = LoadMenu(0, MainMenuId);
-    FOptionsView = std::make_unique<TOptionsView>(*this, OptionsFilePath());
+    const std::string dataFolder = WideToUtf8(FDataFolder);
+    FOptionsView = std::make_unique<TOptionsView>(*this, OptionsFilePath(),
+                                                  dataFolder + "/" + news::SourcesFolderName);
     TOptions& options = *FOptionsView->Store();
+    FSourceEditor = std::make_unique<TSourceEditor>(
+        *this, *FRefresher, [this] { return FOptionsView ? FOptionsView->Store() : nullptr; },
+        dataFolder);
+    FSourceEditor->OnSourcesChanged = [this] { SourcesChanged(); };
     // The "server" section lets the demo and the tests point the widget at their own servers.
     FRefresher->ReadServers(options);
 
@@ -129,6 +143,11 @@ void TMainWindow::BuildElements() {
     FRefresher->BuildBusyIndicator(*FBackground);
 
     FOptionsView->OnShowTrayChange = [this](bool On) { FTrayIcon->SetVisibleTray(On); };
+    FOptionsView->OnPasteSource = [this] { PasteSource(); };
+    FOptionsView->OnRemoveSources = [this](const std::vector<std::string>& Urls) {
+        if (FSourceEditor->RemoveFeeds(Urls) && !FShuttingDown)
+            FRefresher->RequestRefresh();
+    };
     FOptionsView->OnAutoScaleChange = [this](bool On) { FScaler->SetAutoScale(On); };
     // A new document shows at once, also in the small picture; so does the end of the busy
     // state.

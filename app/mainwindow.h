@@ -12,6 +12,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace elements {
 class TBackgroundEx;
@@ -30,6 +31,7 @@ class TNewsRefresher;
 class TNewsView;
 class TOptionsView;
 class TScaler;
+class TSourceEditor;
 class TWinTimer;
 
 class TMainWindow : public widgets::TWindowEx {
@@ -41,6 +43,9 @@ public:
     ~TMainWindow() override;
 
     void WndProc(widgets::TWidgetMessage& Message) override;
+    // The keys the widget answers wherever the keyboard is, seen by the message loop before
+    // the element that has the focus: Ctrl+V pastes a link. True when the message was taken.
+    bool PreTranslateMessage(const platform::TMsg& Msg);
     // The inherited step, then the small picture while the widget is scaled down.
     void Paint() override;
 
@@ -51,6 +56,10 @@ public:
     void BringBack();
     void ToggleAbout();
     void ToggleOptions();
+    // Adds the link on the clipboard as a source, as a drop does.
+    void PasteSource();
+    // Reads the sources from the options file again (another program changed them).
+    void ReloadSources();
     void FadeIn(int Step, int Delay);
     void FadeOut(int Step, int Delay);
     void StartUp();
@@ -67,6 +76,7 @@ public:
     std::string NewsFilePath() const;
 
 protected:
+    void CreateParams(widgets::TWindowParams& Params) override;
     void AfterCreate() override;
     void WMWindowPosChanging(widgets::TWidgetMessage& Message) override;
     void WMDestroy(widgets::TWidgetMessage& Message) override;
@@ -85,6 +95,9 @@ protected:
     virtual void WMSignalEnd(widgets::TWidgetMessage& Message);
     // After a resume from sleep the news is refreshed soon, not at the next poll.
     virtual void WMPowerBroadcast(widgets::TWidgetMessage& Message);
+    // A drag from another program came over the card; a link was dropped or pasted.
+    virtual void WMDragEnter(widgets::TWidgetMessage& Message);
+    virtual void WMDropText(widgets::TWidgetMessage& Message);
 
 private:
     void BuildElements();
@@ -95,6 +108,9 @@ private:
     void ContentDrag(widgets::TObject* Sender, int Keys, int X, int Y);
     void TrayMouseUp(widgets::TObject* Sender, int Keys, int X, int Y);
     void ResumeTick();
+    // The options store holds a changed list of sources: the refresher and the options view's
+    // sources page take it up.
+    void SourcesChanged();
 
     std::u16string FDataFolder;
     platform::HMENU FMenu = 0;
@@ -109,10 +125,13 @@ private:
     elements::TImageEx* FHeader = nullptr;
     // The close sequence has begun.
     bool FClosing = false;
+    // ShutDown has begun: nothing new is started.
+    bool FShuttingDown = false;
 
     // The parts. Members are freed last to first, so the refresher, whose servers the about
     // view reads, goes last. Their elements are owned by the window, as every element is.
     std::unique_ptr<TNewsRefresher> FRefresher;
+    std::unique_ptr<TSourceEditor> FSourceEditor;
     std::unique_ptr<TOptionsView> FOptionsView;
     std::unique_ptr<TAboutView> FAboutView;
     std::unique_ptr<TNewsView> FNewsView;

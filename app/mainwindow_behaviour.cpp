@@ -7,11 +7,13 @@
 #include "app/news_refresher.h"
 #include "app/options_view.h"
 #include "app/scaler.h"
+#include "app/source_editor.h"
 #include "app/wintimer.h"
 #include "news/inet_thread.h"
 #include "platform/shell/icons.h"
 #include "platform/shell/popup_menu.h"
 #include "platform/sys/workarea.h"
+#include "settings/options.h"
 #include "widgets/desktop.h"
 #include "widgets/trayicon.h"
 
@@ -51,6 +53,22 @@ void TMainWindow::WndProc(TWidgetMessage& Message) {
         return;
     case WM_EXTERNALCLOSE:
         WMExternalClose(Message);
+        return;
+    case WM_EXTERNALRELOAD:
+        ReloadSources();
+        return;
+    case WM_EXTERNALREFRESH:
+        if (!FShuttingDown)
+            FRefresher->RequestRefresh();
+        return;
+    case WM_DRAGENTER:
+        WMDragEnter(Message);
+        return;
+    case WM_DROPTEXT:
+        WMDropText(Message);
+        return;
+    case WM_SOURCEPROBED:
+        FSourceEditor->ProbeDone(Message.WParam);
         return;
     case WM_SIGNALEND:
         WMSignalEnd(Message);
@@ -102,6 +120,9 @@ void TMainWindow::WMTimer(TWidgetMessage& Message) {
     case ResumeTimerId:
         ResumeTick();
         break;
+    case OutcomeTimerId:
+        FRefresher->OutcomeTick();
+        break;
     default:
         break;
     }
@@ -152,6 +173,54 @@ void TMainWindow::ResumeTick() {
         return;
     EnableTimer(FResumeTimer, false);
     FRefresher->StartNewsRequest();
+}
+
+// --- sources ----------------------------------------------------------------------------------
+
+// A drag over the shrunk card brings it back to full size, so the whole card takes the drop.
+void TMainWindow::WMDragEnter(TWidgetMessage&) {
+    if (!FClosing && FScaler && FScaler->Scaled())
+        FScaler->ScaleWindow(true);
+}
+
+void TMainWindow::WMDropText(TWidgetMessage& Message) {
+    const auto* dropped = reinterpret_cast<const TDroppedText*>(Message.LParam);
+    if (dropped != nullptr && !FClosing && !FShuttingDown)
+        FSourceEditor->AddText(dropped->Text);
+}
+
+void TMainWindow::PasteSource() {
+    if (!FClosing && !FShuttingDown)
+        FSourceEditor->Paste();
+}
+
+bool TMainWindow::PreTranslateMessage(const TMsg& Msg) {
+    if (Msg.message != WM_KEYDOWN || !HandleAllocated() ||
+        GetAncestorRoot(Msg.hwnd) != WindowHandle())
+        return false;
+    const bool ctrl = GetKeyState(VK_CONTROL) < 0 && GetKeyState(VK_MENU) >= 0;
+    if (!ctrl || LoWord(Msg.wParam) != 'V')
+        return false;
+    PasteSource();
+    return true;
+}
+
+void TMainWindow::ReloadSources() {
+    TOptions* store = FOptionsView ? FOptionsView->Store() : nullptr;
+    if (store == nullptr || FShuttingDown)
+        return;
+    store->LoadValues();
+    SourcesChanged();
+    FRefresher->RequestRefresh();
+}
+
+void TMainWindow::SourcesChanged() {
+    TOptions* store = FOptionsView ? FOptionsView->Store() : nullptr;
+    if (store == nullptr)
+        return;
+    FRefresher->ReadServers(*store);
+    if (FOptionsView->SourcesPageShown())
+        FOptionsView->ListSources();
 }
 
 // --- menu and views ---------------------------------------------------------------------------
@@ -318,8 +387,11 @@ void TMainWindow::WMDestroy(TWidgetMessage& Message) {
 // and their workers freed, then the timers (poll, throbber, start, idle), the tray icon, the
 // tooltip, the menu and the icon. Each step frees what it frees once.
 void TMainWindow::ShutDown() {
+    FShuttingDown = true;
     if (FOptionsView)
         FOptionsView->ShutDown();
+    if (FSourceEditor)
+        FSourceEditor->ShutDown();
     FRefresher->ShutDown();
     FStartTimer.reset();
     FIdleTimer.reset();

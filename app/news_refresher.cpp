@@ -27,8 +27,8 @@ using namespace widgets;
 namespace {
 
 constexpr std::uint32_t StatusColor = 0xAFFFFFFF;
-// Room for "Son güncelleme 00:00" as well as the busy text.
-constexpr int StatusWidth = 160;
+// Room for "Son güncelleme 00:00", the busy text and a word on an added source.
+constexpr int StatusWidth = 300;
 // Flags of the update prompt: Yes/No, information icon, topmost.
 constexpr UINT PromptFlags = MB_YESNO | MB_ICONINFORMATION | MB_TOPMOST;
 
@@ -70,7 +70,16 @@ void TNewsRefresher::ReadServers(TOptions& Options) {
             FServers.Set(key, WideToUtf8(value));
     }
     FPlan = ConfiguredSources(Options);
-    // A source the options no longer name takes its record with it.
+    // A cycle in flight still writes the records of the sources it asks.
+    if (FCycle)
+        FPrunePending = true;
+    else
+        PruneRecords();
+}
+
+// A source the options no longer name takes its record with it.
+void TNewsRefresher::PruneRecords() {
+    FPrunePending = false;
     std::vector<std::string> kept = FPlan.Feeds;
     if (FPlan.Alarm)
         kept.push_back(news::AlarmSourceUrl(FServers.News));
@@ -96,6 +105,7 @@ void TNewsRefresher::CreateTimers() {
     FThrobberTimer->SetEnabled(false);
     FPollTimer = std::make_unique<TWinTimer>(window, PollTimerId, FPollInterval);
     FPollTimer->SetEnabled(true);
+    FOutcomeTimer = std::make_unique<TWinTimer>(window, OutcomeTimerId, OutcomeInterval);
 }
 
 // --- the refresh cycle ------------------------------------------------------------------------
@@ -117,6 +127,13 @@ void TNewsRefresher::StartNewsRequest() {
     // Every source may be resting: then nothing is asked and the cycle is over at once.
     if (FCycle->Done())
         FinishCycle();
+}
+
+void TNewsRefresher::RequestRefresh() {
+    if (FCycle)
+        FRefreshPending = true;
+    else
+        StartNewsRequest();
 }
 
 void TNewsRefresher::WMNewsDone(TWidgetMessage& Message) {
@@ -143,8 +160,14 @@ void TNewsRefresher::FinishCycle() {
     ShowBusy(false);
     FWindow.Update();
     EnableTimer(FPollTimer, true);
+    if (FPrunePending)
+        PruneRecords();
     if (OnCycleDone)
         OnCycleDone();
+    if (FRefreshPending) {
+        FRefreshPending = false;
+        StartNewsRequest();
+    }
 }
 
 std::u16string TNewsRefresher::ListMessage() const {
@@ -156,10 +179,43 @@ std::u16string TNewsRefresher::ListMessage() const {
 // --- busy state and footer --------------------------------------------------------------------
 
 void TNewsRefresher::ShowBusy(bool On) {
-    FThrobber->SetVisible(On);
-    EnableTimer(FThrobberTimer, On);
-    FStatus.SetBusy(On);
+    FCycleBusy = On;
+    ApplyBusy();
+}
+
+void TNewsRefresher::SetProbing(bool On) {
+    FProbing = On;
+    ApplyBusy();
+    FWindow.Update();
+}
+
+void TNewsRefresher::ApplyBusy() {
+    const bool on = FCycleBusy || FProbing;
+    FThrobber->SetVisible(on);
+    EnableTimer(FThrobberTimer, on);
+    FStatus.SetBusy(on);
     ShowStatus();
+}
+
+void TNewsRefresher::ShowOutcome(const std::u16string& Text, bool RefreshAfter) {
+    FStatus.SetOutcome(Text);
+    FRefreshAfterOutcome = FRefreshAfterOutcome || RefreshAfter;
+    ShowStatus();
+    FWindow.Update();
+    // A fresh five seconds for every word.
+    EnableTimer(FOutcomeTimer, false);
+    EnableTimer(FOutcomeTimer, true);
+}
+
+void TNewsRefresher::OutcomeTick() {
+    EnableTimer(FOutcomeTimer, false);
+    FStatus.ClearOutcome();
+    ShowStatus();
+    FWindow.Update();
+    if (FRefreshAfterOutcome) {
+        FRefreshAfterOutcome = false;
+        RequestRefresh();
+    }
 }
 
 void TNewsRefresher::ShowStatus() {
@@ -221,6 +277,7 @@ void TNewsRefresher::ShutDown() {
     FVersionWorker.reset();
     FPollTimer.reset();
     FThrobberTimer.reset();
+    FOutcomeTimer.reset();
 }
 
 } // namespace app

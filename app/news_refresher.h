@@ -52,8 +52,9 @@ public:
 
     // Setting up, in the window's order: the "server" and "feeds" sections of the options (a
     // server value that is not a host[:port] leaves the built-in server; the records of sources
-    // no longer named are removed), the busy indicator's elements under Parent (hidden), then
-    // the throbber timer (off) and the poll timer (on).
+    // no longer named are removed, after the cycle in flight if there is one), the busy
+    // indicator's elements under Parent (hidden), then the throbber timer (off) and the poll
+    // timer (on). ReadServers runs again whenever the options file's sources changed.
     void ReadServers(TOptions& Options);
     void BuildBusyIndicator(widgets::TControl& Parent);
     void CreateTimers();
@@ -62,6 +63,8 @@ public:
     // command is dropped, not queued). A cycle that cannot start leaves the busy state on and
     // the poll off until a later start gets through.
     void StartNewsRequest();
+    // A cycle now, or right after the one in flight: the sources changed since it began.
+    void RequestRefresh();
     bool CycleInFlight() const { return FCycle != nullptr; }
     // One source of the cycle in flight has answered (WM_NEWSDONE). When it was the last, the
     // cycle ends: a document that came is written and, once on disk, announced through
@@ -75,9 +78,16 @@ public:
     std::function<void(const std::u16string& Text)> OnListMessage;
     std::u16string ListMessage() const;
 
-    // The throbber, its timer and the footer's text together.
+    // The throbber, its timer and the footer's text together. The busy state shows while a
+    // cycle runs or an address a user handed the widget is being looked at.
     void ShowBusy(bool On);
+    void SetProbing(bool On);
     void ThrobberTick();
+    // The footer's word on how an edit of the sources went, for five seconds (the busy text
+    // still goes first); with RefreshAfter a refresh follows once it is gone.
+    void ShowOutcome(const std::u16string& Text, bool RefreshAfter);
+    void OutcomeTick();
+    const TStatusLine& Status() const { return FStatus; }
 
     // One check per run; the answer (WM_VERSIONDONE) asks the user to download a newer
     // version and opens the download page on yes.
@@ -95,6 +105,8 @@ public:
 private:
     void FinishCycle();
     void ShowStatus();
+    void ApplyBusy();
+    void PruneRecords();
 
     widgets::TWindowEx& FWindow;
     std::string FNewsFilePath;
@@ -105,6 +117,13 @@ private:
 
     std::unique_ptr<TRefreshCycle> FCycle;
     unsigned FCycleSerial = 0;
+    bool FCycleBusy = false;
+    bool FProbing = false;
+    // The sources changed while a cycle was in flight: refresh, and drop the records of
+    // sources no longer named, once it is over.
+    bool FRefreshPending = false;
+    bool FPrunePending = false;
+    bool FRefreshAfterOutcome = false;
     // How the last finished cycle went; neither before the first one.
     bool FCycleEnded = false;
     bool FLastCycleFailed = false;
@@ -115,6 +134,7 @@ private:
 
     std::unique_ptr<TWinTimer> FThrobberTimer;
     std::unique_ptr<TWinTimer> FPollTimer;
+    std::unique_ptr<TWinTimer> FOutcomeTimer;
     elements::TThrobberEx* FThrobber = nullptr;
     elements::TSkinText* FStatusText = nullptr;
 };

@@ -3,11 +3,18 @@
 #include "app/desktop_integration.h"
 #include "app/element_helpers.h"
 #include "app/ids.h"
+#include "app/news_refresher.h"
+#include "app/source_list.h"
 #include "elements/checkbox.h"
 #include "elements/content.h"
 #include "elements/pictures.h"
+#include "elements/skintext.h"
+#include "news/feeds/url.h"
+#include "news/servers.h"
+#include "news/source_state.h"
 #include "platform/sys/resources.h"
 #include "settings/options.h"
+#include "settings/unicode.h"
 #include "widgets/text.h"
 
 namespace app {
@@ -25,11 +32,15 @@ constexpr int OptionsHeight = 183;
 constexpr int CheckBoxWidth = 300;
 constexpr int CheckBoxHeight = 20;
 constexpr int CheckBoxGap = 8;
+constexpr std::uint32_t LinkColor = 0xFF4040FF;
+constexpr int FontStyleBold = 1;
 
 } // namespace
 
-TOptionsView::TOptionsView(TWindowEx& Window, const std::u16string& StorePath)
-    : TSlidingView(Window), FOptions(std::make_unique<TOptions>(StorePath)) {}
+TOptionsView::TOptionsView(TWindowEx& Window, const std::u16string& StorePath,
+                           std::string RecordsFolder)
+    : TSlidingView(Window), FOptions(std::make_unique<TOptions>(StorePath)),
+      FRecordsFolder(std::move(RecordsFolder)), FSourcesPage(Window) {}
 
 TOptionsView::~TOptionsView() = default;
 
@@ -79,6 +90,24 @@ void TOptionsView::Build(TControl& Parent, TControl& Still, const TMouseEvent& M
         *row.Field = box;
         top = box->Top() + box->Height() + CheckBoxGap;
     }
+
+    // Under the boxes, the way to the second page.
+    FSourcesLink = MakeElement<TSkinText>(FWindow, FOptionsImage, 40, 146);
+    FSourcesLink->SetAutoSize(false);
+    FSourcesLink->SetSize(120, 20);
+    SetTextLook(*FSourcesLink, ListFont, 9, LinkColor, false);
+    FSourcesLink->Font().SetStyle(FontStyleBold);
+    FSourcesLink->Canvas().StringFormat().SetLineAlignment(StringAlignmentCenter);
+    FSourcesLink->SetData(platform::LoadStr(SourcesPageString) + u" \u203A");
+    FSourcesLink->SetCursor(crHand);
+    FSourcesLink->OnClick = [this](TObject*, int, int, int) { ShowSourcesPage(true); };
+    FSourcesLink->Show();
+    FSourcesPage.Build(*FOptionsImage);
+    FSourcesPage.OnBack = [this] { ShowSourcesPage(false); };
+    FSourcesPage.OnPaste = [this] {
+        if (OnPasteSource)
+            OnPasteSource();
+    };
 
     FOptionsClose = MakeElement<TImageEx>(FWindow, FOptionsImage, FOptionsImage->Width() - 25,
                                           FOptionsImage->Height() - 30);
@@ -134,24 +163,83 @@ void TOptionsView::AutoScaleClick() {
     SaveOptions();
 }
 
+// The window owns its position and the four boxes; the sources and the servers in the file are
+// another writer's too, so they are written back as the file holds them now.
 void TOptionsView::SaveOptions() {
     if (!FOptions)
         return;
-    FOptions->WriteLeft(FWindow.Left());
-    FOptions->WriteTop(FWindow.Top());
-    FOptions->WriteStartUp(FStartupBox->Checked);
-    FOptions->WriteAlwaysTop(FAlwaysTopBox->Checked);
-    FOptions->WriteShowTray(FShowTrayBox->Checked);
-    FOptions->WriteAutoScale(FAutoScaleBox->Checked);
-    FOptions->UpdateFile();
+    SaveOptionsLocked(*FOptions, [this](TOptions& o) {
+        o.WriteLeft(FWindow.Left());
+        o.WriteTop(FWindow.Top());
+        o.WriteStartUp(FStartupBox->Checked);
+        o.WriteAlwaysTop(FAlwaysTopBox->Checked);
+        o.WriteShowTray(FShowTrayBox->Checked);
+        o.WriteAutoScale(FAutoScaleBox->Checked);
+        return true;
+    });
 }
 
+// One save: a second write of the same store could only put back what another writer changed
+// in between.
 void TOptionsView::ShutDown() {
     if (!FOptions)
         return;
+    CommitRemovals();
     SaveOptions();
-    FOptions->UpdateFile();
     FOptions.reset();
+}
+
+void TOptionsView::ShowSourcesPage(bool Sources) {
+    for (TCheckBoxEx* box : {FStartupBox, FAlwaysTopBox, FShowTrayBox, FAutoScaleBox})
+        box->SetVisible(!Sources);
+    FSourcesLink->SetVisible(!Sources);
+    if (Sources)
+        ListSources();
+    FSourcesPage.SetVisible(Sources);
+    FWindow.Update();
+}
+
+void TOptionsView::ListSources() {
+    if (!FOptions)
+        return;
+    std::vector<TSourceRow> rows;
+    const std::string alarm = WideToUtf8(FOptions->ReadString(
+        Utf8ToWide(news::ServerSection), Utf8ToWide(news::NewsServerKey), u""));
+    if (news::IsServerAddress(alarm) && ConfiguredSources(*FOptions).Alarm) {
+        TSourceRow row;
+        row.Url = news::AlarmSourceUrl(alarm);
+        row.Name = platform::LoadStr(AlarmSourceString);
+        if (const auto at = row.Name.find(u"%s"); at != std::u16string::npos)
+            row.Name.replace(at, 2, Utf8ToWide(alarm));
+        row.Alarm = true;
+        rows.push_back(std::move(row));
+    }
+    const news::TSourceStore records(FRecordsFolder);
+    for (const std::string& url : EditableFeeds(*FOptions)) {
+        TSourceRow row;
+        row.Url = url;
+        const std::string name = records.Load(url).Name;
+        row.Name = Utf8ToWide(name.empty() ? news::feeds::UrlHost(url) : name);
+        rows.push_back(std::move(row));
+    }
+    FSourcesPage.SetSources(std::move(rows));
+}
+
+void TOptionsView::ViewShowing() {
+    ShowSourcesPage(false);
+}
+
+void TOptionsView::ViewHidden() {
+    CommitRemovals();
+}
+
+void TOptionsView::CommitRemovals() {
+    const std::vector<std::string> urls = FSourcesPage.PendingRemovals();
+    if (urls.empty())
+        return;
+    FSourcesPage.ClearRemovals();
+    if (OnRemoveSources)
+        OnRemoveSources(urls);
 }
 
 } // namespace app

@@ -27,6 +27,7 @@ void TSlidingView::SetSheet(widgets::TControlEx& Panel, widgets::TControlEx& She
 void TSlidingView::ShowView() {
     widgets::TControlEx& sheet = *FSheet;
     const int step = ViewStep(sheet);
+    ViewShowing();
     FPanel->Show();
     FWindow.Update();
     FStill->Locked = true;
@@ -67,6 +68,7 @@ void TSlidingView::HideView() {
     sheet.Locked = false;
     FStill->Locked = false;
     FWindow.Update();
+    ViewHidden();
 }
 
 } // namespace app

@@ -28,6 +28,9 @@ protected:
 
     // Still is kept as it is drawn (Locked) while the sheet moves over it.
     void SetSheet(widgets::TControlEx& Panel, widgets::TControlEx& Sheet, widgets::TControl& Still);
+    // Before the sheet starts to slide in, and once it has slid out.
+    virtual void ViewShowing() {}
+    virtual void ViewHidden() {}
 
     widgets::TWindowEx& FWindow;
 
