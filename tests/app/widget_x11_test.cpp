@@ -74,10 +74,14 @@ protected:
         argv.insert(argv.end(), extra.begin(), extra.end());
         ASSERT_GT(Server->Spawn(argv), 0);
         ASSERT_TRUE(WaitUntil([&] { return !ReadFile(Dir + "/port").empty(); }, 10000));
-        const std::string host = "127.0.0.1:" + std::to_string(std::stoi(ReadFile(Dir + "/port")));
+        Host = "127.0.0.1:" + std::to_string(std::stoi(ReadFile(Dir + "/port")));
+        PointServers();
+    }
+
+    void PointServers() {
         TOptions options(Utf8ToWide(DataFolder + "/options.ini"));
         for (const char16_t* key : {u"news", u"version", u"links"})
-            options.WriteString(u"server", key, Utf8ToWide(host));
+            options.WriteString(u"server", key, Utf8ToWide(Host));
         ASSERT_TRUE(options.UpdateFile());
     }
 
@@ -125,6 +129,7 @@ protected:
 
     std::string Dir;
     std::string DataFolder;
+    std::string Host;
     std::unique_ptr<x11test::TXServer> Server;
     pid_t Widget = -1;
 };
@@ -177,7 +182,12 @@ TEST_F(WidgetOnX, TerminationSignalSavesAndEndsWithCodeZero) {
     EXPECT_EQ(WaitExit(Widget, 10000), 0);
     Widget = -1;
     EXPECT_TRUE(fs::exists(DataFolder + "/options.ini"));
+    // The widget writes its own part only: the servers it read at the start are not put back
+    // into a file that no longer names them.
+    EXPECT_EQ(TOptions(Utf8ToWide(DataFolder + "/options.ini")).ReadString(u"server", u"news", u""),
+              u"");
     // The lock went with the process: the next launch runs (and is ended the same way).
+    PointServers();
     Widget = Launch();
     std::this_thread::sleep_for(std::chrono::milliseconds(1000));
     EXPECT_EQ(waitpid(Widget, nullptr, WNOHANG), 0);

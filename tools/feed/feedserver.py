@@ -9,6 +9,9 @@ loopback, with switchable failure modes so tests and the demo can drive the widg
                                    declaration and the Content-Type header)
   GET /feed/atom                   standard feed: Atom 1.0 (links relative to its xml:base)
   GET /feed/json                   standard feed: JSON Feed 1.1
+  GET / and GET /page              a web page that advertises the RSS feed, then the Atom feed
+                                   (<link rel="alternate">), as a news site's front page does
+  GET /page/plain                  a web page that advertises no feed
   GET /control?key=value&...       change behaviour at run time; answers the state as JSON
   GET /stats                       JSON request counters and the recent request log
 
@@ -50,6 +53,8 @@ NEWS_PATH = "/hashtablecontrol.aspx"
 FEED_PATHS = {"/feed/rss": ("rss", "utf-8"), "/feed/rss-1254": ("rss", "windows-1254"),
               "/feed/atom": ("atom", "utf-8"), "/feed/json": ("json", "utf-8")}
 VERSION_PATH = "/minipelikora.xml"
+PAGE_PATHS = ("/", "/page")
+PLAIN_PAGE_PATH = "/page/plain"
 MODES = ("normal", "slow", "fail", "empty", "error", "stall")
 TARGETS = ("news", "version")
 LOG_LENGTH = 100
@@ -74,7 +79,7 @@ class Feed:
         self.settings = copy.deepcopy(self.initial)
         self.offset = 0
         self.stats = {"news": 0, "version": 0, "feeds": 0, "not_modified": 0, "control": 0,
-                      "other": 0, "log": []}
+                      "pages": 0, "other": 0, "log": []}
 
     def count(self, kind, request_line):
         with self.lock:
@@ -204,6 +209,21 @@ FEED_TYPES = {"rss": "application/rss+xml", "atom": "application/atom+xml",
               "json": "application/feed+json"}
 
 
+def page_body(advertise):
+    """A small front page; with advertise, its head announces the RSS and Atom feeds."""
+    links = ""
+    if advertise:
+        links = ("<link rel=\"alternate\" type=\"application/rss+xml\" "
+                 f"title=\"{escape(sample_news.FEED_TITLES['rss'])}\" href=\"/feed/rss\">\n"
+                 "<link rel=\"alternate\" type=\"application/atom+xml\" "
+                 f"title=\"{escape(sample_news.FEED_TITLES['atom'])}\" href=\"/feed/atom\">\n")
+    return ("<!DOCTYPE html>\n<html lang=\"tr\"><head><meta charset=\"utf-8\">\n"
+            "<title>Pelikora Haber</title>\n" + links +
+            "</head><body><h1>Pelikora Haber</h1>\n"
+            "<p>Son dakika haberleri için kaynağımızı okuyucunuza ekleyin.</p>\n"
+            "</body></html>\n").encode("utf-8")
+
+
 def feed_answer(fmt, charset, items):
     """Body, Content-Type and Last-Modified of one feed answer."""
     if fmt == "rss":
@@ -255,6 +275,9 @@ class Handler(BaseHTTPRequestHandler):
             settings = self.feed.count("feeds", self.requestline)
             query = dict(urllib.parse.parse_qsl(url.query, keep_blank_values=True))
             self.serve_feed(settings, query, *FEED_PATHS[path])
+        elif path in PAGE_PATHS or path == PLAIN_PAGE_PATH:
+            self.feed.count("pages", self.requestline)
+            self.reply(200, "text/html; charset=utf-8", page_body(path != PLAIN_PAGE_PATH))
         elif path == "/control":
             self.feed.count("control", self.requestline)
             query = dict(urllib.parse.parse_qsl(url.query, keep_blank_values=True))
