@@ -5,9 +5,9 @@
 
 #include "app/news_refresher.h"
 #include "elements/content.h"
+#include "loopback_site.h"
 #include "news/feed.h"
 #include "platform/sys/resources.h"
-#include "tests/news/loopback_server.h"
 
 #include <algorithm>
 #include <atomic>
@@ -24,47 +24,6 @@ using testing_http::TLoopbackServer;
 using namespace std::chrono_literals;
 
 const std::string AlarmPath = "/HashtableControl.aspx";
-
-// A small web site on loopback: each path answers what the test last put there.
-class TSite {
-public:
-    TSite() : Server([this](TConnection& c) { Serve(c); }) {}
-
-    void Put(const std::string& Path, std::string Raw) {
-        std::lock_guard<std::mutex> lock(Mutex);
-        Answers[Path] = std::move(Raw);
-    }
-    std::string Host() const { return Server.Host(); }
-    std::string Url(const std::string& Path) const { return "http://" + Host() + Path; }
-    // The request heads that asked for Path, in order.
-    std::vector<std::string> Heads(const std::string& Path) {
-        std::vector<std::string> heads;
-        for (const std::string& head : Server.Requests())
-            if (PathOf(head) == Path)
-                heads.push_back(head);
-        return heads;
-    }
-    static std::string PathOf(const std::string& Head) {
-        const std::string target = Head.substr(4, Head.find(' ', 4) - 4);
-        return target.substr(0, target.find('?'));
-    }
-
-private:
-    void Serve(TConnection& c) {
-        std::string raw = Answer("404 Not Found", "");
-        {
-            std::lock_guard<std::mutex> lock(Mutex);
-            if (auto it = Answers.find(PathOf(c.RequestHead())); it != Answers.end())
-                raw = it->second;
-        }
-        c.Send(raw);
-    }
-
-    // Before the server, whose threads read them until it is gone.
-    std::mutex Mutex;
-    std::map<std::string, std::string> Answers;
-    TLoopbackServer Server;
-};
 
 std::string Record(const std::string& Id, const std::string& Title, const std::string& Date) {
     return Id + "|x|" + Title + "|ozet|y|" + Date + "|http://example.test/" + Id +

@@ -10,6 +10,8 @@
 #include "app/options_view.h"
 #include "app/refresh_cycle.h"
 #include "app/scaler.h"
+#include "app/source_editor.h"
+#include "app/sources_page.h"
 #include "app/wintimer.h"
 #include "elements/checkbox.h"
 #include "elements/content.h"
@@ -31,6 +33,7 @@ public:
     TOptionsView& OptionsView() const { return *W.FOptionsView; }
     TAboutView& AboutView() const { return *W.FAboutView; }
     TScaler& Scaler() const { return *W.FScaler; }
+    TSourceEditor& SourceEditor() const { return *W.FSourceEditor; }
 
     // The window's own.
     widgets::TControlEx* Root() const { return W.FRoot; }
@@ -59,6 +62,11 @@ public:
     elements::TCheckBoxEx* AlwaysTopBox() const { return OptionsView().FAlwaysTopBox; }
     elements::TCheckBoxEx* ShowTrayBox() const { return OptionsView().FShowTrayBox; }
     elements::TCheckBoxEx* AutoScaleBox() const { return OptionsView().FAutoScaleBox; }
+    elements::TSkinText* SourcesLink() const { return OptionsView().FSourcesLink; }
+    TSourcesPage& SourcesPage() const { return OptionsView().FSourcesPage; }
+    elements::TSkinText* SourceName(int Slot) const { return SourcesPage().FNames[Slot]; }
+    elements::TSkinText* SourceAction(int Slot) const { return SourcesPage().FActions[Slot]; }
+    elements::TSkinText* PasteLink() const { return SourcesPage().FPaste; }
 
     // The about view's.
     widgets::TControlEx* AboutPanel() const { return &AboutView().Panel(); }

@@ -1,10 +1,17 @@
 #include "settings/options.h"
 
+#include "platform/sys/file_lock.h"
 #include "platform/sys/workarea.h"
+#include "settings/unicode.h"
 
 #include "settings_test_util.h"
 
 #include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <set>
 
 namespace {
 
@@ -136,3 +143,94 @@ TEST_F(OptionsTest, FeedsAreReadInFileOrderAndWrittenRenumberedInPlace) {
 }
 
 } // namespace
+
+// The widget saving its position and several command lines adding feeds, all at once, in
+// separate processes: every change survives, because each writer reads the file afresh under
+// the lock and changes only its own part.
+TEST_F(OptionsTest, WritersInSeveralProcessesLoseNothing) {
+    constexpr int Adders = 3;
+    constexpr int FeedsEach = 15;
+    constexpr int Moves = 40;
+    {
+        TOptions first(Path);
+        ASSERT_EQ(SaveOptionsLocked(first,
+                                    [](TOptions& o) {
+                                        o.WriteString(u"server", u"news", u"127.0.0.1:9");
+                                        return true;
+                                    }),
+                  TOptionsSave::Written);
+    }
+    std::vector<pid_t> children;
+    for (int a = 0; a < Adders; ++a) {
+        const pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            bool ok = true;
+            for (int i = 0; i < FeedsEach; ++i) {
+                TOptions mine(Path);
+                const std::string url =
+                    "http://127.0.0.1/" + std::to_string(a) + "/" + std::to_string(i);
+                ok = SaveOptionsLocked(mine,
+                                       [&](TOptions& o) {
+                                           auto feeds = o.ReadFeeds().value_or(
+                                               std::vector<std::u16string>());
+                                           feeds.emplace_back(url.begin(), url.end());
+                                           o.WriteFeeds(feeds);
+                                           return true;
+                                       }) == TOptionsSave::Written &&
+                     ok;
+            }
+            _exit(ok ? 0 : 1);
+        }
+        children.push_back(pid);
+    }
+    // The widget keeps one store for its whole run, as the main window does.
+    TOptions widget(Path);
+    for (int i = 0; i < Moves; ++i)
+        ASSERT_EQ(SaveOptionsLocked(widget,
+                                    [&](TOptions& o) {
+                                        o.WriteLeft(i);
+                                        o.WriteTop(-i);
+                                        o.WriteAlwaysTop(i % 2 == 0);
+                                        return true;
+                                    }),
+                  TOptionsSave::Written);
+    for (const pid_t pid : children) {
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+
+    TOptions after(Path);
+    EXPECT_EQ(after.ReadLeft(), Moves - 1);
+    EXPECT_EQ(after.ReadTop(), -(Moves - 1));
+    EXPECT_FALSE(after.ReadAlwaysTop());
+    EXPECT_EQ(after.ReadString(u"server", u"news", u""), u"127.0.0.1:9");
+    const auto feeds = after.ReadFeeds();
+    ASSERT_TRUE(feeds.has_value());
+    std::set<std::u16string> distinct(feeds->begin(), feeds->end());
+    EXPECT_EQ(feeds->size(), std::size_t{Adders * FeedsEach});
+    EXPECT_EQ(distinct.size(), std::size_t{Adders * FeedsEach});
+}
+
+TEST_F(OptionsTest, AWriterWaitsForTheLockAndGivesUpWhenItIsNotLetGo) {
+    platform::TFileLock other;
+    ASSERT_EQ(other.Acquire(WideToUtf8(OptionsLockPath(Path)), 0),
+              platform::TFileLock::TState::Held);
+    TOptions options(Path);
+    bool edited = false;
+    EXPECT_EQ(SaveOptionsLocked(
+                  options,
+                  [&](TOptions&) {
+                      edited = true;
+                      return true;
+                  },
+                  50),
+              TOptionsSave::Busy);
+    EXPECT_FALSE(edited);
+    EXPECT_FALSE(std::filesystem::exists(Dir.File("options.ini")));
+    other.Release();
+    EXPECT_EQ(SaveOptionsLocked(
+                  options, [](TOptions&) { return true; }, 50),
+              TOptionsSave::Written);
+}

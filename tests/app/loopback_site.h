@@ -1,0 +1,58 @@
+// A small web site on loopback for the widget's tests: each path answers what the test last put
+// there, and every request head is kept.
+#pragma once
+
+#include "tests/news/loopback_server.h"
+
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace app_test {
+
+using testing_http::Answer;
+using testing_http::TConnection;
+using testing_http::TLoopbackServer;
+
+class TSite {
+public:
+    TSite() : Server([this](TConnection& c) { Serve(c); }) {}
+
+    void Put(const std::string& Path, std::string Raw) {
+        std::lock_guard<std::mutex> lock(Mutex);
+        Answers[Path] = std::move(Raw);
+    }
+    std::string Host() const { return Server.Host(); }
+    std::string Url(const std::string& Path) const { return "http://" + Host() + Path; }
+    // The request heads that asked for Path, in order.
+    std::vector<std::string> Heads(const std::string& Path) {
+        std::vector<std::string> heads;
+        for (const std::string& head : Server.Requests())
+            if (PathOf(head) == Path)
+                heads.push_back(head);
+        return heads;
+    }
+    static std::string PathOf(const std::string& Head) {
+        const std::string target = Head.substr(4, Head.find(' ', 4) - 4);
+        return target.substr(0, target.find('?'));
+    }
+
+private:
+    void Serve(TConnection& c) {
+        std::string raw = Answer("404 Not Found", "");
+        {
+            std::lock_guard<std::mutex> lock(Mutex);
+            if (auto it = Answers.find(PathOf(c.RequestHead())); it != Answers.end())
+                raw = it->second;
+        }
+        c.Send(raw);
+    }
+
+    // Before the server, whose threads read them until it is gone.
+    std::mutex Mutex;
+    std::map<std::string, std::string> Answers;
+    TLoopbackServer Server;
+};
+
+} // namespace app_test
