@@ -270,6 +270,19 @@ class StandardFeedTest(unittest.TestCase):
         self.assertEqual(feed_titles("rss", legacy),
                          feed_titles("rss", fetch(self.port, "/feed/rss")[2]))
 
+    def test_front_page_advertises_the_rss_then_the_atom_feed(self):
+        for path in ("/", "/page"):
+            status, headers, body = fetch(self.port, path)
+            self.assertEqual(status, 200)
+            self.assertIn("text/html", headers["content-type"])
+            links = re.findall(r'<link rel="alternate" type="([^"]+)" title="[^"]*" '
+                               r'href="([^"]+)">', body.decode("utf-8"))
+            self.assertEqual(links, [("application/rss+xml", "/feed/rss"),
+                                     ("application/atom+xml", "/feed/atom")])
+        status, _, plain = fetch(self.port, "/page/plain")
+        self.assertEqual(status, 200)
+        self.assertNotIn(b"alternate", plain)
+
     def test_etag_and_last_modified_answer_304(self):
         status, headers, body = fetch(self.port, "/feed/atom")
         etag, modified = headers["etag"], headers["last-modified"]
