@@ -268,9 +268,10 @@ void TX11Display::TImpl::MapIfReady(TX11Surface& s) {
 
 // Some compositing managers decide whether a window gets a drop shadow of their own when it is
 // first configured, before they know it has an alpha channel, and keep that decision until the
-// window's size changes: our transparent margin then shows as a dark box. A layered window is
-// therefore created one row short and takes its real size only once it is on screen, which
-// makes them decide again, knowing its visual.
+// window's size changes: our transparent margin then shows as a dark box. A layered window
+// (other than a menu or a tip, whose shadow would be right) is therefore created one row short
+// and takes its real size only once it is on screen, which makes them decide again, knowing its
+// visual.
 void TX11Display::TImpl::WindowMapped(TX11Surface& s) {
     s.Viewable = true;
     if (s.ShortUntilMapped) {
@@ -309,7 +310,7 @@ bool TX11Display::CreateSurface(const TSurfaceParams& params) {
     s.Popup = params.Popup;
     s.Topmost = params.Topmost;
     s.Origin = TPoint{params.Bounds.Left, params.Bounds.Top};
-    s.ShortUntilMapped = params.Layered && params.Bounds.Height() > 1;
+    s.ShortUntilMapped = params.Layered && !params.Popup && params.Bounds.Height() > 1;
     const TRect created = ServerBounds(s);
 
     XSetWindowAttributes a{};
@@ -455,7 +456,7 @@ void TX11Display::ShowSurface(HWND window, bool visible) {
         s->Mapped = false;
         s->Viewable = false;
         s->ActivatePending = false;
-        if (s->Layered && s->Bounds.Height() > 1) {
+        if (s->Layered && !s->Popup && s->Bounds.Height() > 1) {
             // Mapped again, it is a new window to the compositing manager (see WindowMapped).
             s->ShortUntilMapped = true;
             const TRect server = ServerBounds(*s);
