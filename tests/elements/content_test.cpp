@@ -114,6 +114,70 @@ TEST_F(ContentTest, TheLabelNamesTheSectionAndLayoutAgreesWithPainting) {
     EXPECT_EQ(List->Height(), height);
 }
 
+namespace {
+
+// The answer the demo feed serves, as its own module makes it.
+std::string DemoAnswer() {
+    const std::string command = std::string(MP_PYTHON) +
+                                " -c \"import sys; sys.path.insert(0, '" MP_FEED_TOOLS
+                                "'); import sample_news as n; "
+                                "sys.stdout.buffer.write(n.encode(n.records()))\"";
+    std::string out;
+    if (FILE* pipe = ::popen(command.c_str(), "r")) {
+        char buffer[4096];
+        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+            out.append(buffer, n);
+        ::pclose(pipe);
+    }
+    return out;
+}
+
+} // namespace
+
+// Every section id against the name the list shows for it, through the real conversion and the
+// string table; the demo feed files each item under the id whose name fits its story (the
+// folder of its link), so every demo headline carries its right label.
+TEST_F(ContentTest, EverySectionIdShowsItsOwnNameAndTheDemoFeedAgrees) {
+    struct TSection {
+        const char* Id;
+        std::u16string Name;
+        const char* Folder;
+        int Items = 0;
+    };
+    TSection sections[] = {
+        {"24927681", u"Gündem", "gundem"},
+        {"24927412", u"Dünya", "dunya"},
+        {"24927361", u"Ekonomi", "ekonomi"},
+        {"24928011", u"Spor", "spor"},
+        {"24927532", u"Teknoloji", "teknoloji"},
+        {"24927482", u"Sağlık", "saglik"},
+        {"25042599", u"Kültür Sanat", "kultur-sanat"},
+        {"24928008", u"Magazin", "magazin"},
+        {"24928015", u"Yaşam", "yasam"},
+        {"24996390", u"Eğitim", "egitim"},
+        {"24927997", u"Politika", "politika"},
+        {"24928019", u"Son Dakika", "son-dakika"},
+    };
+    const std::string answer = DemoAnswer();
+    ASSERT_FALSE(answer.empty());
+    Load(news::ConvertNews(answer));
+    ASSERT_NE(List->Items(), nullptr);
+    ASSERT_GE(List->Items()->size(), 24u);
+    for (const auto& item : *List->Items()) {
+        SCOPED_TRACE(item->Link);
+        TSection* section = nullptr;
+        for (auto& s : sections)
+            if (item->Section == s.Id)
+                section = &s;
+        ASSERT_NE(section, nullptr) << item->Section;
+        EXPECT_EQ(TContentEx::LabelText(*item), section->Name);
+        EXPECT_NE(item->Link.find(std::string("/") + section->Folder + "/"), std::string::npos);
+        ++section->Items;
+    }
+    for (const auto& s : sections)
+        EXPECT_GT(s.Items, 0) << s.Id;
+}
+
 TEST_F(ContentTest, AMissingFileChangesNothing) {
     Load(Doc(Item("", "Kept", "", "")));
     const int height = List->Height();
