@@ -72,6 +72,9 @@ TEST_F(AppTest, AutostartEntryIsWrittenAndRemovedQuietly) {
     EXPECT_NE(text.find("\nExec=\"/opt/Mini Pelikora/minipelikora\"\n"), std::string::npos);
     EXPECT_TRUE(app::SetStartWithSystem(false, "/x"));
     EXPECT_FALSE(fs::exists(entry));
+    // Without a known program there is nothing to start: no entry is written.
+    EXPECT_FALSE(app::SetStartWithSystem(true, ""));
+    EXPECT_FALSE(fs::exists(entry));
     EXPECT_TRUE(fs::is_empty(Dir + "/config/autostart")); // no temporary file left behind
 
     // A relative XDG_CONFIG_HOME is not a base folder; the home's .config is.

@@ -53,8 +53,8 @@ TEST_F(MainWindow, FirstRunIsCentredOnTopWithTrayAndEveryBoxChecked) {
                       Probe().AutoScaleBox()})
         EXPECT_TRUE(box->Checked);
     EXPECT_TRUE(Probe().Scaler().AutoScale());
-    // Checked "startup" shows the stored default; nothing is written until it is clicked.
-    EXPECT_FALSE(std::filesystem::exists(app::AutostartEntryPath()));
+    // The default "startup" is true: the first run writes the entry the checked box stands for.
+    EXPECT_TRUE(app::StartsWithSystem(app::ExecutablePath()));
     EXPECT_EQ(Window->Opacity(), 0);
     EXPECT_FALSE(Probe().OptionsPanel()->Visible());
     EXPECT_FALSE(Probe().AboutPanel()->Visible());
@@ -172,6 +172,51 @@ TEST_F(MainWindow, StartupBoxClickedTwiceWritesTheFileTwiceAndTheEntryThenRemove
     EXPECT_FALSE(Probe().StartupBox()->Checked);
     EXPECT_FALSE(TOptions(Utf8ToWide(OptionsPath())).ReadStartUp());
     EXPECT_FALSE(std::filesystem::exists(app::AutostartEntryPath()));
+}
+
+// The box tells whether the session starts this program, whatever the options file says; only
+// the first run, with no choice stored yet, writes the entry unasked.
+TEST_F(MainWindow, TheStartupBoxShowsWhetherTheSessionStartsThisProgram) {
+    const std::string ours = app::AutostartEntryText(app::ExecutablePath());
+    const std::string other = app::AutostartEntryText("/opt/elsewhere/minipelikora");
+    struct TCase {
+        const char* Name;
+        int Stored;        // -1: no choice in the file
+        std::string Entry; // empty: none
+        bool Checked;
+        bool EntryAfter;
+    };
+    const TCase cases[] = {
+        {"first run", -1, "", true, true},
+        {"chosen, but the entry was removed elsewhere", 1, "", false, false},
+        {"not chosen, but the entry is there", 0, ours, true, true},
+        {"an entry for another copy", 1, other, false, true},
+        {"an entry the desktop switched off", 1, ours + "Hidden=true\n", false, true},
+        {"switched off the other way", 1, ours + "X-GNOME-Autostart-enabled=false\n", false, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        std::filesystem::remove(OptionsPath());
+        std::filesystem::remove(app::AutostartEntryPath());
+        EditOptions([&](TOptions& o) {
+            o.WriteString(u"server", u"news", u"127.0.0.1:1");
+            if (c.Stored >= 0)
+                o.WriteStartUp(c.Stored != 0);
+        });
+        if (!c.Entry.empty()) {
+            std::filesystem::create_directories(app::AutostartFolder());
+            WriteFile(app::AutostartEntryPath(), c.Entry);
+        }
+        Start();
+        EXPECT_EQ(Probe().StartupBox()->Checked, c.Checked);
+        EXPECT_EQ(std::filesystem::exists(app::AutostartEntryPath()), c.EntryAfter);
+        if (!c.Entry.empty()) {
+            EXPECT_EQ(ReadFile(app::AutostartEntryPath()), c.Entry); // never rewritten unasked
+        }
+        Window->ShutDown();
+        EXPECT_EQ(TOptions(Utf8ToWide(OptionsPath())).ReadStartUp(), c.Checked);
+        Desktop.reset();
+    }
 }
 
 TEST_F(MainWindow, TrayAndTopBoxesApplyTheirStateAndSaveIt) {
