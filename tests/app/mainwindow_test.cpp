@@ -219,6 +219,35 @@ TEST_F(MainWindow, TheStartupBoxShowsWhetherTheSessionStartsThisProgram) {
     }
 }
 
+// The about view's address is a link only when a links server is named: without one it is plain
+// text, in the grey of the lines above it, that a click does not open.
+TEST_F(MainWindow, TheAboutAddressIsALinkOnlyWithALinksServer) {
+    for (const bool named : {true, false}) {
+        SCOPED_TRACE(named ? "links server named" : "no links server");
+        std::filesystem::remove(OptionsPath());
+        if (named)
+            PointServersAt("127.0.0.1:1");
+        Links.clear();
+        Start();
+        RunStartUp();
+        SendMessage(Handle, WM_COMMAND, app::CM_ABOUT, 0);
+        widgets::TControl& link = *Probe().LinkText();
+        int blue = 0;
+        const auto& bitmap = Probe().LinkText()->Canvas().Bitmap();
+        for (int y = 0; y < bitmap.Height(); ++y)
+            for (int x = 0; x < bitmap.Width(); ++x) {
+                const std::uint32_t p = bitmap.GetPixel(x, y);
+                blue += (p >> 24) > 0x80 && (p & 0xFF) > ((p >> 16) & 0xFF) + 0x60;
+            }
+        EXPECT_EQ(blue > 20, named);
+        EXPECT_EQ(link.Cursor(), named ? elements::crHand : elements::crDefault);
+        ClickOn(link);
+        EXPECT_EQ(Links, named ? std::vector<std::string>{"http://127.0.0.1:1/?linkid=7950"}
+                               : std::vector<std::string>{});
+        Desktop.reset();
+    }
+}
+
 TEST_F(MainWindow, TrayAndTopBoxesApplyTheirStateAndSaveIt) {
     Start();
     RunStartUp();
