@@ -26,8 +26,11 @@ TNewsView::TNewsView(TWindowEx& Window, TControl& Parent, const std::u16string& 
     FNewsList->Cached = true;
     FNewsList->OnDrag = std::move(ContentDrag);
     FNewsList->OnMouseDown = std::move(ContentMouseDown);
-    const auto keys = [this](TObject*, std::uint16_t& Key, TShiftState) {
-        ScrollKeyDown(*FViewport, FScrollState, Key);
+    const auto keys = [this](TObject* Sender, std::uint16_t& Key, TShiftState Shift) {
+        if (OnKeyDown)
+            OnKeyDown(Sender, Key, Shift);
+        if (Key != 0)
+            ScrollKeyDown(*FViewport, FScrollState, Key);
     };
     FNewsList->OnKeyDown = keys;
 
@@ -63,6 +66,10 @@ void TNewsView::ShowDocument(const std::u16string& Path, const std::function<voi
     if (Present)
         Present();
     FNewsList->Redraw = false;
+}
+
+void TNewsView::TakeFocus() {
+    FNewsList->SetFocus();
 }
 
 void TNewsView::WheelScroll(int WheelDelta) {

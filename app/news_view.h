@@ -36,6 +36,12 @@ public:
     // may still redraw itself, for a picture that must show the new list at once.
     void ShowDocument(const std::u16string& Path, const std::function<void()>& Present);
     void WheelScroll(int WheelDelta);
+    // Gives the list the keyboard, so the scroll keys work without a click into it first.
+    void TakeFocus();
+
+    // Sees the keys of the list and the thumb before they scroll; setting Key to 0 keeps a key
+    // from scrolling.
+    widgets::TKeyEvent OnKeyDown;
 
     // The items shown; null until a document has loaded.
     const elements::TElementList* Items() const;

@@ -2,6 +2,8 @@
 // boxes, scaling, snapping, closing and idling.
 #include "app_fixture.h"
 
+#include "news/feed.h"
+
 #include <cmath>
 
 namespace app_test {
@@ -246,6 +248,60 @@ TEST_F(MainWindow, TheAboutAddressIsALinkOnlyWithALinksServer) {
                                : std::vector<std::string>{});
         Desktop.reset();
     }
+}
+
+// Activated, the widget takes the keyboard into its list: the scroll keys work without a click
+// into it first. Esc closes the open view, wherever the keyboard is.
+TEST_F(MainWindow, ScrollKeysWorkOnActivationAndEscClosesTheViews) {
+    std::string answer;
+    for (int i = 0; i < 12; ++i)
+        answer += (i ? std::string(news::RecordSeparator) : "") +
+                  NewsRecord(std::to_string(i), "Headline " + std::to_string(i));
+    WriteFile(NewsPath(), news::ConvertNews(answer));
+    EditOptions([](TOptions& o) { o.WriteAutoScale(false); });
+    Start();
+    RunStartUp();
+    Screen->ActivateOther();
+    Pump();
+    ASSERT_EQ(GetFocus(), 0u);
+
+    SetForegroundWindow(Handle);
+    Pump();
+    EXPECT_EQ(GetFocus(), Probe().NewsList()->Handle());
+    Screen->KeyDown(VK_NEXT);
+    Pump();
+    EXPECT_LT(Probe().NewsList()->Top(), 0);
+
+    struct TCase {
+        const char* Name;
+        UINT Command;
+        widgets::TControl* Panel;
+        HWND Focus;
+    };
+    const TCase cases[] = {
+        {"about, keys in the list", app::CM_ABOUT, Probe().AboutPanel(),
+         Probe().NewsList()->Handle()},
+        {"options, keys in the list", app::CM_OPTIONS, Probe().OptionsPanel(),
+         Probe().NewsList()->Handle()},
+        {"about, keys in the window", app::CM_ABOUT, Probe().AboutPanel(), Handle},
+        {"options, keys in the window", app::CM_OPTIONS, Probe().OptionsPanel(), Handle},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        SetFocus(c.Focus);
+        SendMessage(Handle, WM_COMMAND, c.Command, 0);
+        ASSERT_TRUE(c.Panel->Visible());
+        const int top = Probe().NewsList()->Top();
+        Screen->KeyDown(VK_ESCAPE);
+        Pump();
+        EXPECT_FALSE(c.Panel->Visible());
+        EXPECT_EQ(Probe().NewsList()->Top(), top);
+    }
+    // With no view open Esc changes nothing.
+    Screen->KeyDown(VK_ESCAPE);
+    Pump();
+    EXPECT_FALSE(Probe().AboutPanel()->Visible());
+    EXPECT_FALSE(Probe().OptionsPanel()->Visible());
 }
 
 TEST_F(MainWindow, TrayAndTopBoxesApplyTheirStateAndSaveIt) {
