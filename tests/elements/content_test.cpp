@@ -254,6 +254,75 @@ TEST_F(ContentTest, TheHandShowsOverAHeadlineOnly) {
     EXPECT_EQ(Screen->CursorShape(), IDC_ARROW);
 }
 
+// Over a headline's text the hand shows and the headline is underlined; over the gap under it,
+// beside its shorter last line or over the label that shares its rectangle, neither, and a click
+// there opens nothing. Leaving puts the headline back exactly as it was.
+TEST_F(ContentTest, HoverUnderlinesTheHeadlineUnderThePointerAndOnlyItsText) {
+    // Capitals make the first line run under the label at the right edge.
+    const std::string title = "KÜLTÜR SANAT DÜNYASINDAN BÜYÜK HABER: MÜZELER AÇIK ve kısa";
+    Load(Doc(Item("25042599", title, "Özet", "http://h/1") +
+             Item("24927681", "İkinci haber", "", "http://h/2")));
+    Show();
+    const TElement& item = *(*List->Items())[0];
+    const TRect r = item.HitRect;
+    ASSERT_EQ(item.HeadlineLines.size(), 2u);
+    const TRect first = item.HeadlineLines[0], last = item.HeadlineLines[1];
+    ASSERT_LT(last.Right + 4, r.Right);
+    ASSERT_TRUE(first.Contains(item.LabelRect.Left + 2, item.LabelRect.Top + 4));
+    auto headline = [&] {
+        std::vector<std::uint32_t> px;
+        for (int y = r.Top; y < r.Bottom; ++y)
+            for (int x = r.Left; x < r.Right; ++x)
+                px.push_back(List->Canvas().Bitmap().GetPixel(x, y));
+        return px;
+    };
+    const auto plain = headline();
+    auto pointAt = [&](int x, int y) {
+        for (int dx : {0, 1}) {
+            const TPoint p = ScreenOf(*List, x + dx, y);
+            Screen->MovePointer(p.X, p.Y);
+            Pump();
+        }
+    };
+
+    pointAt(first.Left + 3, (first.Top + first.Bottom) / 2);
+    EXPECT_EQ(List->HotItem(), 0);
+    EXPECT_EQ(Screen->CursorShape(), IDC_HAND);
+    EXPECT_NE(headline(), plain);
+
+    struct TSpot {
+        const char* Name;
+        int X, Y;
+    };
+    const TSpot misses[] = {
+        {"the gap under the text", first.Left + 3, r.Bottom - 1},
+        {"beside the short last line", last.Right + 2, (last.Top + last.Bottom) / 2},
+        {"the label where it covers the first line", item.LabelRect.Left + 2,
+         item.LabelRect.Top + 4},
+    };
+    for (const auto& m : misses) {
+        SCOPED_TRACE(m.Name);
+        ASSERT_TRUE(r.Contains(m.X, m.Y));
+        pointAt(m.X, m.Y);
+        EXPECT_EQ(List->HotItem(), -1);
+        EXPECT_EQ(Screen->CursorShape(), IDC_ARROW);
+        EXPECT_EQ(headline(), plain);
+        ClickAt(m.X, m.Y);
+        EXPECT_TRUE(Opened.empty());
+    }
+
+    // From one headline to the next, then off the list: one underline at a time, none after.
+    pointAt(last.Left + 3, (last.Top + last.Bottom) / 2);
+    ASSERT_EQ(List->HotItem(), 0);
+    const TRect second = (*List->Items())[1]->HeadlineLines.at(0);
+    pointAt(second.Left + 3, (second.Top + second.Bottom) / 2);
+    EXPECT_EQ(List->HotItem(), 1);
+    EXPECT_EQ(headline(), plain);
+    Screen->LeaveScreen();
+    Pump();
+    EXPECT_EQ(List->HotItem(), -1);
+}
+
 TEST_F(ContentTest, PressingTakesCaptureAndFocusUntilRelease) {
     Load(Doc(Item("", "Headline", "", "")));
     Show();
