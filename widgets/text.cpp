@@ -145,10 +145,12 @@ TPangoLayoutPtr TCanvasEx::MakeLayout(const std::u16string& Text, bool Typograph
                                          mono ? CAIRO_ANTIALIAS_NONE : CAIRO_ANTIALIAS_GRAY);
         cairo_font_options_set_hint_style(options.get(), gridFit ? CAIRO_HINT_STYLE_SLIGHT
                                                                  : CAIRO_HINT_STYLE_NONE);
-        cairo_font_options_set_hint_metrics(options.get(), gridFit ? CAIRO_HINT_METRICS_ON
-                                                                   : CAIRO_HINT_METRICS_OFF);
+        // Grid fitting snaps the outlines only; advances stay as the font designs them and
+        // glyphs sit at fractional positions. Whole-pixel advances add up their rounding along
+        // a word, which opens uneven gaps in small text ("Gün dem").
+        cairo_font_options_set_hint_metrics(options.get(), CAIRO_HINT_METRICS_OFF);
         pango_cairo_context_set_font_options(FPangoContext.get(), options.get());
-        pango_context_set_round_glyph_positions(FPangoContext.get(), gridFit);
+        pango_context_set_round_glyph_positions(FPangoContext.get(), FALSE);
         FAppliedHint = hint;
     }
 
