@@ -249,11 +249,18 @@ void TX11Display::TImpl::UpdateCompositing() {
     }
     Compositing = now;
     // Blended by the compositor or put together over the desktop picture by us: each layered
-    // picture is presented again the other way.
+    // picture is presented again the other way, over the desktop picture where the window
+    // manager has the window now.
     for (auto& entry : Surfaces) {
-        if (entry.second.HasFrame) {
-            Present(entry.second);
+        TX11Surface& s = entry.second;
+        if (!s.HasFrame) {
+            continue;
         }
+        if (!Compositing && s.Mapped) {
+            ::Window child = 0;
+            XTranslateCoordinates(Dpy, s.Xid, Root, 0, 0, &s.Origin.X, &s.Origin.Y, &child);
+        }
+        Present(s);
     }
 }
 
