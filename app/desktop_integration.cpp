@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
+#include <string_view>
 #include <system_error>
 
 namespace app {
@@ -34,7 +35,19 @@ std::string HomeFolder() {
 std::string ExecutablePath() {
     std::error_code ec;
     auto path = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? std::string() : path.string();
+    return ec ? std::string() : ExecutableFromProcLink(path.string());
+}
+
+std::string ExecutableFromProcLink(const std::string& Link) {
+    constexpr std::string_view deleted = " (deleted)";
+    if (Link.size() > deleted.size() &&
+        Link.compare(Link.size() - deleted.size(), deleted.size(), deleted) == 0) {
+        // A file whose name really ends so is taken as it is.
+        std::error_code ec;
+        if (!std::filesystem::exists(Link, ec))
+            return Link.substr(0, Link.size() - deleted.size());
+    }
+    return Link;
 }
 
 std::string XdgBaseFolder(const char* Variable, const char* Fallback) {
@@ -50,6 +63,29 @@ std::string AutostartFolder() {
 
 std::string AutostartEntryPath() {
     return AutostartFolder() + "/" + AutostartName + ".desktop";
+}
+
+std::string DesktopStringValue(const std::string& Text) {
+    std::string value;
+    for (char c : Text) {
+        switch (c) {
+        case '\\':
+            value += "\\\\";
+            break;
+        case '\n':
+            value += "\\n";
+            break;
+        case '\r':
+            value += "\\r";
+            break;
+        case '\t':
+            value += "\\t";
+            break;
+        default:
+            value += c;
+        }
+    }
+    return value;
 }
 
 std::string QuoteExecArgument(const std::string& Argument) {
@@ -72,33 +108,15 @@ std::string QuoteExecArgument(const std::string& Argument) {
     }
     quoted += '"';
     // The Exec key is a string value, so its own escapes apply on top of the quoting.
-    std::string value;
-    for (char c : quoted) {
-        switch (c) {
-        case '\\':
-            value += "\\\\";
-            break;
-        case '\n':
-            value += "\\n";
-            break;
-        case '\r':
-            value += "\\r";
-            break;
-        case '\t':
-            value += "\\t";
-            break;
-        default:
-            value += c;
-        }
-    }
-    return value;
+    return DesktopStringValue(quoted);
 }
 
 std::string AutostartEntryText(const std::string& Executable) {
     return std::string("[Desktop Entry]\n"
                        "Type=Application\n"
                        "Name=") +
-           AutostartName + "\nExec=" + QuoteExecArgument(Executable) +
+           AutostartName + "\nTryExec=" + DesktopStringValue(Executable) +
+           "\nExec=" + QuoteExecArgument(Executable) +
            "\nTerminal=false\nX-GNOME-Autostart-enabled=true\n";
 }
 
@@ -109,8 +127,9 @@ bool SetStartWithSystem(bool On, const std::string& Executable) {
             return true;
         return errno == ENOENT;
     }
-    // An entry without a program would start nothing, or the wrong thing.
-    if (Executable.empty())
+    // An entry that starts nothing, or starts whatever a relative name finds, is worse than
+    // none.
+    if (Executable.empty() || Executable.front() != '/')
         return false;
     std::error_code ec;
     std::filesystem::create_directories(AutostartFolder(), ec);

@@ -13,6 +13,9 @@ constexpr const char* AutostartName = "Mini Pelikora";
 
 // Full path of the running executable; empty when the system cannot tell.
 std::string ExecutablePath();
+// The executable's path from the target of /proc/self/exe: a program replaced on disk while it
+// runs (a package upgrade) reads "PATH (deleted)", and PATH is where it is installed.
+std::string ExecutableFromProcLink(const std::string& Link);
 
 // An XDG base folder: $Variable when it holds an absolute path, otherwise the home folder
 // followed by Fallback ("/.config").
@@ -22,16 +25,20 @@ std::string XdgBaseFolder(const char* Variable, const char* Fallback);
 std::string AutostartFolder();
 std::string AutostartEntryPath();
 
+// A string value of a desktop entry: backslashes and control characters escaped.
+std::string DesktopStringValue(const std::string& Text);
 // One argument of an Exec line: double-quoted, with the characters the quoting reserves
 // escaped, percent signs doubled and the result escaped again as a string value of the file,
 // so any path (spaces, quotes, backslashes, dollar signs, percent signs) reaches the launcher
 // as it is.
 std::string QuoteExecArgument(const std::string& Argument);
+// The entry starts Executable, and its TryExec names it too, so the desktop skips the entry
+// once the program is gone (a removed package) instead of failing at every login.
 std::string AutostartEntryText(const std::string& Executable);
 
-// On: writes the entry (atomically) that starts Executable with the session. Off: removes it;
-// a missing entry is not an error. False when the file system refused, or when there is no
-// executable to start.
+// On: writes the entry (atomically) that starts Executable, an absolute path, with the session.
+// Off: removes it; a missing entry is not an error. False when the file system refused or the
+// path is not absolute (nothing is written then).
 bool SetStartWithSystem(bool On, const std::string& Executable);
 // Whether the session starts Executable: the entry exists, its command is the one we write for
 // Executable, and the desktop has not switched it off (Hidden, X-GNOME-Autostart-enabled).

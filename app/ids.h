@@ -30,6 +30,9 @@ constexpr int StartTimerId = 1001;
 constexpr int IdleTimerId = 1002;
 constexpr int PollTimerId = 1003;
 constexpr int ThrobberTimerId = 1005;
+// One shot after a resume from sleep: the news is refreshed once the network is likely back.
+constexpr int ResumeTimerId = 1006;
+constexpr int ResumeRefreshDelay = 10000;
 constexpr int StartInterval = 50;
 constexpr int IdleInterval = 10000;
 constexpr int ThrobberInterval = 20;

@@ -4,6 +4,7 @@
 // them). Start reading here, then application.h, then mainwindow.h.
 #include "app/application.h"
 #include "app/mainwindow.h"
+#include "platform/dbus/dbus_services.h"
 #include "platform/display/x11/x11_display.h"
 #include "platform/sys/external_messages.h"
 #include "platform/window_manager.h"
@@ -11,9 +12,13 @@
 #include <pthread.h>
 #include <signal.h>
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
+#include <string>
 #include <thread>
 
 namespace {
@@ -63,6 +68,36 @@ private:
     std::thread FThread;
 };
 
+// How long a set DISPLAY is tried before the widget gives up: a session that starts the widget
+// early (or an X server started on demand) may need a while. Tests shorten it through the
+// environment.
+std::chrono::milliseconds DisplayWaitLimit() {
+    constexpr long DefaultMs = 30000;
+    const char* text = std::getenv("MINIPELIKORA_DISPLAY_WAIT_MS");
+    if (text == nullptr || *text == '\0')
+        return std::chrono::milliseconds(DefaultMs);
+    char* end = nullptr;
+    const long ms = std::strtol(text, &end, 10);
+    return std::chrono::milliseconds(*end == '\0' && ms >= 0 ? std::min(ms, DefaultMs) : DefaultMs);
+}
+
+// Tries the display again with growing pauses until it answers, the limit has passed or the
+// process is asked to end.
+std::unique_ptr<platform::TX11Display> OpenDisplayPatiently(const TSignalWatcher& Signals) {
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point until = Clock::now() + DisplayWaitLimit();
+    std::chrono::milliseconds pause(100);
+    for (;;) {
+        if (auto display = platform::TX11Display::Open())
+            return display;
+        const Clock::time_point now = Clock::now();
+        if (now >= until || Signals.Pending)
+            return nullptr;
+        std::this_thread::sleep_for(std::min<Clock::duration>(pause, until - now));
+        pause = std::min(pause * 2, std::chrono::milliseconds(2000));
+    }
+}
+
 } // namespace
 
 // Arguments change nothing.
@@ -75,14 +110,18 @@ int main() {
     {
         auto application = std::make_unique<app::TApplication>();
         app::Application = application.get();
-        application->OpenDisplay = [] {
-            auto display = platform::TX11Display::Open();
+        application->OpenDisplay = [&signals] {
+            const char* name = std::getenv("DISPLAY");
+            auto display =
+                name != nullptr && *name != '\0' ? OpenDisplayPatiently(signals) : nullptr;
             if (!display) {
                 // The one failure worth a word: without a screen there is nothing to show.
                 std::fputs("minipelikora: cannot open the X display (is DISPLAY set?)\n", stderr);
                 return false;
             }
             platform::SetDisplay(std::move(display));
+            // The tray's StatusNotifierItem and the news after a resume from sleep.
+            platform::StartDBusServices();
             return true;
         };
         application->OnStarted = [&signals](app::TApplication& app) {
@@ -94,6 +133,7 @@ int main() {
         };
         exitCode = application->Run();
         signals.Window = 0;
+        platform::StopDBusServices();
         app::Application = nullptr;
     }
     return exitCode;

@@ -79,6 +79,10 @@ void TMainWindow::AfterCreate() {
     FTrayIcon->ParentWindow = 0;
     FTrayIcon->SetIcon(LoadIcon(0, MainIconId));
     FTrayIcon->OnMouseUp = [this](TObject* S, int K, int X, int Y) { TrayMouseUp(S, K, X, Y); };
+    FTrayIcon->OnClick = [this](TObject*) { BringBack(); };
+    // Hosts that draw the icon's menu themselves show the popup menu's items.
+    FTrayIcon->PopupMenu = FMenu != 0 ? GetSubMenu(FMenu, 0) : 0;
+    FTrayIcon->PopupMenuOwner = Handle();
     FTrayIcon->HandleNeeded();
     FTrayIcon->SetHintText(LoadStr(TrayHintString));
     FTrayIcon->SetVisibleTray(options.ReadShowTray());
@@ -90,6 +94,7 @@ void TMainWindow::AfterCreate() {
     FStartTimer->SetEnabled(true);
     FIdleTimer = std::make_unique<TWinTimer>(self, IdleTimerId, IdleInterval);
     FIdleTimer->SetEnabled(true);
+    FResumeTimer = std::make_unique<TWinTimer>(self, ResumeTimerId, ResumeRefreshDelay);
     FRefresher->CreateTimers();
 }
 

@@ -46,6 +46,9 @@ public:
 
     // Commands.
     void ShowMenu();
+    void ShowMenuAt(platform::TPoint At);
+    // Back to full size (when the picture was scaled down) and to the front.
+    void BringBack();
     void ToggleAbout();
     void ToggleOptions();
     void FadeIn(int Step, int Delay);
@@ -80,6 +83,8 @@ protected:
     virtual void WMExternalReserved(widgets::TWidgetMessage&) {}
     virtual void WMExternalClose(widgets::TWidgetMessage& Message);
     virtual void WMSignalEnd(widgets::TWidgetMessage& Message);
+    // After a resume from sleep the news is refreshed soon, not at the next poll.
+    virtual void WMPowerBroadcast(widgets::TWidgetMessage& Message);
 
 private:
     void BuildElements();
@@ -91,12 +96,14 @@ private:
     void TrayMouseUp(widgets::TObject* Sender, int Keys, int X, int Y);
     // Keys the window answers wherever the keyboard is: Esc closes the open view.
     void ViewKeyDown(std::uint16_t& Key);
+    void ResumeTick();
 
     std::u16string FDataFolder;
     platform::HMENU FMenu = 0;
     platform::HICON FIcon = 0;
     std::unique_ptr<TWinTimer> FStartTimer;
     std::unique_ptr<TWinTimer> FIdleTimer;
+    std::unique_ptr<TWinTimer> FResumeTimer;
     widgets::TToolTip* FToolTip = nullptr;
     widgets::TTrayIcon* FTrayIcon = nullptr;
     widgets::TControlEx* FRoot = nullptr;

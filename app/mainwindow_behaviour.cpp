@@ -55,6 +55,9 @@ void TMainWindow::WndProc(TWidgetMessage& Message) {
     case WM_SIGNALEND:
         WMSignalEnd(Message);
         return;
+    case WM_POWERBROADCAST:
+        WMPowerBroadcast(Message);
+        return;
     default:
         TWindowEx::WndProc(Message);
     }
@@ -96,6 +99,9 @@ void TMainWindow::WMTimer(TWidgetMessage& Message) {
     case ThrobberTimerId:
         FRefresher->ThrobberTick();
         break;
+    case ResumeTimerId:
+        ResumeTick();
+        break;
     default:
         break;
     }
@@ -130,14 +136,44 @@ void TMainWindow::WMSignalEnd(TWidgetMessage&) {
     SendMessage(Handle(), WM_ENDSESSION, allowed != 0 ? 1 : 0, 0);
 }
 
+void TMainWindow::WMPowerBroadcast(TWidgetMessage& Message) {
+    Message.Result = 1;
+    if (Message.WParam == PBT_APMRESUMEAUTOMATIC && FResumeTimer) {
+        // A second notice of the same resume restarts the wait; one refresh follows.
+        EnableTimer(FResumeTimer, false);
+        EnableTimer(FResumeTimer, true);
+    }
+}
+
+// A cycle still in flight from before the sleep ends on its own time-outs; the refresh waits for
+// it rather than being dropped.
+void TMainWindow::ResumeTick() {
+    if (FRefresher->CycleInFlight())
+        return;
+    EnableTimer(FResumeTimer, false);
+    FRefresher->StartNewsRequest();
+}
+
 // --- menu and views ---------------------------------------------------------------------------
 
 void TMainWindow::ShowMenu() {
-    if (FMenu == 0)
-        return;
     TPoint at;
     GetCursorPos(&at);
-    TrackPopupMenuEx(GetSubMenu(FMenu, 0), TPM_VERTICAL, at.X, at.Y, Handle(), nullptr);
+    ShowMenuAt(at);
+}
+
+void TMainWindow::ShowMenuAt(TPoint At) {
+    if (FMenu == 0)
+        return;
+    TrackPopupMenuEx(GetSubMenu(FMenu, 0), TPM_VERTICAL, At.X, At.Y, Handle(), nullptr);
+}
+
+void TMainWindow::BringBack() {
+    if (FClosing)
+        return;
+    if (FScaler && FScaler->Scaled())
+        FScaler->ScaleWindow(true);
+    SetForegroundWindow(Handle());
 }
 
 void TMainWindow::WindowMouseDown(TObject*, int Keys, int, int) {
@@ -152,12 +188,14 @@ void TMainWindow::ContentMouseDown(TObject*, int Keys, int, int) {
         ShowMenu();
 }
 
-void TMainWindow::TrayMouseUp(TObject*, int Keys, int, int) {
+// The menu opens where the tray says the click was: a host on the bus may show the icon where
+// this program never sees the pointer.
+void TMainWindow::TrayMouseUp(TObject*, int Keys, int X, int Y) {
     if (!(Keys & MK_RBUTTON) || FMenu == 0)
         return;
     SetForegroundWindow(Handle());
     ProcessMessages();
-    ShowMenu();
+    ShowMenuAt(TPoint{X, Y});
 }
 
 // At most one view is open: the other one closes first.
@@ -294,6 +332,7 @@ void TMainWindow::ShutDown() {
     FRefresher->ShutDown();
     FStartTimer.reset();
     FIdleTimer.reset();
+    FResumeTimer.reset();
     if (FTrayIcon != nullptr && FTrayIcon->HandleAllocated())
         SendMessage(FTrayIcon->WindowHandle(), WM_CLOSE, 0, 0);
     if (ToolTipWindow != 0 && IsWindow(ToolTipWindow)) {

@@ -64,6 +64,22 @@ enum class TInputKind {
     TrayLeave,      // Window, Id: the pointer left the icon
 };
 
+// A descriptor of another service on the window thread (a D-Bus connection) that a wait
+// watches as well. Events and Ready carry poll's bits.
+struct TWaitFd {
+    int Fd = -1;
+    short Events = 0;
+    short Ready = 0;
+};
+
+// What a wait watches besides input, wakes and the deadline.
+struct TWaitExtras {
+    std::vector<TWaitFd> Fds;
+    // Real milliseconds after which the wait ends, whatever the display's clock says; -1 for
+    // none. The services keep their own timeouts in real time.
+    int RealTimeout = -1;
+};
+
 struct TInputEvent {
     TInputKind Kind = TInputKind::PointerMove;
     std::uint64_t Time = 0; // clock milliseconds
@@ -107,9 +123,10 @@ public:
 
     // Raw input in arrival order; false when nothing is pending.
     virtual bool NextEvent(TInputEvent& event) = 0;
-    // Blocks until input is pending, Wake was called, or the clock reaches the deadline. A Wake
-    // that comes before the wait makes the next wait return at once.
-    virtual void Wait(std::optional<std::uint64_t> deadline) = 0;
+    // Blocks until input is pending, Wake was called, or the clock reaches the deadline; with
+    // extras also until one of their descriptors is ready (Ready filled in) or their real
+    // timeout has passed. A Wake that comes before the wait makes the next wait return at once.
+    virtual void Wait(std::optional<std::uint64_t> deadline, TWaitExtras* extras = nullptr) = 0;
     // Safe from any thread, as is Now.
     virtual void Wake() = 0;
 
@@ -124,6 +141,9 @@ public:
 
     // The clock: monotonic milliseconds and a sleep on the same time line.
     virtual std::uint64_t Now() = 0;
+    // Milliseconds on a clock that, unlike Now, keeps running while the machine sleeps: the two
+    // drift apart by exactly the time spent asleep.
+    virtual std::uint64_t BootTime() = 0;
     virtual void Sleep(DWORD ms) = 0;
 
     // The tray: false when the icon is not docked now. A backend that can watch for a tray

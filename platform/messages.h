@@ -97,12 +97,16 @@ constexpr UINT WM_MOUSELAST = 0x020A;
 constexpr UINT WM_SIZING = 0x0214;
 constexpr UINT WM_CAPTURECHANGED = 0x0215;
 constexpr UINT WM_MOVING = 0x0216;
+constexpr UINT WM_POWERBROADCAST = 0x0218;
 constexpr UINT WM_ENTERSIZEMOVE = 0x0231;
 constexpr UINT WM_EXITSIZEMOVE = 0x0232;
 constexpr UINT WM_MOUSEHOVER = 0x02A1;
 constexpr UINT WM_MOUSELEAVE = 0x02A3;
 constexpr UINT WM_USER = 0x0400;
 constexpr UINT WM_APP = 0x8000;
+
+// WM_POWERBROADCAST's WParam: the machine has resumed from sleep.
+constexpr WPARAM PBT_APMRESUMEAUTOMATIC = 0x0012;
 
 // Key-state flags carried in the WParam of pointer messages.
 constexpr WPARAM MK_LBUTTON = 0x0001;

@@ -56,17 +56,22 @@ bool TTrayIcon::NotifyShell(DWORD Request) {
     TFrameView icon;
     GetIconFrame(FData.hIcon, &icon);
     const std::u16string tip = (FData.uFlags & NIF_TIP) ? std::u16string(FData.szTip) : u"";
+    bool accepted = false;
     switch (Request) {
     case NIM_ADD:
-        return FData.hWnd != 0 &&
-               TrayAddIcon(FData.hWnd, FData.uID, FData.uCallbackMessage, icon, tip);
+        accepted = FData.hWnd != 0 &&
+                   TrayAddIcon(FData.hWnd, FData.uID, FData.uCallbackMessage, icon, tip);
+        break;
     case NIM_MODIFY:
-        return TrayModifyIcon(FData.hWnd, FData.uID, icon, tip);
+        accepted = TrayModifyIcon(FData.hWnd, FData.uID, icon, tip);
+        break;
     case NIM_DELETE:
         return TrayDeleteIcon(FData.hWnd, FData.uID);
     default:
         return false;
     }
+    TraySetMenu(FData.hWnd, FData.uID, PopupMenu, PopupMenuOwner);
+    return accepted;
 }
 
 void TTrayIcon::UpdateTray() {
@@ -156,8 +161,11 @@ void TTrayIcon::WMDestroy(TWidgetMessage& Message) {
 
 void TTrayIcon::TrayCallback(TWidgetMessage& Message) {
     const int keys = ModifierKeys();
+    // A host that reports where the action happened is believed over the pointer, which this
+    // program may not see while it is over the host's panel.
     TPoint at;
-    GetCursorPos(&at);
+    if (!TrayGetEventPoint(FData.hWnd, FData.uID, &at))
+        GetCursorPos(&at);
     switch (static_cast<UINT>(Message.LParam)) {
     case WM_MOUSEMOVE:
         if (OnMouseMove)

@@ -65,7 +65,10 @@ public:
     platform::HICON Icon() const { return FIcon; }
     // The tray icon owns the handle from now on.
     void SetIcon(platform::HICON Value);
-    platform::HMENU PopupMenu = 0; // kept for the application; never used here
+    // The menu hosts that draw menus themselves show for the icon, read when the icon is added
+    // or modified; a choice there posts WM_COMMAND to PopupMenuOwner, as the popup menu does.
+    platform::HMENU PopupMenu = 0;
+    platform::HWND PopupMenuOwner = 0;
     bool VisibleTray() const { return FVisibleTray; }
     void SetVisibleTray(bool Value);
     const TNotifyIconData& Record() const { return FData; }

@@ -351,6 +351,36 @@ HMENU GetSubMenu(HMENU menu, int position) {
     return m->Items[static_cast<std::size_t>(position)].Submenu;
 }
 
+namespace {
+
+const TMenuItem* ItemOf(HMENU menu, UINT item, UINT flags) {
+    const TMenu* m = FindMenu(menu);
+    if (m == nullptr) {
+        return nullptr;
+    }
+    if (flags & MF_BYPOSITION) {
+        return item < m->Items.size() ? &m->Items[item] : nullptr;
+    }
+    for (const TMenuItem& i : m->Items) {
+        if (i.Submenu == 0 && i.Id == item) {
+            return &i;
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
+
+std::u16string GetMenuString(HMENU menu, UINT item, UINT flags) {
+    const TMenuItem* i = ItemOf(menu, item, flags);
+    return i != nullptr ? i->Text : std::u16string();
+}
+
+UINT GetMenuState(HMENU menu, UINT item, UINT flags) {
+    const TMenuItem* i = ItemOf(menu, item, flags);
+    return i != nullptr ? (i->Flags & ~static_cast<UINT>(MF_BYPOSITION)) : 0xFFFFFFFFu;
+}
+
 HWND GetOpenMenuWindow() {
     return Open ? Open->Window : 0;
 }

@@ -14,6 +14,8 @@ constexpr UINT MF_GRAYED = 0x0001;
 constexpr UINT MF_DISABLED = 0x0002;
 constexpr UINT MF_POPUP = 0x0010;
 constexpr UINT MF_SEPARATOR = 0x0800;
+constexpr UINT MF_BYCOMMAND = 0x0000;
+constexpr UINT MF_BYPOSITION = 0x0400;
 
 constexpr UINT TPM_LEFTALIGN = 0x0000;
 constexpr UINT TPM_RIGHTBUTTON = 0x0002;
@@ -32,6 +34,10 @@ bool IsMenu(HMENU menu);
 int GetMenuItemCount(HMENU menu);             // -1 for no menu
 UINT GetMenuItemID(HMENU menu, int position); // 0xFFFFFFFF for a submenu or a bad position
 HMENU GetSubMenu(HMENU menu, int position);
+// The text of an item (with its '&' and tab) by position or command; empty when there is none.
+std::u16string GetMenuString(HMENU menu, UINT item, UINT flags);
+// The MF_ flags of an item by position or command; 0xFFFFFFFF when there is none.
+UINT GetMenuState(HMENU menu, UINT item, UINT flags);
 
 // Shows the menu with its top-left corner at the screen point (moved to stay on the screen)
 // and returns when it closes. The chosen command is posted to the owner as WM_COMMAND, or with

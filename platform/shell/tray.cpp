@@ -1,15 +1,23 @@
-// The notification area: the program's requests go to the display's tray, input on an icon comes
-// back as the icon's callback message (double clicks are made here, as the desktop's shell makes
-// them), and the tip text shows after the hover time. The window manager hands over the tray's
-// input and its timing through the hooks installed with the first icon.
+// The notification area: each icon the program asks for is shown by a StatusNotifierItem when a
+// host on the session bus shows those, and docked into the display's tray otherwise; it moves
+// between the two as hosts come and go. Input on a docked icon comes back as the icon's callback
+// message (double clicks are made here, as the desktop's shell makes them), and its tip shows
+// after the hover time; an item's host reports its own clicks and shows its own tips. The window
+// manager hands over the tray's input and its timing through the hooks installed with the first
+// icon.
 #include "platform/shell/tray.h"
 
+#include "platform/dbus/status_notifier.h"
+#include "platform/gfx/owners.h"
+#include "platform/shell/popup_menu.h"
 #include "platform/shell/tooltip_service.h"
 #include "platform/wm/tray_hooks.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <map>
 #include <utility>
+#include <vector>
 
 namespace platform {
 namespace {
@@ -18,9 +26,20 @@ constexpr int TRAY_TIP_WIDTH = 300;
 
 // A tray icon the program asked for, docked or waiting for a tray to appear.
 using TTrayKey = std::pair<HWND, UINT>;
+enum class TShownBy { Nothing, Notifier, Screen };
 struct TTrayEntry {
     UINT Callback = 0;
     std::u16string Tip;
+    // The icon as given, kept so it can move between the screen's tray and a host.
+    int Width = 0;
+    int Height = 0;
+    std::vector<std::uint32_t> Pixels;
+    std::vector<TNotifierMenuItem> Menu;
+    HWND MenuOwner = 0;
+    TShownBy ShownBy = TShownBy::Nothing;
+    TFrameView View() const {
+        return TFrameView{Pixels.empty() ? nullptr : Pixels.data(), Width, Height, Width * 4};
+    }
 };
 
 // The pointer over the tray icons: the tip shown after the hover time, and the last press for
@@ -139,6 +158,103 @@ void CheckTrayTip() {
     p.TipWindow = ShowTipWindow(it->second.Tip, p.Point, TRAY_TIP_WIDTH);
 }
 
+// One picture of the icon at size x size, drawn with a smooth filter and centred.
+std::vector<std::uint32_t> Picture(const TTrayEntry& e, int size) {
+    std::vector<std::uint32_t> out(static_cast<std::size_t>(size) * size, 0);
+    if (e.Width == size && e.Height == size) {
+        return e.Pixels;
+    }
+    std::vector<std::uint32_t> source = e.Pixels;
+    const TCairoSurfacePtr src(
+        cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(source.data()),
+                                            CAIRO_FORMAT_ARGB32, e.Width, e.Height, e.Width * 4));
+    const TCairoSurfacePtr dst(cairo_image_surface_create_for_data(
+        reinterpret_cast<unsigned char*>(out.data()), CAIRO_FORMAT_ARGB32, size, size, size * 4));
+    const TCairoPtr cr(cairo_create(dst.get()));
+    const double scale =
+        std::min(static_cast<double>(size) / e.Width, static_cast<double>(size) / e.Height);
+    cairo_translate(cr.get(), (size - e.Width * scale) / 2, (size - e.Height * scale) / 2);
+    cairo_scale(cr.get(), scale, scale);
+    cairo_set_source_surface(cr.get(), src.get(), 0, 0);
+    cairo_pattern_set_filter(cairo_get_source(cr.get()), CAIRO_FILTER_BEST);
+    cairo_paint(cr.get());
+    cairo_surface_flush(dst.get());
+    return out;
+}
+
+bool ShowAsItem(const TTrayKey& key, const TTrayEntry& e) {
+    std::vector<std::vector<std::uint32_t>> pictures;
+    TNotifierItemData data;
+    data.Owner = key.first;
+    data.Id = key.second;
+    data.Callback = e.Callback;
+    data.Tip = e.Tip;
+    data.Menu = e.Menu;
+    data.MenuOwner = e.MenuOwner;
+    if (!e.Pixels.empty()) {
+        for (const int size : TrayPictureSizes) {
+            pictures.push_back(Picture(e, size));
+            data.Icons.push_back(TFrameView{pictures.back().data(), size, size, size * 4});
+        }
+    }
+    return ShowNotifierItem(data);
+}
+
+// Shows one icon where it belongs now: as the bus's item while a host shows items (one item per
+// process: further icons dock on the screen), docked on the screen while none does, and nowhere
+// yet while the bus is still asked. Never in both places.
+bool Present(const TTrayKey& key, TTrayEntry& e) {
+    const TNotifierHost host = NotifierHost();
+    bool itemTaken = false;
+    for (const auto& [k, other] : State().TrayIcons) {
+        itemTaken = itemTaken || (k != key && other.ShownBy == TShownBy::Notifier);
+    }
+    if (host == TNotifierHost::Present && !itemTaken) {
+        if (e.ShownBy == TShownBy::Screen) {
+            Display().UndockTrayIcon(key.first, key.second);
+            e.ShownBy = TShownBy::Nothing;
+        }
+        if (ShowAsItem(key, e)) {
+            e.ShownBy = TShownBy::Notifier;
+            return true;
+        }
+    } else if (host == TNotifierHost::Unknown && e.ShownBy != TShownBy::Screen) {
+        if (e.ShownBy == TShownBy::Notifier) {
+            return ShowAsItem(key, e);
+        }
+        return false;
+    }
+    if (e.ShownBy == TShownBy::Notifier) {
+        HideNotifierItem();
+    }
+    e.ShownBy = TShownBy::Screen;
+    return Display().DockTrayIcon(key.first, key.second, e.View(), e.Tip);
+}
+
+void Withdraw(const TTrayKey& key, TTrayEntry& e) {
+    if (e.ShownBy == TShownBy::Notifier) {
+        HideNotifierItem();
+    } else if (e.ShownBy == TShownBy::Screen) {
+        Display().UndockTrayIcon(key.first, key.second);
+    }
+    e.ShownBy = TShownBy::Nothing;
+}
+
+// A host came or went: every icon moves to where it belongs now.
+void HostChanged() {
+    auto& icons = State().TrayIcons;
+    // The one item first leaves, so another icon may take its place.
+    for (auto& [key, e] : icons) {
+        if (e.ShownBy == TShownBy::Notifier && NotifierHost() != TNotifierHost::Present) {
+            Present(key, e);
+        }
+    }
+    for (auto& [key, e] : icons) {
+        Present(key, e);
+    }
+    HideTrayTip();
+}
+
 // Icons of a dead owner; the tip window when it is the one dying.
 void ForgetTray(HWND hwnd) {
     auto& s = State();
@@ -148,8 +264,8 @@ void ForgetTray(HWND hwnd) {
     for (auto it = s.TrayIcons.begin(); it != s.TrayIcons.end();) {
         if (it->first.first == hwnd) {
             const TTrayKey key = it->first;
+            Withdraw(key, it->second);
             it = s.TrayIcons.erase(it);
-            Display().UndockTrayIcon(key.first, key.second);
             ForgetHovered(key);
         } else {
             ++it;
@@ -163,6 +279,11 @@ std::optional<std::uint64_t> TipDeadline() {
 }
 
 void ForgetAll() {
+    for (auto& [key, e] : State().TrayIcons) {
+        if (e.ShownBy == TShownBy::Notifier) {
+            HideNotifierItem();
+        }
+    }
     State() = TTrayState{};
 }
 
@@ -180,6 +301,24 @@ void HookIntoWindowManager() {
     hooks.WindowGone = ForgetTray;
     hooks.Reset = ForgetAll;
     SetTrayHooks(hooks);
+    SetNotifierHostObserver(HostChanged);
+}
+
+void KeepIcon(TTrayEntry& e, const TFrameView& icon) {
+    e.Width = e.Height = 0;
+    e.Pixels.clear();
+    if (icon.Pixels == nullptr || icon.Width <= 0 || icon.Height <= 0 ||
+        icon.Stride < icon.Width * 4) {
+        return;
+    }
+    e.Width = icon.Width;
+    e.Height = icon.Height;
+    e.Pixels.reserve(static_cast<std::size_t>(icon.Width) * icon.Height);
+    for (int y = 0; y < icon.Height; ++y) {
+        for (int x = 0; x < icon.Width; ++x) {
+            e.Pixels.push_back(icon.Pixel(x, y));
+        }
+    }
 }
 
 } // namespace
@@ -191,10 +330,13 @@ bool TrayAddIcon(HWND owner, UINT id, UINT callbackMessage, const TFrameView& ic
         return false;
     }
     HookIntoWindowManager();
-    // Kept even when no tray takes it now: the display may dock it into a tray that appears
-    // later, and its input must then find the callback.
-    s.TrayIcons[{owner, id}] = TTrayEntry{callbackMessage, tip};
-    return Display().DockTrayIcon(owner, id, icon, tip);
+    // Kept even when nothing takes it now: a tray or a host may appear later, and its input must
+    // then find the callback.
+    TTrayEntry& e = s.TrayIcons[{owner, id}];
+    e.Callback = callbackMessage;
+    e.Tip = tip;
+    KeepIcon(e, icon);
+    return Present({owner, id}, e);
 }
 
 bool TrayModifyIcon(HWND owner, UINT id, const TFrameView& icon, const std::u16string& tip) {
@@ -212,17 +354,53 @@ bool TrayModifyIcon(HWND owner, UINT id, const TFrameView& icon, const std::u16s
             p.TipWindow = ShowTipWindow(tip, p.Point, TRAY_TIP_WIDTH);
         }
     }
-    return Display().DockTrayIcon(owner, id, icon, tip);
+    KeepIcon(it->second, icon);
+    return Present(it->first, it->second);
 }
 
 bool TrayDeleteIcon(HWND owner, UINT id) {
     auto& s = State();
-    if (s.TrayIcons.erase({owner, id}) == 0) {
+    auto it = s.TrayIcons.find({owner, id});
+    if (it == s.TrayIcons.end()) {
         return false;
     }
+    Withdraw(it->first, it->second);
+    s.TrayIcons.erase(it);
     ForgetHovered({owner, id});
-    Display().UndockTrayIcon(owner, id);
     return true;
+}
+
+bool TraySetMenu(HWND owner, UINT id, HMENU menu, HWND menuOwner) {
+    auto& s = State();
+    auto it = s.TrayIcons.find({owner, id});
+    if (it == s.TrayIcons.end()) {
+        return false;
+    }
+    std::vector<TNotifierMenuItem> items;
+    const int count = IsMenu(menu) ? GetMenuItemCount(menu) : 0;
+    for (int i = 0; i < count; ++i) {
+        const UINT flags = GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION);
+        if (flags & MF_POPUP) {
+            continue; // the program's tray menu has no submenus; a host gets the plain items
+        }
+        TNotifierMenuItem item;
+        item.Separator = (flags & MF_SEPARATOR) != 0;
+        item.Enabled = (flags & (MF_GRAYED | MF_DISABLED)) == 0;
+        item.Command = GetMenuItemID(menu, i);
+        item.Text = GetMenuString(menu, static_cast<UINT>(i), MF_BYPOSITION);
+        items.push_back(std::move(item));
+    }
+    TTrayEntry& e = it->second;
+    e.Menu = std::move(items);
+    e.MenuOwner = menuOwner;
+    if (e.ShownBy == TShownBy::Notifier) {
+        ShowAsItem(it->first, e);
+    }
+    return true;
+}
+
+bool TrayGetEventPoint(HWND owner, UINT id, TPoint* point) {
+    return NotifierEventPoint(owner, id, point);
 }
 
 HWND GetTrayTipWindow() {

@@ -1,7 +1,8 @@
-// The notification area: icons docked into the desktop's tray for (owner, id). Input on an icon
-// arrives as callbackMessage posted to the owner with WParam = id and LParam = the pointer
-// message (WM_LBUTTONDOWN, WM_RBUTTONUP, ...); the icon's tip shows after the hover time. Window
-// thread only.
+// The notification area: icons shown for (owner, id), as a StatusNotifierItem where a host on the
+// session bus shows those (dbus/status_notifier.h), docked into the screen's own tray otherwise;
+// never both. Input on an icon arrives as callbackMessage posted to the owner with WParam = id
+// and LParam = the pointer message (WM_LBUTTONDOWN, WM_RBUTTONUP, ...); the icon's tip shows
+// after the hover time (or as the host shows tips). Window thread only.
 #pragma once
 
 #include "platform/window_manager.h"
@@ -10,12 +11,20 @@
 
 namespace platform {
 
-// Adding fails when no tray takes the icon now, yet it is kept until deleted and docks when a
-// tray appears.
+// Adding fails when nothing takes the icon now, yet it is kept until deleted and shows when a
+// tray or a host appears.
 bool TrayAddIcon(HWND owner, UINT id, UINT callbackMessage, const TFrameView& icon,
                  const std::u16string& tip);
 bool TrayModifyIcon(HWND owner, UINT id, const TFrameView& icon, const std::u16string& tip);
 bool TrayDeleteIcon(HWND owner, UINT id);
+// The menu a host that draws menus itself shows for the icon (the items of menu, read now); a
+// choice there posts WM_COMMAND with the item's command to menuOwner. 0 removes it.
+bool TraySetMenu(HWND owner, UINT id, HMENU menu, HWND menuOwner);
+// Where the last pointer action on the icon happened, when the host said so (a host's menu
+// request carries the point its menu belongs at); false otherwise.
+bool TrayGetEventPoint(HWND owner, UINT id, TPoint* point);
+// The pictures a host is given for an icon: these sizes, each drawn from the icon.
+constexpr int TrayPictureSizes[] = {16, 22, 24, 32, 48, 64};
 // The window showing the tip of the icon under the pointer, 0 while none shows (for tests).
 HWND GetTrayTipWindow();
 

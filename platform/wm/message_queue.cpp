@@ -70,6 +70,7 @@ bool PullRaw(TInputEvent& event) {
 bool Retrieve(TMsg* msg, HWND hwnd, UINT filterMin, UINT filterMax, bool remove,
               bool convertInput) {
     auto& s = State();
+    CheckSleepGap();
     CheckHover();
     for (;;) {
         {
@@ -168,9 +169,70 @@ std::optional<std::uint64_t> NextDeadline() {
     return deadline;
 }
 
+void WaitForWork() {
+    auto& s = State();
+    if (s.WaitSources.empty()) {
+        Display().Wait(NextDeadline());
+        return;
+    }
+    // A source may remove itself (or another) while it runs; the ones asked are the ones told.
+    const std::vector<TWaitSource*> sources = s.WaitSources;
+    TWaitExtras extras;
+    std::vector<std::size_t> starts;
+    for (TWaitSource* source : sources) {
+        starts.push_back(extras.Fds.size());
+        const int limit = source->Prepare(extras.Fds);
+        if (limit >= 0 && (extras.RealTimeout < 0 || limit < extras.RealTimeout)) {
+            extras.RealTimeout = limit;
+        }
+    }
+    starts.push_back(extras.Fds.size());
+    Display().Wait(NextDeadline(), &extras);
+    for (std::size_t i = 0; i < sources.size(); ++i) {
+        const auto& live = State().WaitSources;
+        if (std::find(live.begin(), live.end(), sources[i]) == live.end()) {
+            continue;
+        }
+        sources[i]->Dispatch(extras.Fds.data() + starts[i], starts[i + 1] - starts[i]);
+    }
+}
+
+void CheckSleepGap() {
+    auto& s = State();
+    const std::int64_t offset = static_cast<std::int64_t>(Display().BootTime()) -
+                                static_cast<std::int64_t>(Display().Now());
+    // The clocks differ by whole milliseconds read a moment apart; a second is no rounding.
+    constexpr std::int64_t SleepGapMs = 1000;
+    const bool slept = s.SleepOffset && offset - *s.SleepOffset >= SleepGapMs;
+    if (!s.SleepOffset || slept) {
+        s.SleepOffset = offset;
+    }
+    if (slept) {
+        PostResumeNotice();
+    }
+}
+
 } // namespace wm
 
 using namespace wm;
+
+void AddWaitSource(TWaitSource* source) {
+    auto& sources = State().WaitSources;
+    if (source != nullptr && std::find(sources.begin(), sources.end(), source) == sources.end()) {
+        sources.push_back(source);
+    }
+}
+
+void RemoveWaitSource(TWaitSource* source) {
+    auto& sources = State().WaitSources;
+    sources.erase(std::remove(sources.begin(), sources.end(), source), sources.end());
+}
+
+void PostResumeNotice() {
+    for (const HWND top : State().TopLevels) {
+        PostMessage(top, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
+    }
+}
 
 LRESULT CallWindowProc(WNDPROC proc, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     return proc ? proc(hwnd, msg, wParam, lParam) : 0;
@@ -214,7 +276,7 @@ bool GetMessage(TMsg* msg, HWND hwnd, UINT filterMin, UINT filterMax) {
         if (Retrieve(msg, hwnd, filterMin, filterMax, true, true)) {
             return msg->message != WM_QUIT;
         }
-        Display().Wait(NextDeadline());
+        WaitForWork();
     }
 }
 

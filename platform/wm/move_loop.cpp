@@ -84,7 +84,7 @@ void RunMoveLoop(HWND hwnd) {
             DispatchMessage(&msg);
             continue;
         }
-        Display().Wait(NextDeadline());
+        WaitForWork();
     }
     if (s.Capture == hwnd) {
         ReleaseCapture();

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "platform/window_manager.h"
+#include "platform/wm/service_hooks.h"
 #include "platform/wm/tray_hooks.h"
 
 #include <array>
@@ -122,6 +123,9 @@ struct TState {
     HCURSOR Cursor = 0;
     TQueued LastKey; // the key-down most recently retrieved, for TranslateMessage
     TTrayHooks Tray; // the shell's tray, once it has an icon
+    std::vector<TWaitSource*> WaitSources;
+    // BootTime - Now when last looked at; a growth means the machine slept in between.
+    std::optional<std::int64_t> SleepOffset;
 };
 
 TState& State();
@@ -143,6 +147,11 @@ void PurgeWindow(HWND hwnd); // forget queued messages, timers and tray entries 
 bool Retrieve(TMsg* msg, HWND hwnd, UINT filterMin, UINT filterMax, bool remove, bool convertInput);
 std::optional<std::uint64_t> NextDeadline();
 bool PullRaw(TInputEvent& event);
+// Blocks until the display has input, a post wakes it, the next deadline passes or a wait
+// source has work, then lets the sources run what became due.
+void WaitForWork();
+// Tells the windows about a resume when the clocks show one since the last look.
+void CheckSleepGap();
 
 // Input helpers.
 void ProcessRawEvent(const TInputEvent& event);

@@ -48,6 +48,7 @@ void Reset(TState& s) {
     s.Keys.fill(0);
     s.Cursor = 0;
     s.LastKey = TQueued{};
+    s.SleepOffset.reset();
     if (s.Tray.Reset) {
         s.Tray.Reset();
     }

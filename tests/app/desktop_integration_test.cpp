@@ -3,6 +3,11 @@
 
 #include "app/wintimer.h"
 
+#include <unistd.h>
+
+#include <cstdio>
+#include <optional>
+
 namespace app_test {
 namespace {
 
@@ -39,18 +44,49 @@ std::string UnquoteExec(const std::string& value) {
     return arg;
 }
 
+// The string escapes of a desktop entry's value, undone.
+std::string UnescapeString(const std::string& value) {
+    std::string text;
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        if (value[i] == '\\' && i + 1 < value.size()) {
+            const char n = value[++i];
+            text += n == 'n' ? '\n' : n == 't' ? '\t' : n == 'r' ? '\r' : n == 's' ? ' ' : n;
+        } else {
+            text += value[i];
+        }
+    }
+    return text;
+}
+
+// The value of Key in an entry's text; nullopt when the key is missing or given twice.
+std::optional<std::string> EntryValue(const std::string& text, const std::string& key) {
+    std::optional<std::string> found;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        const std::size_t end = text.find('\n', at);
+        const std::string line = text.substr(at, end - at);
+        if (line.rfind(key + "=", 0) == 0) {
+            if (found)
+                return std::nullopt;
+            found = line.substr(key.size() + 1);
+        }
+        if (end == std::string::npos)
+            break;
+        at = end + 1;
+    }
+    return found;
+}
+
+const std::string OddPaths[] = {
+    "/usr/bin/minipelikora", "/opt/Mini Pelikora/minipelikora",
+    "/home/a\"b/mp",         "/srv/back\\slash/mp",
+    "/srv/$HOME/mp",         "/srv/100%/%u/mp",
+    "/srv/`id`/mp",          "/srv/tab\there/new\nline",
+    "/srv/çalışma/mp",
+};
+
 TEST(ExecQuoting, EveryPathSurvivesTheLaunchersRules) {
-    const std::string paths[] = {
-        "/opt/Mini Pelikora/minipelikora",
-        "/home/a\"b/mp",
-        "/srv/back\\slash/mp",
-        "/srv/$HOME/mp",
-        "/srv/100%/%u/mp",
-        "/srv/`id`/mp",
-        "/srv/tab\there/new\nline",
-        "/srv/çalışma/mp",
-    };
-    for (const auto& path : paths) {
+    for (const auto& path : OddPaths) {
         const std::string quoted = app::QuoteExecArgument(path);
         EXPECT_EQ(quoted.find('\n'), std::string::npos);
         EXPECT_EQ(UnquoteExec(quoted), path) << quoted;
@@ -60,20 +96,71 @@ TEST(ExecQuoting, EveryPathSurvivesTheLaunchersRules) {
     EXPECT_EQ(app::QuoteExecArgument("/a%b"), "\"/a%%b\"");
 }
 
-TEST_F(AppTest, AutostartEntryIsWrittenAndRemovedQuietly) {
+// An upgrade replaces the file of a running program; the path it was installed at still
+// names the program.
+TEST(ExecutablePath, IsTheRealPathOfTheRunningFileEvenAfterItWasReplaced) {
+    EXPECT_EQ(app::ExecutablePath(), fs::canonical("/proc/self/exe").string());
+
+    const fs::path dir = fs::temp_directory_path() / ("mp-exe-" + std::to_string(getpid()));
+    fs::create_directories(dir);
+    const std::string odd = (dir / "really (deleted)").string();
+    WriteFile(odd, "");
+    const struct {
+        std::string Link, Expected;
+    } cases[] = {
+        {"/usr/bin/minipelikora (deleted)", "/usr/bin/minipelikora"},
+        {"/opt/Mini Pelikora/minipelikora (deleted)", "/opt/Mini Pelikora/minipelikora"},
+        {"/usr/bin/minipelikora", "/usr/bin/minipelikora"},
+        {odd, odd}, // an existing file of that name is what runs
+        {" (deleted)", " (deleted)"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(app::ExecutableFromProcLink(c.Link), c.Expected) << c.Link;
+    fs::remove_all(dir);
+}
+
+// The entry a launcher reads: it starts the program at its path, carries TryExec with the same
+// path (so a removed program leaves an entry the desktop skips), and passes the desktop's own
+// validator whatever the path holds.
+TEST_F(AppTest, AutostartEntryStartsTheProgramAndIsSkippedOnceItIsGone) {
     const std::string entry = Dir + "/config/autostart/Mini Pelikora.desktop";
     EXPECT_EQ(app::AutostartEntryPath(), entry);
     EXPECT_TRUE(app::SetStartWithSystem(false, "/x")); // nothing there: a quiet no-op
-    ASSERT_TRUE(app::SetStartWithSystem(true, "/opt/Mini Pelikora/minipelikora"));
-    const std::string text = ReadFile(entry);
-    EXPECT_EQ(text.rfind("[Desktop Entry]\n", 0), 0u);
-    EXPECT_NE(text.find("\nType=Application\n"), std::string::npos);
-    EXPECT_NE(text.find("\nName=Mini Pelikora\n"), std::string::npos);
-    EXPECT_NE(text.find("\nExec=\"/opt/Mini Pelikora/minipelikora\"\n"), std::string::npos);
-    EXPECT_TRUE(app::SetStartWithSystem(false, "/x"));
-    EXPECT_FALSE(fs::exists(entry));
-    // Without a known program there is nothing to start: no entry is written.
+    const bool validator = std::system("command -v desktop-file-validate >/dev/null 2>&1") == 0;
+    for (const auto& path : OddPaths) {
+        SCOPED_TRACE(path);
+        ASSERT_TRUE(app::SetStartWithSystem(true, path));
+        const std::string text = ReadFile(entry);
+        EXPECT_EQ(text.rfind("[Desktop Entry]\n", 0), 0u);
+        EXPECT_EQ(EntryValue(text, "Type"), "Application");
+        EXPECT_EQ(EntryValue(text, "Name"), "Mini Pelikora");
+        const auto exec = EntryValue(text, "Exec");
+        const auto tryExec = EntryValue(text, "TryExec");
+        ASSERT_TRUE(exec && tryExec);
+        EXPECT_EQ(UnquoteExec(*exec), path);
+        EXPECT_EQ(UnescapeString(*tryExec), path);
+        if (validator) {
+            const std::string command = "desktop-file-validate '" + entry + "' 2>&1";
+            FILE* out = popen(command.c_str(), "r");
+            ASSERT_NE(out, nullptr);
+            std::string report;
+            char buffer[256];
+            while (std::fgets(buffer, sizeof buffer, out) != nullptr)
+                report += buffer;
+            EXPECT_EQ(pclose(out), 0) << report;
+            EXPECT_EQ(report, "");
+        }
+    }
+    if (!validator)
+        std::puts("desktop-file-validate is not installed: the entries were not validated");
+
+    // A path the system could not tell, or a relative one, writes nothing: the last entry stays.
+    const std::string before = ReadFile(entry);
     EXPECT_FALSE(app::SetStartWithSystem(true, ""));
+    EXPECT_FALSE(app::SetStartWithSystem(true, "minipelikora"));
+    EXPECT_EQ(ReadFile(entry), before);
+
+    EXPECT_TRUE(app::SetStartWithSystem(false, "/x"));
     EXPECT_FALSE(fs::exists(entry));
     EXPECT_TRUE(fs::is_empty(Dir + "/config/autostart")); // no temporary file left behind
 

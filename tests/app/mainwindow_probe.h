@@ -36,6 +36,7 @@ public:
     widgets::TControlEx* Root() const { return W.FRoot; }
     TWinTimer* StartTimer() const { return W.FStartTimer.get(); }
     TWinTimer* IdleTimer() const { return W.FIdleTimer.get(); }
+    TWinTimer* ResumeTimer() const { return W.FResumeTimer.get(); }
 
     // The refresher's: the cycle in flight (null when none) and the busy state's pieces.
     const TRefreshCycle* Cycle() const { return Refresher().FCycle.get(); }

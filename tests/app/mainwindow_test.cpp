@@ -3,6 +3,7 @@
 #include "app_fixture.h"
 
 #include "news/feed.h"
+#include "platform/shell/popup_menu.h"
 
 #include <cmath>
 
@@ -541,6 +542,40 @@ TEST_F(MainWindow, IdleForMoreThanTenSecondsTrimsMemory) {
     Screen->Advance(10000);
     Pump();
     EXPECT_EQ(app::TrimCount(), trims + 2);
+}
+
+// A left click on the tray icon brings the shrunk widget back to full size and to the front;
+// a middle click does nothing.
+TEST_F(MainWindow, LeftClickOnTheTrayIconBringsTheShrunkWidgetBack) {
+    Start();
+    RunStartUp();
+    SetActiveWindow(Handle);
+    Pump();
+    Screen->ActivateOther();
+    Pump();
+    ASSERT_TRUE(Probe().Scaler().Scaled());
+    ASSERT_EQ(Screen->TrayIcons().size(), 1u);
+    const auto icon = Screen->TrayIcons()[0];
+    auto click = [&](TMouseButton Button) {
+        Screen->TrayMove(icon.Owner, icon.Id, 1200, 1010);
+        Screen->TrayButton(icon.Owner, icon.Id, Button, true);
+        Screen->TrayButton(icon.Owner, icon.Id, Button, false);
+        Pump();
+    };
+
+    click(TMouseButton::Middle);
+    EXPECT_TRUE(Probe().Scaler().Scaled());
+    EXPECT_EQ(GetOpenMenuWindow(), 0);
+
+    const int raises = Screen->Surface(Handle).Raises;
+    Screen->Advance(1000); // not a double click with anything before
+    click(TMouseButton::Left);
+    EXPECT_FALSE(Probe().Scaler().Scaled());
+    EXPECT_EQ(Probe().Scale(), 1.0f);
+    EXPECT_EQ(Probe().Root()->Width(), 475);
+    EXPECT_EQ(GetActiveWindow(), Handle);
+    EXPECT_GT(Screen->Surface(Handle).Raises, raises);
+    EXPECT_EQ(Screen->ActivationRequests().back(), Handle);
 }
 
 } // namespace

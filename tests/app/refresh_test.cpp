@@ -207,5 +207,71 @@ TEST_F(Refresh, AnsweringNoOpensNothing) {
     EXPECT_EQ(GetOpenMessageBox(), 0u);
 }
 
+// After a resume from sleep (the clock that counts sleep jumped) the news is asked for once the
+// network had a moment, not at the next poll: a second notice of the same resume makes no second
+// request, and a resume while a cycle is in flight waits for it rather than being dropped.
+TEST_F(Refresh, ResumeFromSleepRefreshesSoonAndOnce) {
+    const std::string record = NewsRecord("9", "after the sleep");
+    std::atomic<bool> hold{false};
+    TLoopbackServer server([&](TConnection& c) {
+        while (hold.load())
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        c.Send(Answer("200 OK", record));
+    });
+    // A failing assertion must not leave the server's thread waiting forever.
+    struct TRelease {
+        std::atomic<bool>& Hold;
+        ~TRelease() { Hold = false; }
+    } release{hold};
+    // The version check asks the same server; only the news requests count here.
+    auto newsRequests = [&] {
+        std::size_t n = 0;
+        for (const auto& r : server.Requests())
+            n += r.rfind("GET " + news::NewsRequestPath(), 0) == 0 ? 1 : 0;
+        return n;
+    };
+    StartWithTwoItems(server);
+    Screen->Advance(app::StartInterval);
+    ASSERT_TRUE(PumpUntil([&] {
+        return newsRequests() == 1 && !Probe().Refresher().CycleInFlight() &&
+               !Probe().Refresher().VersionCheckInFlight();
+    }));
+    const std::size_t asked = newsRequests();
+
+    Screen->Suspend(8 * 3600 * 1000);
+    Pump();
+    ASSERT_TRUE(Probe().ResumeTimer()->Enabled());
+    PostMessage(Handle, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0); // logind says so too
+    Pump();
+    Screen->Advance(app::ResumeRefreshDelay - 1);
+    Pump();
+    EXPECT_EQ(newsRequests(), asked);
+    EXPECT_FALSE(Probe().Refresher().CycleInFlight());
+
+    Screen->Advance(1);
+    Pump();
+    EXPECT_TRUE(Probe().Refresher().CycleInFlight());
+    EXPECT_FALSE(Probe().ResumeTimer()->Enabled());
+    ASSERT_TRUE(PumpUntil([&] { return !Probe().Refresher().CycleInFlight(); }));
+    EXPECT_EQ(newsRequests(), asked + 1);
+    EXPECT_EQ(ReadFile(NewsPath()), news::ConvertNews(record));
+
+    // Asleep again while a request hangs: the resume refresh waits for it to end.
+    hold = true;
+    Probe().Refresher().StartNewsRequest();
+    ASSERT_TRUE(PumpUntil([&] { return newsRequests() == asked + 2; }));
+    Screen->Suspend(60 * 1000);
+    Pump();
+    Screen->Advance(app::ResumeRefreshDelay);
+    Pump();
+    EXPECT_TRUE(Probe().ResumeTimer()->Enabled());
+    hold = false;
+    ASSERT_TRUE(PumpUntil([&] { return !Probe().Refresher().CycleInFlight(); }));
+    Screen->Advance(app::ResumeRefreshDelay);
+    Pump();
+    ASSERT_TRUE(PumpUntil([&] { return newsRequests() == asked + 3; }));
+    EXPECT_FALSE(Probe().ResumeTimer()->Enabled());
+}
+
 } // namespace
 } // namespace app_test

@@ -5,23 +5,15 @@ import unittest
 
 import harness as h
 
-SMALL_W, SMALL_H = 119, 87  # the settled picture at a quarter of the size
+from autoscale_probe import SMALL_H, SMALL_W, grown, shrunk
 
 
 class AutoScale(unittest.TestCase):
     def shrunk(self, w, corner_origin):
-        """Whether the settled screen shows the small picture at corner_origin (window
-        coordinates) and nothing of the full-size body."""
-        shot = w.s.settled_shot()
-        body = w.pixel(shot, (237, 200))
-        cx, cy = corner_origin
-        red = sum(h.is_red(w.pixel(shot, (cx + dx, cy + dy)))
-                  for dx in range(0, SMALL_W, 4) for dy in range(0, SMALL_H, 4))
-        return shot if h.near(body, h.ROOT_COLOUR, 3) and red > 20 else None
+        return shrunk(w, corner_origin)
 
     def grown(self, w):
-        shot = w.s.settled_shot()
-        return shot if all(h.is_white(w.pixel(shot, p)) for p in h.BODY_WHITE) else None
+        return grown(w)
 
     def test_shrinks_on_deactivation_and_grows_on_a_click(self):
         s = h.Session(self, wm=True)

@@ -28,7 +28,7 @@ protected:
         box.Canvas().Font().SetName(u"Trebuchet MS");
         box.Canvas().Font().SetSize(9);
         box.Canvas().StringFormat().SetLineAlignment(widgets::StringAlignmentCenter);
-        box.SetCaption(u"Windows her açıldığında otomatik olarak başlat.");
+        box.SetCaption(u"Oturum açıldığında otomatik olarak başlat.");
         return box;
     }
 };

@@ -9,7 +9,7 @@
 # - a room of platform/ includes a system header of that kind only when it is the room's own;
 # - a room includes the headers of the rooms it builds on and no others, and nothing of the
 #   layers above; the layers above reach platform/ through its face, shell/, gfx/ and sys/ (the
-#   program entries may also name the X11 backend).
+#   program entries may also name the X11 backend and the D-Bus services).
 
 cmake_minimum_required(VERSION 3.20)
 
@@ -24,9 +24,9 @@ set(x11_rooms display/x11)
 set(curl_match "^curl/")
 set(curl_rooms sys)
 set(gio_match "^gio/")
-set(gio_rooms sys)
+set(gio_rooms dbus)
 set(glib_match "^glib")
-set(glib_rooms gfx sys)
+set(glib_rooms gfx sys dbus)
 set(gdk_match "^gdk")
 set(gdk_rooms)
 set(fontconfig_match "^(fontconfig/|pango/pangofc|pango/pangoft2)")
@@ -44,11 +44,12 @@ set(sys_uses)
 set(gfx_uses)
 set(display/headless_uses)
 set(wm_uses display/headless sys)
-set(shell_uses wm gfx sys)
+set(dbus_uses wm sys)
+set(shell_uses wm gfx sys dbus)
 set(display/x11_uses wm gfx sys)
 set(layer_uses shell gfx sys)
-set(entry_uses shell gfx sys display/x11)
-set(rooms sys gfx display/headless wm shell display/x11)
+set(entry_uses shell gfx sys display/x11 dbus)
+set(rooms sys gfx display/headless wm dbus shell display/x11)
 
 # The room of a path under platform/ ("face" for the headers at its top), or "" for none.
 function(room_of path out)

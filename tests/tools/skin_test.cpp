@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 #include <utility>
@@ -24,6 +25,12 @@ std::string ImagePath(const std::string& file) {
     return std::string(MP_SOURCE_DIR) + "/resources/images/" + file;
 }
 
+// The program's mark at one of the icon theme's sizes, as the package installs it.
+std::string MarkPath(int size) {
+    return std::string(MP_SOURCE_DIR) + "/dist/icons/" + std::to_string(size) + "x" +
+           std::to_string(size) + ".png";
+}
+
 struct Pixel {
     int A, R, G, B; // straight alpha
 };
@@ -32,8 +39,10 @@ struct Pixel {
 class Image {
 public:
     explicit Image(cairo_surface_t* surface) { Take(surface); }
+    // A committed picture: a name in resources/images, or a path.
     explicit Image(const std::string& file)
-        : owned_(cairo_image_surface_create_from_png(ImagePath(file).c_str())) {
+        : owned_(cairo_image_surface_create_from_png(
+              (file.find('/') == std::string::npos ? ImagePath(file) : file).c_str())) {
         Take(owned_.get());
     }
     bool Ok() const { return ok_; }
@@ -104,52 +113,76 @@ const struct {
     {"icon101.png", 64, 64},
 };
 
+// Checks the PNG header of a committed file: its size and 8-bit RGBA.
+void ExpectRgbaPng(const std::string& path, int width, int height) {
+    SCOPED_TRACE(path);
+    std::ifstream in(path, std::ios::binary);
+    ASSERT_TRUE(in) << "missing";
+    unsigned char header[26] = {};
+    in.read(reinterpret_cast<char*>(header), sizeof header);
+    ASSERT_EQ(0, std::memcmp(header, "\x89PNG\r\n\x1a\n", 8));
+    ASSERT_EQ(0, std::memcmp(header + 12, "IHDR", 4));
+    auto be32 = [&](int at) {
+        return header[at] << 24 | header[at + 1] << 16 | header[at + 2] << 8 | header[at + 3];
+    };
+    EXPECT_EQ(width, be32(16));
+    EXPECT_EQ(height, be32(20));
+    EXPECT_EQ(8, header[24]) << "bit depth";
+    EXPECT_EQ(6, header[25]) << "colour type (6 is RGBA)";
+}
+
 TEST(SkinFiles, EveryPictureIsAnRgbaPngOfItsSize) {
     ASSERT_EQ(std::size(ExpectedSizes), skin::Pictures().size());
-    for (const auto& expected : ExpectedSizes) {
-        SCOPED_TRACE(expected.File);
-        std::ifstream in(ImagePath(expected.File), std::ios::binary);
-        ASSERT_TRUE(in) << "missing";
-        unsigned char header[26] = {};
-        in.read(reinterpret_cast<char*>(header), sizeof header);
-        ASSERT_EQ(0, std::memcmp(header, "\x89PNG\r\n\x1a\n", 8));
-        ASSERT_EQ(0, std::memcmp(header + 12, "IHDR", 4));
-        auto be32 = [&](int at) {
-            return header[at] << 24 | header[at + 1] << 16 | header[at + 2] << 8 | header[at + 3];
-        };
-        EXPECT_EQ(expected.Width, be32(16));
-        EXPECT_EQ(expected.Height, be32(20));
-        EXPECT_EQ(8, header[24]) << "bit depth";
-        EXPECT_EQ(6, header[25]) << "colour type (6 is RGBA)";
-    }
+    for (const auto& expected : ExpectedSizes)
+        ExpectRgbaPng(ImagePath(expected.File), expected.Width, expected.Height);
+    // The icon theme's sizes the desktop looks up.
+    const std::vector<int> themeSizes = {16, 22, 24, 32, 48, 64, 128, 256};
+    ASSERT_EQ(skin::MarkSizes(), themeSizes);
+    for (int size : themeSizes)
+        ExpectRgbaPng(MarkPath(size), size, size);
+}
+
+// The largest difference of a premultiplied byte between two pictures of the same size.
+int WorstDifference(const Image& a, const Image& b) {
+    int worst = 0;
+    for (int y = 0; y < a.Height(); ++y)
+        for (int x = 0; x < a.Width(); ++x)
+            for (int shift = 0; shift < 32; shift += 8) {
+                const int u = static_cast<int>((a.Raw(x, y) >> shift) & 0xFF);
+                const int v = static_cast<int>((b.Raw(x, y) >> shift) & 0xFF);
+                worst = std::max(worst, std::abs(u - v));
+            }
+    return worst;
 }
 
 TEST(SkinFiles, CommittedPicturesAreWhatTheGeneratorDraws) {
-    for (const skin::Picture& p : skin::Pictures()) {
-        SCOPED_TRACE(p.File + ": regenerate with `cmake --build build --target skin`");
-        Image committed(p.File);
-        Surface drawn = p.Draw();
+    std::vector<std::pair<std::string, Surface>> drawings;
+    for (const skin::Picture& p : skin::Pictures())
+        drawings.emplace_back(p.File, p.Draw());
+    for (int size : skin::MarkSizes())
+        drawings.emplace_back(MarkPath(size), skin::DrawMark(size));
+    for (const auto& [file, drawn] : drawings) {
+        SCOPED_TRACE(file + ": regenerate with `cmake --build build --target skin`");
+        Image committed(file);
         Image fresh(drawn.get());
         ASSERT_TRUE(committed.Ok());
         ASSERT_EQ(fresh.Width(), committed.Width());
         ASSERT_EQ(fresh.Height(), committed.Height());
-        int worst = 0;
-        for (int y = 0; y < fresh.Height(); ++y)
-            for (int x = 0; x < fresh.Width(); ++x)
-                for (int shift = 0; shift < 32; shift += 8) {
-                    const int a = static_cast<int>((fresh.Raw(x, y) >> shift) & 0xFF);
-                    const int b = static_cast<int>((committed.Raw(x, y) >> shift) & 0xFF);
-                    worst = std::max(worst, std::abs(a - b));
-                }
         // The trip through straight alpha in the file may move a premultiplied byte by one.
-        EXPECT_LE(worst, 1);
+        EXPECT_LE(WorstDifference(fresh, committed), 1);
     }
 }
 
 TEST(SkinGenerator, DrawsValidPremultipliedPixelsTheSameEveryTime) {
-    for (const skin::Picture& p : skin::Pictures()) {
-        SCOPED_TRACE(p.File);
-        Surface first = p.Draw(), second = p.Draw();
+    std::vector<std::pair<std::string, std::function<Surface()>>> drawings;
+    for (const skin::Picture& p : skin::Pictures())
+        drawings.emplace_back(p.File, p.Draw);
+    for (int size : skin::MarkSizes())
+        drawings.emplace_back("mark " + std::to_string(size),
+                              [size] { return skin::DrawMark(size); });
+    for (const auto& [name, draw] : drawings) {
+        SCOPED_TRACE(name);
+        Surface first = draw(), second = draw();
         Image a(first.get()), b(second.get());
         ASSERT_TRUE(a.Ok());
         bool same = true, valid = true;
@@ -370,6 +403,93 @@ TEST(SkinPictures, ProgramPictureStandsOnItsLowerEdge) {
         Image picture(file);
         ASSERT_TRUE(picture.Ok());
         EXPECT_GT(AlphaSum(picture, 0, 54, 63, 63), 255 * 100) << file;
+    }
+    // The mirror starts at the picture's last rows and leaves faint pixels out, so the about
+    // picture must be solid there or its reflection floats below a gap.
+    Image about("5010.png");
+    int solid = 0;
+    for (int x = 0; x < 64; ++x)
+        solid += about.Alpha(x, 62) == 255;
+    EXPECT_GE(solid, 32) << "opaque pixels on the second-last row";
+}
+
+// What a pixel of the mark shows, told by its colour alone.
+enum class Part { Clear, Shadow, Grey, Paper, Red, Photo, Smeared };
+
+Part Classify(Pixel p) {
+    if (p.A == 0)
+        return Part::Clear;
+    if (p.A < 255)
+        return p.R + p.G + p.B == 0 ? Part::Shadow : Part::Smeared;
+    const int high = std::max({p.R, p.G, p.B}), low = std::min({p.R, p.G, p.B});
+    if (low > 220)
+        return Part::Paper;
+    if (high - low < 12 && high < 150)
+        return Part::Grey; // the rim and the lines of text
+    if (p.R > 140 && p.G < 70 && p.B < 70)
+        return Part::Red;
+    if (p.B > p.R + 40 || (p.R > 200 && p.G > 170 && p.B < 120))
+        return Part::Photo; // sky, hills and sun
+    return Part::Smeared;
+}
+
+// The parts met along a line of pixels, runs of one part counted once.
+std::vector<Part> Runs(const Image& image, int x0, int y0, int dx, int dy, int count) {
+    std::vector<Part> runs;
+    for (int i = 0; i < count; ++i) {
+        const Part part = Classify(image.At(x0 + i * dx, y0 + i * dy));
+        if (runs.empty() || runs.back() != part)
+            runs.push_back(part);
+    }
+    return runs;
+}
+
+// A panel shows the small sizes as they are: each must be drawn on whole pixels (no pixel
+// half one part and half another, as a shrunk drawing would have) and keep the masthead, the
+// photo and every line of text apart with paper between them.
+TEST(SkinPictures, SmallMarksAreCrispAndKeepTheirPartsApart) {
+    for (int size : {16, 22, 24, 32}) {
+        SCOPED_TRACE("mark " + std::to_string(size));
+        Image mark(MarkPath(size));
+        ASSERT_TRUE(mark.Ok());
+        for (int y = 0; y < size; ++y)
+            for (int x = 0; x < size; ++x)
+                ASSERT_TRUE(Classify(mark.At(x, y)) != Part::Smeared)
+                    << "a smeared pixel at " << x << "," << y;
+
+        // Down the middle: rim, paper, the masthead, then lines of text, each run of ink
+        // bounded by paper, then the rim.
+        std::vector<Part> column = Runs(mark, size / 2, 0, 0, 1, size);
+        column.erase(std::remove_if(column.begin(), column.end(),
+                                    [](Part p) { return p == Part::Clear || p == Part::Shadow; }),
+                     column.end());
+        ASSERT_GE(column.size(), 5u);
+        EXPECT_EQ(column.front(), Part::Grey);
+        EXPECT_EQ(column.back(), Part::Grey);
+        EXPECT_EQ(column[1], Part::Paper);
+        EXPECT_EQ(column[2], Part::Red);
+        int lines = 0;
+        for (std::size_t i = 1; i + 1 < column.size(); ++i) {
+            EXPECT_EQ(i % 2 == 1, column[i] == Part::Paper) << "parts touch at run " << i;
+            lines += column[i] == Part::Grey;
+        }
+        EXPECT_GE(lines, 4) << "lines of text";
+
+        // Across the photo's top row: paper, the photo, paper, a line of text.
+        int photoRow = -1;
+        for (int y = 0; y < size && photoRow < 0; ++y)
+            for (int x = 0; x < size; ++x)
+                if (Classify(mark.At(x, y)) == Part::Photo) {
+                    photoRow = y;
+                    break;
+                }
+        ASSERT_GE(photoRow, 0) << "no photo";
+        const std::vector<Part> row = Runs(mark, 0, photoRow, 1, 0, size);
+        const auto photo = std::find(row.begin(), row.end(), Part::Photo);
+        ASSERT_TRUE(photo != row.begin() && photo + 2 < row.end());
+        EXPECT_EQ(photo[-1], Part::Paper);
+        EXPECT_EQ(photo[1], Part::Paper);
+        EXPECT_EQ(photo[2], Part::Grey);
     }
 }
 

@@ -1,9 +1,11 @@
 // skingen: draws the widget's skin pictures.
 //
 //   skingen DIR              writes 5000.png ... 5011.png and icon101.png into DIR
+//   skingen --icons DIR      writes the program's mark as 16x16.png ... 256x256.png into DIR
 //   skingen --sheet OUT.png  writes a contact sheet of every picture and three mock-ups
 //
-// From a build tree, `cmake --build build --target skin` rewrites resources/images in place.
+// From a build tree, `cmake --build build --target skin` rewrites resources/images and
+// dist/icons in place.
 // The output depends only on this code and the installed fonts ("Roboto Condensed" for the
 // wordmark), so the committed pictures can be reproduced exactly.
 #include "tools/skin/skin.h"
@@ -24,14 +26,27 @@ bool Write(cairo_surface_t* surface, const std::string& path) {
 }
 
 int Usage() {
-    std::fprintf(stderr, "usage: skingen DIR\n       skingen --sheet OUT.png\n");
+    std::fprintf(
+        stderr, "usage: skingen DIR\n       skingen --icons DIR\n       skingen --sheet OUT.png\n");
     return 2;
+}
+
+std::string MarkFileName(int size) {
+    return std::to_string(size) + "x" + std::to_string(size) + ".png";
 }
 
 int Run(int argc, char** argv) {
     if (argc == 3 && std::string(argv[1]) == "--sheet") {
         skin::Surface sheet = skin::DrawContactSheet();
         return Write(sheet.get(), argv[2]) ? 0 : 1;
+    }
+    if (argc == 3 && std::string(argv[1]) == "--icons") {
+        for (int size : skin::MarkSizes()) {
+            skin::Surface mark = skin::DrawMark(size);
+            if (!Write(mark.get(), std::string(argv[2]) + "/" + MarkFileName(size)))
+                return 1;
+        }
+        return 0;
     }
     if (argc != 2 || argv[1][0] == '-')
         return Usage();

@@ -232,6 +232,18 @@ Surface DrawContactSheet() {
             Tile(cr, flow, rendered[i].get(), p.File + " x4", 4);
     }
     flow.NewRow();
+    // The program's mark at the icon theme's sizes, the hand-drawn small ones also enlarged.
+    for (int size : MarkSizes()) {
+        Surface mark = DrawMark(size);
+        Tile(cr, flow, mark.get(), "mark " + std::to_string(size));
+    }
+    for (int size : MarkSizes()) {
+        if (size > 32)
+            continue;
+        Surface mark = DrawMark(size);
+        Tile(cr, flow, mark.get(), "mark " + std::to_string(size) + " x4", 4);
+    }
+    flow.NewRow();
     // The throbber's frames side by side, enlarged.
     Surface strip = FindPicture("5003.png")->Draw();
     for (int frame = 0; frame < ThrobberFrames; ++frame) {

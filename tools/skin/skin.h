@@ -35,10 +35,15 @@ Surface DrawCheckOff();   // 5007
 Surface DrawCheckOn();    // 5008
 Surface DrawRedCross();   // 5011
 
-// emblems.cpp: the product's name and picture.
+// emblems.cpp: the product's name, and its mark where the widget shows it.
 Surface DrawWordmark();       // 5004
 Surface DrawProgramPicture(); // 5010
 Surface DrawIcon();           // icon101
+
+// newsmark.cpp: the program's mark at the sizes of the desktop's icon theme, which the package
+// installs; the small ones are drawn pixel by pixel for their size.
+const std::vector<int>& MarkSizes();
+Surface DrawMark(int size);
 
 // The throbber strip's frame geometry, shared with whoever checks it.
 constexpr int ThrobberFrameSize = 18;

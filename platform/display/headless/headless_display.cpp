@@ -3,9 +3,32 @@
 
 #include "platform/messages.h"
 
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <climits>
+
 namespace platform {
 
-THeadlessDisplay::THeadlessDisplay() = default;
+THeadlessDisplay::THeadlessDisplay() : WakeFd(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
+
+THeadlessDisplay::~THeadlessDisplay() {
+    if (WakeFd >= 0) {
+        close(WakeFd);
+    }
+}
+
+void THeadlessDisplay::NotifyLocked() {
+    Signal.notify_all();
+    if (WakeFd >= 0) {
+        const std::uint64_t one = 1;
+        const ssize_t written = write(WakeFd, &one, sizeof one);
+        (void)written; // a full counter wakes the poll as well
+    }
+}
 
 void THeadlessDisplay::SetScreenSize(int width, int height) {
     std::lock_guard<std::mutex> guard(Lock);
@@ -21,13 +44,19 @@ void THeadlessDisplay::SetWorkArea(const TRect& area) {
 void THeadlessDisplay::SetTime(std::uint64_t ms) {
     std::lock_guard<std::mutex> guard(Lock);
     Clock = ms;
-    Signal.notify_all();
+    NotifyLocked();
 }
 
 void THeadlessDisplay::Advance(std::uint64_t ms) {
     std::lock_guard<std::mutex> guard(Lock);
     Clock += ms;
-    Signal.notify_all();
+    NotifyLocked();
+}
+
+void THeadlessDisplay::Suspend(std::uint64_t ms) {
+    std::lock_guard<std::mutex> guard(Lock);
+    Slept += ms;
+    NotifyLocked();
 }
 
 void THeadlessDisplay::SetAutoAdvance(bool on) {
@@ -63,7 +92,7 @@ void THeadlessDisplay::Push(TInputEvent event) {
     event.Time = Clock;
     event.Modifiers = ModifiersLocked();
     Events.push_back(std::move(event));
-    Signal.notify_all();
+    NotifyLocked();
 }
 
 void THeadlessDisplay::MovePointer(int x, int y) {
@@ -412,7 +441,11 @@ bool THeadlessDisplay::NextEvent(TInputEvent& event) {
     return true;
 }
 
-void THeadlessDisplay::Wait(std::optional<std::uint64_t> deadline) {
+void THeadlessDisplay::Wait(std::optional<std::uint64_t> deadline, TWaitExtras* extras) {
+    if (extras != nullptr && (!extras->Fds.empty() || extras->RealTimeout >= 0)) {
+        WaitWithExtras(deadline, *extras);
+        return;
+    }
     std::unique_lock<std::mutex> lock(Lock);
     auto ready = [&] { return !Events.empty() || Woken || (deadline && Clock >= *deadline); };
     if (!ready() && deadline && AutoAdvance) {
@@ -422,10 +455,84 @@ void THeadlessDisplay::Wait(std::optional<std::uint64_t> deadline) {
     Woken = false;
 }
 
+namespace {
+
+// Polls the extras' descriptors (and the wake descriptor first) for at most timeout ms.
+bool PollExtras(int wakeFd, TWaitExtras& extras, int timeout) {
+    std::vector<pollfd> fds;
+    fds.push_back(pollfd{wakeFd, POLLIN, 0});
+    for (const TWaitFd& f : extras.Fds) {
+        fds.push_back(pollfd{f.Fd, f.Events, 0});
+    }
+    int n = 0;
+    do {
+        n = poll(fds.data(), fds.size(), timeout);
+    } while (n < 0 && errno == EINTR);
+    if (n <= 0) {
+        return false;
+    }
+    if ((fds[0].revents & POLLIN) != 0) {
+        std::uint64_t value = 0;
+        while (read(wakeFd, &value, sizeof value) > 0) {
+        }
+    }
+    bool ready = false;
+    for (std::size_t i = 0; i < extras.Fds.size(); ++i) {
+        extras.Fds[i].Ready = fds[i + 1].revents;
+        ready = ready || fds[i + 1].revents != 0;
+    }
+    return ready;
+}
+
+} // namespace
+
+// The clock still skips to the deadline when nothing is pending, but only after the services'
+// descriptors were seen idle; without a deadline the wait blocks for real.
+void THeadlessDisplay::WaitWithExtras(std::optional<std::uint64_t> deadline, TWaitExtras& extras) {
+    for (TWaitFd& f : extras.Fds) {
+        f.Ready = 0;
+    }
+    auto ready = [&] { return !Events.empty() || Woken || (deadline && Clock >= *deadline); };
+    const auto start = std::chrono::steady_clock::now();
+    for (;;) {
+        {
+            std::lock_guard<std::mutex> guard(Lock);
+            if (ready()) {
+                Woken = false;
+                PollExtras(WakeFd, extras, 0);
+                return;
+            }
+        }
+        if (PollExtras(WakeFd, extras, 0) || extras.RealTimeout == 0) {
+            return;
+        }
+        int timeout = -1;
+        {
+            std::lock_guard<std::mutex> guard(Lock);
+            if (deadline && AutoAdvance) {
+                Clock = *deadline;
+                return;
+            }
+        }
+        if (extras.RealTimeout > 0) {
+            const auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                   std::chrono::steady_clock::now() - start)
+                                   .count();
+            if (spent >= extras.RealTimeout) {
+                return;
+            }
+            timeout = static_cast<int>(extras.RealTimeout - spent);
+        }
+        if (PollExtras(WakeFd, extras, timeout)) {
+            return;
+        }
+    }
+}
+
 void THeadlessDisplay::Wake() {
     std::lock_guard<std::mutex> guard(Lock);
     Woken = true;
-    Signal.notify_all();
+    NotifyLocked();
 }
 
 TRect THeadlessDisplay::ScreenRect() {
@@ -465,6 +572,11 @@ void THeadlessDisplay::SetCursorShape(int cursorId) {
 std::uint64_t THeadlessDisplay::Now() {
     std::lock_guard<std::mutex> guard(Lock);
     return Clock;
+}
+
+std::uint64_t THeadlessDisplay::BootTime() {
+    std::lock_guard<std::mutex> guard(Lock);
+    return Clock + Slept;
 }
 
 void THeadlessDisplay::Sleep(DWORD ms) {

@@ -56,12 +56,17 @@ public:
     };
 
     THeadlessDisplay();
+    ~THeadlessDisplay() override;
+    THeadlessDisplay(const THeadlessDisplay&) = delete;
+    THeadlessDisplay& operator=(const THeadlessDisplay&) = delete;
 
     // Settings.
     void SetScreenSize(int width, int height); // also resets the work area to the whole screen
     void SetWorkArea(const TRect& area);
     void SetTime(std::uint64_t ms);
     void Advance(std::uint64_t ms);
+    // The machine slept for ms: BootTime moves on, the monotonic clock does not.
+    void Suspend(std::uint64_t ms);
     // When false, a wait for a deadline blocks for real until input or a post arrives.
     void SetAutoAdvance(bool on);
     void SetDoubleClickTime(DWORD ms);
@@ -112,7 +117,7 @@ public:
     void GrabPointer(HWND window) override;
     void SetSurfaceIcon(HWND window, const std::vector<TFrameView>& images) override;
     bool NextEvent(TInputEvent& event) override;
-    void Wait(std::optional<std::uint64_t> deadline) override;
+    void Wait(std::optional<std::uint64_t> deadline, TWaitExtras* extras) override;
     void Wake() override;
     TRect ScreenRect() override;
     TRect WorkArea() override;
@@ -122,6 +127,7 @@ public:
     DWORD HoverTime() override;
     void SetCursorShape(int cursorId) override;
     std::uint64_t Now() override;
+    std::uint64_t BootTime() override;
     void Sleep(DWORD ms) override;
     bool DockTrayIcon(HWND owner, UINT id, const TFrameView& icon,
                       const std::u16string& tip) override;
@@ -129,6 +135,9 @@ public:
 
 private:
     void Push(TInputEvent event); // caller holds Lock
+    void NotifyLocked();          // wakes a wait in either form; caller holds Lock
+    // A wait that also watches other services' descriptors, for real.
+    void WaitWithExtras(std::optional<std::uint64_t> deadline, TWaitExtras& extras);
     std::uint32_t ModifiersLocked() const;
 
     mutable std::mutex Lock;
@@ -137,6 +146,8 @@ private:
     bool Woken = false;
     bool AutoAdvance = true;
     std::uint64_t Clock = 0;
+    std::uint64_t Slept = 0;
+    int WakeFd = -1; // signalled with the condition, for waits that poll descriptors
     TRect Screen{0, 0, 1280, 1024};
     TRect Work{0, 0, 1280, 1024};
     TPoint Pointer;

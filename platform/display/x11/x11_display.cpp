@@ -610,8 +610,13 @@ bool TX11Display::NextEvent(TInputEvent& event) {
     return true;
 }
 
-void TX11Display::Wait(std::optional<std::uint64_t> deadline) {
+void TX11Display::Wait(std::optional<std::uint64_t> deadline, TWaitExtras* extras) {
     TImpl& x = *Impl;
+    if (extras != nullptr) {
+        for (TWaitFd& f : extras->Fds) {
+            f.Ready = 0;
+        }
+    }
     if (!x.Pending.empty() || (x.Dead && !x.EndSessionReported)) {
         return;
     }
@@ -623,20 +628,33 @@ void TX11Display::Wait(std::optional<std::uint64_t> deadline) {
         }
         xfd = ConnectionNumber(x.Dpy);
     }
-    pollfd fds[2] = {{xfd, POLLIN, 0}, {x.WakeFd, POLLIN, 0}};
+    std::vector<pollfd> fds = {{xfd, POLLIN, 0}, {x.WakeFd, POLLIN, 0}};
     int timeout = -1;
     if (deadline) {
         const std::uint64_t now = Now();
         const std::uint64_t left = *deadline > now ? *deadline - now : 0;
         timeout = static_cast<int>(std::min<std::uint64_t>(left, INT_MAX));
     }
+    if (extras != nullptr) {
+        for (const TWaitFd& f : extras->Fds) {
+            fds.push_back(pollfd{f.Fd, f.Events, 0});
+        }
+        if (extras->RealTimeout >= 0 && (timeout < 0 || extras->RealTimeout < timeout)) {
+            timeout = extras->RealTimeout;
+        }
+    }
     int n = 0;
     do {
-        n = poll(fds, 2, timeout);
+        n = poll(fds.data(), fds.size(), timeout);
     } while (n < 0 && errno == EINTR);
     if (n > 0 && (fds[1].revents & POLLIN) != 0) {
         std::uint64_t value = 0;
         while (read(x.WakeFd, &value, sizeof value) > 0) {
+        }
+    }
+    if (n > 0 && extras != nullptr) {
+        for (std::size_t i = 0; i < extras->Fds.size(); ++i) {
+            extras->Fds[i].Ready = fds[i + 2].revents;
         }
     }
     if (n > 0 && (fds[0].revents & (POLLHUP | POLLERR)) != 0 && !x.Dead) {
@@ -653,6 +671,13 @@ void TX11Display::Wake() {
 
 std::uint64_t TX11Display::Now() {
     return MonotonicMs();
+}
+
+std::uint64_t TX11Display::BootTime() {
+    timespec ts{};
+    clock_gettime(CLOCK_BOOTTIME, &ts);
+    return static_cast<std::uint64_t>(ts.tv_sec) * 1000u +
+           static_cast<std::uint64_t>(ts.tv_nsec) / 1000000u;
 }
 
 void TX11Display::Sleep(DWORD ms) {

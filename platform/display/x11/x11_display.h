@@ -50,7 +50,7 @@ public:
     void GrabPointer(HWND window) override;
     void SetSurfaceIcon(HWND window, const std::vector<TFrameView>& images) override;
     bool NextEvent(TInputEvent& event) override;
-    void Wait(std::optional<std::uint64_t> deadline) override;
+    void Wait(std::optional<std::uint64_t> deadline, TWaitExtras* extras) override;
     void Wake() override;
     TRect ScreenRect() override;
     TRect WorkArea() override;
@@ -60,6 +60,7 @@ public:
     DWORD HoverTime() override;
     void SetCursorShape(int cursorId) override;
     std::uint64_t Now() override;
+    std::uint64_t BootTime() override;
     void Sleep(DWORD ms) override;
     bool DockTrayIcon(HWND owner, UINT id, const TFrameView& icon,
                       const std::u16string& tip) override;

@@ -13,7 +13,7 @@ TEST(StringTable, KnownIdsGiveTheirTextsAndUnknownIdsTheEmptyText) {
     } cases[] = {
         {100, u"Mini Pelikora"},
         {103, u"Kapat"},
-        {104, u"Windows her açıldığında otomatik olarak başlat."},
+        {104, u"Oturum açıldığında otomatik olarak başlat."},
         {105, u"Pencereyi her zaman en üstte tut."},
         {106, u"Sistem Tepsisinde program simgesini göster."},
         {107, u"Otomatik boyutlandırmayı etkinleştir."},

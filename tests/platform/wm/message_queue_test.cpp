@@ -1,6 +1,14 @@
 #include "wm_fixture.h"
 
+#include "platform/wm/service_hooks.h"
+
+#include <poll.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <optional>
 #include <thread>
 
 using namespace wmtest;
@@ -203,3 +211,119 @@ TEST_F(WmTest, EndOfSessionAsksEveryWindowThenTellsTheOutcome) {
 }
 
 } // namespace
+
+namespace {
+
+// A service on the window thread that watches one descriptor, and may ask to run again after a
+// real time-out; each run posts what it saw to its window.
+class TPipeSource : public TWaitSource {
+public:
+    explicit TPipeSource(HWND Window) : FWindow(Window) { EXPECT_EQ(pipe(FPipe), 0); }
+    ~TPipeSource() override {
+        close(FPipe[0]);
+        close(FPipe[1]);
+    }
+    int Prepare(std::vector<TWaitFd>& fds) override {
+        fds.push_back(TWaitFd{FPipe[0], POLLIN, 0});
+        ++Prepared;
+        if (Timeout < 0) {
+            return -1;
+        }
+        const auto now = std::chrono::steady_clock::now();
+        if (!FDue) {
+            FDue = now + std::chrono::milliseconds(Timeout);
+        }
+        return static_cast<int>(std::max<long long>(
+            0, std::chrono::duration_cast<std::chrono::milliseconds>(*FDue - now).count()));
+    }
+    void Dispatch(const TWaitFd* fds, std::size_t count) override {
+        ASSERT_EQ(count, 1u);
+        ++Dispatched;
+        if (fds[0].Ready & POLLIN) {
+            char c = 0;
+            ASSERT_EQ(read(FPipe[0], &c, 1), 1);
+            PostMessage(FWindow, WM_USER + 1, static_cast<WPARAM>(c), 0);
+        } else if (FDue && std::chrono::steady_clock::now() >= *FDue) {
+            Timeout = -1;
+            FDue.reset();
+            PostMessage(FWindow, WM_USER + 2, 0, 0);
+        }
+    }
+    void Write(char c) { ASSERT_EQ(write(FPipe[1], &c, 1), 1); }
+
+    int Timeout = -1;
+    int Prepared = 0;
+    int Dispatched = 0;
+
+private:
+    HWND FWindow;
+    int FPipe[2] = {-1, -1};
+    std::optional<std::chrono::steady_clock::time_point> FDue;
+};
+
+} // namespace
+
+// The window thread's one wait also serves the sources: a ready descriptor ends it, as does a
+// source's real time-out, even with a timer due far later on the skipping headless clock; every
+// Prepare is followed by its Dispatch, and a removed source is asked no more.
+TEST_F(WmTest, WaitSourcesJoinTheWaitAndRunRightAfterIt) {
+    const HWND hwnd = Top(0, 0, 10, 10);
+    Drain();
+    Screen->SetAutoAdvance(false);
+    SetTimer(hwnd, 1, 300000);
+    TPipeSource source(hwnd);
+    AddWaitSource(&source);
+
+    std::thread writer([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        source.Write('x');
+    });
+    TMsg msg;
+    ASSERT_TRUE(GetMessage(&msg, 0, 0, 0));
+    writer.join();
+    EXPECT_EQ(msg.message, WM_USER + 1);
+    EXPECT_EQ(msg.wParam, static_cast<WPARAM>('x'));
+
+    source.Timeout = 20;
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(GetMessage(&msg, 0, 0, 0));
+    EXPECT_EQ(msg.message, WM_USER + 2);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(20));
+    EXPECT_EQ(source.Prepared, source.Dispatched);
+
+    RemoveWaitSource(&source);
+    const int asked = source.Prepared;
+    Screen->SetAutoAdvance(true);
+    ASSERT_TRUE(GetMessage(&msg, 0, 0, 0));
+    EXPECT_EQ(msg.message, WM_TIMER);
+    EXPECT_EQ(source.Prepared, asked);
+}
+
+// The machine slept when the clock that counts sleep moved on and the monotonic one did not: top
+// level windows (not children) hear of the resume once; a gap under a second is no sleep.
+TEST_F(WmTest, SleepBetweenTwoLooksIsAResumeNoticeToTopLevelWindows) {
+    const HWND a = Top(0, 0, 10, 10);
+    const HWND b = Top(20, 0, 10, 10);
+    const HWND child = Child(a, 0, 0, 5, 5);
+    Drain();
+    Clear();
+    struct TCase {
+        std::uint64_t Slept;
+        int Notices;
+    };
+    for (const TCase& c : {TCase{999, 0}, TCase{3600000, 1}, TCase{0, 0}, TCase{1000, 1}}) {
+        Screen->Suspend(c.Slept);
+        Screen->Advance(5); // the monotonic clock alone moving on is no sleep
+        Drain();
+        for (const HWND w : {a, b}) {
+            EXPECT_EQ(Count(w, WM_POWERBROADCAST), c.Notices) << c.Slept;
+        }
+        EXPECT_EQ(Count(child, WM_POWERBROADCAST), 0);
+        for (const auto& e : Rec.Log) {
+            if (e.Msg == WM_POWERBROADCAST) {
+                EXPECT_EQ(e.WParam, PBT_APMRESUMEAUTOMATIC);
+            }
+        }
+        Clear();
+    }
+}
