@@ -43,7 +43,11 @@ TMainWindow::TMainWindow(TComponent* AOwner, std::u16string DataFolder)
     OnActivate = [this](TObject* S, int A, HWND W) {
         if (FScaler)
             FScaler->WindowActivate(S, A, W);
+        // Activated, the widget takes the keyboard into its list: the scroll keys work at once.
+        if (A != WA_INACTIVE && FNewsView)
+            FNewsView->TakeFocus();
     };
+    OnKeyDown = [this](TObject*, std::uint16_t& Key, TShiftState) { ViewKeyDown(Key); };
 }
 
 // Workers still running are waited for here at the latest (the refresher goes first), so no
@@ -123,6 +127,7 @@ void TMainWindow::BuildElements() {
         *this, *FBackground, Utf8ToWide(NewsFilePath()),
         [this](TObject* S, int K, int X, int Y) { ContentDrag(S, K, X, Y); },
         [this](TObject* S, int K, int X, int Y) { ContentMouseDown(S, K, X, Y); });
+    FNewsView->OnKeyDown = [this](TObject*, std::uint16_t& Key, TShiftState) { ViewKeyDown(Key); };
 
     FOptionsView->Build(*FBackground, FNewsView->Viewport(), down);
     FAboutView->Build(*FBackground, FNewsView->Viewport(), down);

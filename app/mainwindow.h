@@ -94,6 +94,8 @@ private:
     void ContentMouseDown(widgets::TObject* Sender, int Keys, int X, int Y);
     void ContentDrag(widgets::TObject* Sender, int Keys, int X, int Y);
     void TrayMouseUp(widgets::TObject* Sender, int Keys, int X, int Y);
+    // Keys the window answers wherever the keyboard is: Esc closes the open view.
+    void ViewKeyDown(std::uint16_t& Key);
     void ResumeTick();
 
     std::u16string FDataFolder;

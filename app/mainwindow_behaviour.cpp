@@ -217,6 +217,18 @@ void TMainWindow::ToggleOptions() {
         FOptionsView->ShowView();
 }
 
+void TMainWindow::ViewKeyDown(std::uint16_t& Key) {
+    if (Key != VK_ESCAPE)
+        return;
+    if (FAboutView->Visible())
+        FAboutView->HideView();
+    else if (FOptionsView->Visible())
+        FOptionsView->HideView();
+    else
+        return;
+    Key = 0;
+}
+
 // --- fades and the window's own timers --------------------------------------------------------
 
 void TMainWindow::FadeIn(int Step, int Delay) {

@@ -93,7 +93,13 @@ void TOptionsView::Build(TControl& Parent, TControl& Still, const TMouseEvent& M
 void TOptionsView::ApplyOptions() {
     FWindow.SetLeft(FOptions->ReadLeft());
     FWindow.SetTop(FOptions->ReadTop());
-    FStartupBox->Checked = FOptions->ReadStartUp();
+    // The box shows whether the session really starts this program. On the first run the
+    // default asks for it, so the entry is written as an installer would have; later runs
+    // never write it unasked, so an entry the user removed elsewhere stays removed.
+    const std::string executable = ExecutablePath();
+    if (!FOptions->StartUpStored() && FOptions->ReadStartUp())
+        SetStartWithSystem(true, executable);
+    FStartupBox->Checked = StartsWithSystem(executable);
     FAlwaysTopBox->Checked = FOptions->ReadAlwaysTop();
     FShowTrayBox->Checked = FOptions->ReadShowTray();
     FAutoScaleBox->Checked = FOptions->ReadAutoScale();

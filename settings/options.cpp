@@ -41,6 +41,10 @@ bool TOptions::ReadShowTray() const {
 bool TOptions::ReadStartUp() const {
     return ReadBool(SectionOptions, KeyStartUp, true);
 }
+bool TOptions::StartUpStored() const {
+    return ReadBool(SectionOptions, KeyStartUp, false) ==
+           ReadBool(SectionOptions, KeyStartUp, true);
+}
 int TOptions::ReadLeft() const {
     return ReadInteger(SectionGeneral, KeyLeft, FDefaultLeft);
 }

@@ -175,6 +175,60 @@ TEST_F(BackendTest, WithoutCompositorTheMarginIsCutAway) {
     EXPECT_TRUE(Near(Server->Pixel(299, 249), 0xFFFFFF)) << std::hex << Server->Pixel(299, 249);
 }
 
+// A tile of the desktop picture: every pixel of a 5 x 3 tile differs from its neighbours.
+std::uint32_t TileColour(int x, int y) {
+    const int tx = ((x % 5) + 5) % 5, ty = ((y % 3) + 3) % 3;
+    return static_cast<std::uint32_t>(0x300000 * (tx + 1) + 0x005000 * (ty + 1) + 0x40);
+}
+
+TEST_F(BackendTest, WithoutCompositorTheCardIsPutTogetherOverTheDesktopPicture) {
+    Start();
+    ::Display* d = Server->Connection();
+    const ::Window root = DefaultRootWindow(d);
+    const Pixmap tile = XCreatePixmap(d, root, 5, 3, static_cast<unsigned>(DefaultDepth(d, 0)));
+    const GC gc = XCreateGC(d, tile, 0, nullptr);
+    for (int y = 0; y < 3; ++y) {
+        for (int x = 0; x < 5; ++x) {
+            XSetForeground(d, gc, TileColour(x, y));
+            XDrawPoint(d, tile, gc, x, y);
+        }
+    }
+    XFreeGC(d, gc);
+    XSetWindowBackgroundPixmap(d, root, tile);
+    XClearWindow(d, root);
+    // Published under the older of the two names only.
+    const Atom esetroot = XInternAtom(d, "ESETROOT_PMAP_ID", False);
+    XChangeProperty(d, root, esetroot, XA_PIXMAP, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(&tile), 1);
+    XSync(d, False);
+
+    TCardFrame frame(200, 150, 20);
+    const HWND hwnd = Card(100, 100, frame);
+    // The half-transparent strip blends with the repeated tile, pixel by pixel; the margin shows
+    // the desktop picture itself.
+    auto blended = [&](int x0) {
+        for (int x = x0; x < x0 + 5; ++x) {
+            if (!Near(Server->Pixel(x, 125), OverHalf(0x102060, TileColour(x, 125)))) {
+                return false;
+            }
+        }
+        return Near(Server->Pixel(x0 - 90, 105), TileColour(x0 - 90, 105), 0);
+    };
+    EXPECT_TRUE(Until([&] { return blended(200); })) << std::hex << Server->Pixel(200, 125);
+
+    // Moved, the strip blends with the picture of its new place.
+    SetWindowPos(hwnd, 0, 103, 101, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    EXPECT_TRUE(Until([&] { return blended(203) && Near(Server->Pixel(200, 200), 0x2040C0); }))
+        << std::hex << Server->Pixel(203, 125);
+
+    // Without a published picture the strip is shown as it was before there was one.
+    XDeleteProperty(d, root, esetroot);
+    XSync(d, False);
+    EXPECT_TRUE(Until([&] { return Near(Server->Pixel(200, 125), 0x102060); }))
+        << std::hex << Server->Pixel(200, 125);
+    XFreePixmap(d, tile);
+}
+
 TEST_F(BackendTest, FramesWithAndWithoutShmLookTheSame) {
     for (bool shm : {true, false}) {
         Start({}, Shm(shm));
