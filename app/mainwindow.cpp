@@ -112,7 +112,7 @@ void TMainWindow::BuildElements() {
     FBackground->SetPicture(TBitmapEx::CreateFromResource(BackgroundPicture));
     FBackground->OnMouseDown = down;
     FBackground->Show();
-    FScaler = std::make_unique<TScaler>(*this, *FRoot, *FBackground, [this] { return WorkArea(); });
+    FScaler = std::make_unique<TScaler>(*this, *FRoot, *FBackground, [this] { return Monitor(); });
 
     FHeader = MakeElement<TImageEx>(*this, FBackground, 25, 21);
     FHeader->LoadFromResource(HeaderPicture);
@@ -138,6 +138,7 @@ void TMainWindow::BuildElements() {
     FRefresher->OnCycleDone = [this] { FScaler->PresentIfScaled(); };
 
     FOptionsView->ApplyOptions();
+    KeepOnScreen();
 }
 
 void TMainWindow::Paint() {

@@ -101,6 +101,13 @@ struct TX11Display::TImpl {
 
     std::vector<TX11TrayIcon> TrayIcons;
 
+    bool RandR = false; // 1.5 or later: monitors
+    int RandREventBase = 0;
+    Atom ClientListAtom = 0, StrutPartialAtom = 0, StrutAtom = 0;
+    Atom GtkWorkAreasAtom = 0; // per-monitor work areas of the desktop below
+    long GtkWorkAreasDesktop = -1;
+    std::vector<TMonitor> KnownMonitors; // as last reported, to tell what a notice changed
+
     ~TImpl();
 
     // x11_display.cpp
@@ -124,6 +131,12 @@ struct TX11Display::TImpl {
     // x11_screen.cpp
     Cursor CursorFor(int cursorId);
     bool ReadSetting(const char* name, std::int32_t& value);
+
+    // x11_monitors.cpp
+    void OpenMonitors();
+    std::vector<TMonitor> ReadMonitors();
+    // Follows monitor and work-area changes (reported as events); true when ev was one.
+    bool WatchScreen(XEvent& ev);
 
     // x11_tray.cpp
     bool HandleTrayEvent(XEvent& ev);
