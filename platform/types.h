@@ -1,5 +1,6 @@
 // The handful of plain types the whole program shares with the platform layer: handles,
-// message parameters, points, rectangles and monitors, with the packing rules of mouse coordinates.
+// message parameters, points, rectangles and monitors, with the packing rules of mouse
+// coordinates.
 #pragma once
 
 #include <cstdint>
