@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/display/x11/x11_display.h"
+#include "platform/display/x11/x11_monitors.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -107,6 +108,8 @@ struct TX11Display::TImpl {
     Atom GtkWorkAreasAtom = 0; // per-monitor work areas of the desktop below
     long GtkWorkAreasDesktop = -1;
     std::vector<TMonitor> KnownMonitors; // as last reported, to tell what a notice changed
+    std::vector<TX11Strut> Struts;       // the docks' reserved space
+    bool StrutsKnown = false;            // Struts holds until the next notice
 
     ~TImpl();
 
@@ -135,6 +138,7 @@ struct TX11Display::TImpl {
     // x11_monitors.cpp
     void OpenMonitors();
     std::vector<TMonitor> ReadMonitors();
+    const std::vector<TX11Strut>& DockStruts();
     // Follows monitor and work-area changes (reported as events); true when ev was one.
     bool WatchScreen(XEvent& ev);
 

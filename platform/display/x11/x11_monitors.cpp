@@ -187,11 +187,22 @@ std::vector<TMonitor> TX11Display::TImpl::ReadMonitors() {
         panels.MonitorAreas = Quadruples(values, 0, values.size() / 4);
     }
 
-    // The docks: the window manager's client list, else the root's mapped children.
+    panels.Struts = DockStruts();
+    ApplyPanels(monitors, panels);
+    return monitors;
+}
+
+const std::vector<TX11Strut>& TX11Display::TImpl::DockStruts() {
+    // A window manager's client list says when windows come and go, and it publishes a new work
+    // area when a dock changes its strut, so the docks found are kept until one of those
+    // notices. Without one, the root's mapped children are looked at every time.
+    std::vector<long> values;
+    const bool managed = ReadLongs(Dpy, Root, ClientListAtom, XA_WINDOW, 4096, values);
+    if (managed && StrutsKnown) {
+        return Struts;
+    }
     std::vector<::Window> clients;
-    bool managed = false;
-    if (ReadLongs(Dpy, Root, ClientListAtom, XA_WINDOW, 4096, values)) {
-        managed = true;
+    if (managed) {
         for (long v : values) {
             clients.push_back(static_cast<::Window>(static_cast<unsigned long>(v)));
         }
@@ -204,6 +215,7 @@ std::vector<TMonitor> TX11Display::TImpl::ReadMonitors() {
             XFree(children);
         }
     }
+    Struts.clear();
     for (::Window w : clients) {
         if (FindByXid(w) != nullptr) {
             continue;
@@ -213,21 +225,24 @@ std::vector<TMonitor> TX11Display::TImpl::ReadMonitors() {
             s = TX11Strut{values[0], values[1], values[2], values[3], values[4],  values[5],
                           values[6], values[7], values[8], values[9], values[10], values[11]};
         } else if (ReadLongs(Dpy, w, StrutAtom, XA_CARDINAL, 4, values) && values.size() >= 4) {
-            const long wide = screen.Right - 1, tall = screen.Bottom - 1;
-            s = TX11Strut{values[0], values[1], values[2], values[3], 0, tall,
-                          0,         tall,      0,         wide,      0, wide};
+            // Whole edges, however large the screen grows.
+            constexpr long whole = 1L << 30;
+            s = TX11Strut{values[0], values[1], values[2], values[3], 0, whole,
+                          0,         whole,     0,         whole,     0, whole};
         } else {
             continue;
         }
         XWindowAttributes attributes{};
-        if (!managed && (XGetWindowAttributes(Dpy, w, &attributes) == 0 ||
-                         attributes.map_state != IsViewable)) {
+        if (XGetWindowAttributes(Dpy, w, &attributes) == 0 ||
+            (!managed && attributes.map_state != IsViewable)) {
             continue;
         }
-        panels.Struts.push_back(s);
+        // A strut that changes later is heard of, without losing what else we watch there.
+        XSelectInput(Dpy, w, attributes.your_event_mask | PropertyChangeMask);
+        Struts.push_back(s);
     }
-    ApplyPanels(monitors, panels);
-    return monitors;
+    StrutsKnown = managed;
+    return Struts;
 }
 
 bool TX11Display::TImpl::WatchScreen(XEvent& ev) {
@@ -244,6 +259,10 @@ bool TX11Display::TImpl::WatchScreen(XEvent& ev) {
             a != GtkWorkAreasAtom) {
             return false;
         }
+        StrutsKnown = false;
+    } else if (ev.type == PropertyNotify &&
+               (ev.xproperty.atom == StrutPartialAtom || ev.xproperty.atom == StrutAtom)) {
+        StrutsKnown = false;
     } else {
         return false;
     }
