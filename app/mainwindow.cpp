@@ -116,7 +116,7 @@ void TMainWindow::BuildElements() {
     FBackground->SetPicture(TBitmapEx::CreateFromResource(BackgroundPicture));
     FBackground->OnMouseDown = down;
     FBackground->Show();
-    FScaler = std::make_unique<TScaler>(*this, *FRoot, *FBackground, [this] { return WorkArea(); });
+    FScaler = std::make_unique<TScaler>(*this, *FRoot, *FBackground, [this] { return Monitor(); });
 
     FHeader = MakeElement<TImageEx>(*this, FBackground, 25, 21);
     FHeader->LoadFromResource(HeaderPicture);
@@ -145,6 +145,7 @@ void TMainWindow::BuildElements() {
     FNewsView->SetMessage(FRefresher->ListMessage());
 
     FOptionsView->ApplyOptions();
+    KeepOnScreen();
 }
 
 void TMainWindow::Paint() {

@@ -3,10 +3,12 @@
 #include "app/desktop_integration.h"
 #include "app/element_helpers.h"
 #include "app/ids.h"
+#include "app/placement.h"
 #include "elements/checkbox.h"
 #include "elements/content.h"
 #include "elements/pictures.h"
 #include "platform/sys/resources.h"
+#include "platform/sys/workarea.h"
 #include "settings/options.h"
 #include "widgets/text.h"
 
@@ -91,8 +93,11 @@ void TOptionsView::Build(TControl& Parent, TControl& Still, const TMouseEvent& M
 }
 
 void TOptionsView::ApplyOptions() {
-    FWindow.SetLeft(FOptions->ReadLeft());
-    FWindow.SetTop(FOptions->ReadTop());
+    // The file may hold any number, or a place on a monitor that is gone.
+    const platform::TPoint at =
+        PlaceStoredPosition(FOptions->ReadLeft(), FOptions->ReadTop(), FWindow.Width(),
+                            FWindow.Height(), platform::GetMonitors());
+    FWindow.SetBounds(at.X, at.Y, FWindow.Width(), FWindow.Height());
     // The box shows whether the session really starts this program. On the first run the
     // default asks for it, so the entry is written as an installer would have; later runs
     // never write it unasked, so an entry the user removed elsewhere stays removed.

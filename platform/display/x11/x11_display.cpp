@@ -169,6 +169,7 @@ std::unique_ptr<TX11Display> TX11Display::Open(const std::string& name,
     XkbSetDetectableAutoRepeat(dpy, True, &supported);
     XSelectInput(dpy, x.Root, PropertyChangeMask | StructureNotifyMask);
     x.ReadDesktopPicture();
+    x.OpenMonitors();
     x.UpdateCompositing();
     XFlush(dpy);
     return std::unique_ptr<TX11Display>(new TX11Display(std::move(impl)));

@@ -207,6 +207,9 @@ void TX11Display::TImpl::Translate(XEvent& ev) {
         UpdateCompositing();
         return;
     }
+    if (WatchScreen(ev)) {
+        return;
+    }
     TX11Surface* s = FindByXid(ev.xany.window);
     TInputEvent out;
     out.Window = s != nullptr ? s->Window : 0;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/display/x11/x11_display.h"
+#include "platform/display/x11/x11_monitors.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -119,6 +120,15 @@ struct TX11Display::TImpl {
 
     std::vector<TX11TrayIcon> TrayIcons;
 
+    bool RandR = false; // 1.5 or later: monitors
+    int RandREventBase = 0;
+    Atom ClientListAtom = 0, StrutPartialAtom = 0, StrutAtom = 0;
+    Atom GtkWorkAreasAtom = 0; // per-monitor work areas of the desktop below
+    long GtkWorkAreasDesktop = -1;
+    std::vector<TMonitor> KnownMonitors; // as last reported, to tell what a notice changed
+    std::vector<TX11Strut> Struts;       // the docks' reserved space
+    bool StrutsKnown = false;            // Struts holds until the next notice
+
     ~TImpl();
 
     // x11_display.cpp
@@ -161,6 +171,13 @@ struct TX11Display::TImpl {
     // x11_screen.cpp
     Cursor CursorFor(int cursorId);
     bool ReadSetting(const char* name, std::int32_t& value);
+
+    // x11_monitors.cpp
+    void OpenMonitors();
+    std::vector<TMonitor> ReadMonitors();
+    const std::vector<TX11Strut>& DockStruts();
+    // Follows monitor and work-area changes (reported as events); true when ev was one.
+    bool WatchScreen(XEvent& ev);
 
     // x11_tray.cpp
     bool HandleTrayEvent(XEvent& ev);

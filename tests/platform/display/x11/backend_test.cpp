@@ -1,5 +1,6 @@
 // The X11 backend on a real server: what the screen shows for a layered frame, where input is
-// taken, keys and the wheel, activation, the move loop with snapping, and a lost connection.
+// taken, keys and the wheel, activation, the move loop with snapping, the monitors and their
+// changes, and a lost connection.
 #include "platform/shell/icons.h"
 #include "x11_fixture.h"
 
@@ -28,6 +29,8 @@ LRESULT RecordProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE:
     case WM_QUERYENDSESSION:
     case WM_ENDSESSION:
+    case WM_DISPLAYCHANGE:
+    case WM_SETTINGCHANGE:
         Seen.push_back(TMsg{hwnd, msg, wParam, lParam, 0, {}});
         break;
     default:
@@ -384,6 +387,62 @@ TEST_F(BackendTest, ActivationKeysAndTheDesktopsCloseRequest) {
     XSendEvent(d, X->NativeWindow(hwnd), False, NoEventMask, &close);
     XSync(d, False);
     EXPECT_TRUE(Until([&] { return Count(WM_CLOSE, hwnd) == 1; }));
+}
+
+// Two monitors set by hand on one screen (as RandR 1.5 lets a user split a wide display), a
+// dock on one of them, and the notices of a monitor removed and of a new desktop work area.
+TEST_F(BackendTest, MonitorsWithTheirPanelsAndTheirChanges) {
+    TServerOptions wide;
+    wide.Width = 2560;
+    wide.Height = 1024;
+    Start(wide);
+    ASSERT_EQ(Server->Run({"xrandr", "--setmonitor", "left", "1280/338x1024/270+0+0", "screen"}),
+              0);
+    ASSERT_EQ(Server->Run({"xrandr", "--setmonitor", "right", "1280/338x1024/270+1280+0", "none"}),
+              0);
+    // A 40-pixel dock along the bottom of the right monitor only.
+    ::Display* d = Server->Connection();
+    const ::Window root = DefaultRootWindow(d);
+    const ::Window dock = XCreateSimpleWindow(d, root, 1280, 984, 1280, 40, 0, 0, 0x808080);
+    const long strut[12] = {0, 0, 0, 40, 0, 0, 0, 0, 0, 0, 1280, 2559};
+    XChangeProperty(d, dock, XInternAtom(d, "_NET_WM_STRUT_PARTIAL", False), XA_CARDINAL, 32,
+                    PropModeReplace, reinterpret_cast<const unsigned char*>(strut), 12);
+    XMapWindow(d, dock);
+    XSync(d, False);
+
+    const auto works = [&] {
+        std::vector<TRect> out;
+        for (const auto& m : X->Monitors()) {
+            out.push_back(m.Bounds);
+            out.push_back(m.Work);
+        }
+        return out;
+    };
+    const std::vector<TRect> two{
+        {0, 0, 1280, 1024}, {0, 0, 1280, 1024}, {1280, 0, 2560, 1024}, {1280, 0, 2560, 984}};
+    ASSERT_TRUE(Until([&] { return works() == two; })) << works().size();
+    TCardFrame frame(100, 100, 0);
+    const HWND hwnd = Card(1500, 100, frame);
+    Settle(100);
+    Seen.clear();
+
+    ASSERT_EQ(Server->Run({"xrandr", "--delmonitor", "right"}), 0);
+    ASSERT_TRUE(Until([&] { return Count(WM_DISPLAYCHANGE, hwnd) > 0; }));
+    EXPECT_EQ(GetXLParam(Last(WM_DISPLAYCHANGE)->lParam), 2560);
+    EXPECT_EQ(GetYLParam(Last(WM_DISPLAYCHANGE)->lParam), 1024);
+    // Only the left monitor is left, and the dock's strut lies on none.
+    EXPECT_EQ(works(), (std::vector<TRect>{{0, 0, 1280, 1024}, {0, 0, 1280, 1024}}));
+
+    // A window manager publishing a work area for the desktop: the panels changed.
+    const long area[4] = {0, 20, 2560, 1004};
+    XChangeProperty(d, root, XInternAtom(d, "_NET_WORKAREA", False), XA_CARDINAL, 32,
+                    PropModeReplace, reinterpret_cast<const unsigned char*>(area), 4);
+    XSync(d, False);
+    ASSERT_TRUE(Until([&] { return Count(WM_SETTINGCHANGE, hwnd) > 0; }));
+    EXPECT_EQ(Last(WM_SETTINGCHANGE)->wParam, SPI_SETWORKAREA);
+    EXPECT_EQ(works(), (std::vector<TRect>{{0, 0, 1280, 1024}, {0, 20, 1280, 1024}}));
+    EXPECT_EQ(Count(WM_DISPLAYCHANGE, hwnd), 1);
+    DestroyWindow(hwnd);
 }
 
 TEST_F(BackendTest, LostConnectionEndsTheSessionWithoutEndingTheProcess) {
