@@ -82,14 +82,21 @@ void TAboutView::Build(TControl& Parent, TControl& Still, const TMouseEvent& Mou
 
     FLinkText = MakeElement<TSkinText>(FWindow, FAboutImage, 138, 165);
     FLinkText->SetSize(120, 25);
-    SetTextLook(*FLinkText, ListFont, 8, LinkColor, false);
-    FLinkText->Font().SetStyle(FontStyleBold);
     FLinkText->Canvas().StringFormat().SetAlignment(StringAlignmentNear);
     FLinkText->Canvas().StringFormat().SetLineAlignment(StringAlignmentCenter);
+    if (!FServers.LinkUrl(news::AboutLinkId).empty()) {
+        SetTextLook(*FLinkText, ListFont, 8, LinkColor, false);
+        FLinkText->Font().SetStyle(FontStyleBold);
+        FLinkText->SetCursor(crHand);
+        FLinkText->SetEnabled(true);
+        FLinkText->OnClick = [this](TObject*, int, int, int) { LinkClick(); };
+    } else {
+        // With nowhere to go the address is plain text, like the lines above it, and a press
+        // on it reaches the sheet (which drags the window) as on them.
+        SetTextLook(*FLinkText, ListFont, 8, AboutColor, false);
+        FLinkText->SetEnabled(false);
+    }
     FLinkText->SetData(platform::LoadStr(LinkString));
-    FLinkText->SetCursor(crHand);
-    FLinkText->SetEnabled(true);
-    FLinkText->OnClick = [this](TObject*, int, int, int) { LinkClick(); };
     FLinkText->Show();
 
     FAboutClose = MakeElement<TImageEx>(FWindow, FAboutImage, FAboutImage->Width() - 21 - 25, 20);

@@ -21,7 +21,8 @@ class TAboutView : public TSlidingView {
     friend class TMainWindowProbe;
 
 public:
-    // The link goes through the redirector Servers names when it is clicked.
+    // The link goes through the redirector Servers names when it is clicked; with no links
+    // server named, the address is plain text that does nothing.
     TAboutView(widgets::TWindowEx& Window, const news::TServers& Servers);
 
     // The panel under Parent, hidden; MouseDown goes to the panel, the sheet and its picture.

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <sstream>
 #include <string_view>
 #include <system_error>
 
@@ -133,6 +134,39 @@ bool SetStartWithSystem(bool On, const std::string& Executable) {
     std::error_code ec;
     std::filesystem::create_directories(AutostartFolder(), ec);
     return platform::WriteFileAtomically(entry, AutostartEntryText(Executable));
+}
+
+bool StartsWithSystem(const std::string& Executable) {
+    // Entries are a few lines; anything far larger, or not a regular file, is not one of ours.
+    constexpr std::size_t MaxEntryBytes = 64 * 1024;
+    std::string text;
+    if (Executable.empty() ||
+        platform::ReadRegularFile(AutostartEntryPath(), text, MaxEntryBytes) !=
+            platform::TReadResult::Read)
+        return false;
+    // The command is compared as this program writes it.
+    std::string wanted;
+    std::istringstream ours(AutostartEntryText(Executable));
+    for (std::string line; std::getline(ours, line);)
+        if (line.rfind("Exec=", 0) == 0)
+            wanted = line;
+    bool inEntry = false, starts = false, off = false;
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (!line.empty() && line.front() == '[') {
+            inEntry = line == "[Desktop Entry]";
+            continue;
+        }
+        if (!inEntry)
+            continue;
+        if (line.rfind("Exec=", 0) == 0)
+            starts = line == wanted;
+        else if (line == "Hidden=true" || line == "X-GNOME-Autostart-enabled=false")
+            off = true;
+    }
+    return starts && !off;
 }
 
 std::function<void(const std::string& Url)> LinkOpener = [](const std::string& Url) {

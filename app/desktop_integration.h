@@ -40,6 +40,9 @@ std::string AutostartEntryText(const std::string& Executable);
 // Off: removes it; a missing entry is not an error. False when the file system refused or the
 // path is not absolute (nothing is written then).
 bool SetStartWithSystem(bool On, const std::string& Executable);
+// Whether the session starts Executable: the entry exists, its command is the one we write for
+// Executable, and the desktop has not switched it off (Hidden, X-GNOME-Autostart-enabled).
+bool StartsWithSystem(const std::string& Executable);
 
 // Opens Url in the desktop's browser; nothing is reported. Tests replace the opener.
 extern std::function<void(const std::string& Url)> LinkOpener;

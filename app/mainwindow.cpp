@@ -45,7 +45,11 @@ TMainWindow::TMainWindow(TComponent* AOwner, std::u16string DataFolder)
     OnActivate = [this](TObject* S, int A, HWND W) {
         if (FScaler)
             FScaler->WindowActivate(S, A, W);
+        // Activated, the widget takes the keyboard into its list: the scroll keys work at once.
+        if (A != WA_INACTIVE && FNewsView)
+            FNewsView->TakeFocus();
     };
+    OnKeyDown = [this](TObject*, std::uint16_t& Key, TShiftState) { ViewKeyDown(Key); };
 }
 
 // Workers still running are waited for here at the latest (the refresher goes first), so no
@@ -126,7 +130,7 @@ void TMainWindow::BuildElements() {
     FBackground->SetPicture(TBitmapEx::CreateFromResource(BackgroundPicture));
     FBackground->OnMouseDown = down;
     FBackground->Show();
-    FScaler = std::make_unique<TScaler>(*this, *FRoot, *FBackground, [this] { return WorkArea(); });
+    FScaler = std::make_unique<TScaler>(*this, *FRoot, *FBackground, [this] { return Monitor(); });
 
     FHeader = MakeElement<TImageEx>(*this, FBackground, 25, 21);
     FHeader->LoadFromResource(HeaderPicture);
@@ -137,6 +141,7 @@ void TMainWindow::BuildElements() {
         *this, *FBackground, Utf8ToWide(NewsFilePath()),
         [this](TObject* S, int K, int X, int Y) { ContentDrag(S, K, X, Y); },
         [this](TObject* S, int K, int X, int Y) { ContentMouseDown(S, K, X, Y); });
+    FNewsView->OnKeyDown = [this](TObject*, std::uint16_t& Key, TShiftState) { ViewKeyDown(Key); };
 
     FOptionsView->Build(*FBackground, FNewsView->Viewport(), down);
     FAboutView->Build(*FBackground, FNewsView->Viewport(), down);
@@ -159,6 +164,7 @@ void TMainWindow::BuildElements() {
     FNewsView->SetMessage(FRefresher->ListMessage());
 
     FOptionsView->ApplyOptions();
+    KeepOnScreen();
 }
 
 void TMainWindow::Paint() {

@@ -11,6 +11,7 @@
 #include "widgets/windowex.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -70,7 +71,12 @@ public:
 
     // Moving.
     void DragWindow();
+    // The monitor that holds most of the window, and its work area.
+    platform::TMonitor Monitor() const;
     platform::TRect WorkArea() const;
+    // Brings the window back onto a monitor when most of it is off every work area: to where it
+    // was on the monitor it last stood on, else as near as can be.
+    void KeepOnScreen();
 
     std::u16string OptionsFilePath() const { return FDataFolder + u"/options.ini"; }
     std::string NewsFilePath() const;
@@ -85,7 +91,9 @@ protected:
     virtual void WMCommand(widgets::TWidgetMessage& Message);
     virtual void WMQueryEndSession(widgets::TWidgetMessage& Message);
     virtual void WMEndSession(widgets::TWidgetMessage& Message);
-    virtual void WMDisplayChange(widgets::TWidgetMessage&) {}
+    // The monitors or their work areas changed: the widget stays where the user can see it.
+    virtual void WMDisplayChange(widgets::TWidgetMessage& Message);
+    virtual void WMSettingChange(widgets::TWidgetMessage& Message);
     virtual void WMCopyData(widgets::TWidgetMessage&) {}
     // Both answers belong to the refresher; the window only routes them there.
     virtual void WMVersionDone(widgets::TWidgetMessage& Message);
@@ -107,6 +115,8 @@ private:
     void ContentMouseDown(widgets::TObject* Sender, int Keys, int X, int Y);
     void ContentDrag(widgets::TObject* Sender, int Keys, int X, int Y);
     void TrayMouseUp(widgets::TObject* Sender, int Keys, int X, int Y);
+    // Keys the window answers wherever the keyboard is: Esc closes the open view.
+    void ViewKeyDown(std::uint16_t& Key);
     void ResumeTick();
     // The options store holds a changed list of sources: the refresher and the options view's
     // sources page take it up.
@@ -127,6 +137,9 @@ private:
     bool FClosing = false;
     // ShutDown has begun: nothing new is started.
     bool FShuttingDown = false;
+    // The work area of the monitor the window last stood on, so that it can keep its place
+    // there in proportion when that monitor goes away or changes.
+    std::optional<platform::TRect> FHome;
 
     // The parts. Members are freed last to first, so the refresher, whose servers the about
     // view reads, goes last. Their elements are owned by the window, as every element is.

@@ -1,11 +1,13 @@
 // What the main window does once it exists: message routing, the menu and its commands, the
-// fades, its own timers, dragging and edge snapping, and the orderly shutdown of every part.
+// fades, its own timers, dragging and edge snapping, keeping on a monitor, and the orderly
+// shutdown of every part.
 #include "app/desktop_integration.h"
 #include "app/mainwindow.h"
 
 #include "app/about_view.h"
 #include "app/news_refresher.h"
 #include "app/options_view.h"
+#include "app/placement.h"
 #include "app/scaler.h"
 #include "app/source_editor.h"
 #include "app/wintimer.h"
@@ -35,6 +37,9 @@ void TMainWindow::WndProc(TWidgetMessage& Message) {
         return;
     case WM_DISPLAYCHANGE:
         WMDisplayChange(Message);
+        return;
+    case WM_SETTINGCHANGE:
+        WMSettingChange(Message);
         return;
     case WM_COMMAND:
         WMCommand(Message);
@@ -286,6 +291,18 @@ void TMainWindow::ToggleOptions() {
         FOptionsView->ShowView();
 }
 
+void TMainWindow::ViewKeyDown(std::uint16_t& Key) {
+    if (Key != VK_ESCAPE)
+        return;
+    if (FAboutView->Visible())
+        FAboutView->HideView();
+    else if (FOptionsView->Visible())
+        FOptionsView->HideView();
+    else
+        return;
+    Key = 0;
+}
+
 // --- fades and the window's own timers --------------------------------------------------------
 
 void TMainWindow::FadeIn(int Step, int Delay) {
@@ -326,11 +343,29 @@ void TMainWindow::IdleCheck() {
 
 // --- moving -----------------------------------------------------------------------------------
 
+TMonitor TMainWindow::Monitor() const {
+    return MonitorFromRect(TRect{Left(), Top(), Left() + Width(), Top() + Height()});
+}
+
 TRect TMainWindow::WorkArea() const {
-    TRect area = GetWorkArea();
-    if (auto* desktop = dynamic_cast<TDesktop*>(Owner()))
-        desktop->WorkArea(area);
-    return area;
+    return Monitor().Work;
+}
+
+void TMainWindow::KeepOnScreen() {
+    const TRect bounds{Left(), Top(), Left() + Width(), Top() + Height()};
+    const TPoint at = app::KeepOnScreen(bounds, GetMonitors(), FHome ? &*FHome : nullptr);
+    if (at != TPoint{Left(), Top()})
+        SetBounds(at.X, at.Y, Width(), Height());
+    FHome = WorkArea();
+}
+
+void TMainWindow::WMDisplayChange(TWidgetMessage&) {
+    KeepOnScreen();
+}
+
+void TMainWindow::WMSettingChange(TWidgetMessage& Message) {
+    if (Message.WParam == SPI_SETWORKAREA)
+        KeepOnScreen();
 }
 
 void TMainWindow::DragWindow() {
@@ -348,7 +383,11 @@ void TMainWindow::WMWindowPosChanging(TWidgetMessage& Message) {
     auto* pos = reinterpret_cast<TWindowPos*>(Message.LParam);
     if (pos == nullptr || (pos->flags & SWP_NOMOVE))
         return;
-    const TRect area = WorkArea();
+    // The monitor the window is about to stand on, so that the edge between two monitors is an
+    // edge for each of them.
+    const TRect area =
+        MonitorFromRect(TRect{pos->x, pos->y, pos->x + Width(), pos->y + Height()}).Work;
+    FHome = area;
     // Later rules win: top over bottom, left over right.
     if (const int d = area.Bottom - (Height() + pos->y); - SnapRange < d && d < SnapRange)
         pos->y = area.Bottom - Height();

@@ -235,7 +235,7 @@ void TNewsRefresher::ThrobberTick() {
 // --- update check -----------------------------------------------------------------------------
 
 void TNewsRefresher::StartVersionCheck() {
-    if (FVersionWorker)
+    if (FVersionWorker || FServers.Version.empty())
         return;
     try {
         FVersionWorker = std::make_unique<news::TInternetThread>(
@@ -257,12 +257,14 @@ void TNewsRefresher::WMVersionDone(TWidgetMessage&) {
     if (text.empty())
         return;
     const std::string version = news::ReadVersion(text);
-    if (version.empty() || !news::IsNewerVersion(version))
+    // Without a download page to open there is nothing to offer.
+    const std::string download = FServers.LinkUrl(news::DownloadLinkId);
+    if (version.empty() || !news::IsNewerVersion(version) || download.empty())
         return;
     const std::u16string title = LoadStr(TitleString);
     const std::u16string prompt = FormatPrompt(LoadStr(NewVersionString), title);
     if (MessageBox(FWindow.Handle(), prompt, title, PromptFlags) == IDYES)
-        OpenLink(FServers.LinkUrl(news::DownloadLinkId));
+        OpenLink(download);
 }
 
 // --- shutdown ---------------------------------------------------------------------------------

@@ -89,8 +89,9 @@ public:
     void OutcomeTick();
     const TStatusLine& Status() const { return FStatus; }
 
-    // One check per run; the answer (WM_VERSIONDONE) asks the user to download a newer
-    // version and opens the download page on yes.
+    // One check per run, when a version server is configured; the answer (WM_VERSIONDONE)
+    // asks the user to download a newer version, when there is a download page to open, and
+    // opens it on yes.
     void StartVersionCheck();
     bool VersionCheckInFlight() const { return FVersionWorker != nullptr; }
     void WMVersionDone(widgets::TWidgetMessage& Message);

@@ -52,8 +52,11 @@ TNewsView::TNewsView(TWindowEx& Window, TControl& Parent, const std::u16string& 
         if (Drag)
             Drag(S, K, X, Y);
     };
-    const auto keys = [this](TObject*, std::uint16_t& Key, TShiftState) {
-        ScrollKeyDown(*FViewport, FScrollState, Key);
+    const auto keys = [this](TObject* Sender, std::uint16_t& Key, TShiftState Shift) {
+        if (OnKeyDown)
+            OnKeyDown(Sender, Key, Shift);
+        if (Key != 0)
+            ScrollKeyDown(*FViewport, FScrollState, Key);
     };
     FNewsList->OnKeyDown = keys;
 
@@ -101,6 +104,10 @@ void TNewsView::SetMessage(const std::u16string& Text) {
 void TNewsView::ShowMessageIfEmpty() {
     const TElementList* items = FNewsList->Items();
     FMessage->SetVisible(!FMessage->Data().empty() && (items == nullptr || items->empty()));
+}
+
+void TNewsView::TakeFocus() {
+    FNewsList->SetFocus();
 }
 
 void TNewsView::WheelScroll(int WheelDelta) {

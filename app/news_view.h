@@ -40,6 +40,12 @@ public:
     // What the list says while it holds no items (that the news is on its way, or cannot be
     // reached); empty says nothing. It shows only while the list is empty.
     void SetMessage(const std::u16string& Text);
+    // Gives the list the keyboard, so the scroll keys work without a click into it first.
+    void TakeFocus();
+
+    // Sees the keys of the list and the thumb before they scroll; setting Key to 0 keeps a key
+    // from scrolling.
+    widgets::TKeyEvent OnKeyDown;
 
     // The items shown; null until a document has loaded.
     const elements::TElementList* Items() const;

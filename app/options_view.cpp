@@ -4,6 +4,7 @@
 #include "app/element_helpers.h"
 #include "app/ids.h"
 #include "app/news_refresher.h"
+#include "app/placement.h"
 #include "app/source_list.h"
 #include "elements/checkbox.h"
 #include "elements/content.h"
@@ -13,6 +14,7 @@
 #include "news/servers.h"
 #include "news/source_state.h"
 #include "platform/sys/resources.h"
+#include "platform/sys/workarea.h"
 #include "settings/options.h"
 #include "settings/unicode.h"
 #include "widgets/text.h"
@@ -120,9 +122,18 @@ void TOptionsView::Build(TControl& Parent, TControl& Still, const TMouseEvent& M
 }
 
 void TOptionsView::ApplyOptions() {
-    FWindow.SetLeft(FOptions->ReadLeft());
-    FWindow.SetTop(FOptions->ReadTop());
-    FStartupBox->Checked = FOptions->ReadStartUp();
+    // The file may hold any number, or a place on a monitor that is gone.
+    const platform::TPoint at =
+        PlaceStoredPosition(FOptions->ReadLeft(), FOptions->ReadTop(), FWindow.Width(),
+                            FWindow.Height(), platform::GetMonitors());
+    FWindow.SetBounds(at.X, at.Y, FWindow.Width(), FWindow.Height());
+    // The box shows whether the session really starts this program. On the first run the
+    // default asks for it, so the entry is written as an installer would have; later runs
+    // never write it unasked, so an entry the user removed elsewhere stays removed.
+    const std::string executable = ExecutablePath();
+    if (!FOptions->StartUpStored() && FOptions->ReadStartUp())
+        SetStartWithSystem(true, executable);
+    FStartupBox->Checked = StartsWithSystem(executable);
     FAlwaysTopBox->Checked = FOptions->ReadAlwaysTop();
     FShowTrayBox->Checked = FOptions->ReadShowTray();
     FAutoScaleBox->Checked = FOptions->ReadAutoScale();

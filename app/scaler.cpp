@@ -11,8 +11,8 @@ using namespace platform;
 using namespace widgets;
 
 TScaler::TScaler(TWindowEx& Window, TControl& Root, TControlEx& Picture,
-                 std::function<TRect()> WorkArea)
-    : FWindow(Window), FRoot(Root), FPicture(Picture), FWorkArea(std::move(WorkArea)) {}
+                 std::function<TMonitor()> Monitor)
+    : FWindow(Window), FRoot(Root), FPicture(Picture), FMonitor(std::move(Monitor)) {}
 
 void TScaler::WindowActivate(TObject*, int Activation, HWND Window) {
     if (Activation != static_cast<int>(WA_INACTIVE))
@@ -24,12 +24,14 @@ void TScaler::WindowActivate(TObject*, int Activation, HWND Window) {
 void TScaler::ScaleWindow(bool Grow) {
     if (FClosing || !FAutoScale)
         return;
-    // The halves are compared with Left and Top as they are, not with the area's centre.
-    const TRect area = FWorkArea();
+    // The halves of the work area are compared with Left and Top as they lie on the monitor
+    // (from its corner, the origin on a one-screen desktop), not with the area's centre.
+    const TMonitor monitor = FMonitor();
+    const TRect& area = monitor.Work;
     const int halfW = (area.Right - area.Left) / 2;
     const int halfH = (area.Bottom - area.Top) / 2;
-    const bool right = !(FWindow.Left() < halfW);
-    const bool lower = FWindow.Top() > halfH;
+    const bool right = !(FWindow.Left() - monitor.Bounds.Left < halfW);
+    const bool lower = FWindow.Top() - monitor.Bounds.Top > halfH;
     FCorner = (right ? TopRight : TopLeft) + (lower ? 1 : 0);
 
     if (Grow) {

@@ -1,7 +1,7 @@
 // TScaler: the widget's small picture. When another window takes the activation it shrinks the
-// window's picture, frame by frame, into one corner of the window (chosen by the quarter of the
-// work area that holds the window's top-left point), and grows it back when the widget is
-// activated again. The window keeps its size and place throughout; only its picture shrinks.
+// window's picture, frame by frame, into one corner of the window (chosen by the quarter of its
+// monitor's work area that holds the window's top-left point), and grows it back when the widget
+// is activated again. The window keeps its size and place throughout; only its picture shrinks.
 #pragma once
 
 #include "platform/types.h"
@@ -18,9 +18,10 @@ public:
     enum TCorner : int { TopLeft = 0, BottomLeft = 1, TopRight = 2, BottomRight = 3 };
 
     // Root is shrunk to 1 x 1 while the picture is small, so the elements take no input; the
-    // small picture is drawn from Picture's canvas, which keeps its full-size bitmap.
+    // small picture is drawn from Picture's canvas, which keeps its full-size bitmap. Monitor
+    // tells the monitor that holds the window.
     TScaler(widgets::TWindowEx& Window, widgets::TControl& Root, widgets::TControlEx& Picture,
-            std::function<platform::TRect()> WorkArea);
+            std::function<platform::TMonitor()> Monitor);
     TScaler(const TScaler&) = delete;
     TScaler& operator=(const TScaler&) = delete;
 
@@ -44,7 +45,7 @@ private:
     widgets::TWindowEx& FWindow;
     widgets::TControl& FRoot;
     widgets::TControlEx& FPicture;
-    std::function<platform::TRect()> FWorkArea;
+    std::function<platform::TMonitor()> FMonitor;
 
     float FScale = 1.0f;
     float FMaxScale = 1.0f;

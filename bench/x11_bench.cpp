@@ -1,9 +1,12 @@
 // Presenting 475 x 350 frames on an X server (Xvfb started here), with and without MIT-SHM,
-// and what the event loop costs while nothing happens.
+// reading the monitors, and what the event loop costs while nothing happens.
 #include "platform/display/headless/headless_display.h"
 #include "platform/display/x11/x11_display.h"
 #include "platform/window_manager.h"
 #include "tests/support/xserver.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
 
 #include <benchmark/benchmark.h>
 
@@ -64,6 +67,41 @@ void BM_PresentPlain(benchmark::State& state) {
 }
 BENCHMARK(BM_PresentShm)->Iterations(500)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PresentPlain)->Iterations(500)->Unit(benchmark::kMillisecond);
+
+// One reading of the monitors and their work areas, as each step of a drag takes it, with the
+// first argument's number of other top-level windows on the screen (each looked at for a dock's
+// strut); with the second argument 1 they are listed as a window manager lists its clients.
+void BM_Monitors(benchmark::State& state) {
+    auto display = platform::TX11Display::Open(Server().Name());
+    if (!display) {
+        state.SkipWithError("no X server");
+        return;
+    }
+    platform::TX11Display& x = *display;
+    ::Display* own = Server().Connection();
+    const ::Window root = DefaultRootWindow(own);
+    const Atom clientList = XInternAtom(own, "_NET_CLIENT_LIST", False);
+    std::vector<::Window> others;
+    for (int64_t i = 0; i < state.range(0); ++i) {
+        others.push_back(XCreateSimpleWindow(own, root, 0, 0, 10, 10, 0, 0, 0));
+        XMapWindow(own, others.back());
+    }
+    if (state.range(1) != 0) {
+        XChangeProperty(own, root, clientList, XA_WINDOW, 32, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(others.data()),
+                        static_cast<int>(others.size()));
+    }
+    XSync(own, False);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(x.Monitors());
+    }
+    XDeleteProperty(own, root, clientList);
+    for (::Window w : others) {
+        XDestroyWindow(own, w);
+    }
+    XSync(own, False);
+}
+BENCHMARK(BM_Monitors)->Args({0, 0})->Args({50, 0})->Args({50, 1})->Unit(benchmark::kMicrosecond);
 
 double ProcessCpuSeconds() {
     timespec ts{};

@@ -28,6 +28,8 @@ void TContentEx::LoadDocument(const std::u16string& Path) {
 }
 
 void TContentEx::ReadDocument() {
+    FHotItem = -1;
+    FPainted = false;
     if (!FItems) {
         auto items = std::make_unique<TElementList>();
         if (ReadNewsDocument(FDocumentPath, *items))
@@ -39,6 +41,8 @@ void TContentEx::ReadDocument() {
 
 void TContentEx::ClearItems() {
     FItems = std::make_unique<TElementList>();
+    FHotItem = -1;
+    FPainted = false;
 }
 
 std::u16string TContentEx::SectionName(const TElement& Item) {
@@ -91,6 +95,7 @@ void TContentEx::Layout() {
 
 void TContentEx::Paint() {
     TControlEx::Paint();
+    FPainted = false;
     TCanvasEx& c = Canvas();
     c.Pen().SetColor(RuleColor);
     c.StringFormat().SetLineAlignment(StringAlignmentCenter);
@@ -98,27 +103,25 @@ void TContentEx::Paint() {
         return;
     c.StringFormat().SetAlignment(StringAlignmentNear);
     float y = 0.0f;
-    for (auto& item : *FItems) {
+    for (std::size_t i = 0; i < FItems->size(); ++i) {
+        TElement& item = *(*FItems)[i];
         const int top = RoundEven(y);
 
         c.Font().SetStyle(FontStyleBold);
         c.Font().SetSize(LabelFontSize);
-        c.Font().SetColor(LabelColor);
-        const std::u16string label = LabelText(*item);
-        const platform::TRect labelRect{
-            Width() - c.TextWidth(label), top + LabelDrop, Width(),
-            RoundEven(static_cast<double>(y) + c.TypographicHeight(label)) + LabelDrop};
-        c.DrawText(labelRect, label);
+        const std::u16string label = LabelText(item);
+        item.LabelRect = {Width() - c.TextWidth(label), top + LabelDrop, Width(),
+                          RoundEven(static_cast<double>(y) + c.TypographicHeight(label)) +
+                              LabelDrop};
+        DrawLabel(item);
 
         c.Font().SetStyle(FontStyleBold);
         c.Font().SetSize(HeadlineFontSize);
-        c.Font().SetColor(HeadlineColor);
-        y = y + c.TypographicHeight(item->Title);
-        const platform::TRect headline{0, top, c.TextWidth(item->Title),
-                                       RoundEven(static_cast<double>(y) + HeadlineGap)};
+        y = y + c.TypographicHeight(item.Title);
+        item.HitRect = {0, top, c.TextWidth(item.Title),
+                        RoundEven(static_cast<double>(y) + HeadlineGap)};
         y = y + HeadlineGap;
-        c.DrawText(headline, item->Title);
-        item->HitRect = headline;
+        DrawHeadline(item, static_cast<int>(i) == FHotItem);
 
         y = y + RuleGap;
         c.Line(0, RoundEven(y), Width(), RoundEven(y));
@@ -127,15 +130,32 @@ void TContentEx::Paint() {
         c.Font().SetStyle(0);
         c.Font().SetSize(SummaryFontSize);
         c.Font().SetColor(SummaryColor);
-        const float summaryHeight = c.TypographicHeight(item->Summary);
+        const float summaryHeight = c.TypographicHeight(item.Summary);
         const platform::TRect summary{
             0, RoundEven(y), Width(),
             RoundEven(static_cast<double>(y) + summaryHeight + SummaryGap)};
         y = y + summaryHeight + SummaryGap;
-        c.DrawText(summary, item->Summary);
+        c.DrawText(summary, item.Summary);
 
         y = y + ItemGap;
     }
+    FPainted = true;
+}
+
+void TContentEx::DrawLabel(TElement& Item) {
+    TCanvasEx& c = Canvas();
+    c.Font().SetStyle(FontStyleBold);
+    c.Font().SetSize(LabelFontSize);
+    c.Font().SetColor(LabelColor);
+    c.DrawText(Item.LabelRect, LabelText(Item));
+}
+
+void TContentEx::DrawHeadline(TElement& Item, bool Hot) {
+    TCanvasEx& c = Canvas();
+    c.Font().SetStyle(FontStyleBold | (Hot ? FontStyleUnderline : 0));
+    c.Font().SetSize(HeadlineFontSize);
+    c.Font().SetColor(HeadlineColor);
+    c.DrawText(Item.HitRect, Item.Title, &Item.HeadlineLines);
 }
 
 int TContentEx::ItemAt(int X, int Y) const {
@@ -147,11 +167,62 @@ int TContentEx::ItemAt(int X, int Y) const {
     return -1;
 }
 
+int TContentEx::HeadlineAt(int X, int Y) const {
+    const int index = ItemAt(X, Y);
+    if (index < 0)
+        return -1;
+    const TElement& item = *(*FItems)[index];
+    // Until the list has been painted only the headline's rectangle is known.
+    if (item.HeadlineLines.empty())
+        return index;
+    if (item.LabelRect.Contains(X, Y))
+        return -1;
+    for (const platform::TRect& line : item.HeadlineLines)
+        if (line.Contains(X, Y))
+            return index;
+    return -1;
+}
+
+void TContentEx::SetHotItem(int Index) {
+    if (Index == FHotItem)
+        return;
+    const int before = FHotItem;
+    FHotItem = Index;
+    if (!FPainted) {
+        Redraw = true;
+    } else {
+        // Only the two headlines change: each is redrawn in place, with the label that may
+        // overlap its rectangle, and the rest of the kept picture stays as it is.
+        TCanvasEx& c = Canvas();
+        c.StringFormat().SetAlignment(StringAlignmentNear);
+        c.StringFormat().SetLineAlignment(StringAlignmentCenter);
+        for (const int i : {before, Index}) {
+            if (i < 0 || i >= static_cast<int>(FItems->size()))
+                continue;
+            TElement& item = *(*FItems)[i];
+            const platform::TRect& a = item.HitRect;
+            const platform::TRect& b = item.LabelRect;
+            c.ClearRect({std::min(a.Left, b.Left), std::min(a.Top, b.Top),
+                         std::max(a.Right, b.Right), std::max(a.Bottom, b.Bottom)});
+            DrawLabel(item);
+            DrawHeadline(item, i == Index);
+        }
+    }
+    Update();
+}
+
 void TContentEx::WMMouseMove(TWidgetMessage& Message) {
     TControlEx::WMMouseMove(Message);
     const int x = platform::GetXLParam(Message.LParam);
     const int y = platform::GetYLParam(Message.LParam);
-    SetCursor(ItemAt(x, y) >= 0 ? crHand : crDefault);
+    const int hot = HeadlineAt(x, y);
+    SetCursor(hot >= 0 ? crHand : crDefault);
+    SetHotItem(hot);
+}
+
+void TContentEx::WMMouseLeave(TWidgetMessage& Message) {
+    TControlEx::WMMouseLeave(Message);
+    SetHotItem(-1);
 }
 
 void TContentEx::WMButtonDown(TWidgetMessage& Message) {
@@ -168,7 +239,7 @@ void TContentEx::WMButtonUp(TWidgetMessage& Message) {
 // The link comes from the news feed: anything but a web address (a local file, a program, a
 // script) is not ours to open.
 void TContentEx::ContentClick(TObject*, int, int X, int Y) {
-    const int index = ItemAt(X, Y);
+    const int index = HeadlineAt(X, Y);
     if (index < 0)
         return;
     const std::string& link = (*FItems)[index]->Link;

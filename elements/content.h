@@ -51,6 +51,11 @@ public:
     void Paint() override;
     // The first item whose headline contains the point, or -1.
     int ItemAt(int X, int Y) const;
+    // The item whose headline text (one of its drawn lines, not the label over it) is under the
+    // point, or -1: where the hand shows, the headline is underlined and a click opens it.
+    int HeadlineAt(int X, int Y) const;
+    // The item whose headline is underlined because the pointer is over it, or -1.
+    int HotItem() const { return FHotItem; }
     void ClearItems();
 
     // Null until the first document has loaded.
@@ -67,14 +72,22 @@ public:
 
 protected:
     void WMMouseMove(widgets::TWidgetMessage& Message) override;
+    void WMMouseLeave(widgets::TWidgetMessage& Message) override;
     void WMButtonDown(widgets::TWidgetMessage& Message) override;
     void WMButtonUp(widgets::TWidgetMessage& Message) override;
 
 private:
     void ContentClick(widgets::TObject* Sender, int Keys, int X, int Y);
+    void DrawLabel(TElement& Item);
+    void DrawHeadline(TElement& Item, bool Hot);
+    // Underlines the headline at Index (-1: none) and takes the underline off the one before.
+    void SetHotItem(int Index);
 
     std::unique_ptr<TElementList> FItems;
     std::u16string FDocumentPath;
+    int FHotItem = -1;
+    // The canvas holds the picture of the items as they are: a hover may redraw one headline.
+    bool FPainted = false;
 };
 
 } // namespace elements

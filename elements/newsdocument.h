@@ -29,6 +29,9 @@ struct TElement {
     std::string Link;        // URL-decoded
     std::string Date;        // not filled by the reader
     platform::TRect HitRect; // the headline's rectangle, set by layout and painting
+    // Set by painting: the boxes of the headline's drawn lines, and the label's rectangle.
+    std::vector<platform::TRect> HeadlineLines;
+    platform::TRect LabelRect;
 };
 
 using TElementList = std::vector<std::unique_ptr<TElement>>;

@@ -51,6 +51,8 @@ std::string TServers::Get(std::string_view key) const {
 }
 
 std::string TServers::LinkUrl(int linkId) const {
+    if (Links.empty())
+        return std::string();
     return "http://" + Links + "/?linkid=" + std::to_string(linkId);
 }
 

@@ -66,6 +66,8 @@ enum class TInputKind {
     DragEnter,      // Window, Point: another program's drag came over a surface that accepts drops
     Drop,           // Window, Point, Text: the link dropped there (empty: nothing usable came)
     ClipboardText,  // Window, Text: the answer to RequestClipboardText (empty: no text came)
+    DisplayChange,  // monitors came, went, moved or changed size
+    WorkAreaChange, // panels changed what they leave free of the monitors
 };
 
 // A descriptor of another service on the window thread (a D-Bus connection) that a wait
@@ -136,7 +138,9 @@ public:
 
     // Screen facts.
     virtual TRect ScreenRect() = 0;
-    virtual TRect WorkArea() = 0;
+    // Read afresh on every call; never none (the whole screen when nothing more is known). A
+    // change is reported as a DisplayChange or WorkAreaChange event.
+    virtual std::vector<TMonitor> Monitors() = 0;
     virtual TPoint PointerPosition() = 0;
     virtual DWORD DoubleClickTime() = 0;
     virtual TPoint DoubleClickSize() = 0; // width and height of the box two clicks must share

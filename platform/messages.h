@@ -37,6 +37,7 @@ constexpr UINT WM_QUIT = 0x0012;
 constexpr UINT WM_ERASEBKGND = 0x0014;
 constexpr UINT WM_ENDSESSION = 0x0016;
 constexpr UINT WM_SHOWWINDOW = 0x0018;
+constexpr UINT WM_SETTINGCHANGE = 0x001A;
 constexpr UINT WM_ACTIVATEAPP = 0x001C;
 constexpr UINT WM_CANCELMODE = 0x001F;
 constexpr UINT WM_SETCURSOR = 0x0020;
@@ -329,7 +330,9 @@ constexpr int IDC_HAND = 32649;
 constexpr int IDC_APPSTARTING = 32650;
 constexpr int IDC_HELP = 32651;
 
-// SystemParametersInfo actions.
+// SystemParametersInfo actions (SPI_SETWORKAREA also names a work-area change in
+// WM_SETTINGCHANGE).
+constexpr UINT SPI_SETWORKAREA = 0x002F;
 constexpr UINT SPI_GETWORKAREA = 0x0030;
 constexpr UINT SPI_GETMOUSEHOVERWIDTH = 0x0062;
 constexpr UINT SPI_GETMOUSEHOVERHEIGHT = 0x0064;

@@ -1,5 +1,6 @@
 // The handful of plain types the whole program shares with the platform layer: handles,
-// message parameters, points and rectangles, with the packing rules of mouse coordinates.
+// message parameters, points, rectangles and monitors, with the packing rules of mouse
+// coordinates.
 #pragma once
 
 #include <cstdint>
@@ -39,6 +40,18 @@ struct TRect {
         return a.Left == b.Left && a.Top == b.Top && a.Right == b.Right && a.Bottom == b.Bottom;
     }
     friend bool operator!=(const TRect& a, const TRect& b) { return !(a == b); }
+};
+
+// One monitor of the screen: where it lies, the part of it that panels leave free (its work
+// area), and whether the desktop calls it the primary one.
+struct TMonitor {
+    TRect Bounds;
+    TRect Work;
+    bool Primary = false;
+    friend bool operator==(const TMonitor& a, const TMonitor& b) {
+        return a.Bounds == b.Bounds && a.Work == b.Work && a.Primary == b.Primary;
+    }
+    friend bool operator!=(const TMonitor& a, const TMonitor& b) { return !(a == b); }
 };
 
 // Pointer positions travel as two 16-bit halves of the low 32 bits, sign-extended on the way

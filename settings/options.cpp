@@ -26,9 +26,12 @@ const std::u16string SectionFeeds = u"feeds";
 } // namespace
 
 TOptions::TOptions(const std::u16string& FileName) : TWMemIniFile(FileName) {
-    platform::TRect area = platform::GetWorkArea();
-    FDefaultTop = (area.Bottom - area.Top - WindowHeight) / 2;
-    FDefaultLeft = (area.Right - area.Left - WindowWidth) / 2;
+    // Sized by the primary monitor's work area and placed from the monitor's own corner, which on
+    // a one-screen desktop is the origin.
+    const platform::TMonitor primary = platform::GetPrimaryMonitor();
+    const platform::TRect& area = primary.Work;
+    FDefaultTop = primary.Bounds.Top + (area.Bottom - area.Top - WindowHeight) / 2;
+    FDefaultLeft = primary.Bounds.Left + (area.Right - area.Left - WindowWidth) / 2;
 }
 
 bool TOptions::ReadAlwaysTop() const {
@@ -42,6 +45,10 @@ bool TOptions::ReadShowTray() const {
 }
 bool TOptions::ReadStartUp() const {
     return ReadBool(SectionOptions, KeyStartUp, true);
+}
+bool TOptions::StartUpStored() const {
+    return ReadBool(SectionOptions, KeyStartUp, false) ==
+           ReadBool(SectionOptions, KeyStartUp, true);
 }
 int TOptions::ReadLeft() const {
     return ReadInteger(SectionGeneral, KeyLeft, FDefaultLeft);

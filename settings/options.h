@@ -21,6 +21,8 @@ public:
     bool ReadAutoScale() const;
     bool ReadShowTray() const;
     bool ReadStartUp() const;
+    // Whether the file holds a readable "startup" choice (none before the first run ends).
+    bool StartUpStored() const;
     int ReadLeft() const;
     int ReadTop() const;
 

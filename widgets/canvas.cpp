@@ -59,6 +59,14 @@ void TCanvasEx::Clear() {
     cairo_paint(FContext.get());
 }
 
+void TCanvasEx::ClearRect(const platform::TRect& Rect) {
+    cairo_t* cr = FContext.get();
+    TCairoSaveGuard guard(cr);
+    cairo_set_operator(cr, CAIRO_OPERATOR_CLEAR);
+    cairo_rectangle(cr, Rect.Left, Rect.Top, Rect.Width(), Rect.Height());
+    cairo_fill(cr);
+}
+
 void TCanvasEx::Draw(const TBitmapEx& Bitmap, int X, int Y) {
     TCairoSaveGuard guard(FContext.get());
     cairo_set_source_surface(FContext.get(), Bitmap.ImageSurface(), X, Y);

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace widgets {
 
@@ -67,6 +68,8 @@ public:
     // Starts a fresh transparent bitmap of the new size; tools and settings are kept.
     void SetSize(int Width, int Height);
     void Clear();
+    // Makes the pixels of Rect fully transparent, for redrawing a part of a kept picture.
+    void ClearRect(const platform::TRect& Rect);
 
     void Draw(const TBitmapEx& Bitmap, int X, int Y);
     // Alpha 0-255; 255 paints exactly like Draw.
@@ -86,8 +89,10 @@ public:
     // Height of Text's box without padding; trailing spaces count.
     float TypographicHeight(const std::u16string& Text);
     // Wraps at word boundaries inside Rect, clips to it and places the text by the format's
-    // Alignment and LineAlignment, in the font's colour.
-    void DrawText(const platform::TRect& Rect, const std::u16string& Text);
+    // Alignment and LineAlignment, in the font's colour. Lines, when given, receives the box of
+    // each line as drawn (logical extents, widened to whole pixels, clipped to Rect).
+    void DrawText(const platform::TRect& Rect, const std::u16string& Text,
+                  std::vector<platform::TRect>* Lines = nullptr);
     void Line(int X1, int Y1, int X2, int Y2);
 
     TFontEx& Font() { return FFont; }

@@ -8,6 +8,8 @@
 #include <pango/pangocairo.h>
 
 #include <algorithm>
+#include <cmath>
+#include <memory>
 
 namespace widgets {
 
@@ -143,10 +145,12 @@ TPangoLayoutPtr TCanvasEx::MakeLayout(const std::u16string& Text, bool Typograph
                                          mono ? CAIRO_ANTIALIAS_NONE : CAIRO_ANTIALIAS_GRAY);
         cairo_font_options_set_hint_style(options.get(), gridFit ? CAIRO_HINT_STYLE_SLIGHT
                                                                  : CAIRO_HINT_STYLE_NONE);
-        cairo_font_options_set_hint_metrics(options.get(), gridFit ? CAIRO_HINT_METRICS_ON
-                                                                   : CAIRO_HINT_METRICS_OFF);
+        // Grid fitting snaps the outlines only; advances stay as the font designs them and
+        // glyphs sit at fractional positions. Whole-pixel advances add up their rounding along
+        // a word, which opens uneven gaps in small text ("Gün dem").
+        cairo_font_options_set_hint_metrics(options.get(), CAIRO_HINT_METRICS_OFF);
         pango_cairo_context_set_font_options(FPangoContext.get(), options.get());
-        pango_context_set_round_glyph_positions(FPangoContext.get(), gridFit);
+        pango_context_set_round_glyph_positions(FPangoContext.get(), FALSE);
         FAppliedHint = hint;
     }
 
@@ -224,7 +228,10 @@ float TCanvasEx::TypographicHeight(const std::u16string& Text) {
     return static_cast<float>(logical.height) / PANGO_SCALE;
 }
 
-void TCanvasEx::DrawText(const platform::TRect& Rect, const std::u16string& Text) {
+void TCanvasEx::DrawText(const platform::TRect& Rect, const std::u16string& Text,
+                         std::vector<platform::TRect>* Lines) {
+    if (Lines)
+        Lines->clear();
     if (Text.empty() || FWidth <= 0 || FHeight <= 0)
         return;
     const int flags = FStringFormat.FormatFlags();
@@ -273,9 +280,34 @@ void TCanvasEx::DrawText(const platform::TRect& Rect, const std::u16string& Text
     else if (FStringFormat.LineAlignment() == StringAlignmentFar)
         y += room - textH;
 
+    const bool clip = w > 0 && h > 0 && !(flags & StringFormatFlagsNoClip);
+    if (Lines) {
+        const std::unique_ptr<PangoLayoutIter, decltype(&pango_layout_iter_free)> iter(
+            pango_layout_get_iter(l), pango_layout_iter_free);
+        do {
+            PangoRectangle line;
+            pango_layout_iter_get_line_extents(iter.get(), nullptr, &line);
+            platform::TRect r{
+                static_cast<int>(std::floor(x + static_cast<double>(line.x) / PANGO_SCALE)),
+                static_cast<int>(std::floor(y + static_cast<double>(line.y) / PANGO_SCALE)),
+                static_cast<int>(
+                    std::ceil(x + static_cast<double>(line.x + line.width) / PANGO_SCALE)),
+                static_cast<int>(
+                    std::ceil(y + static_cast<double>(line.y + line.height) / PANGO_SCALE))};
+            if (clip) {
+                r.Left = std::max(r.Left, Rect.Left);
+                r.Top = std::max(r.Top, Rect.Top);
+                r.Right = std::min(r.Right, Rect.Right);
+                r.Bottom = std::min(r.Bottom, Rect.Bottom);
+            }
+            if (r.Left < r.Right && r.Top < r.Bottom)
+                Lines->push_back(r);
+        } while (pango_layout_iter_next_line(iter.get()));
+    }
+
     cairo_t* cr = FContext.get();
     TCairoSaveGuard guard(cr);
-    if (w > 0 && h > 0 && !(flags & StringFormatFlagsNoClip)) {
+    if (clip) {
         cairo_rectangle(cr, Rect.Left, Rect.Top, w, h);
         cairo_clip(cr);
     }

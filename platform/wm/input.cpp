@@ -1,5 +1,5 @@
 // Turning the display's raw input into window messages: hit testing, capture, double clicks,
-// hover and leave tracking, keys, focus, activation and cursors.
+// hover and leave tracking, keys, focus, activation, cursors, and the screen's changes.
 #include "platform/wm/wm_internal.h"
 
 #include <cstdlib>
@@ -8,6 +8,9 @@
 namespace platform {
 namespace wm {
 namespace {
+
+// WM_DISPLAYCHANGE carries the colour depth; every surface of ours is 32-bit.
+constexpr WPARAM DISPLAY_BITS_PER_PIXEL = 32;
 
 bool Down(UINT vk) {
     return (State().Keys[vk & 0xFF] & 0x80) != 0;
@@ -244,6 +247,16 @@ void Transfer(const TInputEvent& e) {
     SendMessage(e.Window, WM_DROPTEXT, 0, reinterpret_cast<LPARAM>(&dropped));
 }
 
+// Every top-level window hears of a screen change, as the desktop tells all of them.
+void TellTopLevels(UINT message, WPARAM wParam, LPARAM lParam) {
+    const auto tops = State().TopLevels;
+    for (HWND top : tops) {
+        if (TWnd* w = Find(top); w && !w->Destroying) {
+            SendMessage(top, message, wParam, lParam);
+        }
+    }
+}
+
 void EndSession() {
     const auto tops = State().TopLevels;
     bool ending = true;
@@ -361,6 +374,15 @@ void ProcessRawEvent(const TInputEvent& e) {
         break;
     case TInputKind::EndSession:
         EndSession();
+        break;
+    case TInputKind::DisplayChange: {
+        const TRect screen = Display().ScreenRect();
+        TellTopLevels(WM_DISPLAYCHANGE, DISPLAY_BITS_PER_PIXEL,
+                      MakeLParam(screen.Width(), screen.Height()));
+        break;
+    }
+    case TInputKind::WorkAreaChange:
+        TellTopLevels(WM_SETTINGCHANGE, SPI_SETWORKAREA, 0);
         break;
     case TInputKind::TrayButtonDown:
     case TInputKind::TrayButtonUp:

@@ -85,7 +85,7 @@ std::u16string Lower(const std::u16string& s) {
 
 using namespace wm;
 
-// The installed screen is where the desktop's work area comes from.
+// The installed screen is where the monitors and their work areas come from.
 void SetDisplay(std::unique_ptr<TDisplay> display) {
     Reset(State());
     {
@@ -93,7 +93,7 @@ void SetDisplay(std::unique_ptr<TDisplay> display) {
         CurrentDisplay.store(display.get());
         OwnedDisplay = std::move(display);
     }
-    SetWorkAreaSource([] { return Display().WorkArea(); });
+    SetMonitorSource([] { return Display().Monitors(); });
 }
 
 TDisplay& Display() {
@@ -104,7 +104,7 @@ TDisplay& Display() {
     if (!OwnedDisplay) {
         OwnedDisplay = std::make_unique<THeadlessDisplay>();
         CurrentDisplay.store(OwnedDisplay.get());
-        SetWorkAreaSource([] { return Display().WorkArea(); });
+        SetMonitorSource([] { return Display().Monitors(); });
     }
     return *OwnedDisplay;
 }

@@ -2,6 +2,7 @@
 // boxes, scaling, snapping, closing and idling.
 #include "app_fixture.h"
 
+#include "news/feed.h"
 #include "platform/shell/popup_menu.h"
 
 #include <cmath>
@@ -55,8 +56,8 @@ TEST_F(MainWindow, FirstRunIsCentredOnTopWithTrayAndEveryBoxChecked) {
                       Probe().AutoScaleBox()})
         EXPECT_TRUE(box->Checked);
     EXPECT_TRUE(Probe().Scaler().AutoScale());
-    // Checked "startup" shows the stored default; nothing is written until it is clicked.
-    EXPECT_FALSE(std::filesystem::exists(app::AutostartEntryPath()));
+    // The default "startup" is true: the first run writes the entry the checked box stands for.
+    EXPECT_TRUE(app::StartsWithSystem(app::ExecutablePath()));
     EXPECT_EQ(Window->Opacity(), 0);
     EXPECT_FALSE(Probe().OptionsPanel()->Visible());
     EXPECT_FALSE(Probe().AboutPanel()->Visible());
@@ -174,6 +175,134 @@ TEST_F(MainWindow, StartupBoxClickedTwiceWritesTheFileTwiceAndTheEntryThenRemove
     EXPECT_FALSE(Probe().StartupBox()->Checked);
     EXPECT_FALSE(TOptions(Utf8ToWide(OptionsPath())).ReadStartUp());
     EXPECT_FALSE(std::filesystem::exists(app::AutostartEntryPath()));
+}
+
+// The box tells whether the session starts this program, whatever the options file says; only
+// the first run, with no choice stored yet, writes the entry unasked.
+TEST_F(MainWindow, TheStartupBoxShowsWhetherTheSessionStartsThisProgram) {
+    const std::string ours = app::AutostartEntryText(app::ExecutablePath());
+    const std::string other = app::AutostartEntryText("/opt/elsewhere/minipelikora");
+    struct TCase {
+        const char* Name;
+        int Stored;        // -1: no choice in the file
+        std::string Entry; // empty: none
+        bool Checked;
+        bool EntryAfter;
+    };
+    const TCase cases[] = {
+        {"first run", -1, "", true, true},
+        {"chosen, but the entry was removed elsewhere", 1, "", false, false},
+        {"not chosen, but the entry is there", 0, ours, true, true},
+        {"an entry for another copy", 1, other, false, true},
+        {"an entry the desktop switched off", 1, ours + "Hidden=true\n", false, true},
+        {"switched off the other way", 1, ours + "X-GNOME-Autostart-enabled=false\n", false, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        std::filesystem::remove(OptionsPath());
+        std::filesystem::remove(app::AutostartEntryPath());
+        EditOptions([&](TOptions& o) {
+            o.WriteString(u"server", u"news", u"127.0.0.1:1");
+            if (c.Stored >= 0)
+                o.WriteStartUp(c.Stored != 0);
+        });
+        if (!c.Entry.empty()) {
+            std::filesystem::create_directories(app::AutostartFolder());
+            WriteFile(app::AutostartEntryPath(), c.Entry);
+        }
+        Start();
+        EXPECT_EQ(Probe().StartupBox()->Checked, c.Checked);
+        EXPECT_EQ(std::filesystem::exists(app::AutostartEntryPath()), c.EntryAfter);
+        if (!c.Entry.empty()) {
+            EXPECT_EQ(ReadFile(app::AutostartEntryPath()), c.Entry); // never rewritten unasked
+        }
+        Window->ShutDown();
+        EXPECT_EQ(TOptions(Utf8ToWide(OptionsPath())).ReadStartUp(), c.Checked);
+        Desktop.reset();
+    }
+}
+
+// The about view's address is a link only when a links server is named: without one it is plain
+// text, in the grey of the lines above it, that a click does not open.
+TEST_F(MainWindow, TheAboutAddressIsALinkOnlyWithALinksServer) {
+    for (const bool named : {true, false}) {
+        SCOPED_TRACE(named ? "links server named" : "no links server");
+        std::filesystem::remove(OptionsPath());
+        if (named)
+            PointServersAt("127.0.0.1:1");
+        Links.clear();
+        Start();
+        RunStartUp();
+        SendMessage(Handle, WM_COMMAND, app::CM_ABOUT, 0);
+        widgets::TControl& link = *Probe().LinkText();
+        int blue = 0;
+        const auto& bitmap = Probe().LinkText()->Canvas().Bitmap();
+        for (int y = 0; y < bitmap.Height(); ++y)
+            for (int x = 0; x < bitmap.Width(); ++x) {
+                const std::uint32_t p = bitmap.GetPixel(x, y);
+                blue += (p >> 24) > 0x80 && (p & 0xFF) > ((p >> 16) & 0xFF) + 0x60;
+            }
+        EXPECT_EQ(blue > 20, named);
+        EXPECT_EQ(link.Cursor(), named ? elements::crHand : elements::crDefault);
+        ClickOn(link);
+        EXPECT_EQ(Links, named ? std::vector<std::string>{"http://127.0.0.1:1/?linkid=7950"}
+                               : std::vector<std::string>{});
+        Desktop.reset();
+    }
+}
+
+// Activated, the widget takes the keyboard into its list: the scroll keys work without a click
+// into it first. Esc closes the open view, wherever the keyboard is.
+TEST_F(MainWindow, ScrollKeysWorkOnActivationAndEscClosesTheViews) {
+    std::string answer;
+    for (int i = 0; i < 12; ++i)
+        answer += (i ? std::string(news::RecordSeparator) : "") +
+                  NewsRecord(std::to_string(i), "Headline " + std::to_string(i));
+    WriteFile(NewsPath(), news::ConvertNews(answer));
+    EditOptions([](TOptions& o) { o.WriteAutoScale(false); });
+    Start();
+    RunStartUp();
+    Screen->ActivateOther();
+    Pump();
+    ASSERT_EQ(GetFocus(), 0u);
+
+    SetForegroundWindow(Handle);
+    Pump();
+    EXPECT_EQ(GetFocus(), Probe().NewsList()->Handle());
+    Screen->KeyDown(VK_NEXT);
+    Pump();
+    EXPECT_LT(Probe().NewsList()->Top(), 0);
+
+    struct TCase {
+        const char* Name;
+        UINT Command;
+        widgets::TControl* Panel;
+        HWND Focus;
+    };
+    const TCase cases[] = {
+        {"about, keys in the list", app::CM_ABOUT, Probe().AboutPanel(),
+         Probe().NewsList()->Handle()},
+        {"options, keys in the list", app::CM_OPTIONS, Probe().OptionsPanel(),
+         Probe().NewsList()->Handle()},
+        {"about, keys in the window", app::CM_ABOUT, Probe().AboutPanel(), Handle},
+        {"options, keys in the window", app::CM_OPTIONS, Probe().OptionsPanel(), Handle},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        SetFocus(c.Focus);
+        SendMessage(Handle, WM_COMMAND, c.Command, 0);
+        ASSERT_TRUE(c.Panel->Visible());
+        const int top = Probe().NewsList()->Top();
+        Screen->KeyDown(VK_ESCAPE);
+        Pump();
+        EXPECT_FALSE(c.Panel->Visible());
+        EXPECT_EQ(Probe().NewsList()->Top(), top);
+    }
+    // With no view open Esc changes nothing.
+    Screen->KeyDown(VK_ESCAPE);
+    Pump();
+    EXPECT_FALSE(Probe().AboutPanel()->Visible());
+    EXPECT_FALSE(Probe().OptionsPanel()->Visible());
 }
 
 TEST_F(MainWindow, TrayAndTopBoxesApplyTheirStateAndSaveIt) {

@@ -195,6 +195,31 @@ TEST_F(Refresh, NewerVersionAsksAndYesOpensTheDownloadLink) {
     }
 }
 
+// The maker's servers have no built-in host: unnamed, the version server is not asked, and a
+// newer version with no download page to open is not offered.
+TEST_F(Refresh, WithoutTheMakersServersNothingIsAskedOrOffered) {
+    TLoopbackServer server(
+        [](TConnection& c) { c.Send(Answer("200 OK", "<data><version>2.0</version></data>")); });
+    EditOptions([&](TOptions& o) { o.WriteString(u"server", u"news", Utf8ToWide(server.Host())); });
+    Start();
+    Probe().Refresher().StartVersionCheck();
+    EXPECT_FALSE(Probe().Refresher().VersionCheckInFlight());
+    EXPECT_TRUE(server.Requests().empty());
+    Desktop.reset();
+
+    EditOptions(
+        [&](TOptions& o) { o.WriteString(u"server", u"version", Utf8ToWide(server.Host())); });
+    Start();
+    Probe().Refresher().StartVersionCheck();
+    ASSERT_TRUE(WaitForPosted(news::WM_VERSIONDONE));
+    // A box that opened would take "Evet" and open the link.
+    Screen->KeyDown('E', u"e");
+    Pump();
+    EXPECT_EQ(server.Requests().size(), 1u);
+    EXPECT_TRUE(Links.empty());
+    EXPECT_EQ(GetOpenMessageBox(), 0u);
+}
+
 TEST_F(Refresh, AnsweringNoOpensNothing) {
     TLoopbackServer server(
         [](TConnection& c) { c.Send(Answer("200 OK", "<data><version>2.0</version></data>")); });

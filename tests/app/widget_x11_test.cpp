@@ -1,6 +1,6 @@
 // The real executable on its own X server: it shows the last news at once, refreshes from a
-// loopback feed server, keeps a second launch out, and ends cleanly on the close message from
-// another program and on SIGTERM.
+// loopback feed server, keeps a second launch out, ends cleanly on the close message from
+// another program and on SIGTERM, and stays on a monitor the user can see.
 #include <gtest/gtest.h>
 
 #include "isolated_home.h"
@@ -20,6 +20,7 @@
 #include <iterator>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "news/feed.h"
@@ -127,6 +128,32 @@ protected:
         return ink;
     }
 
+    // Where the server shows the widget's 475 x 350 window; (-1, -1) while it shows none.
+    std::pair<int, int> WidgetPosition() {
+        Display* dpy = Server->Connection();
+        XSync(dpy, False);
+        Window root = 0, parent = 0;
+        Window* children = nullptr;
+        unsigned int count = 0;
+        std::pair<int, int> found{-1, -1};
+        if (XQueryTree(dpy, DefaultRootWindow(dpy), &root, &parent, &children, &count) == 0)
+            return found;
+        for (unsigned int i = 0; i < count; ++i) {
+            XClassHint hint{};
+            XWindowAttributes a{};
+            if (XGetWindowAttributes(dpy, children[i], &a) == 0 || a.map_state != IsViewable ||
+                a.width != 475 || a.height != 350 || XGetClassHint(dpy, children[i], &hint) == 0)
+                continue;
+            if (std::string(hint.res_name) == "minipelikora")
+                found = {a.x, a.y};
+            XFree(hint.res_name);
+            XFree(hint.res_class);
+        }
+        if (children != nullptr)
+            XFree(children);
+        return found;
+    }
+
     std::string Dir;
     std::string DataFolder;
     std::string Host;
@@ -170,6 +197,66 @@ TEST_F(WidgetOnX, ShowsTheLastNewsAtOnceRefreshesAndKeepsASecondLaunchOut) {
     TOptions saved(Utf8ToWide(DataFolder + "/options.ini"));
     EXPECT_EQ(saved.ReadLeft(), CentredLeft);
     EXPECT_EQ(saved.ReadString(u"server", u"news", u"").empty(), false);
+}
+
+// A wide screen split into two monitors by hand (RandR 1.5), with no window manager.
+TEST_F(WidgetOnX, StaysOnAMonitorFromStartUpAndWhenItsMonitorIsRemoved) {
+    x11test::TServerOptions wide;
+    wide.Width = 2560;
+    Server = std::make_unique<x11test::TXServer>(wide);
+    ASSERT_TRUE(Server->Ok()) << Server->Error();
+    ASSERT_EQ(Server->Run({"xrandr", "--setmonitor", "left", "1280/338x1024/270+0+0", "screen"}),
+              0);
+    ASSERT_EQ(Server->Run({"xrandr", "--setmonitor", "right", "1280/338x1024/270+1280+0", "none"}),
+              0);
+    const auto store = [&](int Left, int Top) {
+        TOptions options(Utf8ToWide(DataFolder + "/options.ini"));
+        options.WriteLeft(Left);
+        options.WriteTop(Top);
+        for (const char16_t* key : {u"news", u"version", u"links"})
+            options.WriteString(u"server", key, u"127.0.0.1:1");
+        ASSERT_TRUE(options.UpdateFile());
+    };
+    const auto stop = [&] {
+        kill(Widget, SIGTERM);
+        EXPECT_EQ(WaitExit(Widget, 10000), 0);
+        Widget = -1;
+        TOptions saved(Utf8ToWide(DataFolder + "/options.ini"));
+        return std::make_pair(saved.ReadLeft(), saved.ReadTop());
+    };
+    using TAt = std::pair<int, int>;
+
+    // A position far off every monitor (X itself would wrap it to a place in 16 bits) comes up
+    // wholly on the nearest monitor, and is saved so.
+    store(-99999999, 99999999);
+    Widget = Launch();
+    ASSERT_GT(Widget, 0);
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            return WidgetPosition() == TAt{0, 1024 - 350};
+        },
+        5000))
+        << WidgetPosition().first << "," << WidgetPosition().second;
+    EXPECT_EQ(stop(), (TAt{0, 1024 - 350}));
+
+    // Its monitor goes away: it takes the same place on the one that is left.
+    store(1280 + 400, 300);
+    Widget = Launch();
+    ASSERT_GT(Widget, 0);
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            return WidgetPosition() == TAt{1680, 300};
+        },
+        5000))
+        << WidgetPosition().first << "," << WidgetPosition().second;
+    ASSERT_EQ(Server->Run({"xrandr", "--delmonitor", "right"}), 0);
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            return WidgetPosition() == TAt{400, 300};
+        },
+        5000))
+        << WidgetPosition().first << "," << WidgetPosition().second;
+    EXPECT_EQ(stop(), (TAt{400, 300}));
 }
 
 TEST_F(WidgetOnX, TerminationSignalSavesAndEndsWithCodeZero) {

@@ -253,7 +253,8 @@ class Desktop:
                 ["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], check=False).stdout,
                 15, "the window manager")
         if compositor:
-            self.spawn("xcompmgr", ["xcompmgr"])
+            # "shadows": the compositor also draws a soft shadow around every window it can.
+            self.spawn("xcompmgr", ["xcompmgr"] + (["-c"] if compositor == "shadows" else []))
             poll(lambda: self.selection_owner("_NET_WM_CM_S0"), 15, "the compositing manager")
         if tray:
             self.spawn("trayer", ["trayer", "--edge", "bottom", "--align", "right",

@@ -44,9 +44,9 @@ class Menu(unittest.TestCase):
         self.assertEqual(self.box(shot, AUTOSCALE), boxes[STARTUP])
         unchecked = self.box(shot, ALWAYSTOP)
 
-        # The startup box starts checked without an entry; the first click unchecks it, the
-        # second checks it and writes the autostart entry.
-        self.assertFalse(os.path.exists(s.autostart))
+        # The startup box starts checked because the first run wrote the autostart entry; the
+        # first click unchecks it and removes the entry, the second checks it and writes it.
+        self.assertTrue(os.path.exists(s.autostart))
         w.click((BOX[STARTUP][0] + 10, BOX[STARTUP][1] + 10))
         h.poll(lambda: s.options()["options"].get("startup") == "0", 10, "startup=0")
         self.assertEqual(self.box(s.settled_shot(), STARTUP), unchecked)

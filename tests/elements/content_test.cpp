@@ -114,6 +114,70 @@ TEST_F(ContentTest, TheLabelNamesTheSectionAndLayoutAgreesWithPainting) {
     EXPECT_EQ(List->Height(), height);
 }
 
+namespace {
+
+// The answer the demo feed serves, as its own module makes it.
+std::string DemoAnswer() {
+    const std::string command = std::string(MP_PYTHON) +
+                                " -c \"import sys; sys.path.insert(0, '" MP_FEED_TOOLS
+                                "'); import sample_news as n; "
+                                "sys.stdout.buffer.write(n.encode(n.records()))\"";
+    std::string out;
+    if (FILE* pipe = ::popen(command.c_str(), "r")) {
+        char buffer[4096];
+        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+            out.append(buffer, n);
+        ::pclose(pipe);
+    }
+    return out;
+}
+
+} // namespace
+
+// Every section id against the name the list shows for it, through the real conversion and the
+// string table; the demo feed files each item under the id whose name fits its story (the
+// folder of its link), so every demo headline carries its right label.
+TEST_F(ContentTest, EverySectionIdShowsItsOwnNameAndTheDemoFeedAgrees) {
+    struct TSection {
+        const char* Id;
+        std::u16string Name;
+        const char* Folder;
+        int Items = 0;
+    };
+    TSection sections[] = {
+        {"24927681", u"Gündem", "gundem"},
+        {"24927412", u"Dünya", "dunya"},
+        {"24927361", u"Ekonomi", "ekonomi"},
+        {"24928011", u"Spor", "spor"},
+        {"24927532", u"Teknoloji", "teknoloji"},
+        {"24927482", u"Sağlık", "saglik"},
+        {"25042599", u"Kültür Sanat", "kultur-sanat"},
+        {"24928008", u"Magazin", "magazin"},
+        {"24928015", u"Yaşam", "yasam"},
+        {"24996390", u"Eğitim", "egitim"},
+        {"24927997", u"Politika", "politika"},
+        {"24928019", u"Son Dakika", "son-dakika"},
+    };
+    const std::string answer = DemoAnswer();
+    ASSERT_FALSE(answer.empty());
+    Load(news::ConvertNews(answer));
+    ASSERT_NE(List->Items(), nullptr);
+    ASSERT_GE(List->Items()->size(), 24u);
+    for (const auto& item : *List->Items()) {
+        SCOPED_TRACE(item->Link);
+        TSection* section = nullptr;
+        for (auto& s : sections)
+            if (item->Section == s.Id)
+                section = &s;
+        ASSERT_NE(section, nullptr) << item->Section;
+        EXPECT_EQ(TContentEx::LabelText(*item), section->Name);
+        EXPECT_NE(item->Link.find(std::string("/") + section->Folder + "/"), std::string::npos);
+        ++section->Items;
+    }
+    for (const auto& s : sections)
+        EXPECT_GT(s.Items, 0) << s.Id;
+}
+
 TEST_F(ContentTest, AMissingFileChangesNothing) {
     Load(Doc(Item("", "Kept", "", "")));
     const int height = List->Height();
@@ -188,6 +252,75 @@ TEST_F(ContentTest, TheHandShowsOverAHeadlineOnly) {
     moveTo(r.Left + 5, r.Bottom + 8);
     EXPECT_EQ(List->Cursor(), crDefault);
     EXPECT_EQ(Screen->CursorShape(), IDC_ARROW);
+}
+
+// Over a headline's text the hand shows and the headline is underlined; over the gap under it,
+// beside its shorter last line or over the label that shares its rectangle, neither, and a click
+// there opens nothing. Leaving puts the headline back exactly as it was.
+TEST_F(ContentTest, HoverUnderlinesTheHeadlineUnderThePointerAndOnlyItsText) {
+    // Capitals make the first line run under the label at the right edge.
+    const std::string title = "KÜLTÜR SANAT DÜNYASINDAN BÜYÜK HABER: MÜZELER AÇIK ve kısa";
+    Load(Doc(Item("25042599", title, "Özet", "http://h/1") +
+             Item("24927681", "İkinci haber", "", "http://h/2")));
+    Show();
+    const TElement& item = *(*List->Items())[0];
+    const TRect r = item.HitRect;
+    ASSERT_EQ(item.HeadlineLines.size(), 2u);
+    const TRect first = item.HeadlineLines[0], last = item.HeadlineLines[1];
+    ASSERT_LT(last.Right + 4, r.Right);
+    ASSERT_TRUE(first.Contains(item.LabelRect.Left + 2, item.LabelRect.Top + 4));
+    auto headline = [&] {
+        std::vector<std::uint32_t> px;
+        for (int y = r.Top; y < r.Bottom; ++y)
+            for (int x = r.Left; x < r.Right; ++x)
+                px.push_back(List->Canvas().Bitmap().GetPixel(x, y));
+        return px;
+    };
+    const auto plain = headline();
+    auto pointAt = [&](int x, int y) {
+        for (int dx : {0, 1}) {
+            const TPoint p = ScreenOf(*List, x + dx, y);
+            Screen->MovePointer(p.X, p.Y);
+            Pump();
+        }
+    };
+
+    pointAt(first.Left + 3, (first.Top + first.Bottom) / 2);
+    EXPECT_EQ(List->HotItem(), 0);
+    EXPECT_EQ(Screen->CursorShape(), IDC_HAND);
+    EXPECT_NE(headline(), plain);
+
+    struct TSpot {
+        const char* Name;
+        int X, Y;
+    };
+    const TSpot misses[] = {
+        {"the gap under the text", first.Left + 3, r.Bottom - 1},
+        {"beside the short last line", last.Right + 2, (last.Top + last.Bottom) / 2},
+        {"the label where it covers the first line", item.LabelRect.Left + 2,
+         item.LabelRect.Top + 4},
+    };
+    for (const auto& m : misses) {
+        SCOPED_TRACE(m.Name);
+        ASSERT_TRUE(r.Contains(m.X, m.Y));
+        pointAt(m.X, m.Y);
+        EXPECT_EQ(List->HotItem(), -1);
+        EXPECT_EQ(Screen->CursorShape(), IDC_ARROW);
+        EXPECT_EQ(headline(), plain);
+        ClickAt(m.X, m.Y);
+        EXPECT_TRUE(Opened.empty());
+    }
+
+    // From one headline to the next, then off the list: one underline at a time, none after.
+    pointAt(last.Left + 3, (last.Top + last.Bottom) / 2);
+    ASSERT_EQ(List->HotItem(), 0);
+    const TRect second = (*List->Items())[1]->HeadlineLines.at(0);
+    pointAt(second.Left + 3, (second.Top + second.Bottom) / 2);
+    EXPECT_EQ(List->HotItem(), 1);
+    EXPECT_EQ(headline(), plain);
+    Screen->LeaveScreen();
+    Pump();
+    EXPECT_EQ(List->HotItem(), -1);
 }
 
 TEST_F(ContentTest, PressingTakesCaptureAndFocusUntilRelease) {

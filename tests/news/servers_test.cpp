@@ -9,10 +9,10 @@ using news::TServers;
 TEST(Servers, DefaultsAreUsedUntilOverridden) {
     TServers servers;
     EXPECT_EQ(servers.Get("news"), news::DefaultNewsServer);
-    EXPECT_EQ(servers.Get("version"), news::DefaultVersionServer);
-    EXPECT_EQ(servers.Get("links"), news::DefaultLinksServer);
-    EXPECT_EQ(servers.LinkUrl(news::DownloadLinkId),
-              std::string("http://") + news::DefaultLinksServer + "/?linkid=7951");
+    // The maker's servers have no public host: none until the options name one, and no link.
+    EXPECT_EQ(servers.Get("version"), "");
+    EXPECT_EQ(servers.Get("links"), "");
+    EXPECT_EQ(servers.LinkUrl(news::DownloadLinkId), "");
 
     EXPECT_TRUE(servers.Set("news", "127.0.0.1:8080"));
     EXPECT_TRUE(servers.Set("Version", "localhost"));

@@ -117,8 +117,9 @@ TEST(ProbeSource, FeedsPagesAndEverythingElse) {
         EXPECT_EQ(result.FeedUrl, c.FeedUrl);
         EXPECT_EQ(result.Name, c.Name_);
         EXPECT_EQ(asked, c.Asked);
-        if (c.Outcome == TProbeOutcome::Feed)
+        if (c.Outcome == TProbeOutcome::Feed) {
             EXPECT_FALSE(result.Answer.Body.empty());
+        }
     }
 }
 

@@ -152,6 +152,42 @@ TEST(TextMeasure, TrailingSpacesCountOnlyWhenAskedAndTypographicHeightGrowsWithL
     EXPECT_GT(c.TypographicHeight(u"Dünya"), 1.8f * one);
 }
 
+// Small text keeps the proportions of the font's design: every glyph of a label starts where the
+// same text, laid out ten times larger, puts it (scaled back), give or take the rounding of the
+// measurement, not a pixel or two off as whole-pixel glyph advances add up. Measured through the
+// width of each prefix, at the list's sizes and at twice them, with and without grid fitting.
+TEST(TextMeasure, GlyphsKeepTheirDesignedPlaceAtSmallSizes) {
+    const std::u16string labels[] = {u"Gündem",  u"Ekonomi",  u"Kültür Sanat",    u"Teknoloji",
+                                     u"Magazin", u"Politika", u"Son Dakika",      u"Eğitim",
+                                     u"Sağlık",  u"Dünya",    u"Güncelleniyor..."};
+    widgets::TCanvasEx small(400, 60), large(4000, 600);
+    for (const bool antialias : {false, true}) {
+        for (const int size : {8, 9, 10, 16, 18}) {
+            for (const int style : {0, widgets::FontStyleBold}) {
+                small.SetAntialias(antialias);
+                large.SetAntialias(antialias);
+                for (auto* c : {&small, &large}) {
+                    c->Font().SetName(u"Trebuchet MS");
+                    c->Font().SetStyle(style);
+                }
+                small.Font().SetSize(size);
+                large.Font().SetSize(10 * size);
+                for (const auto& label : labels) {
+                    for (std::size_t n = 1; n <= label.size(); ++n) {
+                        const std::u16string prefix = label.substr(0, n);
+                        // Both widths are Trunc(text + padding + 1), the padding in proportion.
+                        const double designed = (large.TextWidth(prefix) - 1) / 10.0 + 1;
+                        const double off = small.TextWidth(prefix) - designed;
+                        EXPECT_TRUE(off > -1.15 && off < 0.15)
+                            << "size " << size << " style " << style << " antialias " << antialias
+                            << " prefix of " << label.size() << ": " << n << " off by " << off;
+                    }
+                }
+            }
+        }
+    }
+}
+
 TEST(TextDraw, LineAlignmentAndAlignmentCentreTheText) {
     TCanvasEx c(200, 100);
     c.Font().SetName(u"Impact");

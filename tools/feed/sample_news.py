@@ -7,21 +7,22 @@ wrapping and escaping get exercised by ordinary demo content.
 
 import datetime
 
-# The section ids the widget maps to its section names, in the widget's order, with the
-# folder each section's links live under and the section number the service files it as.
+# The sections the demo items belong to (ITEMS names them by their place here): the section id
+# the service files an item under, the name the widget shows for that id (its section labels,
+# string resources 400-411), the folder the section's links live under, and the section number.
 SECTIONS = [
-    ("24927681", "gundem", "2"),
-    ("24927412", "dunya", "3"),
-    ("24927361", "ekonomi", "4"),
-    ("24928011", "spor", "5"),
-    ("24927532", "politika", "6"),
-    ("24927482", "magazin", "12"),
-    ("25042599", "saglik", "13"),
-    ("24928008", "teknoloji", "14"),
-    ("24928015", "kultur-sanat", "27"),
-    ("24996390", "yasam", "28"),
-    ("24927997", "egitim", "29"),
-    ("24928019", "otomobil", "30"),
+    ("24927681", "Gündem", "gundem", "2"),
+    ("24927412", "Dünya", "dunya", "3"),
+    ("24927361", "Ekonomi", "ekonomi", "4"),
+    ("24928011", "Spor", "spor", "5"),
+    ("24927997", "Politika", "politika", "6"),
+    ("24928008", "Magazin", "magazin", "12"),
+    ("24927482", "Sağlık", "saglik", "13"),
+    ("24927532", "Teknoloji", "teknoloji", "14"),
+    ("25042599", "Kültür Sanat", "kultur-sanat", "27"),
+    ("24928015", "Yaşam", "yasam", "28"),
+    ("24996390", "Eğitim", "egitim", "29"),
+    ("24928019", "Son Dakika", "son-dakika", "30"),
 ]
 
 LINK_HOST = "http://haber.pelikora.example"
@@ -145,7 +146,7 @@ def records():
     out = []
     when = NEWEST
     for n, (section, title, summary) in enumerate(ITEMS):
-        section_id, folder, number = SECTIONS[section]
+        section_id, _, folder, number = SECTIONS[section]
         item_id = str(FIRST_ID - 7 * n)
         link = f"{LINK_HOST}/{folder}/{slug(title)}-{item_id}.htm"
         if n % 3 == 2:

@@ -7,6 +7,7 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <climits>
@@ -30,15 +31,75 @@ void THeadlessDisplay::NotifyLocked() {
     }
 }
 
+void THeadlessDisplay::ChangeMonitorsLocked(std::vector<TMonitor> monitors) {
+    bool moved = monitors.size() != Screens.size();
+    bool panels = false;
+    for (std::size_t i = 0; !moved && i < monitors.size(); ++i) {
+        moved =
+            monitors[i].Bounds != Screens[i].Bounds || monitors[i].Primary != Screens[i].Primary;
+        panels = panels || monitors[i].Work != Screens[i].Work;
+    }
+    Screens = std::move(monitors);
+    Screen = Screens.front().Bounds;
+    for (const auto& m : Screens) {
+        Screen.Left = std::min(Screen.Left, m.Bounds.Left);
+        Screen.Top = std::min(Screen.Top, m.Bounds.Top);
+        Screen.Right = std::max(Screen.Right, m.Bounds.Right);
+        Screen.Bottom = std::max(Screen.Bottom, m.Bounds.Bottom);
+    }
+    if (moved || panels) {
+        TInputEvent e;
+        e.Kind = moved ? TInputKind::DisplayChange : TInputKind::WorkAreaChange;
+        Push(std::move(e));
+    }
+}
+
 void THeadlessDisplay::SetScreenSize(int width, int height) {
     std::lock_guard<std::mutex> guard(Lock);
-    Screen = TRect{0, 0, width, height};
-    Work = Screen;
+    const TRect whole{0, 0, width, height};
+    ChangeMonitorsLocked({TMonitor{whole, whole, true}});
 }
 
 void THeadlessDisplay::SetWorkArea(const TRect& area) {
     std::lock_guard<std::mutex> guard(Lock);
-    Work = area;
+    std::vector<TMonitor> monitors = Screens;
+    std::size_t holder = monitors.size();
+    long long most = 0;
+    for (std::size_t i = 0; i < monitors.size(); ++i) {
+        const TRect& b = monitors[i].Bounds;
+        const long long w =
+            std::max(0, std::min(area.Right, b.Right) - std::max(area.Left, b.Left));
+        const long long h =
+            std::max(0, std::min(area.Bottom, b.Bottom) - std::max(area.Top, b.Top));
+        if (w * h > most) {
+            most = w * h;
+            holder = i;
+        }
+    }
+    for (std::size_t i = 0; holder == monitors.size() && i < monitors.size(); ++i) {
+        if (monitors[i].Primary) {
+            holder = i;
+        }
+    }
+    monitors[holder == monitors.size() ? 0 : holder].Work = area;
+    ChangeMonitorsLocked(std::move(monitors));
+}
+
+void THeadlessDisplay::SetMonitors(const std::vector<TMonitor>& monitors) {
+    std::lock_guard<std::mutex> guard(Lock);
+    if (!monitors.empty()) {
+        ChangeMonitorsLocked(monitors);
+    }
+}
+
+TRect THeadlessDisplay::WorkArea() {
+    std::lock_guard<std::mutex> guard(Lock);
+    for (const auto& m : Screens) {
+        if (m.Primary) {
+            return m.Work;
+        }
+    }
+    return Screens.front().Work;
 }
 
 void THeadlessDisplay::SetTime(std::uint64_t ms) {
@@ -583,9 +644,9 @@ TRect THeadlessDisplay::ScreenRect() {
     return Screen;
 }
 
-TRect THeadlessDisplay::WorkArea() {
+std::vector<TMonitor> THeadlessDisplay::Monitors() {
     std::lock_guard<std::mutex> guard(Lock);
-    return Work;
+    return Screens;
 }
 
 TPoint THeadlessDisplay::PointerPosition() {

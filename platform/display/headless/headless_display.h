@@ -1,7 +1,7 @@
 // display/headless/ is the screen of the tests and the window manager's default, all in this
 // file and its source.
 //
-// An in-memory screen for tests: its size, work area and clock are set by the test, input is
+// An in-memory screen for tests: its monitors, work areas and clock are set by the test, input is
 // injected as if a user produced it, and every presented frame is kept for inspection. Time
 // moves only when the test advances it, when the program sleeps, or when the window manager
 // waits for a deadline with nothing else to do (so a five-minute timer fires at once).
@@ -60,9 +60,16 @@ public:
     THeadlessDisplay(const THeadlessDisplay&) = delete;
     THeadlessDisplay& operator=(const THeadlessDisplay&) = delete;
 
-    // Settings.
-    void SetScreenSize(int width, int height); // also resets the work area to the whole screen
+    // Settings. A change of the monitors or of a work area is reported as the X11 screen
+    // reports it (a DisplayChange or WorkAreaChange event); setting what is already there is
+    // no change.
+    void SetScreenSize(int width, int height); // one monitor, its work area the whole of it
+    // The work area of the monitor that holds most of area (the primary one when none does).
     void SetWorkArea(const TRect& area);
+    // The screen then reaches around all of them. An empty list leaves the monitors as they are.
+    void SetMonitors(const std::vector<TMonitor>& monitors);
+    // The primary monitor's work area.
+    TRect WorkArea();
     void SetTime(std::uint64_t ms);
     void Advance(std::uint64_t ms);
     // The machine slept for ms: BootTime moves on, the monotonic clock does not.
@@ -127,7 +134,7 @@ public:
     void Wait(std::optional<std::uint64_t> deadline, TWaitExtras* extras) override;
     void Wake() override;
     TRect ScreenRect() override;
-    TRect WorkArea() override;
+    std::vector<TMonitor> Monitors() override;
     TPoint PointerPosition() override;
     DWORD DoubleClickTime() override;
     TPoint DoubleClickSize() override;
@@ -149,6 +156,8 @@ private:
     // A wait that also watches other services' descriptors, for real.
     void WaitWithExtras(std::optional<std::uint64_t> deadline, TWaitExtras& extras);
     std::uint32_t ModifiersLocked() const;
+    // Takes the new monitors and reports what changed; caller holds Lock.
+    void ChangeMonitorsLocked(std::vector<TMonitor> monitors);
 
     mutable std::mutex Lock;
     std::condition_variable Signal;
@@ -159,7 +168,7 @@ private:
     std::uint64_t Slept = 0;
     int WakeFd = -1; // signalled with the condition, for waits that poll descriptors
     TRect Screen{0, 0, 1280, 1024};
-    TRect Work{0, 0, 1280, 1024};
+    std::vector<TMonitor> Screens{TMonitor{Screen, Screen, true}};
     TPoint Pointer;
     DWORD DoubleClick = 500;
     DWORD Hover = 400;

@@ -57,6 +57,15 @@ void SetSizeHints(::Display* dpy, ::Window xid, const TRect& bounds) {
     XSetWMNormalHints(dpy, xid, &hints);
 }
 
+// The size the server has for the window: a layered window is one row short until mapped.
+TRect ServerBounds(const TX11Surface& s) {
+    TRect b = s.Bounds;
+    if (s.ShortUntilMapped) {
+        b.Bottom -= 1;
+    }
+    return b;
+}
+
 } // namespace
 
 unsigned long X11ErrorCount() {
@@ -121,7 +130,10 @@ std::unique_ptr<TX11Display> TX11Display::Open(const std::string& name,
                            "_XEMBED_INFO",
                            "_XEMBED",
                            "MANAGER",
-                           "_NET_WM_ICON"};
+                           "_NET_WM_ICON",
+                           "_XROOTPMAP_ID",
+                           "ESETROOT_PMAP_ID",
+                           "_COMPTON_SHADOW"};
     constexpr int count = sizeof(names) / sizeof(names[0]);
     static_assert(sizeof(TX11Atoms) == count * sizeof(Atom), "one name per atom");
     XInternAtoms(dpy, const_cast<char**>(names), count, False, reinterpret_cast<Atom*>(&x.Atoms));
@@ -157,6 +169,8 @@ std::unique_ptr<TX11Display> TX11Display::Open(const std::string& name,
     Bool supported = False;
     XkbSetDetectableAutoRepeat(dpy, True, &supported);
     XSelectInput(dpy, x.Root, PropertyChangeMask | StructureNotifyMask);
+    x.ReadDesktopPicture();
+    x.OpenMonitors();
     x.UpdateCompositing();
     XFlush(dpy);
     return std::unique_ptr<TX11Display>(new TX11Display(std::move(impl)));
@@ -236,10 +250,19 @@ void TX11Display::TImpl::UpdateCompositing() {
         return;
     }
     Compositing = now;
+    // Blended by the compositor or put together over the desktop picture by us: each layered
+    // picture is presented again the other way, over the desktop picture where the window
+    // manager has the window now.
     for (auto& entry : Surfaces) {
-        if (entry.second.HasFrame) {
-            ApplyShapes(entry.second, entry.second.Shape, false);
+        TX11Surface& s = entry.second;
+        if (!s.HasFrame) {
+            continue;
         }
+        if (!Compositing && s.Mapped) {
+            ::Window child = 0;
+            XTranslateCoordinates(Dpy, s.Xid, Root, 0, 0, &s.Origin.X, &s.Origin.Y, &child);
+        }
+        Present(s);
     }
 }
 
@@ -249,6 +272,26 @@ void TX11Display::TImpl::MapIfReady(TX11Surface& s) {
     if (s.WantVisible && !s.Mapped && (!s.Layered || s.HasFrame)) {
         XMapRaised(Dpy, s.Xid);
         s.Mapped = true;
+    }
+}
+
+// Some compositing managers decide whether a window gets a drop shadow of their own when it is
+// first configured, before they know it has an alpha channel, and keep that decision until the
+// window's size changes: our transparent margin then shows as a dark box. A layered window
+// (other than a menu or a tip, whose shadow would be right) is therefore created one row short
+// and takes its real size only once it is on screen, which makes them decide again, knowing its
+// visual.
+void TX11Display::TImpl::WindowMapped(TX11Surface& s) {
+    s.Viewable = true;
+    if (s.ShortUntilMapped) {
+        s.ShortUntilMapped = false;
+        SetSizeHints(Dpy, s.Xid, s.Bounds);
+        XResizeWindow(Dpy, s.Xid, static_cast<unsigned>(std::max(1, s.Bounds.Width())),
+                      static_cast<unsigned>(std::max(1, s.Bounds.Height())));
+        XFlush(Dpy);
+    }
+    if (s.ActivatePending) {
+        Activate(s);
     }
 }
 
@@ -275,6 +318,9 @@ bool TX11Display::CreateSurface(const TSurfaceParams& params) {
     s.Layered = params.Layered;
     s.Popup = params.Popup;
     s.Topmost = params.Topmost;
+    s.Origin = TPoint{params.Bounds.Left, params.Bounds.Top};
+    s.ShortUntilMapped = params.Layered && !params.Popup && params.Bounds.Height() > 1;
+    const TRect created = ServerBounds(s);
 
     XSetWindowAttributes a{};
     a.colormap = x.SurfaceColormap;
@@ -287,10 +333,10 @@ bool TX11Display::CreateSurface(const TSurfaceParams& params) {
                    LeaveWindowMask | FocusChangeMask;
     const unsigned long mask =
         CWColormap | CWBorderPixel | CWBackPixmap | CWOverrideRedirect | CWBitGravity | CWEventMask;
-    s.Xid = XCreateWindow(x.Dpy, x.Root, params.Bounds.Left, params.Bounds.Top,
-                          static_cast<unsigned>(std::max(1, params.Bounds.Width())),
-                          static_cast<unsigned>(std::max(1, params.Bounds.Height())), 0,
-                          x.SurfaceDepth, InputOutput, x.SurfaceVisual, mask, &a);
+    s.Xid = XCreateWindow(x.Dpy, x.Root, created.Left, created.Top,
+                          static_cast<unsigned>(std::max(1, created.Width())),
+                          static_cast<unsigned>(std::max(1, created.Height())), 0, x.SurfaceDepth,
+                          InputOutput, x.SurfaceVisual, mask, &a);
     if (s.Xid == 0) {
         return false;
     }
@@ -303,7 +349,7 @@ bool TX11Display::CreateSurface(const TSurfaceParams& params) {
     wmHints.initial_state = NormalState;
     Xutf8SetWMProperties(x.Dpy, s.Xid, title.c_str(), title.c_str(), nullptr, 0, nullptr, &wmHints,
                          &classHint);
-    SetSizeHints(x.Dpy, s.Xid, params.Bounds);
+    SetSizeHints(x.Dpy, s.Xid, created);
     XChangeProperty(x.Dpy, s.Xid, x.Atoms.NetWmName, x.Atoms.Utf8String, 8, PropModeReplace,
                     reinterpret_cast<const unsigned char*>(title.data()),
                     static_cast<int>(title.size()));
@@ -331,6 +377,12 @@ bool TX11Display::CreateSurface(const TSurfaceParams& params) {
     const long pid = static_cast<long>(getpid());
     XChangeProperty(x.Dpy, s.Xid, x.Atoms.NetWmPid, XA_CARDINAL, 32, PropModeReplace,
                     reinterpret_cast<const unsigned char*>(&pid), 1);
+    if (params.Layered) {
+        // The picture brings its own shadow; compositors that honour this draw none of theirs.
+        const long noShadow = 0;
+        XChangeProperty(x.Dpy, s.Xid, x.Atoms.ComptonShadow, XA_CARDINAL, 32, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(&noShadow), 1);
+    }
     if (x.CursorId != 0) {
         XDefineCursor(x.Dpy, s.Xid, x.CursorFor(x.CursorId));
     }
@@ -371,19 +423,31 @@ void TX11Display::DestroySurface(HWND window) {
 void TX11Display::MoveSurface(HWND window, const TRect& bounds) {
     TImpl& x = *Impl;
     TX11Surface* s = x.Find(window);
-    if (s == nullptr || x.Dead || bounds == s->Bounds) {
+    if (s == nullptr || x.Dead) {
         return;
     }
-    const bool resized =
-        bounds.Width() != s->Bounds.Width() || bounds.Height() != s->Bounds.Height();
-    s->Bounds = bounds;
-    if (resized) {
-        SetSizeHints(x.Dpy, s->Xid, bounds);
+    const TPoint before = s->Origin;
+    x.Move(*s, bounds);
+    if (s->Origin != before && x.FollowsDesktopPicture(*s)) {
+        x.Present(*s);
     }
-    XMoveResizeWindow(x.Dpy, s->Xid, bounds.Left, bounds.Top,
-                      static_cast<unsigned>(std::max(1, bounds.Width())),
-                      static_cast<unsigned>(std::max(1, bounds.Height())));
-    XFlush(x.Dpy);
+}
+
+void TX11Display::TImpl::Move(TX11Surface& s, const TRect& bounds) {
+    if (bounds == s.Bounds) {
+        return;
+    }
+    const bool resized = bounds.Width() != s.Bounds.Width() || bounds.Height() != s.Bounds.Height();
+    s.Bounds = bounds;
+    s.Origin = TPoint{bounds.Left, bounds.Top};
+    const TRect server = ServerBounds(s);
+    if (resized) {
+        SetSizeHints(Dpy, s.Xid, server);
+    }
+    XMoveResizeWindow(Dpy, s.Xid, server.Left, server.Top,
+                      static_cast<unsigned>(std::max(1, server.Width())),
+                      static_cast<unsigned>(std::max(1, server.Height())));
+    XFlush(Dpy);
 }
 
 void TX11Display::ShowSurface(HWND window, bool visible) {
@@ -404,6 +468,14 @@ void TX11Display::ShowSurface(HWND window, bool visible) {
         s->Mapped = false;
         s->Viewable = false;
         s->ActivatePending = false;
+        if (s->Layered && !s->Popup && s->Bounds.Height() > 1) {
+            // Mapped again, it is a new window to the compositing manager (see WindowMapped).
+            s->ShortUntilMapped = true;
+            const TRect server = ServerBounds(*s);
+            SetSizeHints(x.Dpy, s->Xid, server);
+            XResizeWindow(x.Dpy, s->Xid, static_cast<unsigned>(std::max(1, server.Width())),
+                          static_cast<unsigned>(server.Height()));
+        }
     }
     XFlush(x.Dpy);
 }

@@ -34,6 +34,8 @@ public:
     bool Connected() const;   // false once the server connection was lost
     // The X id of a surface (0 when the window has none), so tests can aim real input at it.
     unsigned long NativeWindow(HWND window) const;
+    // The primary monitor's work area.
+    TRect WorkArea();
     // The X id of a docked tray icon window, 0 when not docked.
     unsigned long NativeTrayWindow(HWND owner, UINT id) const;
 
@@ -53,7 +55,7 @@ public:
     void Wait(std::optional<std::uint64_t> deadline, TWaitExtras* extras) override;
     void Wake() override;
     TRect ScreenRect() override;
-    TRect WorkArea() override;
+    std::vector<TMonitor> Monitors() override;
     TPoint PointerPosition() override;
     DWORD DoubleClickTime() override;
     TPoint DoubleClickSize() override;

@@ -207,6 +207,9 @@ void TX11Display::TImpl::Translate(XEvent& ev) {
         UpdateCompositing();
         return;
     }
+    if (WatchScreen(ev)) {
+        return;
+    }
     TX11Surface* s = FindByXid(ev.xany.window);
     TInputEvent out;
     out.Window = s != nullptr ? s->Window : 0;
@@ -323,6 +326,9 @@ void TX11Display::TImpl::Translate(XEvent& ev) {
     case PropertyNotify:
         if (ev.xproperty.window == Root && ev.xproperty.atom == Atoms.NetActiveWindow) {
             CheckActiveProperty();
+        } else if (ev.xproperty.window == Root && (ev.xproperty.atom == Atoms.XRootPmapId ||
+                                                   ev.xproperty.atom == Atoms.EsetrootPmapId)) {
+            ReadDesktopPicture();
         }
         break;
     case ClientMessage:
@@ -352,10 +358,20 @@ void TX11Display::TImpl::Translate(XEvent& ev) {
         break;
     case MapNotify:
         if (s != nullptr) {
-            s->Viewable = true;
-            if (s->ActivatePending) {
-                Activate(*s);
+            WindowMapped(*s);
+        }
+        break;
+    case ConfigureNotify:
+        // Only the place matters here: a picture put together over the desktop picture must
+        // follow the window when the window manager moves it.
+        if (s != nullptr && s->Layered && s->HasFrame && !Compositing && DesktopPicture != 0) {
+            TPoint origin{ev.xconfigure.x, ev.xconfigure.y};
+            if (!ev.xconfigure.send_event) {
+                // A real event names the place inside the parent, which may be a frame.
+                ::Window child = 0;
+                XTranslateCoordinates(Dpy, s->Xid, Root, 0, 0, &origin.X, &origin.Y, &child);
             }
+            SurfaceMoved(*s, origin);
         }
         break;
     default:

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/display/x11/x11_display.h"
+#include "platform/display/x11/x11_monitors.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -23,7 +24,8 @@ struct TX11Atoms {
         NetWmWindowTypeDialog, NetWmWindowTypePopupMenu, NetWmWindowTypeTooltip, NetWmName,
         Utf8String, NetWmPid, NetActiveWindow, NetWorkArea, NetCurrentDesktop, NetWmWindowOpacity,
         NetSupportingWmCheck, NetCmSelection, XSettingsSelection, XSettingsSettings, TraySelection,
-        TrayOpcode, TrayVisual, XEmbedInfo, XEmbed, Manager, NetWmIcon;
+        TrayOpcode, TrayVisual, XEmbedInfo, XEmbed, Manager, NetWmIcon, XRootPmapId, EsetrootPmapId,
+        ComptonShadow;
 };
 
 // Atoms of drag and drop and the clipboard (x11_dnd.cpp), in the order of their names there.
@@ -74,10 +76,24 @@ struct TX11Surface {
     Pixmap Backing = 0;
     int BackingWidth = 0;
     int BackingHeight = 0;
-    std::vector<TRect> Shape; // last input shape, to skip unchanged masks
+    // The last frame as presented: premultiplied, its constant alpha already applied. Kept so
+    // the picture can be put together again over a new desktop picture or place.
+    std::vector<std::uint32_t> Frame;
+    int FrameWidth = 0;
+    int FrameHeight = 0;
+    TPoint Origin; // where the server has the window's top-left corner on the screen
+    // Layered windows stay one row short until the server has mapped them (see MapIfReady).
+    bool ShortUntilMapped = false;
+    std::vector<TRect> Shape;    // last input shape, to skip unchanged masks
+    std::vector<TRect> Bounding; // last bounding shape
     bool HasShape = false;
     bool BoundingSet = false;
     bool AcceptDrops = false;
+    // The part of the desktop picture under the window, opaque 0xFFRRGGBB, while it is valid
+    // for BackdropSource at BackdropArea.
+    Pixmap BackdropSource = 0;
+    TRect BackdropArea;
+    std::vector<std::uint32_t> Backdrop;
 };
 
 struct TX11TrayIcon {
@@ -119,6 +135,9 @@ struct TX11Display::TImpl {
     std::vector<std::uint32_t> PlainBuffer; // pixels behind Image when SHM is off
 
     bool Compositing = false;
+    // The picture the desktop draws behind every window (the root's published background
+    // pixmap), 0 when none is published.
+    Pixmap DesktopPicture = 0;
     bool XFixes = false;
     int XFixesEventBase = 0;
     bool Shape = false;
@@ -137,6 +156,14 @@ struct TX11Display::TImpl {
     TX11Drag Drag;
     TX11ClipboardRequest Clipboard;
     Time LastUserTime = 0; // of the last key or button press, for selection requests
+    bool RandR = false;    // 1.5 or later: monitors
+    int RandREventBase = 0;
+    Atom ClientListAtom = 0, StrutPartialAtom = 0, StrutAtom = 0;
+    Atom GtkWorkAreasAtom = 0; // per-monitor work areas of the desktop below
+    long GtkWorkAreasDesktop = -1;
+    std::vector<TMonitor> KnownMonitors; // as last reported, to tell what a notice changed
+    std::vector<TX11Strut> Struts;       // the docks' reserved space
+    bool StrutsKnown = false;            // Struts holds until the next notice
 
     ~TImpl();
 
@@ -146,11 +173,30 @@ struct TX11Display::TImpl {
     void UpdateCompositing();
     bool EnsureImage(int width, int height);
     void FreeImage();
-    void ApplyShapes(TX11Surface& s, const std::vector<TRect>& rects, bool changed);
     void MapIfReady(TX11Surface& s);
+    void WindowMapped(TX11Surface& s);
+    // Asks the server (and the window manager) for the bounds; the picture is not presented.
+    void Move(TX11Surface& s, const TRect& bounds);
     void SendNetWmState(TX11Surface& s, Atom state, bool add);
     void Redraw(TX11Surface& s, int x, int y, int w, int h);
     void Activate(TX11Surface& s);
+
+    // x11_present.cpp
+    // Puts the surface's kept frame on screen: as it is where a compositing manager blends it,
+    // otherwise over the desktop picture when one is published; then the shapes.
+    void Present(TX11Surface& s);
+    void ApplyShapes(TX11Surface& s, const std::vector<TRect>& input,
+                     const std::vector<TRect>& bounding);
+    // The window manager reports the window at origin on the screen.
+    void SurfaceMoved(TX11Surface& s, TPoint origin);
+    // A picture that is put together over the desktop picture, which must follow its place.
+    bool FollowsDesktopPicture(const TX11Surface& s) const;
+
+    // x11_backdrop.cpp
+    void ReadDesktopPicture();
+    // Fills s.Backdrop for the screen area the frame covers; false when there is no desktop
+    // picture to read.
+    bool ReadBackdrop(TX11Surface& s, const TRect& area);
 
     // x11_input.cpp
     void Translate(XEvent& ev);
@@ -161,6 +207,13 @@ struct TX11Display::TImpl {
     // x11_screen.cpp
     Cursor CursorFor(int cursorId);
     bool ReadSetting(const char* name, std::int32_t& value);
+
+    // x11_monitors.cpp
+    void OpenMonitors();
+    std::vector<TMonitor> ReadMonitors();
+    const std::vector<TX11Strut>& DockStruts();
+    // Follows monitor and work-area changes (reported as events); true when ev was one.
+    bool WatchScreen(XEvent& ev);
 
     // x11_tray.cpp
     bool HandleTrayEvent(XEvent& ev);

@@ -85,41 +85,57 @@ void TX11Display::TImpl::FreeImage() {
     ImageWidth = ImageHeight = 0;
 }
 
-void TX11Display::TImpl::ApplyShapes(TX11Surface& s, const std::vector<TRect>& rects,
-                                     bool changed) {
+namespace {
+
+// Without a compositing manager the window is cut to the pixels at least this opaque: where less
+// of the picture is left, what it adds to the desktop picture no longer shows.
+constexpr std::uint32_t BackdropShapeAlpha = 8;
+
+// A premultiplied pixel over an opaque one: the result is opaque.
+std::uint32_t Over(std::uint32_t top, std::uint32_t under) {
+    const std::uint32_t keep = 255 - (top >> 24);
+    std::uint32_t out = 0xFF000000u;
+    for (int shift = 0; shift < 24; shift += 8) {
+        const std::uint32_t c =
+            ((top >> shift) & 0xFF) + (((under >> shift) & 0xFF) * keep + 127) / 255;
+        out |= std::min<std::uint32_t>(c, 255) << shift;
+    }
+    return out;
+}
+
+std::vector<XRectangle> ToXRectangles(const std::vector<TRect>& rects) {
+    std::vector<XRectangle> xr;
+    xr.reserve(rects.size());
+    for (const TRect& r : rects) {
+        xr.push_back(XRectangle{static_cast<short>(r.Left), static_cast<short>(r.Top),
+                                static_cast<unsigned short>(r.Width()),
+                                static_cast<unsigned short>(r.Height())});
+    }
+    return xr;
+}
+
+} // namespace
+
+void TX11Display::TImpl::ApplyShapes(TX11Surface& s, const std::vector<TRect>& input,
+                                     const std::vector<TRect>& bounding) {
     if (!Shape) {
         return;
     }
-    std::vector<XRectangle> xr;
-    auto build = [&] {
-        if (!xr.empty() || rects.empty()) {
-            return;
-        }
-        xr.reserve(rects.size());
-        for (const TRect& r : rects) {
-            xr.push_back(XRectangle{static_cast<short>(r.Left), static_cast<short>(r.Top),
-                                    static_cast<unsigned short>(r.Width()),
-                                    static_cast<unsigned short>(r.Height())});
-        }
-    };
-    if (changed || !s.HasShape) {
-        build();
-        XShapeCombineRectangles(Dpy, s.Xid, ShapeInput, 0, 0, xr.data(),
+    if (!s.HasShape || input != s.Shape) {
+        const auto xr = ToXRectangles(input);
+        XShapeCombineRectangles(Dpy, s.Xid, ShapeInput, 0, 0, const_cast<XRectangle*>(xr.data()),
                                 static_cast<int>(xr.size()), ShapeSet, YXBanded);
-        s.Shape = rects;
+        s.Shape = input;
         s.HasShape = true;
     }
-    // Without a compositor the alpha is not blended, so the transparent margin must be cut away
-    // or it shows black.
-    const bool bounding = s.Layered && !Compositing;
-    if (bounding && (changed || !s.BoundingSet)) {
-        build();
-        XShapeCombineRectangles(Dpy, s.Xid, ShapeBounding, 0, 0, xr.data(),
+    // The window ends where its picture does, also for a compositing manager: what it adds
+    // around a window (a shadow, a blur) then follows the card and not the invisible margin.
+    if (!s.BoundingSet || bounding != s.Bounding) {
+        const auto xr = ToXRectangles(bounding);
+        XShapeCombineRectangles(Dpy, s.Xid, ShapeBounding, 0, 0, const_cast<XRectangle*>(xr.data()),
                                 static_cast<int>(xr.size()), ShapeSet, YXBanded);
+        s.Bounding = bounding;
         s.BoundingSet = true;
-    } else if (!bounding && s.BoundingSet) {
-        XShapeCombineMask(Dpy, s.Xid, ShapeBounding, 0, 0, 0, ShapeSet);
-        s.BoundingSet = false;
     }
 }
 
@@ -127,6 +143,81 @@ void TX11Display::TImpl::Redraw(TX11Surface& s, int x, int y, int w, int h) {
     if (s.Backing != 0 && s.Mapped) {
         XCopyArea(Dpy, s.Backing, s.Xid, SurfaceGc, x, y, static_cast<unsigned>(w),
                   static_cast<unsigned>(h), x, y);
+    }
+}
+
+void TX11Display::TImpl::Present(TX11Surface& s) {
+    const int w = s.FrameWidth, h = s.FrameHeight;
+    if (Dead || s.Frame.empty() || !EnsureImage(w, h)) {
+        return;
+    }
+    const TFrameView frame{s.Frame.data(), w, h, w * 4};
+    // Without a compositing manager nothing blends the alpha, so the picture is put together
+    // over the desktop picture here, as a compositor would have shown it.
+    const bool over =
+        s.Layered && !Compositing &&
+        ReadBackdrop(s, TRect{s.Origin.X, s.Origin.Y, s.Origin.X + w, s.Origin.Y + h});
+    auto* dst = reinterpret_cast<std::uint8_t*>(Image->data);
+    for (int y = 0; y < h; ++y) {
+        auto* out = reinterpret_cast<std::uint32_t*>(dst + static_cast<std::ptrdiff_t>(y) *
+                                                               Image->bytes_per_line);
+        const std::uint32_t* in = s.Frame.data() + static_cast<std::ptrdiff_t>(y) * w;
+        if (!over) {
+            std::memcpy(out, in, static_cast<std::size_t>(w) * 4);
+            continue;
+        }
+        const std::uint32_t* under = s.Backdrop.data() + static_cast<std::ptrdiff_t>(y) * w;
+        for (int i = 0; i < w; ++i) {
+            out[i] = Over(in[i], under[i]);
+        }
+    }
+    if (s.Backing == 0 || s.BackingWidth != w || s.BackingHeight != h) {
+        if (s.Backing != 0) {
+            XFreePixmap(Dpy, s.Backing);
+        }
+        s.Backing = XCreatePixmap(Dpy, s.Xid, static_cast<unsigned>(w), static_cast<unsigned>(h),
+                                  static_cast<unsigned>(SurfaceDepth));
+        s.BackingWidth = w;
+        s.BackingHeight = h;
+    }
+    if (ShmAvailable) {
+        XShmPutImage(Dpy, s.Backing, SurfaceGc, Image, 0, 0, 0, 0, static_cast<unsigned>(w),
+                     static_cast<unsigned>(h), False);
+    } else {
+        XPutImage(Dpy, s.Backing, SurfaceGc, Image, 0, 0, 0, 0, static_cast<unsigned>(w),
+                  static_cast<unsigned>(h));
+    }
+    // Input goes wherever the picture is not fully transparent. Without a compositor the window
+    // shows no more than that either; over the desktop picture it may end a little inside,
+    // where the picture is too faint to matter, so less of the desktop picture stands over
+    // other windows.
+    std::vector<TRect> input = AlphaMaskRects(frame);
+    std::vector<TRect> bounding = over ? AlphaMaskRects(frame, BackdropShapeAlpha) : input;
+    if (s.Layered) {
+        ApplyShapes(s, input, bounding);
+    }
+    s.HasFrame = true;
+    Redraw(s, 0, 0, w, h);
+    MapIfReady(s);
+    if (ShmAvailable) {
+        // The next frame reuses the segment; the server must have read this one first.
+        XSync(Dpy, False);
+    } else {
+        XFlush(Dpy);
+    }
+}
+
+bool TX11Display::TImpl::FollowsDesktopPicture(const TX11Surface& s) const {
+    return s.Layered && s.HasFrame && !Compositing && DesktopPicture != 0;
+}
+
+void TX11Display::TImpl::SurfaceMoved(TX11Surface& s, TPoint origin) {
+    if (origin == s.Origin) {
+        return;
+    }
+    s.Origin = origin;
+    if (FollowsDesktopPicture(s)) {
+        Present(s);
     }
 }
 
@@ -139,17 +230,13 @@ bool TX11Display::PresentFrame(HWND window, const TRect& bounds, const TFrameVie
         frame.Height > SHRT_MAX) {
         return false;
     }
-    TRect target{bounds.Left, bounds.Top, bounds.Left + frame.Width, bounds.Top + frame.Height};
-    MoveSurface(window, target);
-    if (!x.EnsureImage(frame.Width, frame.Height)) {
-        return false;
-    }
     const int w = frame.Width, h = frame.Height;
-    auto* dst = reinterpret_cast<std::uint8_t*>(x.Image->data);
+    s->Frame.resize(static_cast<std::size_t>(w) * h);
+    s->FrameWidth = w;
+    s->FrameHeight = h;
     const auto* src = reinterpret_cast<const std::uint8_t*>(frame.Pixels);
     for (int y = 0; y < h; ++y) {
-        auto* out = reinterpret_cast<std::uint32_t*>(dst + static_cast<std::ptrdiff_t>(y) *
-                                                               x.Image->bytes_per_line);
+        std::uint32_t* out = s->Frame.data() + static_cast<std::ptrdiff_t>(y) * w;
         const auto* in = reinterpret_cast<const std::uint32_t*>(
             src + static_cast<std::ptrdiff_t>(y) * frame.Stride);
         if (alpha == 255) {
@@ -165,34 +252,8 @@ bool TX11Display::PresentFrame(HWND window, const TRect& bounds, const TFrameVie
                      ((ag + ((ag >> 8) & 0x00FF00FFu)) & 0xFF00FF00u);
         }
     }
-    if (s->Backing == 0 || s->BackingWidth != w || s->BackingHeight != h) {
-        if (s->Backing != 0) {
-            XFreePixmap(x.Dpy, s->Backing);
-        }
-        s->Backing = XCreatePixmap(x.Dpy, s->Xid, static_cast<unsigned>(w),
-                                   static_cast<unsigned>(h), static_cast<unsigned>(x.SurfaceDepth));
-        s->BackingWidth = w;
-        s->BackingHeight = h;
-    }
-    if (x.ShmAvailable) {
-        XShmPutImage(x.Dpy, s->Backing, x.SurfaceGc, x.Image, 0, 0, 0, 0, static_cast<unsigned>(w),
-                     static_cast<unsigned>(h), False);
-    } else {
-        XPutImage(x.Dpy, s->Backing, x.SurfaceGc, x.Image, 0, 0, 0, 0, static_cast<unsigned>(w),
-                  static_cast<unsigned>(h));
-    }
-    std::vector<TRect> rects = AlphaMaskRects(frame);
-    const bool changed = !s->HasShape || rects != s->Shape;
-    x.ApplyShapes(*s, rects, changed);
-    s->HasFrame = true;
-    x.Redraw(*s, 0, 0, w, h);
-    x.MapIfReady(*s);
-    if (x.ShmAvailable) {
-        // The next frame reuses the segment; the server must have read this one first.
-        XSync(x.Dpy, False);
-    } else {
-        XFlush(x.Dpy);
-    }
+    x.Move(*s, TRect{bounds.Left, bounds.Top, bounds.Left + w, bounds.Top + h});
+    x.Present(*s);
     return !x.Dead;
 }
 

@@ -1,5 +1,5 @@
-// Screen facts of the X11 backend: size, work area, pointer, the user's click and hover
-// preferences, and the cursors of the shared cursor table.
+// Screen facts of the X11 backend: size, pointer, the user's click and hover preferences, and the
+// cursors of the shared cursor table (the monitors are in x11_monitors.cpp).
 #include "platform/display/x11/x11_internal.h"
 #include "platform/display/x11/x11_settings.h"
 #include "platform/messages.h"
@@ -97,48 +97,6 @@ TRect TX11Display::ScreenRect() {
         return TRect{};
     }
     return TRect{0, 0, DisplayWidth(x.Dpy, x.Screen), DisplayHeight(x.Dpy, x.Screen)};
-}
-
-TRect TX11Display::WorkArea() {
-    TImpl& x = *Impl;
-    const TRect screen = ScreenRect();
-    if (x.Dead) {
-        return screen;
-    }
-    // Read afresh every time: panels come, go and change size while we run.
-    long desktop = 0;
-    Atom type = 0;
-    int format = 0;
-    unsigned long count = 0, after = 0;
-    unsigned char* data = nullptr;
-    if (XGetWindowProperty(x.Dpy, x.Root, x.Atoms.NetCurrentDesktop, 0, 1, False, XA_CARDINAL,
-                           &type, &format, &count, &after, &data) == Success &&
-        data != nullptr) {
-        if (count == 1 && format == 32) {
-            desktop = *reinterpret_cast<long*>(data);
-        }
-        XFree(data);
-        data = nullptr;
-    }
-    TRect area = screen;
-    if (XGetWindowProperty(x.Dpy, x.Root, x.Atoms.NetWorkArea, 0, 1024, False, XA_CARDINAL, &type,
-                           &format, &count, &after, &data) == Success &&
-        data != nullptr) {
-        const auto* values = reinterpret_cast<const long*>(data);
-        if (format == 32 && count >= 4) {
-            const unsigned long index =
-                desktop >= 0 && static_cast<unsigned long>(desktop) < count / 4
-                    ? static_cast<unsigned long>(desktop)
-                    : 0;
-            const long* r = values + index * 4;
-            if (r[2] > 0 && r[3] > 0) {
-                area = TRect{static_cast<int>(r[0]), static_cast<int>(r[1]),
-                             static_cast<int>(r[0] + r[2]), static_cast<int>(r[1] + r[3])};
-            }
-        }
-        XFree(data);
-    }
-    return area;
 }
 
 TPoint TX11Display::PointerPosition() {

@@ -4,15 +4,16 @@ namespace platform {
 
 namespace {
 
-void RowRuns(const TFrameView& frame, int y, std::vector<std::pair<int, int>>& runs) {
+void RowRuns(const TFrameView& frame, int y, std::uint32_t minAlpha,
+             std::vector<std::pair<int, int>>& runs) {
     runs.clear();
     int x = 0;
     while (x < frame.Width) {
-        while (x < frame.Width && (frame.Pixel(x, y) >> 24) == 0) {
+        while (x < frame.Width && (frame.Pixel(x, y) >> 24) < minAlpha) {
             ++x;
         }
         const int start = x;
-        while (x < frame.Width && (frame.Pixel(x, y) >> 24) != 0) {
+        while (x < frame.Width && (frame.Pixel(x, y) >> 24) >= minAlpha) {
             ++x;
         }
         if (x > start) {
@@ -23,7 +24,7 @@ void RowRuns(const TFrameView& frame, int y, std::vector<std::pair<int, int>>& r
 
 } // namespace
 
-std::vector<TRect> AlphaMaskRects(const TFrameView& frame) {
+std::vector<TRect> AlphaMaskRects(const TFrameView& frame, std::uint32_t minAlpha) {
     std::vector<TRect> rects;
     if (frame.Pixels == nullptr || frame.Width <= 0 || frame.Height <= 0) {
         return rects;
@@ -36,7 +37,7 @@ std::vector<TRect> AlphaMaskRects(const TFrameView& frame) {
         }
     };
     for (int y = 0; y < frame.Height; ++y) {
-        RowRuns(frame, y, row);
+        RowRuns(frame, y, minAlpha, row);
         if (y == 0 || row != band) {
             if (y > 0) {
                 flush(y);

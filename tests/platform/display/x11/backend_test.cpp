@@ -1,5 +1,6 @@
 // The X11 backend on a real server: what the screen shows for a layered frame, where input is
-// taken, keys and the wheel, activation, the move loop with snapping, and a lost connection.
+// taken, keys and the wheel, activation, the move loop with snapping, the monitors and their
+// changes, and a lost connection.
 #include "platform/shell/icons.h"
 #include "x11_fixture.h"
 
@@ -28,6 +29,8 @@ LRESULT RecordProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE:
     case WM_QUERYENDSESSION:
     case WM_ENDSESSION:
+    case WM_DISPLAYCHANGE:
+    case WM_SETTINGCHANGE:
         Seen.push_back(TMsg{hwnd, msg, wParam, lParam, 0, {}});
         break;
     default:
@@ -173,6 +176,60 @@ TEST_F(BackendTest, WithoutCompositorTheMarginIsCutAway) {
     // Unblended, the margin would be black.
     EXPECT_TRUE(Near(Server->Pixel(105, 105), 0xFFFFFF)) << std::hex << Server->Pixel(105, 105);
     EXPECT_TRUE(Near(Server->Pixel(299, 249), 0xFFFFFF)) << std::hex << Server->Pixel(299, 249);
+}
+
+// A tile of the desktop picture: every pixel of a 5 x 3 tile differs from its neighbours.
+std::uint32_t TileColour(int x, int y) {
+    const int tx = ((x % 5) + 5) % 5, ty = ((y % 3) + 3) % 3;
+    return static_cast<std::uint32_t>(0x300000 * (tx + 1) + 0x005000 * (ty + 1) + 0x40);
+}
+
+TEST_F(BackendTest, WithoutCompositorTheCardIsPutTogetherOverTheDesktopPicture) {
+    Start();
+    ::Display* d = Server->Connection();
+    const ::Window root = DefaultRootWindow(d);
+    const Pixmap tile = XCreatePixmap(d, root, 5, 3, static_cast<unsigned>(DefaultDepth(d, 0)));
+    const GC gc = XCreateGC(d, tile, 0, nullptr);
+    for (int y = 0; y < 3; ++y) {
+        for (int x = 0; x < 5; ++x) {
+            XSetForeground(d, gc, TileColour(x, y));
+            XDrawPoint(d, tile, gc, x, y);
+        }
+    }
+    XFreeGC(d, gc);
+    XSetWindowBackgroundPixmap(d, root, tile);
+    XClearWindow(d, root);
+    // Published under the older of the two names only.
+    const Atom esetroot = XInternAtom(d, "ESETROOT_PMAP_ID", False);
+    XChangeProperty(d, root, esetroot, XA_PIXMAP, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(&tile), 1);
+    XSync(d, False);
+
+    TCardFrame frame(200, 150, 20);
+    const HWND hwnd = Card(100, 100, frame);
+    // The half-transparent strip blends with the repeated tile, pixel by pixel; the margin shows
+    // the desktop picture itself.
+    auto blended = [&](int x0) {
+        for (int x = x0; x < x0 + 5; ++x) {
+            if (!Near(Server->Pixel(x, 125), OverHalf(0x102060, TileColour(x, 125)))) {
+                return false;
+            }
+        }
+        return Near(Server->Pixel(x0 - 90, 105), TileColour(x0 - 90, 105), 0);
+    };
+    EXPECT_TRUE(Until([&] { return blended(200); })) << std::hex << Server->Pixel(200, 125);
+
+    // Moved, the strip blends with the picture of its new place.
+    SetWindowPos(hwnd, 0, 103, 101, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    EXPECT_TRUE(Until([&] { return blended(203) && Near(Server->Pixel(200, 200), 0x2040C0); }))
+        << std::hex << Server->Pixel(203, 125);
+
+    // Without a published picture the strip is shown as it was before there was one.
+    XDeleteProperty(d, root, esetroot);
+    XSync(d, False);
+    EXPECT_TRUE(Until([&] { return Near(Server->Pixel(200, 125), 0x102060); }))
+        << std::hex << Server->Pixel(200, 125);
+    XFreePixmap(d, tile);
 }
 
 TEST_F(BackendTest, FramesWithAndWithoutShmLookTheSame) {
@@ -330,6 +387,62 @@ TEST_F(BackendTest, ActivationKeysAndTheDesktopsCloseRequest) {
     XSendEvent(d, X->NativeWindow(hwnd), False, NoEventMask, &close);
     XSync(d, False);
     EXPECT_TRUE(Until([&] { return Count(WM_CLOSE, hwnd) == 1; }));
+}
+
+// Two monitors set by hand on one screen (as RandR 1.5 lets a user split a wide display), a
+// dock on one of them, and the notices of a monitor removed and of a new desktop work area.
+TEST_F(BackendTest, MonitorsWithTheirPanelsAndTheirChanges) {
+    TServerOptions wide;
+    wide.Width = 2560;
+    wide.Height = 1024;
+    Start(wide);
+    ASSERT_EQ(Server->Run({"xrandr", "--setmonitor", "left", "1280/338x1024/270+0+0", "screen"}),
+              0);
+    ASSERT_EQ(Server->Run({"xrandr", "--setmonitor", "right", "1280/338x1024/270+1280+0", "none"}),
+              0);
+    // A 40-pixel dock along the bottom of the right monitor only.
+    ::Display* d = Server->Connection();
+    const ::Window root = DefaultRootWindow(d);
+    const ::Window dock = XCreateSimpleWindow(d, root, 1280, 984, 1280, 40, 0, 0, 0x808080);
+    const long strut[12] = {0, 0, 0, 40, 0, 0, 0, 0, 0, 0, 1280, 2559};
+    XChangeProperty(d, dock, XInternAtom(d, "_NET_WM_STRUT_PARTIAL", False), XA_CARDINAL, 32,
+                    PropModeReplace, reinterpret_cast<const unsigned char*>(strut), 12);
+    XMapWindow(d, dock);
+    XSync(d, False);
+
+    const auto works = [&] {
+        std::vector<TRect> out;
+        for (const auto& m : X->Monitors()) {
+            out.push_back(m.Bounds);
+            out.push_back(m.Work);
+        }
+        return out;
+    };
+    const std::vector<TRect> two{
+        {0, 0, 1280, 1024}, {0, 0, 1280, 1024}, {1280, 0, 2560, 1024}, {1280, 0, 2560, 984}};
+    ASSERT_TRUE(Until([&] { return works() == two; })) << works().size();
+    TCardFrame frame(100, 100, 0);
+    const HWND hwnd = Card(1500, 100, frame);
+    Settle(100);
+    Seen.clear();
+
+    ASSERT_EQ(Server->Run({"xrandr", "--delmonitor", "right"}), 0);
+    ASSERT_TRUE(Until([&] { return Count(WM_DISPLAYCHANGE, hwnd) > 0; }));
+    EXPECT_EQ(GetXLParam(Last(WM_DISPLAYCHANGE)->lParam), 2560);
+    EXPECT_EQ(GetYLParam(Last(WM_DISPLAYCHANGE)->lParam), 1024);
+    // Only the left monitor is left, and the dock's strut lies on none.
+    EXPECT_EQ(works(), (std::vector<TRect>{{0, 0, 1280, 1024}, {0, 0, 1280, 1024}}));
+
+    // A window manager publishing a work area for the desktop: the panels changed.
+    const long area[4] = {0, 20, 2560, 1004};
+    XChangeProperty(d, root, XInternAtom(d, "_NET_WORKAREA", False), XA_CARDINAL, 32,
+                    PropModeReplace, reinterpret_cast<const unsigned char*>(area), 4);
+    XSync(d, False);
+    ASSERT_TRUE(Until([&] { return Count(WM_SETTINGCHANGE, hwnd) > 0; }));
+    EXPECT_EQ(Last(WM_SETTINGCHANGE)->wParam, SPI_SETWORKAREA);
+    EXPECT_EQ(works(), (std::vector<TRect>{{0, 0, 1280, 1024}, {0, 20, 1280, 1024}}));
+    EXPECT_EQ(Count(WM_DISPLAYCHANGE, hwnd), 1);
+    DestroyWindow(hwnd);
 }
 
 TEST_F(BackendTest, LostConnectionEndsTheSessionWithoutEndingTheProcess) {

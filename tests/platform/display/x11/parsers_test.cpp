@@ -46,6 +46,11 @@ TEST(AlphaMaskRects, RowsWithEqualRunsShareABand) {
     for (const auto& c : cases) {
         EXPECT_EQ(Rects(c.Rows), c.Expected) << c.Rows[0];
     }
+    // With a threshold the faint pixels fall out; the threshold itself counts.
+    const auto px = Mask({".+#.", ".##."});
+    const TFrameView view{px.data(), 4, 2, 16};
+    EXPECT_EQ(AlphaMaskRects(view, 2), (std::vector<TRect>{{2, 0, 3, 1}, {1, 1, 3, 2}}));
+    EXPECT_EQ(AlphaMaskRects(view, 0xFF), AlphaMaskRects(view, 2));
 }
 
 TEST(AlphaMaskRects, HonoursTheStrideAndRejectsEmptyFrames) {
