@@ -186,7 +186,7 @@ void MockWindow(cairo_t* cr, Flow& flow, const std::string& view) {
         PrepareOptionsSheet(sheet.get());
         Paste(cr, sheet.get(), 35, 61);
         const char* captions[] = {
-            "Windows her açıldığında otomatik olarak başlat.", "Pencereyi her zaman en üstte tut.",
+            "Oturum açıldığında otomatik olarak başlat.", "Pencereyi her zaman en üstte tut.",
             "Sistem Tepsisinde program simgesini göster.", "Otomatik boyutlandırmayı etkinleştir."};
         for (int i = 0; i < 4; ++i) {
             const double top = 61 + 20 + 28 * i;
