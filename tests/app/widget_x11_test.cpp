@@ -8,12 +8,16 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -47,6 +51,29 @@ bool WaitUntil(const std::function<bool()>& done, int timeoutMs) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     return done();
+}
+
+// One GET to a loopback port; true when the server answered 200.
+bool LoopbackGet(const std::string& host, const std::string& path) {
+    const int port = std::stoi(host.substr(host.rfind(':') + 1));
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    if (fd < 0)
+        return false;
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(static_cast<std::uint16_t>(port));
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    std::string answer;
+    if (connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) == 0) {
+        const std::string request = "GET " + path + " HTTP/1.0\r\nHost: " + host + "\r\n\r\n";
+        if (write(fd, request.data(), request.size()) == static_cast<ssize_t>(request.size())) {
+            char buf[512];
+            for (ssize_t n; (n = read(fd, buf, sizeof buf)) > 0;)
+                answer.append(buf, static_cast<std::size_t>(n));
+        }
+    }
+    close(fd);
+    return answer.rfind("HTTP/1.0 200", 0) == 0 || answer.rfind("HTTP/1.1 200", 0) == 0;
 }
 
 class WidgetOnX : public testing::Test {
@@ -170,18 +197,20 @@ TEST_F(WidgetOnX, ShowsTheLastNewsAtOnceRefreshesAndKeepsASecondLaunchOut) {
         "1|x|Eski haber bir|Ozet bir|y|2024-01-02|http://example.test/1|Son Dakika: Spor" + sep +
         "2|x|Eski haber iki|Ozet iki|y|2024-01-02|http://example.test/2|Son Dakika: Spor");
     std::ofstream(DataFolder + "/news.xml", std::ios::binary) << old;
-    // The feed answers slowly, so the first picture can only come from the old document.
-    StartFeed({"--mode", "slow", "--delay", "3", "--target", "news"});
+    // The feed holds its answer until the test releases it, so the first picture can only
+    // come from the old document.
+    StartFeed({"--mode", "slow", "--delay", "600", "--target", "news"});
 
     Widget = Launch();
     ASSERT_GT(Widget, 0);
-    EXPECT_TRUE(WaitUntil([&] { return InkInList(CentredLeft, CentredTop) > 200; }, 3000))
+    EXPECT_TRUE(WaitUntil([&] { return InkInList(CentredLeft, CentredTop) > 200; }, 30000))
         << "the old news did not show";
     EXPECT_EQ(ReadFile(DataFolder + "/news.xml"), old);
 
     EXPECT_EQ(Server->Run({MP_EXECUTABLE}, 10000), 0); // a second launch ends at once
     EXPECT_EQ(waitpid(Widget, nullptr, WNOHANG), 0);   // while the first keeps running
 
+    ASSERT_TRUE(LoopbackGet(Host, "/control?release=1"));
     EXPECT_TRUE(WaitUntil(
         [&] {
             const std::string now = ReadFile(DataFolder + "/news.xml");
@@ -259,28 +288,28 @@ TEST_F(WidgetOnX, StaysOnAMonitorFromStartUpAndWhenItsMonitorIsRemoved) {
     EXPECT_EQ(stop(), (TAt{400, 300}));
 }
 
-TEST_F(WidgetOnX, TerminationSignalSavesAndEndsWithCodeZero) {
+TEST_F(WidgetOnX, EachEndingSignalSavesAndEndsWithCodeZero) {
     StartFeed({});
-    Widget = Launch();
-    ASSERT_GT(Widget, 0);
-    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-    fs::remove(DataFolder + "/options.ini");
-    kill(Widget, SIGTERM);
-    EXPECT_EQ(WaitExit(Widget, 10000), 0);
-    Widget = -1;
-    EXPECT_TRUE(fs::exists(DataFolder + "/options.ini"));
-    // The widget writes its own part only: the servers it read at the start are not put back
-    // into a file that no longer names them.
-    EXPECT_EQ(TOptions(Utf8ToWide(DataFolder + "/options.ini")).ReadString(u"server", u"news", u""),
-              u"");
-    // The lock went with the process: the next launch runs (and is ended the same way).
-    PointServers();
-    Widget = Launch();
-    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
-    EXPECT_EQ(waitpid(Widget, nullptr, WNOHANG), 0);
-    kill(Widget, SIGHUP);
-    EXPECT_EQ(WaitExit(Widget, 10000), 0);
-    Widget = -1;
+    for (int signal : {SIGTERM, SIGHUP, SIGINT}) {
+        SCOPED_TRACE(signal);
+        // The lock went with the process before: every launch runs.
+        Widget = Launch();
+        ASSERT_GT(Widget, 0);
+        ASSERT_TRUE(WaitUntil([&] { return WidgetPosition().first >= 0; }, 30000))
+            << "no window shown";
+        EXPECT_EQ(waitpid(Widget, nullptr, WNOHANG), 0);
+        fs::remove(DataFolder + "/options.ini");
+        kill(Widget, signal);
+        EXPECT_EQ(WaitExit(Widget, 10000), 0);
+        Widget = -1;
+        EXPECT_TRUE(fs::exists(DataFolder + "/options.ini"));
+        // The widget writes its own part only: the servers it read at the start are not put
+        // back into a file that no longer names them.
+        EXPECT_EQ(
+            TOptions(Utf8ToWide(DataFolder + "/options.ini")).ReadString(u"server", u"news", u""),
+            u"");
+        PointServers();
+    }
 }
 
 } // namespace
