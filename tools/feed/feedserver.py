@@ -22,8 +22,9 @@ Accept-Encoding allows it. Query flags on a feed path: throttle=SECONDS answers 
 Requests with that Retry-After; maxage=SECONDS adds Cache-Control: max-age.
 
 Control keys: mode=normal|slow|fail|empty|error|stall (target=news|version|all, default
-all), feedmode=the same modes for the standard feeds, delay=SECONDS (for slow), release=1
-(answers every request slow mode holds at that moment, whatever is left of its delay), rotate=N
+all), feedmode=the same modes for the standard feeds, delay=SECONDS (for slow), hold=1|0
+(requests to the target wait for a release before their mode applies), release=1 (lets go of
+every request held or slowed at that moment), rotate=N
 (each news answer moves the list on by N items, 0 = off), items=N (serve only the first N
 items, 0 = all, the feeds included), throttle=SECONDS (every feed answers 429 with that
 Retry-After, 0 = off), version=TEXT, reset=1 (back to the start-up settings, counters cleared;
@@ -116,6 +117,11 @@ class Feed:
                     return f"unknown mode {query['mode']!r}"
                 for t in targets:
                     new["mode"][t] = query["mode"]
+            if "hold" in query:
+                if query["hold"] not in ("0", "1"):
+                    return "hold must be 0 or 1"
+                for t in targets:
+                    new["hold"][t] = query["hold"] == "1"
             if "feedmode" in query:
                 if query["feedmode"] not in MODES:
                     return f"unknown mode {query['feedmode']!r}"
@@ -351,6 +357,9 @@ class Handler(BaseHTTPRequestHandler):
 
     def serve(self, settings, target, content_type, make_body, mode=None):
         mode = mode or settings["mode"][target]
+        if target and settings["hold"][target] and self.hold(float("inf"), settings["gate"]):
+            self.close_connection = True
+            return
         if mode == "fail":
             self.close_connection = True
         elif mode == "empty":
@@ -443,6 +452,7 @@ def main(argv=None):
     targets = TARGETS if args.target == "all" else (args.target,)
     settings = {
         "mode": {t: (args.mode if t in targets else "normal") for t in TARGETS},
+        "hold": {t: False for t in TARGETS},
         "delay": args.delay, "rotate": args.rotate, "items": args.items,
         "version": args.version, "feedmode": "normal", "throttle": 0,
     }
