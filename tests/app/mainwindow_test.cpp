@@ -558,8 +558,8 @@ TEST_F(MainWindow, IdleForMoreThanTenSecondsTrimsMemory) {
 }
 
 // A left click on the tray icon brings the shrunk widget back to full size and to the front;
-// a middle click does nothing.
-TEST_F(MainWindow, LeftClickOnTheTrayIconBringsTheShrunkWidgetBack) {
+// a middle click does nothing; a right click opens the menu.
+TEST_F(MainWindow, TrayIconClicksBringTheWidgetBackAndOpenTheMenu) {
     Start();
     RunStartUp();
     SetActiveWindow(Handle);
@@ -589,6 +589,33 @@ TEST_F(MainWindow, LeftClickOnTheTrayIconBringsTheShrunkWidgetBack) {
     EXPECT_EQ(GetActiveWindow(), Handle);
     EXPECT_GT(Screen->Surface(Handle).Raises, raises);
     EXPECT_EQ(Screen->ActivationRequests().back(), Handle);
+
+    // A right click opens the menu; its access key then chooses "Seçenekler". The key is typed
+    // once the menu is open: the click's handler serves the queue before it opens the menu.
+    EXPECT_FALSE(Probe().OptionsPanel()->Visible());
+    static THeadlessDisplay* screen;
+    screen = Screen;
+    TWndClass feeder;
+    feeder.lpszClassName = u"MenuKeyFeeder";
+    feeder.lpfnWndProc = [](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
+        if (m == WM_TIMER && GetOpenMenuWindow() != 0) {
+            KillTimer(h, 1);
+            screen->KeyDown('S', u"s");
+        }
+        return DefWindowProc(h, m, w, l);
+    };
+    if (!GetClassInfo(0, feeder.lpszClassName, nullptr))
+        RegisterClass(feeder);
+    const HWND keys = CreateWindowEx(0, feeder.lpszClassName, u"", WS_POPUP, 0, 0, 1, 1, 0, 0,
+                                     nullptr);
+    SetTimer(keys, 1, 10);
+    Screen->Advance(1000);
+    Screen->TrayMove(icon.Owner, icon.Id, 1200, 1010);
+    Screen->TrayButton(icon.Owner, icon.Id, TMouseButton::Right, true);
+    Screen->TrayButton(icon.Owner, icon.Id, TMouseButton::Right, false);
+    Pump();
+    DestroyWindow(keys);
+    EXPECT_TRUE(Probe().OptionsPanel()->Visible());
 }
 
 } // namespace
