@@ -96,7 +96,14 @@ class TrayOnTheBus(unittest.TestCase):
         self.assertFalse(s.tray_has_icon())
 
         # "Show tray icon" off takes the item off the bus, and not into the screen's tray.
-        w.menu(h.MENU_OPTIONS)
+        try:
+            w.menu(h.MENU_OPTIONS)
+        except AssertionError:
+            import sys
+            sys.stderr.write(f"DEBUG active={s.xdo('getactivewindow', check=False).stdout} wid={w.wid} "
+                             f"geo={s.geometry(w.wid)} grown={bool(grown(w))} shrunk={bool(shrunk(w,(0,0)))}\n")
+            s.run(["import", "-window", "root", "/tmp/trust_bus_fail.png"], check=False)
+            raise
         s.settled_shot()
         w.click(SHOWTRAY_BOX)
         h.poll(lambda: f"unregistered {service}" in bus.events(watcher), 10, "the item to go")
