@@ -10,7 +10,8 @@ import os
 import re
 import sys
 
-ROOT = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(__file__), ".."))
+HERE = os.path.dirname(os.path.abspath(__file__))
+ROOT = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else os.path.join(HERE, ".."))
 CODE = (".h", ".hpp", ".cpp", ".cc", ".py")
 SKIP = {"bench", ".git", ".ci"}
 
@@ -43,7 +44,8 @@ def main():
             asserts["py"] += sum(len(PY_ASSERT.findall(line)) for line in text.splitlines())
         else:
             asserts["cpp"] += len(CPP_ASSERT.findall(text))
-    print(f"assertions: cpp {asserts['cpp']} py {asserts['py']} total {asserts['cpp'] + asserts['py']}")
+    total = asserts["cpp"] + asserts["py"]
+    print(f"assertions: cpp {asserts['cpp']} py {asserts['py']} total {total}")
     print(f"lines: tests {lines[True]} code {lines[False]} ratio {lines[True] / lines[False]:.3f}")
 
 

@@ -248,7 +248,8 @@ def desktop_point(origin, point):
 MENU_ROW_H, MENU_BORDER = 22, 2
 MENU_ABOUT, MENU_OPTIONS, MENU_UPDATE, MENU_CLOSE = range(4)
 MENU_AT = (330, 40)  # a right click on the header band, far from the screen's bottom edge
-BUSY_AREA = (26, 299, 140, 22)  # throbber and "Güncelleniyor..." on the footer band
+# The throbber alone: the footer's text beside it may show a new time after a refresh.
+THROBBER_AREA = (26, 301, 18, 18)
 
 
 class Widget:
