@@ -1,5 +1,6 @@
 // The toolkit's desktop classes on an X server: a control clicked for real and the work area as a
 // window manager publishes it. (The tray icon on X is tested with the X tray.)
+#include "desktop_scene.h"
 #include "tests/platform/display/x11/x11_fixture.h"
 #include "widgets/desktop.h"
 #include "widgets/windowex.h"
@@ -8,6 +9,7 @@
 
 using namespace platform;
 using namespace widgets;
+using namespace desktoptest;
 using namespace x11test;
 
 namespace {
