@@ -1,6 +1,7 @@
-// The real executable on its own X server: it shows the last news at once, refreshes from a
-// loopback feed server, keeps a second launch out, ends cleanly on the close message from
-// another program and on SIGTERM, and stays on a monitor the user can see.
+// The real executable on its own X server, for what the end-to-end scenarios do not reach: it
+// stays on a monitor the user can see, and every ending signal saves and ends it cleanly. (The
+// last news shown at once, the refresh, the second launch and the close message from another
+// program are end-to-end scenarios.)
 #include <gtest/gtest.h>
 
 #include "isolated_home.h"
@@ -8,16 +9,12 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -27,7 +24,6 @@
 #include <utility>
 #include <vector>
 
-#include "news/feed.h"
 #include "settings/options.h"
 #include "settings/unicode.h"
 #include "tests/support/xserver.h"
@@ -51,29 +47,6 @@ bool WaitUntil(const std::function<bool()>& done, int timeoutMs) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     return done();
-}
-
-// One GET to a loopback port; true when the server answered 200.
-bool LoopbackGet(const std::string& host, const std::string& path) {
-    const int port = std::stoi(host.substr(host.rfind(':') + 1));
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    if (fd < 0)
-        return false;
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(static_cast<std::uint16_t>(port));
-    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    std::string answer;
-    if (connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) == 0) {
-        const std::string request = "GET " + path + " HTTP/1.0\r\nHost: " + host + "\r\n\r\n";
-        if (write(fd, request.data(), request.size()) == static_cast<ssize_t>(request.size())) {
-            char buf[512];
-            for (ssize_t n; (n = read(fd, buf, sizeof buf)) > 0;)
-                answer.append(buf, static_cast<std::size_t>(n));
-        }
-    }
-    close(fd);
-    return answer.rfind("HTTP/1.0 200", 0) == 0 || answer.rfind("HTTP/1.1 200", 0) == 0;
 }
 
 class WidgetOnX : public testing::Test {
@@ -137,24 +110,6 @@ protected:
         return ended && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
 
-    // How many pixels of the news list's area differ from its plain white background.
-    int InkInList(int left, int top) {
-        Display* dpy = Server->Connection();
-        XSync(dpy, False);
-        XImage* image = XGetImage(dpy, DefaultRootWindow(dpy), left + 30, top + 75, 360, 213,
-                                  AllPlanes, ZPixmap);
-        if (image == nullptr)
-            return 0;
-        int ink = 0;
-        for (int y = 0; y < image->height; ++y)
-            for (int x = 0; x < image->width; ++x) {
-                const unsigned long p = XGetPixel(image, x, y) & 0xFFFFFF;
-                ink += ((p >> 16 & 0xFF) < 0xC0 || (p & 0xFF) < 0xC0) ? 1 : 0;
-            }
-        XDestroyImage(image);
-        return ink;
-    }
-
     // Where the server shows the widget's 475 x 350 window; (-1, -1) while it shows none.
     std::pair<int, int> WidgetPosition() {
         Display* dpy = Server->Connection();
@@ -187,46 +142,6 @@ protected:
     std::unique_ptr<x11test::TXServer> Server;
     pid_t Widget = -1;
 };
-
-const int CentredLeft = (1280 - 475) / 2;
-const int CentredTop = (1024 - 350) / 2;
-
-TEST_F(WidgetOnX, ShowsTheLastNewsAtOnceRefreshesAndKeepsASecondLaunchOut) {
-    const std::string sep(news::RecordSeparator);
-    const std::string old = news::ConvertNews(
-        "1|x|Eski haber bir|Ozet bir|y|2024-01-02|http://example.test/1|Son Dakika: Spor" + sep +
-        "2|x|Eski haber iki|Ozet iki|y|2024-01-02|http://example.test/2|Son Dakika: Spor");
-    std::ofstream(DataFolder + "/news.xml", std::ios::binary) << old;
-    // The feed holds its answer until the test releases it, so the first picture can only
-    // come from the old document.
-    StartFeed({"--mode", "slow", "--delay", "600", "--target", "news"});
-
-    Widget = Launch();
-    ASSERT_GT(Widget, 0);
-    EXPECT_TRUE(WaitUntil([&] { return InkInList(CentredLeft, CentredTop) > 200; }, 30000))
-        << "the old news did not show";
-    EXPECT_EQ(ReadFile(DataFolder + "/news.xml"), old);
-
-    EXPECT_EQ(Server->Run({MP_EXECUTABLE}, 10000), 0); // a second launch ends at once
-    EXPECT_EQ(waitpid(Widget, nullptr, WNOHANG), 0);   // while the first keeps running
-
-    ASSERT_TRUE(LoopbackGet(Host, "/control?release=1"));
-    EXPECT_TRUE(WaitUntil(
-        [&] {
-            const std::string now = ReadFile(DataFolder + "/news.xml");
-            return !now.empty() && now != old;
-        },
-        15000))
-        << "no refresh from the feed server";
-
-    // The close message from another program ends it like the menu.
-    EXPECT_EQ(Server->Run({MP_SENDER, "5939"}, 10000), 0);
-    EXPECT_EQ(WaitExit(Widget, 10000), 0);
-    Widget = -1;
-    TOptions saved(Utf8ToWide(DataFolder + "/options.ini"));
-    EXPECT_EQ(saved.ReadLeft(), CentredLeft);
-    EXPECT_EQ(saved.ReadString(u"server", u"news", u"").empty(), false);
-}
 
 // A wide screen split into two monitors by hand (RandR 1.5), with no window manager.
 TEST_F(WidgetOnX, StaysOnAMonitorFromStartUpAndWhenItsMonitorIsRemoved) {
