@@ -66,6 +66,15 @@ LRESULT DragProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     return DefWindowProc(hwnd, msg, wParam, lParam);
 }
 
+// Lets the pointer go as soon as it is pressed, as a menu closing on a press does.
+LRESULT LetGoProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_LBUTTONDOWN) {
+        SetCapture(hwnd);
+        ReleaseCapture();
+    }
+    return RecordProc(hwnd, msg, wParam, lParam);
+}
+
 void Register(const char16_t* name, WNDPROC proc) {
     TWndClass wc;
     wc.lpfnWndProc = proc;
@@ -109,6 +118,7 @@ protected:
         Seen.clear();
         Register(u"x11record", RecordProc);
         Register(u"x11drag", DragProc);
+        Register(u"x11letgo", LetGoProc);
     }
 
     HWND Card(int x, int y, const TCardFrame& frame, std::uint8_t alpha = 255,
@@ -248,6 +258,22 @@ TEST_F(BackendTest, PressOnTransparentPixelDoesNotReachTheWindow) {
     ASSERT_NE(down, nullptr);
     EXPECT_EQ(GetXLParam(down->lParam), 50);
     EXPECT_EQ(GetYLParam(down->lParam), 80);
+}
+
+// A press whose release went to another program (the pointer was let go in between) is over:
+// the next press carries its own button only, so a right press opens no drag.
+TEST_F(BackendTest, AReleaseThatWentElsewhereEndsThePress) {
+    Start();
+    TCardFrame frame(200, 150, 0);
+    const HWND hwnd = Card(100, 100, frame, 255, u"x11letgo");
+    ASSERT_TRUE(Until([&] { return Near(Server->Pixel(200, 175), 0x2040C0); }));
+    ASSERT_TRUE(Xdotool({"mousemove", "200", "175", "mousedown", "1"}));
+    ASSERT_TRUE(Until([&] { return Count(WM_LBUTTONDOWN, hwnd) == 1; }));
+    ASSERT_TRUE(Xdotool({"mousemove", "5", "5", "mouseup", "1"}));
+    ASSERT_TRUE(Xdotool({"mousemove", "200", "175", "click", "3"}));
+    ASSERT_TRUE(Until([&] { return Count(WM_RBUTTONDOWN, hwnd) == 1; }));
+    EXPECT_EQ(Count(WM_LBUTTONUP, hwnd), 0);
+    EXPECT_EQ(Last(WM_RBUTTONDOWN)->wParam, static_cast<WPARAM>(MK_RBUTTON));
 }
 
 TEST_F(BackendTest, WheelNotchesReachTheFocusedChild) {
