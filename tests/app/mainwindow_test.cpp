@@ -606,8 +606,8 @@ TEST_F(MainWindow, TrayIconClicksBringTheWidgetBackAndOpenTheMenu) {
     };
     if (!GetClassInfo(0, feeder.lpszClassName, nullptr))
         RegisterClass(feeder);
-    const HWND keys = CreateWindowEx(0, feeder.lpszClassName, u"", WS_POPUP, 0, 0, 1, 1, 0, 0,
-                                     nullptr);
+    const HWND keys =
+        CreateWindowEx(0, feeder.lpszClassName, u"", WS_POPUP, 0, 0, 1, 1, 0, 0, nullptr);
     SetTimer(keys, 1, 10);
     Screen->Advance(1000);
     Screen->TrayMove(icon.Owner, icon.Id, 1200, 1010);

@@ -60,8 +60,7 @@ protected:
         Script = Dir + "/xdg-open";
         {
             std::ofstream f(Script);
-            f << "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\" >> '" << Out
-              << "'; done\n";
+            f << "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\" >> '" << Out << "'; done\n";
         }
         ::chmod(Script.c_str(), 0700);
         const char* oldPath = std::getenv("PATH");

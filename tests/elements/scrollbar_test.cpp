@@ -137,7 +137,8 @@ TEST_F(ScrollBarTest, KeysGoToTheFocusedThumb) {
     Screen->KeyDown(VK_END);
     Pump();
     EXPECT_EQ(List->Top() + List->Height(), Viewport->Height());
-    const auto up = Predict([](TScrollGeometry& g, TScrollState& s) { ScrollKeyDown(g, s, VK_UP); });
+    const auto up =
+        Predict([](TScrollGeometry& g, TScrollState& s) { ScrollKeyDown(g, s, VK_UP); });
     Screen->KeyDown(VK_UP);
     Pump();
     EXPECT_EQ(List->Top(), up.ListTop);
@@ -155,8 +156,7 @@ TEST_F(ScrollBarTest, PressingTheTrackPagesAndTheWheelScrollsTheList) {
 
     const TPoint over = ScreenOf(*Background, 200, 200);
     Screen->MovePointer(over.X, over.Y);
-    const auto notch =
-        Predict([](TScrollGeometry& g, TScrollState& s) { WheelScroll(g, s, 120); });
+    const auto notch = Predict([](TScrollGeometry& g, TScrollState& s) { WheelScroll(g, s, 120); });
     Screen->Wheel(120);
     Pump();
     EXPECT_EQ(List->Top(), notch.ListTop);
