@@ -46,6 +46,12 @@ enum class TMouseButton { Left = 1, Right = 2, Middle = 3 };
 constexpr std::uint32_t MOD_SHIFT = 0x1;
 constexpr std::uint32_t MOD_CONTROL = 0x2;
 constexpr std::uint32_t MOD_ALT = 0x4;
+// A backend that knows which buttons were held before a pointer event sets MOD_BUTTONS with them,
+// so a press whose release went to another program is not taken as still held.
+constexpr std::uint32_t MOD_BUTTONS = 0x100;
+constexpr std::uint32_t MOD_LBUTTON = 0x200;
+constexpr std::uint32_t MOD_RBUTTON = 0x400;
+constexpr std::uint32_t MOD_MBUTTON = 0x800;
 
 enum class TInputKind {
     PointerMove,    // Point

@@ -3,6 +3,7 @@
 #include "platform/wm/wm_internal.h"
 
 #include <cstdlib>
+#include <tuple>
 #include <unordered_set>
 
 namespace platform {
@@ -290,6 +291,19 @@ void ApplyModifiers(std::uint32_t modifiers) {
     SetKey(VK_SHIFT, (modifiers & MOD_SHIFT) != 0);
     SetKey(VK_CONTROL, (modifiers & MOD_CONTROL) != 0);
     SetKey(VK_MENU, (modifiers & MOD_ALT) != 0);
+    if ((modifiers & MOD_BUTTONS) == 0) {
+        return;
+    }
+    auto& s = State();
+    s.Buttons = 0;
+    for (auto [mod, mk, vk] :
+         {std::tuple<std::uint32_t, WPARAM, UINT>{MOD_LBUTTON, MK_LBUTTON, VK_LBUTTON},
+          {MOD_RBUTTON, MK_RBUTTON, VK_RBUTTON},
+          {MOD_MBUTTON, MK_MBUTTON, VK_MBUTTON}}) {
+        const bool held = (modifiers & mod) != 0;
+        s.Buttons |= held ? mk : 0;
+        SetKey(vk, held);
+    }
 }
 
 HWND HitTest(TPoint screen, HWND surfaceHint, LRESULT* hit) {

@@ -53,7 +53,22 @@ TEST_F(AppTest, TheInstanceLockLivesOnlyInFoldersAndFilesThatAreOurs) {
          fallback},
         {"a runtime folder readable by others", [&] { ::chmod((Dir + "/run").c_str(), 0755); },
          fallback},
-        {"a relative runtime folder", [] { ::setenv("XDG_RUNTIME_DIR", "run", 1); }, fallback},
+        // Relative to where the widget happens to start, here a folder that would pass.
+        {"a relative runtime folder",
+         [&] {
+             fs::current_path(Dir);
+             ::setenv("XDG_RUNTIME_DIR", "run", 1);
+         },
+         fallback},
+        // Only root can give a folder away; others see the same refusal through a mode.
+        {"a runtime folder of another user",
+         [&] {
+             if (root)
+                 ASSERT_EQ(::chown((Dir + "/run").c_str(), 4242, 4242), 0);
+             else
+                 ::chmod((Dir + "/run").c_str(), 0701);
+         },
+         fallback},
         {"a runtime folder that is a link",
          [&] {
              ::symlink((Dir + "/run").c_str(), (Dir + "/runlink").c_str());
@@ -68,8 +83,11 @@ TEST_F(AppTest, TheInstanceLockLivesOnlyInFoldersAndFilesThatAreOurs) {
          },
          fallback},
     };
+    const fs::path cwd = fs::current_path();
     for (const auto& c : cases) {
+        fs::current_path(cwd);
         ::setenv("XDG_RUNTIME_DIR", (Dir + "/run").c_str(), 1);
+        ASSERT_EQ(::chown((Dir + "/run").c_str(), ::geteuid(), ::getegid()), 0);
         ::chmod((Dir + "/run").c_str(), 0700);
         ::unlink((Dir + "/runlink").c_str());
         fs::remove_all(base);
@@ -83,6 +101,7 @@ TEST_F(AppTest, TheInstanceLockLivesOnlyInFoldersAndFilesThatAreOurs) {
         EXPECT_EQ(st.st_mode & 0777, 0700u) << c.name;
         EXPECT_EQ(st.st_uid, ::geteuid()) << c.name;
     }
+    fs::current_path(cwd);
 
     // A fallback folder planted by another user is not used; the lock still finds a home
     // that is ours, so two instances cannot run side by side.

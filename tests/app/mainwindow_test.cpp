@@ -95,8 +95,11 @@ TEST_F(MainWindow, ElementTreeGeometry) {
         EXPECT_EQ(c.Element->Width(), c.Width);
         EXPECT_EQ(c.Element->Height(), c.Height);
     }
-    // Texts that keep AutoSize fit their text instead of the box they were given.
-    EXPECT_FALSE(Probe().LinkText()->Width() == 120 && Probe().LinkText()->Height() == 25);
+    // Texts that keep AutoSize fit their text (plus a pixel) instead of the box they were given.
+    auto* link = Probe().LinkText();
+    const auto extent = link->Canvas().TextExtent(link->Data());
+    EXPECT_EQ(link->Width(), extent.cx + 1);
+    EXPECT_EQ(link->Height(), extent.cy + 1);
     EXPECT_EQ(Probe().TitleText()->Width(), 149);
 }
 
@@ -403,8 +406,18 @@ TEST_F(MainWindow, EdgeSnappingReachesSevenPixels) {
         {1280 - 475 + 7, 300, 1280 - 475, 300}, // beyond the edge snaps back too
         {-7, 300, 0, 300},
         {-8, 300, -8, 300},
-        {300, 1000 - 350 - 7, 300, 1000 - 350},
+        {1280 - 475 + 8, 300, 1280 - 475 + 8, 300},
+        {7, 300, 0, 300},
+        {8, 300, 8, 300},
+        {300, 1000 - 350 - 7, 300, 1000 - 350}, // bottom edge, both sides of it
+        {300, 1000 - 350 - 8, 300, 1000 - 350 - 8},
+        {300, 1000 - 350 + 7, 300, 1000 - 350},
+        {300, 1000 - 350 + 8, 300, 1000 - 350 + 8},
         {300, 6, 300, 0},
+        {300, 7, 300, 0},
+        {300, 8, 300, 8},
+        {300, -7, 300, 0},
+        {300, -8, 300, -8},
     };
     for (const auto& c : cases) {
         SetWindowPos(Handle, 0, c.X, c.Y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
@@ -545,8 +558,8 @@ TEST_F(MainWindow, IdleForMoreThanTenSecondsTrimsMemory) {
 }
 
 // A left click on the tray icon brings the shrunk widget back to full size and to the front;
-// a middle click does nothing.
-TEST_F(MainWindow, LeftClickOnTheTrayIconBringsTheShrunkWidgetBack) {
+// a middle click does nothing; a right click opens the menu.
+TEST_F(MainWindow, TrayIconClicksBringTheWidgetBackAndOpenTheMenu) {
     Start();
     RunStartUp();
     SetActiveWindow(Handle);
@@ -576,6 +589,33 @@ TEST_F(MainWindow, LeftClickOnTheTrayIconBringsTheShrunkWidgetBack) {
     EXPECT_EQ(GetActiveWindow(), Handle);
     EXPECT_GT(Screen->Surface(Handle).Raises, raises);
     EXPECT_EQ(Screen->ActivationRequests().back(), Handle);
+
+    // A right click opens the menu; its access key then chooses "Seçenekler". The key is typed
+    // once the menu is open: the click's handler serves the queue before it opens the menu.
+    EXPECT_FALSE(Probe().OptionsPanel()->Visible());
+    static THeadlessDisplay* screen;
+    screen = Screen;
+    TWndClass feeder;
+    feeder.lpszClassName = u"MenuKeyFeeder";
+    feeder.lpfnWndProc = [](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
+        if (m == WM_TIMER && GetOpenMenuWindow() != 0) {
+            KillTimer(h, 1);
+            screen->KeyDown('S', u"s");
+        }
+        return DefWindowProc(h, m, w, l);
+    };
+    if (!GetClassInfo(0, feeder.lpszClassName, nullptr))
+        RegisterClass(feeder);
+    const HWND keys =
+        CreateWindowEx(0, feeder.lpszClassName, u"", WS_POPUP, 0, 0, 1, 1, 0, 0, nullptr);
+    SetTimer(keys, 1, 10);
+    Screen->Advance(1000);
+    Screen->TrayMove(icon.Owner, icon.Id, 1200, 1010);
+    Screen->TrayButton(icon.Owner, icon.Id, TMouseButton::Right, true);
+    Screen->TrayButton(icon.Owner, icon.Id, TMouseButton::Right, false);
+    Pump();
+    DestroyWindow(keys);
+    EXPECT_TRUE(Probe().OptionsPanel()->Visible());
 }
 
 } // namespace

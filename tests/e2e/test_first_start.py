@@ -1,6 +1,6 @@
 """First start on a fresh account: the widget fades in centred on the work area with its icon,
-shows the feed's news within seconds, draws its skin, and keeps exactly the converter's
-document."""
+shows the feed's news within seconds, draws its skin, and keeps exactly the document the
+feed's answer makes (worked out by the harness's own reference)."""
 
 import os
 import unittest
@@ -62,7 +62,7 @@ class FirstStart(unittest.TestCase):
 
     def test_last_news_shown_before_the_feed_answers(self):
         s = h.Session(self)
-        # A document from an earlier run, as the converter would have written it.
+        # A document from an earlier run, as the widget would have written it.
         old = s.convert(s.served_answer())
         s.feed_control(mode="slow", target="news", delay=30)
         os.makedirs(s.data_dir, exist_ok=True)

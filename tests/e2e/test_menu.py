@@ -94,17 +94,19 @@ class Menu(unittest.TestCase):
 
     def test_update_shows_the_busy_state_while_the_server_is_slow(self):
         s, w = self.s, self.w
-        idle_busy = w.shot_region(self.idle, h.BUSY_AREA)
+        idle = w.shot_region(self.idle, h.THROBBER_AREA)
         asked = s.feed_stats()["news"]
-        s.feed_control(mode="slow", target="news", delay=6)
+        s.feed_control(hold=1, target="news")
         w.menu(h.MENU_UPDATE)
         s.wait_feed_requests("news", asked + 1, timeout=10)
-        busy = h.poll(lambda: w.shot_region(s.screenshot(), h.BUSY_AREA) != idle_busy, 5,
-                      "the busy indicator")
-        self.assertTrue(busy)
-        # A second Update while the first is out is dropped.
+        h.poll(lambda: w.shot_region(s.screenshot(), h.THROBBER_AREA) != idle, 5,
+               "the busy indicator")
+        # A second Update while the first is out is dropped, and the busy state stays on.
         w.menu(h.MENU_UPDATE)
-        h.poll(lambda: w.shot_region(s.screenshot(), h.BUSY_AREA) == idle_busy, 20,
+        self.assertNotEqual(w.shot_region(s.screenshot(), h.THROBBER_AREA), idle,
+                            "the busy state ended while the answer was still held back")
+        s.feed_control(hold=0, release=1, target="news")
+        h.poll(lambda: w.shot_region(s.screenshot(), h.THROBBER_AREA) == idle, 20,
                "the busy state to end")
         self.assertEqual(s.feed_stats()["news"], asked + 1)
         self.assertTrue(w.alive())

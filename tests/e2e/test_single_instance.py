@@ -37,6 +37,10 @@ class SingleInstance(unittest.TestCase):
         self.assertTrue(h.is_white(colours[0]), samples[:3])
         self.assertTrue(h.near(colours[-1], h.ROOT_COLOUR, 4), samples[-3:])
         self.assertGreaterEqual(len(set(colours[1:-1])), 5, f"no gradual fade-out: {samples}")
+        # It saved where it stood (centred on first start) and kept the servers it was given.
+        opts = s.options()
+        self.assertEqual(int(opts["general"]["left"]), (h.SCREEN_W - h.WIN_W) // 2)
+        self.assertEqual(opts["server"]["news"], f"127.0.0.1:{s.port}")
 
         # The lock died with the process: the next launch runs.
         again = s.start_widget(name="widget-again")

@@ -1,7 +1,6 @@
 """The update check: a newer version on the version server brings up the Yes/No prompt, and
 Yes opens the download link; the same version brings up nothing."""
 
-import time
 import unittest
 
 import harness as h
@@ -22,9 +21,21 @@ class UpdateCheck(unittest.TestCase):
             return None
         return h.poll(find, timeout, "the update prompt")
 
-    def test_newer_version_prompts_and_yes_opens_the_download_page(self):
-        s = h.Session(self, feed_args=("--version", "1.1"))
+    def start_with_news_held(self, version):
+        """Starts the widget with the news answer held back until the version request has been
+        answered; returns once the news that came after it is written. Both answers come to the
+        window thread in that order, so by then the version answer has been taken."""
+        s = h.Session(self, feed_args=("--version", version))
+        s.feed_control(hold=1, target="news")
         w = s.start_widget()
+        s.wait_feed_requests("version", 1)
+        s.wait_feed_requests("news", 1)
+        s.feed_control(hold=0, release=1, target="news")
+        s.wait_news()
+        return s, w
+
+    def test_newer_version_prompts_and_yes_opens_the_download_page(self):
+        s, w = self.start_with_news_held("1.1")
         box = self.prompt(s, w, 15)
         x, y, width, height = s.geometry(box)
         self.assertEqual(s.opened_links(), [])
@@ -35,16 +46,9 @@ class UpdateCheck(unittest.TestCase):
         self.assertTrue(w.alive())
 
     def test_same_version_asks_nothing(self):
-        s = h.Session(self, feed_args=("--version", "1.0"))
-        w = s.start_widget()
-        s.wait_feed_requests("version", 1)
-        s.wait_news()
-        # The version answer has been handled by the time the news has been written; give the
-        # window thread a moment more, then there must be no prompt.
-        time.sleep(1)
+        s, w = self.start_with_news_held("1.0")
         r = s.xdo("search", "--all", "--pid", w.proc.pid, "--name", BOX_TITLE, check=False)
         self.assertEqual([x for x in r.stdout.split() if s.is_viewable(int(x))], [])
-
 
 if __name__ == "__main__":
     h.main()

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -33,50 +35,66 @@ TEST(IsWebLink, OnlyHttpAndHttpsAddressesPass) {
         {"ftp://x", false},
         {" http://x", false},
         {"http://x\ny", false},
+        {"http://x\x7Fy", false},
+        {"http://x\ty", false},
         {"httpx://y", false},
     };
     for (const auto& c : cases)
         EXPECT_EQ(IsWebLink(c.url), c.ok) << c.url;
 }
 
-TEST(OpenInBrowser, RefusesWhatIsNotAWebLinkWithoutStartingAnything) {
-    EXPECT_FALSE(OpenInBrowser("file:///etc/passwd"));
-    EXPECT_FALSE(OpenInBrowser(""));
-    EXPECT_FALSE(SpawnDetached("/nonexistent/program-that-is-not-there", "x"));
+// Whether a child of this process has not been reaped yet (running or a zombie): a program the
+// opener started counts until it has exited and been waited for.
+bool ChildrenRemain() {
+    siginfo_t info{};
+    return ::waitid(P_ALL, 0, &info, WEXITED | WNOHANG | WNOWAIT) == 0 || errno != ECHILD;
 }
 
-TEST(OpenInBrowser, HandsTheLinkOverAsOneUntouchedArgument) {
-    // A stand-in opener on PATH records its arguments one per line.
-    const std::string dir = ::testing::TempDir() + "opener_" + std::to_string(::getpid());
-    ::mkdir(dir.c_str(), 0700);
-    const std::string out = dir + "/args";
-    const std::string script = dir + "/xdg-open";
-    {
-        std::ofstream f(script);
-        f << "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\" >> '" << out << ".tmp'; done\n"
-          << "mv '" << out << ".tmp' '" << out << "'\n";
+// A stand-in xdg-open first on PATH appends its arguments to a log, one per line.
+class StandInOpener : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Dir = ::testing::TempDir() + "opener_" + std::to_string(::getpid());
+        ::mkdir(Dir.c_str(), 0700);
+        Out = Dir + "/args";
+        Script = Dir + "/xdg-open";
+        {
+            std::ofstream f(Script);
+            f << "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\" >> '" << Out << "'; done\n";
+        }
+        ::chmod(Script.c_str(), 0700);
+        const char* oldPath = std::getenv("PATH");
+        SavedPath = oldPath ? oldPath : "";
+        ::setenv("PATH", (Dir + ":" + SavedPath).c_str(), 1);
     }
-    ::chmod(script.c_str(), 0700);
-    const char* oldPath = std::getenv("PATH");
-    const std::string saved = oldPath ? oldPath : "";
-    ::setenv("PATH", (dir + ":" + saved).c_str(), 1);
-
-    const std::string url = "https://example.org/a b;$(touch x)&c='d'";
-    const bool started = OpenInBrowser(url);
-    ::setenv("PATH", saved.c_str(), 1);
-    ASSERT_TRUE(started);
-
-    std::string got;
-    for (int i = 0; i < 500 && got.empty(); ++i) {
-        std::ifstream f(out);
+    void TearDown() override {
+        ::setenv("PATH", SavedPath.c_str(), 1);
+        std::remove(Out.c_str());
+        std::remove(Script.c_str());
+        ::rmdir(Dir.c_str());
+    }
+    // The log once every program started so far has exited and been reaped.
+    std::string LogWhenAllHaveExited() {
+        for (int i = 0; i < 500 && ChildrenRemain(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        std::ifstream f(Out);
         std::stringstream ss;
         ss << f.rdbuf();
-        got = ss.str();
-        if (got.empty())
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        return ss.str();
     }
-    EXPECT_EQ(got, url + "\n");
-    std::remove(out.c_str());
-    std::remove(script.c_str());
-    ::rmdir(dir.c_str());
+    std::string Dir, Out, Script, SavedPath;
+};
+
+TEST_F(StandInOpener, RefusedLinksStartNothingAndAWebLinkArrivesAsOneUntouchedArgument) {
+    ASSERT_FALSE(ChildrenRemain());
+    EXPECT_FALSE(OpenInBrowser("file:///etc/passwd"));
+    EXPECT_FALSE(OpenInBrowser(""));
+    EXPECT_FALSE(OpenInBrowser("https://example.org/a\x7F--help"));
+    EXPECT_FALSE(SpawnDetached("/nonexistent/program-that-is-not-there", "x"));
+    // Anything a refused link had started would have left its line in the log.
+    EXPECT_EQ(LogWhenAllHaveExited(), "");
+
+    const std::string url = "https://example.org/a b;$(touch x)&c='d'";
+    ASSERT_TRUE(OpenInBrowser(url));
+    EXPECT_EQ(LogWhenAllHaveExited(), url + "\n");
 }

@@ -8,7 +8,7 @@ using news::TServers;
 
 TEST(Servers, DefaultsAreUsedUntilOverridden) {
     TServers servers;
-    EXPECT_EQ(servers.Get("news"), news::DefaultNewsServer);
+    EXPECT_EQ(servers.Get("news"), "alarm.pelikora.example");
     // The maker's servers have no public host: none until the options name one, and no link.
     EXPECT_EQ(servers.Get("version"), "");
     EXPECT_EQ(servers.Get("links"), "");

@@ -144,11 +144,18 @@ TEST_F(ToolkitTest, SizeChangeGivesABlankCanvasOfTheNewSize) {
 
 TEST_F(ToolkitTest, ElementWithoutParentControlComposesNowhere) {
     auto& window = MakeWindow();
+    window.Update();
+    const std::size_t frames = Screen->FrameCount();
     TSolid loose(nullptr);
     loose.ParentWindow = window.Handle();
+    loose.SetSize(20, 20);
     loose.Show();
     loose.Repaint();
     EXPECT_EQ(loose.Paints, 1);
+    // It painted its own canvas, and nothing of it reached the window or the screen.
+    EXPECT_EQ(loose.Canvas().Bitmap().GetPixel(0, 0), Red);
+    EXPECT_EQ(window.Canvas().Bitmap().GetPixel(0, 0), 0u);
+    EXPECT_EQ(Screen->FrameCount(), frames);
 }
 
 TEST_F(ToolkitTest, ElementUnderAPlainControlCannotCompose) {

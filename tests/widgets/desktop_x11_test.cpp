@@ -1,7 +1,6 @@
-// The toolkit's desktop classes on an X server: a control clicked for real, the tray icon docked
-// into a real tray, and the work area as a window manager publishes it.
+// The toolkit's desktop classes on an X server: a control clicked for real and the work area as a
+// window manager publishes it. (The tray icon on X is tested with the X tray.)
 #include "desktop_scene.h"
-#include "platform/shell/icons.h"
 #include "tests/platform/display/x11/x11_fixture.h"
 #include "widgets/desktop.h"
 #include "widgets/windowex.h"
@@ -41,51 +40,6 @@ TEST_F(X11Widgets, RealClickOnAControlFiresItsOnClick) {
     Settle(200);
     ASSERT_TRUE(Xdotool({"mousemove", "5", "5", "mousemove", "160", "165", "click", "1"}));
     EXPECT_TRUE(Until([&] { return clicks == 1; }));
-}
-
-TEST_F(X11Widgets, TrayIconDocksIntoTheTrayAndItsClicksBecomeEvents) {
-    Start(Servers::Tray());
-    TTrayIcon tray(nullptr);
-    TTrayLog log;
-    log.Attach(tray);
-    tray.SetIcon(LoadIcon(0, 101));
-    ASSERT_NE(tray.Icon(), 0u);
-    tray.HandleNeeded();
-    tray.SetHintText(u"Mini Pelikora");
-    tray.SetVisibleTray(true);
-    const unsigned long icon = X->NativeTrayWindow(tray.WindowHandle(), tray.Record().uID);
-    ASSERT_NE(icon, 0u);
-    ::Display* d = Server->Connection();
-    // Embedded: the tray host becomes its parent and gives it a usable size.
-    auto embedded = [&] {
-        ::Window root = 0, parent = 0, *children = nullptr;
-        unsigned n = 0;
-        XSync(d, False);
-        if (!XQueryTree(d, icon, &root, &parent, &children, &n)) {
-            return false;
-        }
-        if (children != nullptr) {
-            XFree(children);
-        }
-        XWindowAttributes a;
-        return parent != root && XGetWindowAttributes(d, icon, &a) && a.width >= 16 &&
-               a.map_state == IsViewable;
-    };
-    ASSERT_TRUE(Until(embedded, 5000));
-    int x = 0, y = 0;
-    ::Window child = 0;
-    XTranslateCoordinates(d, icon, DefaultRootWindow(d), 8, 8, &x, &y, &child);
-    ASSERT_TRUE(Xdotool({"mousemove", std::to_string(x), std::to_string(y), "click", "3"}));
-    ASSERT_TRUE(Until([&] { return log.Events.size() == 2; }));
-    EXPECT_EQ(log.Events, (std::vector<std::string>{"down2", "up2"}));
-    log.Events.clear();
-    ASSERT_TRUE(Xdotool({"click", "1"}));
-    ASSERT_TRUE(Until([&] { return log.Events.size() == 3; }));
-    EXPECT_EQ(log.Events, (std::vector<std::string>{"down1", "click", "up1"}));
-    log.Events.clear();
-    ASSERT_TRUE(Xdotool({"keydown", "ctrl", "click", "3", "keyup", "ctrl"}));
-    ASSERT_TRUE(Until([&] { return log.Events.size() == 2; }));
-    EXPECT_EQ(log.Events, (std::vector<std::string>{"down10", "up10"}));
 }
 
 TEST_F(X11Widgets, DesktopWorkAreaFollowsTheWindowManager) {

@@ -22,7 +22,9 @@ Accept-Encoding allows it. Query flags on a feed path: throttle=SECONDS answers 
 Requests with that Retry-After; maxage=SECONDS adds Cache-Control: max-age.
 
 Control keys: mode=normal|slow|fail|empty|error|stall (target=news|version|all, default
-all), feedmode=the same modes for the standard feeds, delay=SECONDS (for slow), rotate=N
+all), feedmode=the same modes for the standard feeds, delay=SECONDS (for slow), hold=1|0
+(requests to the target wait for a release before their mode applies), release=1 (lets go of
+every request held or slowed at that moment), rotate=N
 (each news answer moves the list on by N items, 0 = off), items=N (serve only the first N
 items, 0 = all, the feeds included), throttle=SECONDS (every feed answers 429 with that
 Retry-After, 0 = off), version=TEXT, reset=1 (back to the start-up settings, counters cleared;
@@ -42,6 +44,7 @@ import signal
 import socket
 import sys
 import threading
+import time
 import urllib.parse
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 from xml.sax.saxutils import escape
@@ -71,6 +74,8 @@ class Feed:
     def __init__(self, settings):
         self.lock = threading.Lock()
         self.stopping = threading.Event()
+        # Set by a release; each request holds the gate that was current when it came.
+        self.gate = threading.Event()
         self.initial = settings
         self.records = sample_news.records()
         self._reset()
@@ -87,7 +92,7 @@ class Feed:
             if kind == "not_modified":
                 return None
             self.stats["log"] = (self.stats["log"] + [request_line])[-LOG_LENGTH:]
-            return copy.deepcopy(self.settings)
+            return {**copy.deepcopy(self.settings), "gate": self.gate}
 
     def snapshot(self):
         with self.lock:
@@ -112,6 +117,11 @@ class Feed:
                     return f"unknown mode {query['mode']!r}"
                 for t in targets:
                     new["mode"][t] = query["mode"]
+            if "hold" in query:
+                if query["hold"] not in ("0", "1"):
+                    return "hold must be 0 or 1"
+                for t in targets:
+                    new["hold"][t] = query["hold"] == "1"
             if "feedmode" in query:
                 if query["feedmode"] not in MODES:
                     return f"unknown mode {query['feedmode']!r}"
@@ -127,6 +137,9 @@ class Feed:
                     new[key] = value
             if "version" in query:
                 new["version"] = query["version"]
+            if query.get("release") == "1":
+                self.gate.set()
+                self.gate = threading.Event()
             if reset:
                 self._reset()
             if new["rotate"] != self.settings["rotate"] or new["items"] != self.settings["items"]:
@@ -344,6 +357,9 @@ class Handler(BaseHTTPRequestHandler):
 
     def serve(self, settings, target, content_type, make_body, mode=None):
         mode = mode or settings["mode"][target]
+        if target and settings["hold"][target] and self.hold(float("inf"), settings["gate"]):
+            self.close_connection = True
+            return
         if mode == "fail":
             self.close_connection = True
         elif mode == "empty":
@@ -353,10 +369,21 @@ class Handler(BaseHTTPRequestHandler):
         elif mode == "stall":
             self.stall(content_type, make_body())
         else:
-            if mode == "slow" and self.feed.stopping.wait(settings["delay"]):
+            if mode == "slow" and self.hold(settings["delay"], settings["gate"]):
                 self.close_connection = True
                 return
             self.reply(200, content_type, make_body())
+
+    def hold(self, delay, gate):
+        """Waits out a slow answer's delay or its release; True when the server stops first."""
+        deadline = time.monotonic() + delay
+        while not gate.is_set():
+            left = deadline - time.monotonic()
+            if left <= 0:
+                break
+            if self.feed.stopping.wait(min(left, 0.05)):
+                return True
+        return self.feed.stopping.is_set()
 
     def reply_json(self, text):
         self.reply(200, "application/json; charset=utf-8", text.encode("utf-8") + b"\n")
@@ -425,6 +452,7 @@ def main(argv=None):
     targets = TARGETS if args.target == "all" else (args.target,)
     settings = {
         "mode": {t: (args.mode if t in targets else "normal") for t in TARGETS},
+        "hold": {t: False for t in TARGETS},
         "delay": args.delay, "rotate": args.rotate, "items": args.items,
         "version": args.version, "feedmode": "normal", "throttle": 0,
     }

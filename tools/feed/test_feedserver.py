@@ -11,6 +11,8 @@ import socket
 import subprocess
 import sys
 import tempfile
+import threading
+import time
 import unittest
 import xml.etree.ElementTree as ET
 
@@ -179,6 +181,19 @@ class FeedServerTest(unittest.TestCase):
             get(self.port, NEWS, timeout=0.3)
         self.control("delay=0.1")
         self.assertGreater(len(self.news()), 1000)
+        # A release answers a held request at once, however long its delay.
+        self.control("delay=600")
+        asked = json.loads(get(self.port, "/stats")[1])["news"]
+        held = []
+        t = threading.Thread(target=lambda: held.append(get(self.port, NEWS, timeout=60)))
+        t.start()
+        deadline = time.monotonic() + 20
+        while (json.loads(get(self.port, "/stats")[1])["news"] == asked
+               and time.monotonic() < deadline):
+            time.sleep(0.05)
+        self.control("release=1")
+        t.join(30)
+        self.assertEqual(held[0][0], 200)
 
     def test_stall_sends_part_and_keeps_serving_others(self):
         full = self.news()

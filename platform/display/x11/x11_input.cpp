@@ -33,6 +33,17 @@ std::uint32_t ModifiersOf(unsigned state) {
     if ((state & Mod1Mask) != 0) {
         m |= MOD_ALT;
     }
+    // X tells the buttons held in every pointer and key event.
+    m |= MOD_BUTTONS;
+    if ((state & Button1Mask) != 0) {
+        m |= MOD_LBUTTON;
+    }
+    if ((state & Button2Mask) != 0) {
+        m |= MOD_MBUTTON;
+    }
+    if ((state & Button3Mask) != 0) {
+        m |= MOD_RBUTTON;
+    }
     return m;
 }
 

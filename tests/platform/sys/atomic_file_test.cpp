@@ -4,19 +4,50 @@
 
 #include <gtest/gtest.h>
 
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "tests/support/fifo_watchdog.h"
+
+// A seam for faults: this program's fsync and rename stand in front of the C library's, log
+// the order of calls (what was synced: a file or a folder; what was renamed) and can make fsync
+// fail as a failing disk would.
+namespace seam {
+std::vector<std::string> Log;
+bool FailSync = false;
+} // namespace seam
+
+extern "C" int fsync(int fd) {
+    struct stat st {};
+    const bool folder = ::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode);
+    seam::Log.push_back(folder ? "fsync folder" : "fsync file");
+    if (seam::FailSync) {
+        errno = EIO;
+        return -1;
+    }
+    static const auto real = reinterpret_cast<int (*)(int)>(::dlsym(RTLD_NEXT, "fsync"));
+    return real(fd);
+}
+
+extern "C" int rename(const char* from, const char* to) noexcept {
+    seam::Log.push_back(std::string("rename ") + std::filesystem::path(from).filename().string() +
+                        " " + std::filesystem::path(to).filename().string());
+    static const auto real =
+        reinterpret_cast<int (*)(const char*, const char*)>(::dlsym(RTLD_NEXT, "rename"));
+    return real(from, to);
+}
 
 namespace {
 
@@ -119,6 +150,63 @@ TEST_F(AtomicFileTest, ReadOnlyFilesAndNonFilesAreLeftAlone) {
     ASSERT_EQ(::lstat(path.c_str(), &st), 0);
     EXPECT_TRUE(S_ISFIFO(st.st_mode));
     EXPECT_EQ(Entries(Data), std::set<std::string>{"options.ini"});
+}
+
+} // namespace
+
+namespace {
+
+// The content reaches the disk before the new name points at it, else a crash right after the
+// rename could leave an empty options file; a sync that fails leaves the old file in place.
+TEST_F(AtomicFileTest, ContentIsSyncedBeforeTheRenameAndAFailedSyncKeepsTheOldFile) {
+    const std::string path = Data + "/options.ini";
+    WriteAll(path, "old");
+    seam::Log.clear();
+    ASSERT_TRUE(platform::WriteFileAtomically(path, "new", platform::TOldFile::Replace));
+    ASSERT_EQ(seam::Log.size(), 3u);
+    EXPECT_EQ(seam::Log[0], "fsync file");
+    EXPECT_EQ(seam::Log[1].rfind("rename options.ini.", 0), 0u) << seam::Log[1];
+    EXPECT_EQ(seam::Log[1].substr(seam::Log[1].size() - 12), " options.ini");
+    EXPECT_EQ(seam::Log[2], "fsync folder");
+    EXPECT_EQ(ReadAll(path), "new");
+
+    seam::Log.clear();
+    seam::FailSync = true;
+    const bool written = platform::WriteFileAtomically(path, "lost", platform::TOldFile::Replace);
+    seam::FailSync = false;
+    EXPECT_FALSE(written);
+    EXPECT_EQ(seam::Log, (std::vector<std::string>{"fsync file"}));
+    EXPECT_EQ(ReadAll(path), "new");
+    EXPECT_EQ(Entries(Data), (std::set<std::string>{"options.ini"}));
+}
+
+// A new file gets the usual permissions under the umask (not a temporary's private 0600); a
+// replaced one keeps its own whatever the umask.
+TEST_F(AtomicFileTest, NewFilesFollowTheUmaskAndReplacedFilesKeepTheirMode) {
+    struct Case {
+        mode_t Umask, Want;
+    } cases[] = {{022, 0644}, {077, 0600}, {002, 0664}, {0, 0666}, {027, 0640}};
+    const mode_t saved = ::umask(022);
+    for (const auto& c : cases) {
+        ::umask(c.Umask);
+        const std::string path = Data + "/new-" + std::to_string(c.Umask);
+        const bool written = platform::WriteFileAtomically(path, "x", platform::TOldFile::Replace);
+        struct stat st {};
+        const int statted = ::stat(path.c_str(), &st);
+        ::umask(saved);
+        ASSERT_TRUE(written) << std::oct << c.Umask;
+        ASSERT_EQ(statted, 0);
+        EXPECT_EQ(st.st_mode & 07777, c.Want) << std::oct << c.Umask;
+
+        ::umask(c.Umask);
+        ::chmod(path.c_str(), 0604);
+        const bool replaced = platform::WriteFileAtomically(path, "y", platform::TOldFile::Replace);
+        ::stat(path.c_str(), &st);
+        ::umask(saved);
+        EXPECT_TRUE(replaced);
+        EXPECT_EQ(st.st_mode & 07777, 0604u) << std::oct << c.Umask;
+    }
+    ::umask(saved);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <string>
 
 using namespace platform;
@@ -28,6 +29,62 @@ TEST(StringTable, KnownIdsGiveTheirTextsAndUnknownIdsTheEmptyText) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(LoadStr(c.id), c.text) << c.id;
+}
+
+namespace {
+
+// UTF-16 to UTF-8, written here so the comparison below does not go through the program's own
+// conversion.
+std::string Utf8(const std::u16string& text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char32_t c = text[i];
+        if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size())
+            c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            out += static_cast<char>(0xE0 | (c >> 12));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (c >> 18));
+            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+TEST(StringTable, EveryLineOfTheSourceFileIsCompiledInUnchanged) {
+    std::ifstream file(MP_STRINGS_FILE);
+    ASSERT_TRUE(file) << MP_STRINGS_FILE;
+    int entries = 0;
+    for (std::string line; std::getline(file, line);) {
+        if (line.empty() || line[0] == '#')
+            continue;
+        const auto tab = line.find('\t');
+        ASSERT_NE(tab, std::string::npos) << line;
+        std::string want;
+        for (std::size_t i = tab + 1; i < line.size(); ++i) {
+            if (line[i] != '\\' || i + 1 == line.size()) {
+                want += line[i];
+                continue;
+            }
+            const char e = line[++i];
+            want += e == 'r' ? '\r' : e == 'n' ? '\n' : e == 't' ? '\t' : e;
+        }
+        const UINT id = static_cast<UINT>(std::stoul(line.substr(0, tab)));
+        EXPECT_EQ(Utf8(LoadStr(id)), want) << id;
+        ++entries;
+    }
+    EXPECT_GE(entries, 30);
 }
 
 TEST(StringTable, AboutTextHasFourCrLfLinesAndSectionLabelsAreAllPresent) {

@@ -7,6 +7,7 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
+#include <algorithm>
 #include <functional>
 #include <unistd.h>
 
@@ -41,7 +42,8 @@ LRESULT RecordProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 
 std::function<void()> OnEnterMove; // runs when the move loop has started
 
-// Drags itself on a left press and snaps to the work area within 7 pixels, as the widget does.
+// Drags itself on a left press and keeps itself inside the work area: what its handler makes of
+// a position is where the window goes. (The widget's own edge rule is tested with the widget.)
 LRESULT DragProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == WM_LBUTTONDOWN) {
         ReleaseCapture();
@@ -57,22 +59,20 @@ LRESULT DragProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
             TRect work, r;
             SystemParametersInfo(SPI_GETWORKAREA, 0, &work, 0);
             GetWindowRect(hwnd, &r);
-            const int w = r.Width(), h = r.Height();
-            if (std::abs(work.Bottom - (h + pos->y)) < 8) {
-                pos->y = work.Bottom - h;
-            }
-            if (std::abs(pos->y - work.Top) < 8) {
-                pos->y = work.Top;
-            }
-            if (std::abs(work.Right - (w + pos->x)) < 8) {
-                pos->x = work.Right - w;
-            }
-            if (std::abs(pos->x - work.Left) < 8) {
-                pos->x = work.Left;
-            }
+            pos->x = std::max(work.Left, std::min(pos->x, work.Right - r.Width()));
+            pos->y = std::max(work.Top, std::min(pos->y, work.Bottom - r.Height()));
         }
     }
     return DefWindowProc(hwnd, msg, wParam, lParam);
+}
+
+// Lets the pointer go as soon as it is pressed, as a menu closing on a press does.
+LRESULT LetGoProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_LBUTTONDOWN) {
+        SetCapture(hwnd);
+        ReleaseCapture();
+    }
+    return RecordProc(hwnd, msg, wParam, lParam);
 }
 
 void Register(const char16_t* name, WNDPROC proc) {
@@ -118,6 +118,7 @@ protected:
         Seen.clear();
         Register(u"x11record", RecordProc);
         Register(u"x11drag", DragProc);
+        Register(u"x11letgo", LetGoProc);
     }
 
     HWND Card(int x, int y, const TCardFrame& frame, std::uint8_t alpha = 255,
@@ -259,6 +260,22 @@ TEST_F(BackendTest, PressOnTransparentPixelDoesNotReachTheWindow) {
     EXPECT_EQ(GetYLParam(down->lParam), 80);
 }
 
+// A press whose release went to another program (the pointer was let go in between) is over:
+// the next press carries its own button only, so a right press opens no drag.
+TEST_F(BackendTest, AReleaseThatWentElsewhereEndsThePress) {
+    Start();
+    TCardFrame frame(200, 150, 0);
+    const HWND hwnd = Card(100, 100, frame, 255, u"x11letgo");
+    ASSERT_TRUE(Until([&] { return Near(Server->Pixel(200, 175), 0x2040C0); }));
+    ASSERT_TRUE(Xdotool({"mousemove", "200", "175", "mousedown", "1"}));
+    ASSERT_TRUE(Until([&] { return Count(WM_LBUTTONDOWN, hwnd) == 1; }));
+    ASSERT_TRUE(Xdotool({"mousemove", "5", "5", "mouseup", "1"}));
+    ASSERT_TRUE(Xdotool({"mousemove", "200", "175", "click", "3"}));
+    ASSERT_TRUE(Until([&] { return Count(WM_RBUTTONDOWN, hwnd) == 1; }));
+    EXPECT_EQ(Count(WM_LBUTTONUP, hwnd), 0);
+    EXPECT_EQ(Last(WM_RBUTTONDOWN)->wParam, static_cast<WPARAM>(MK_RBUTTON));
+}
+
 TEST_F(BackendTest, WheelNotchesReachTheFocusedChild) {
     Start();
     TCardFrame frame(200, 150, 0);
@@ -284,7 +301,7 @@ TEST_F(BackendTest, WheelNotchesReachTheFocusedChild) {
     EXPECT_EQ(sum, -120);
 }
 
-TEST_F(BackendTest, MoveLoopFollowsThePointerAndSnapsToTheWorkArea) {
+TEST_F(BackendTest, MoveLoopFollowsThePointerWithinTheWorkAreaOfTheDock) {
     Start(Servers::Manager());
     // A dock with a strut along the top, which the window manager leaves out of the work area.
     Server->AddDock(40);
@@ -300,8 +317,8 @@ TEST_F(BackendTest, MoveLoopFollowsThePointerAndSnapsToTheWorkArea) {
         },
         5000))
         << ScreenOrigin(hwnd).X << "," << ScreenOrigin(hwnd).Y;
-    // Drop it 5 pixels below the work area's top and 5 short of its right edge.
-    const int dropX = work.Right - 200 - 5, dropY = work.Top + 5;
+    // Drop it over the dock and past the right edge: it stays inside the work area.
+    const int dropX = work.Right - 200 + 30, dropY = work.Top - 20;
     const std::string px = std::to_string(400 + dropX - 300);
     const std::string py = std::to_string(375 + dropY - 300);
     // The rest of the drag starts once the loop runs: a hand is slower than the queue, and a
