@@ -4,6 +4,7 @@
 
 #include "tests/news/loopback_server.h"
 
+#include <condition_variable>
 #include <map>
 #include <mutex>
 #include <string>
@@ -18,10 +19,25 @@ using testing_http::TLoopbackServer;
 class TSite {
 public:
     TSite() : Server([this](TConnection& c) { Serve(c); }) {}
+    ~TSite() { Release(); }
+    TSite(const TSite&) = delete;
+    TSite& operator=(const TSite&) = delete;
 
     void Put(const std::string& Path, std::string Raw) {
         std::lock_guard<std::mutex> lock(Mutex);
         Answers[Path] = std::move(Raw);
+    }
+    // Requests for Path wait until Release, so a test can look at what happens meanwhile.
+    void Hold(const std::string& Path) {
+        std::lock_guard<std::mutex> lock(Mutex);
+        Held = Path;
+    }
+    void Release() {
+        {
+            std::lock_guard<std::mutex> lock(Mutex);
+            Held.clear();
+        }
+        Released.notify_all();
     }
     std::string Host() const { return Server.Host(); }
     std::string Url(const std::string& Path) const { return "http://" + Host() + Path; }
@@ -42,7 +58,8 @@ private:
     void Serve(TConnection& c) {
         std::string raw = Answer("404 Not Found", "");
         {
-            std::lock_guard<std::mutex> lock(Mutex);
+            std::unique_lock<std::mutex> lock(Mutex);
+            Released.wait(lock, [&] { return Held.empty() || Held != PathOf(c.RequestHead()); });
             if (auto it = Answers.find(PathOf(c.RequestHead())); it != Answers.end())
                 raw = it->second;
         }
@@ -52,6 +69,8 @@ private:
     // Before the server, whose threads read them until it is gone.
     std::mutex Mutex;
     std::map<std::string, std::string> Answers;
+    std::string Held;
+    std::condition_variable Released;
     TLoopbackServer Server;
 };
 

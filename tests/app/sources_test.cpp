@@ -109,9 +109,11 @@ TEST_F(Sources, DroppedAndPastedLinksAreAddedWithAWordInTheFooterThenRemovedOnTh
     EXPECT_FALSE(refresher.CycleInFlight()); // nothing was added, so nothing is refreshed
 
     // The site's front page advertises two feeds; the first is added, with its name.
+    site.Hold("/");
     Drop(Utf8ToWide(site.Url("/")));
     EXPECT_TRUE(Probe().SourceEditor().Probing());
     EXPECT_EQ(Status(), platform::LoadStr(app::BusyString));
+    site.Release();
     AwaitProbe();
     EXPECT_EQ(site.Heads("/").size(), asked + 1);
     EXPECT_EQ(Feeds(), (std::vector<std::string>{site.Url("/atom"), site.Url("/rss")}));
@@ -119,9 +121,11 @@ TEST_F(Sources, DroppedAndPastedLinksAreAddedWithAWordInTheFooterThenRemovedOnTh
     EXPECT_EQ(refresher.Sources().Feeds.size(), 2u);
     // After the five seconds, a refresh brings the new feed's headlines.
     EXPECT_FALSE(refresher.CycleInFlight());
+    site.Hold("/rss");
     Screen->Advance(app::OutcomeInterval);
     Pump();
     EXPECT_TRUE(refresher.CycleInFlight());
+    site.Release();
     ASSERT_TRUE(PumpUntil([&] { return !refresher.CycleInFlight(); }));
     const auto titles = Titles();
     EXPECT_NE(std::find(titles.begin(), titles.end(), "RSS haberi"), titles.end());
@@ -207,10 +211,12 @@ TEST_F(Sources, DroppedAndPastedLinksAreAddedWithAWordInTheFooterThenRemovedOnTh
                       return true;
                   }),
               TOptionsSave::Written);
+    site.Hold("/atom");
     platform::PostMessage(Handle, app::WM_EXTERNALRELOAD, 0, 0);
     Pump();
     EXPECT_EQ(refresher.Sources().Feeds.size(), 2u);
     EXPECT_TRUE(refresher.CycleInFlight());
+    site.Release();
     ASSERT_TRUE(PumpUntil([&] { return !refresher.CycleInFlight(); }));
 
     // Closing writes the window's own part and keeps the feeds and the server as the file has
