@@ -78,6 +78,9 @@ public:
     void SetAutoAdvance(bool on);
     void SetDoubleClickTime(DWORD ms);
     void SetHoverTime(DWORD ms);
+    // The desktop's scale factor; a new one is reported as a ScaleChange event. Frames then
+    // arrive drawn at its whole factor; coordinates stay logical.
+    void SetScale(double scale);
     // Without a tray, icons wait and dock when it becomes available.
     void SetTrayAvailable(bool available);
 
@@ -121,6 +124,7 @@ public:
     bool CreateSurface(const TSurfaceParams& params) override;
     void DestroySurface(HWND window) override;
     void MoveSurface(HWND window, const TRect& bounds) override;
+    TPoint SurfaceOrigin(HWND window) override;
     void ShowSurface(HWND window, bool visible) override;
     void SetSurfaceTopmost(HWND window, bool topmost) override;
     void RaiseSurface(HWND window) override;
@@ -134,6 +138,7 @@ public:
     void Wait(std::optional<std::uint64_t> deadline, TWaitExtras* extras) override;
     void Wake() override;
     TRect ScreenRect() override;
+    double Scale() override;
     std::vector<TMonitor> Monitors() override;
     TPoint PointerPosition() override;
     DWORD DoubleClickTime() override;
@@ -172,6 +177,7 @@ private:
     TPoint Pointer;
     DWORD DoubleClick = 500;
     DWORD Hover = 400;
+    double DesktopScale = 1;
     int Cursor = 32512;
     HWND Grab = 0;
     HWND Active = 0;

@@ -160,6 +160,7 @@ char32_t KeysymToChar(unsigned long keysym) {
 
 void TX11Display::TImpl::Push(TInputEvent ev) {
     ev.Time = MonotonicMs();
+    ev.Point = ToLogical(ev.Point);
     Pending.push_back(std::move(ev));
 }
 
@@ -201,6 +202,9 @@ void TX11Display::TImpl::CheckActiveProperty() {
 
 void TX11Display::TImpl::Translate(XEvent& ev) {
     if (HandleTrayEvent(ev) || HandleTransferEvent(ev)) {
+        return;
+    }
+    if (WatchScale(ev)) {
         return;
     }
     if (XFixes && ev.type == XFixesEventBase + XFixesSelectionNotify) {
