@@ -104,7 +104,9 @@ std::uint32_t Over(std::uint32_t top, std::uint32_t under) {
     return out;
 }
 
-// The frame resampled to width x height with a filter that averages what it reduces.
+// The frame resampled to width x height. A picture drawn at the next whole factor of the scale is
+// never more than twice the screen's size, so a bilinear filter reads every one of its pixels and
+// reduces it smoothly, at a fraction of the cost of a wider filter.
 std::vector<std::uint32_t> FitFrame(const TFrameView& frame, int width, int height) {
     std::vector<std::uint32_t> out(static_cast<std::size_t>(width) * height, 0);
     const TCairoSurfacePtr source(cairo_image_surface_create_for_data(
@@ -117,7 +119,7 @@ std::vector<std::uint32_t> FitFrame(const TFrameView& frame, int width, int heig
     cairo_scale(cr.get(), static_cast<double>(width) / frame.Width,
                 static_cast<double>(height) / frame.Height);
     cairo_set_source_surface(cr.get(), source.get(), 0, 0);
-    cairo_pattern_set_filter(cairo_get_source(cr.get()), CAIRO_FILTER_GOOD);
+    cairo_pattern_set_filter(cairo_get_source(cr.get()), CAIRO_FILTER_BILINEAR);
     cairo_pattern_set_extend(cairo_get_source(cr.get()), CAIRO_EXTEND_PAD);
     cairo_set_operator(cr.get(), CAIRO_OPERATOR_SOURCE);
     cairo_paint(cr.get());
