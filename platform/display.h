@@ -5,6 +5,7 @@
 
 #include "platform/types.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -39,6 +40,28 @@ struct TFrameView {
             static_cast<std::ptrdiff_t>(y) * Stride + static_cast<std::ptrdiff_t>(x) * 4);
     }
 };
+
+// Of an icon drawn at several sizes, the picture to show in a square of `size` pixels: the one of
+// that size, else the smallest bigger one (to be scaled down), else the biggest; -1 for none.
+inline int BestPictureFor(const std::vector<TFrameView>& pictures, int size) {
+    int best = -1;
+    for (int i = 0; i < static_cast<int>(pictures.size()); ++i) {
+        const int side = std::min(pictures[i].Width, pictures[i].Height);
+        if (pictures[i].Pixels == nullptr || side <= 0) {
+            continue;
+        }
+        if (best < 0) {
+            best = i;
+            continue;
+        }
+        const int had = std::min(pictures[best].Width, pictures[best].Height);
+        const bool fits = side >= size, fitted = had >= size;
+        if ((fits && (!fitted || side < had)) || (!fits && !fitted && side > had)) {
+            best = i;
+        }
+    }
+    return best;
+}
 
 enum class TMouseButton { Left = 1, Right = 2, Middle = 3 };
 
@@ -186,7 +209,8 @@ public:
 
     // The tray: false when the icon is not docked now. A backend that can watch for a tray
     // keeps the icon and docks it when one appears (or comes back), until it is undocked.
-    virtual bool DockTrayIcon(HWND owner, UINT id, const TFrameView& icon,
+    // The icon comes drawn at one or more sizes; the backend shows BestPictureFor its slot.
+    virtual bool DockTrayIcon(HWND owner, UINT id, const std::vector<TFrameView>& icon,
                               const std::u16string& tip) = 0;
     virtual void UndockTrayIcon(HWND owner, UINT id) = 0;
 };

@@ -151,8 +151,13 @@ bool SetLayeredWindowAttributes(HWND hwnd, DWORD colorKey, std::uint8_t alpha, D
 // Icons: premultiplied ARGB32 pictures behind HICON handles (shell/icons.h loads the program's
 // own). A window shows the icons WM_SETICON gives it where the desktop shows window icons.
 HICON CreateIconFromPixels(int width, int height, const std::uint32_t* pixels); // 0 when empty
+// One icon drawn at several sizes, each picture its own; 0 when none is usable.
+HICON CreateIconFromFrames(const std::vector<TFrameView>& frames);
 bool DestroyIcon(HICON icon);
-// A view of the icon's pixels, valid until the icon is destroyed; false for no icon.
+// A view of the icon's pixels (its biggest picture), valid until the icon is destroyed; false for
+// no icon.
 bool GetIconFrame(HICON icon, TFrameView* frame);
+// Views of all of the icon's pictures, smallest first; false for no icon.
+bool GetIconFrames(HICON icon, std::vector<TFrameView>* frames);
 
 } // namespace platform

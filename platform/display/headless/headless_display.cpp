@@ -717,10 +717,16 @@ void THeadlessDisplay::Sleep(DWORD ms) {
     Advance(ms);
 }
 
-bool THeadlessDisplay::DockTrayIcon(HWND owner, UINT id, const TFrameView& icon,
+bool THeadlessDisplay::DockTrayIcon(HWND owner, UINT id, const std::vector<TFrameView>& icon,
                                     const std::u16string& tip) {
     std::lock_guard<std::mutex> guard(Lock);
-    const TTrayIcon entry{owner, id, icon.Width, icon.Height, tip};
+    // The picture a slot of the tray's size shows.
+    const int shown = BestPictureFor(icon, TraySlot);
+    TTrayIcon entry{owner, id, 0, 0, tip};
+    if (shown >= 0) {
+        entry.Width = icon[static_cast<std::size_t>(shown)].Width;
+        entry.Height = icon[static_cast<std::size_t>(shown)].Height;
+    }
     if (!TrayAvailable) {
         TrayWaiting[{owner, id}] = entry;
         return false;

@@ -50,10 +50,12 @@ public:
     struct TTrayIcon {
         HWND Owner = 0;
         UINT Id = 0;
-        int Width = 0;
+        int Width = 0; // of the picture shown in the tray's slot
         int Height = 0;
         std::u16string Tip;
     };
+    // The side of the tray's square slots, in pixels.
+    static constexpr int TraySlot = 22;
 
     THeadlessDisplay();
     ~THeadlessDisplay() override;
@@ -148,7 +150,7 @@ public:
     std::uint64_t Now() override;
     std::uint64_t BootTime() override;
     void Sleep(DWORD ms) override;
-    bool DockTrayIcon(HWND owner, UINT id, const TFrameView& icon,
+    bool DockTrayIcon(HWND owner, UINT id, const std::vector<TFrameView>& icon,
                       const std::u16string& tip) override;
     void UndockTrayIcon(HWND owner, UINT id) override;
     void RequestClipboardText(HWND window) override;

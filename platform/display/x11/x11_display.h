@@ -66,7 +66,7 @@ public:
     std::uint64_t Now() override;
     std::uint64_t BootTime() override;
     void Sleep(DWORD ms) override;
-    bool DockTrayIcon(HWND owner, UINT id, const TFrameView& icon,
+    bool DockTrayIcon(HWND owner, UINT id, const std::vector<TFrameView>& icon,
                       const std::u16string& tip) override;
     void UndockTrayIcon(HWND owner, UINT id) override;
     void RequestClipboardText(HWND window) override;

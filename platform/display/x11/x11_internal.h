@@ -106,8 +106,14 @@ struct TX11TrayIcon {
     Colormap Map = 0;
     int Width = 0;
     int Height = 0;
-    std::vector<std::uint32_t> Pixels; // the icon as given, premultiplied ARGB32
-    int IconWidth = 0;
+    // The icon as given, at each of its sizes, premultiplied ARGB32.
+    struct TPicture {
+        int Width = 0;
+        int Height = 0;
+        std::vector<std::uint32_t> Pixels;
+    };
+    std::vector<TPicture> Pictures;
+    int IconWidth = 0; // of its smallest picture, the size it asks the tray for
     int IconHeight = 0;
     std::u16string Tip;
 };
