@@ -69,7 +69,7 @@ void TMainWindow::CreateParams(TWindowParams& Params) {
 void TMainWindow::AfterCreate() {
     TWindowEx::AfterCreate();
 
-    FIcon = LoadIcon(0, MainIconId);
+    FIcon = LoadIconSizes(0, MainIconId);
     SendMessage(Handle(), WM_SETICON, ICON_BIG, static_cast<LPARAM>(FIcon));
     FMenu = LoadMenu(0, MainMenuId);
     const std::string dataFolder = WideToUtf8(FDataFolder);
@@ -91,7 +91,7 @@ void TMainWindow::AfterCreate() {
 
     FTrayIcon = Make<TTrayIcon>();
     FTrayIcon->ParentWindow = 0;
-    FTrayIcon->SetIcon(LoadIcon(0, MainIconId));
+    FTrayIcon->SetIcon(LoadIconSizes(0, MainIconId));
     FTrayIcon->OnMouseUp = [this](TObject* S, int K, int X, int Y) { TrayMouseUp(S, K, X, Y); };
     FTrayIcon->OnClick = [this](TObject*) { BringBack(); };
     // Hosts that draw the icon's menu themselves show the popup menu's items.

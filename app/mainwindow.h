@@ -93,6 +93,7 @@ protected:
     virtual void WMEndSession(widgets::TWidgetMessage& Message);
     // The monitors or their work areas changed: the widget stays where the user can see it.
     virtual void WMDisplayChange(widgets::TWidgetMessage& Message);
+    virtual void WMDpiChanged(widgets::TWidgetMessage& Message);
     virtual void WMSettingChange(widgets::TWidgetMessage& Message);
     virtual void WMCopyData(widgets::TWidgetMessage&) {}
     // Both answers belong to the refresher; the window only routes them there.
@@ -135,6 +136,7 @@ private:
     elements::TImageEx* FHeader = nullptr;
     // The close sequence has begun.
     bool FClosing = false;
+    bool FRescaling = false; // the window takes its place for a new scale: no snapping
     // ShutDown has begun: nothing new is started.
     bool FShuttingDown = false;
     // The work area of the monitor the window last stood on, so that it can keep its place

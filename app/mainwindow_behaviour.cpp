@@ -38,6 +38,9 @@ void TMainWindow::WndProc(TWidgetMessage& Message) {
     case WM_DISPLAYCHANGE:
         WMDisplayChange(Message);
         return;
+    case WM_DPICHANGED:
+        WMDpiChanged(Message);
+        return;
     case WM_SETTINGCHANGE:
         WMSettingChange(Message);
         return;
@@ -363,6 +366,25 @@ void TMainWindow::WMDisplayChange(TWidgetMessage&) {
     KeepOnScreen();
 }
 
+// A new desktop scale: the window keeps its top-left corner on the screen (the place the
+// message suggests), is brought wholly into its work area where it fits, and every element is
+// drawn again at the new resolution.
+void TMainWindow::WMDpiChanged(TWidgetMessage& Message) {
+    const auto* suggested = reinterpret_cast<const TRect*>(Message.LParam);
+    if (suggested == nullptr)
+        return;
+    const TRect area = MonitorFromRect(*suggested).Work;
+    int x = suggested->Left, y = suggested->Top;
+    x = std::max(std::min(x, area.Right - Width()), area.Left);
+    y = std::max(std::min(y, area.Bottom - Height()), area.Top);
+    FRescaling = true;
+    SetBounds(x, y, Width(), Height());
+    FRescaling = false;
+    FHome = WorkArea();
+    ScaleChanged();
+    Update();
+}
+
 void TMainWindow::WMSettingChange(TWidgetMessage& Message) {
     if (Message.WParam == SPI_SETWORKAREA)
         KeepOnScreen();
@@ -381,7 +403,7 @@ void TMainWindow::ContentDrag(TObject*, int Keys, int, int) {
 void TMainWindow::WMWindowPosChanging(TWidgetMessage& Message) {
     TWindowEx::WMWindowPosChanging(Message);
     auto* pos = reinterpret_cast<TWindowPos*>(Message.LParam);
-    if (pos == nullptr || (pos->flags & SWP_NOMOVE))
+    if (pos == nullptr || (pos->flags & SWP_NOMOVE) || FRescaling)
         return;
     // The monitor the window is about to stand on, so that the edge between two monitors is an
     // edge for each of them.

@@ -1,5 +1,7 @@
 #include "app/options_view.h"
 
+#include <cmath>
+
 #include "app/desktop_integration.h"
 #include "app/element_helpers.h"
 #include "app/ids.h"
@@ -55,9 +57,12 @@ void TOptionsView::Build(TControl& Parent, TControl& Still, const TMouseEvent& M
 
     FOptionsImage = MakeElement<TImageEx>(FWindow, panel, 0, -OptionsHeight);
     FOptionsImage->SetSize(PanelWidth, OptionsHeight);
+    FOptionsImage->OnPictureLoaded = [](TObject* Sender) {
+        TBitmapEx* sheet = static_cast<TImageEx*>(Sender)->Bitmap();
+        sheet->Fade(OptionsFade);
+        sheet->Tint(OptionsTint);
+    };
     FOptionsImage->LoadFromResource(OptionsPicture);
-    FOptionsImage->Bitmap()->Fade(OptionsFade);
-    FOptionsImage->Bitmap()->Tint(OptionsTint);
     FOptionsImage->OnMouseDown = MouseDown;
     FOptionsImage->SetOpacity(0);
     FOptionsImage->Show();
@@ -121,11 +126,33 @@ void TOptionsView::Build(TControl& Parent, TControl& Still, const TMouseEvent& M
     FOptionsClose->SetHint(platform::LoadStr(CloseHintString));
 }
 
+namespace {
+
+// The file keeps the position in the screen's pixels, what the user sees, so that a file written
+// at one desktop scale puts the widget at the same place at another.
+double ScreenScale() {
+    return platform::GetDpiForSystem() / static_cast<double>(platform::USER_DEFAULT_SCREEN_DPI);
+}
+
+int FromScreen(int Screen) {
+    return static_cast<int>(std::floor(Screen / ScreenScale()));
+}
+
+int ToScreen(int Logical) {
+    return static_cast<int>(std::lround(Logical * ScreenScale()));
+}
+
+} // namespace
+
 void TOptionsView::ApplyOptions() {
     // The file may hold any number, or a place on a monitor that is gone.
+    int left = FOptions->ReadLeft(), top = FOptions->ReadTop();
+    if (FOptions->PositionStored()) {
+        left = FromScreen(left);
+        top = FromScreen(top);
+    }
     const platform::TPoint at =
-        PlaceStoredPosition(FOptions->ReadLeft(), FOptions->ReadTop(), FWindow.Width(),
-                            FWindow.Height(), platform::GetMonitors());
+        PlaceStoredPosition(left, top, FWindow.Width(), FWindow.Height(), platform::GetMonitors());
     FWindow.SetBounds(at.X, at.Y, FWindow.Width(), FWindow.Height());
     // The box shows whether the session really starts this program. On the first run the
     // default asks for it, so the entry is written as an installer would have; later runs
@@ -180,8 +207,8 @@ void TOptionsView::SaveOptions() {
     if (!FOptions)
         return;
     SaveOptionsLocked(*FOptions, [this](TOptions& o) {
-        o.WriteLeft(FWindow.Left());
-        o.WriteTop(FWindow.Top());
+        o.WriteLeft(ToScreen(FWindow.Left()));
+        o.WriteTop(ToScreen(FWindow.Top()));
         o.WriteStartUp(FStartupBox->Checked);
         o.WriteAlwaysTop(FAlwaysTopBox->Checked);
         o.WriteShowTray(FShowTrayBox->Checked);

@@ -12,7 +12,8 @@ if(SCREENSHOTS)
     set(shots "  <screenshots>\n")
     foreach(shot "widget|default|The news card with the latest headlines|Son dakika başlıklarıyla haber kartı"
                  "about||The about view|Hakkında görünümü"
-                 "options||The options view|Seçenekler görünümü")
+                 "options||The options view|Seçenekler görünümü"
+                 "widget@2x||The news card on a desktop scaled to 200 %|%200 ölçekli masaüstünde haber kartı")
         string(REPLACE "|" ";" shot "${shot}")
         list(GET shot 0 file)
         list(GET shot 1 type)

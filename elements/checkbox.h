@@ -15,6 +15,10 @@ public:
     bool Checked = false;
 
     void Paint() override;
+    void ScaleChanged() override {
+        FStateBitmaps.Rescale();
+        TControlEx::ScaleChanged();
+    }
 
 private:
     TStateBitmaps FStateBitmaps;

@@ -2,6 +2,8 @@
 
 #include "widgets/bitmap.h"
 
+#include <algorithm>
+
 namespace elements {
 
 std::uint32_t MirrorPixel(std::uint32_t Source, int Strength) {
@@ -20,12 +22,13 @@ std::uint32_t MirrorPixel(std::uint32_t Source, int Strength) {
 }
 
 void MirrorRows(const std::uint32_t* Source, int Width, int Height, int SourceStride,
-                std::uint32_t* Dest, int DestStride) {
-    const int rows = MirrorHeight(Height);
+                std::uint32_t* Dest, int DestStride, int Scale) {
+    Scale = std::max(Scale, 1);
+    const int rows = MirrorHeight(Height / Scale);
     if (!Source || !Dest || Width <= 0)
         return;
-    for (int r = 0; r < rows; ++r) {
-        const int strength = MirrorRowStrength(r, rows);
+    for (int r = 0; r < rows * Scale; ++r) {
+        const int strength = MirrorRowStrength(r / Scale, rows);
         const std::uint32_t* src = Source + static_cast<long>(Height - 1 - r) * SourceStride;
         std::uint32_t* dst = Dest + static_cast<long>(r) * DestStride;
         for (int x = 0; x < Width; ++x) {
@@ -43,13 +46,15 @@ std::unique_ptr<widgets::TBitmapEx> BuildMirror(const widgets::TBitmapEx& Source
         return nullptr;
     // Drawing on the source may still be pending inside cairo.
     cairo_surface_flush(Source.ImageSurface());
-    auto mirror = std::make_unique<widgets::TBitmapEx>(Source.Width(), rows);
+    auto mirror = std::make_unique<widgets::TBitmapEx>(Source.Width(), rows, widgets::FormatARGB32,
+                                                       Source.Scale());
     if (!mirror->Bits())
         return nullptr;
     // Strides are whole pixels for ARGB32.
-    MirrorRows(reinterpret_cast<const std::uint32_t*>(Source.Bits()), Source.Width(),
-               Source.Height(), Source.Stride() / 4,
-               reinterpret_cast<std::uint32_t*>(mirror->Bits()), mirror->Stride() / 4);
+    MirrorRows(reinterpret_cast<const std::uint32_t*>(Source.Bits()), Source.PixelWidth(),
+               Source.PixelHeight(), Source.Stride() / 4,
+               reinterpret_cast<std::uint32_t*>(mirror->Bits()), mirror->Stride() / 4,
+               Source.Scale());
     // The pixels were written behind cairo's back.
     cairo_surface_mark_dirty(mirror->ImageSurface());
     return mirror;

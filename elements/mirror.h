@@ -22,9 +22,10 @@ constexpr int MirrorRowStrength(int Row, int Rows) {
 std::uint32_t MirrorPixel(std::uint32_t Source, int Strength);
 
 // Writes the mirror of a Width x Height source into Dest (Width x MirrorHeight(Height)).
-// Strides are in pixels. Dest pixels that get no reflection are left untouched.
+// Strides are in pixels. Dest pixels that get no reflection are left untouched. A source drawn
+// at Scale device pixels per logical one fades row by logical row, as at 1x.
 void MirrorRows(const std::uint32_t* Source, int Width, int Height, int SourceStride,
-                std::uint32_t* Dest, int DestStride);
+                std::uint32_t* Dest, int DestStride, int Scale = 1);
 
 } // namespace elements
 

@@ -1,6 +1,7 @@
 #include "elements/pictures.h"
 
 #include "elements/skintext.h"
+#include "platform/window_manager.h"
 
 namespace elements {
 
@@ -18,6 +19,14 @@ void TImageEx::LoadFromResource(int Id) {
         SetWidth(FPicture->Width());
         SetHeight(FPicture->Height());
     }
+    if (OnPictureLoaded)
+        OnPictureLoaded(this);
+}
+
+void TImageEx::ScaleChanged() {
+    if (FResourceId != 0 && FPicture && FPicture->Scale() != platform::GetRenderScale())
+        LoadFromResource(FResourceId);
+    TControlEx::ScaleChanged();
 }
 
 void TImageEx::Paint() {

@@ -42,8 +42,12 @@ public:
     bool Stretch = false;
     bool Tile = false;
     bool Center = false;
+    // Fired after every load, also the one a new desktop scale brings, so an owner that changes
+    // the working copy changes it again.
+    widgets::TNotifyEvent OnPictureLoaded;
 
     void Paint() override;
+    void ScaleChanged() override;
 
 protected:
     void CreateParams(widgets::TWindowParams& Params) override;
@@ -76,6 +80,10 @@ public:
     const widgets::TBitmapEx* Picture() const { return FPicture.get(); }
 
     void Paint() override;
+    void ScaleChanged() override {
+        widgets::RescalePicture(FPicture);
+        TControlEx::ScaleChanged();
+    }
 
 private:
     std::unique_ptr<widgets::TBitmapEx> FPicture;

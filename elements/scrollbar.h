@@ -21,6 +21,10 @@ public:
     // Frees the previous picture.
     void SetPicture(std::unique_ptr<widgets::TBitmapEx> Bitmap) { FPicture = std::move(Bitmap); }
     void Paint() override;
+    void ScaleChanged() override {
+        widgets::RescalePicture(FPicture);
+        TControlEx::ScaleChanged();
+    }
 
 protected:
     TPictureElement(widgets::TComponent* AOwner, const char16_t* AClassName)

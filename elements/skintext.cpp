@@ -48,6 +48,11 @@ void TSkinText::BuildShadow() {
     FShadowBitmap->Blur(FShadow.BlurPasses);
 }
 
+void TSkinText::ScaleChanged() {
+    TControlEx::ScaleChanged();
+    BuildShadow();
+}
+
 void TSkinText::Paint() {
     TControlEx::Paint();
     if (FShadow.Visible && FShadowBitmap)

@@ -44,6 +44,7 @@ public:
     // Sizes the element to its text's extent plus one pixel each way.
     void FitToText();
     void Paint() override;
+    void ScaleChanged() override;
 
 protected:
     void CreateParams(widgets::TWindowParams& Params) override;

@@ -19,6 +19,11 @@ public:
 
     widgets::TBitmapEx* ForState(bool Checked) const { return Checked ? OnImage() : OffImage(); }
 
+    void Rescale() {
+        widgets::RescalePicture(FOffImage);
+        widgets::RescalePicture(FOnImage);
+    }
+
 private:
     std::unique_ptr<widgets::TBitmapEx> FOffImage;
     std::unique_ptr<widgets::TBitmapEx> FOnImage;

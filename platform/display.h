@@ -5,6 +5,7 @@
 
 #include "platform/types.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -40,6 +41,28 @@ struct TFrameView {
     }
 };
 
+// Of an icon drawn at several sizes, the picture to show in a square of `size` pixels: the one of
+// that size, else the smallest bigger one (to be scaled down), else the biggest; -1 for none.
+inline int BestPictureFor(const std::vector<TFrameView>& pictures, int size) {
+    int best = -1;
+    for (int i = 0; i < static_cast<int>(pictures.size()); ++i) {
+        const int side = std::min(pictures[i].Width, pictures[i].Height);
+        if (pictures[i].Pixels == nullptr || side <= 0) {
+            continue;
+        }
+        if (best < 0) {
+            best = i;
+            continue;
+        }
+        const int had = std::min(pictures[best].Width, pictures[best].Height);
+        const bool fits = side >= size, fitted = had >= size;
+        if ((fits && (!fitted || side < had)) || (!fits && !fitted && side > had)) {
+            best = i;
+        }
+    }
+    return best;
+}
+
 enum class TMouseButton { Left = 1, Right = 2, Middle = 3 };
 
 // Modifier bits every input event carries, as the backend saw them when it happened.
@@ -74,6 +97,7 @@ enum class TInputKind {
     ClipboardText,  // Window, Text: the answer to RequestClipboardText (empty: no text came)
     DisplayChange,  // monitors came, went, moved or changed size
     WorkAreaChange, // panels changed what they leave free of the monitors
+    ScaleChange,    // the desktop's scale factor changed (Scale tells the new one)
 };
 
 // A descriptor of another service on the window thread (a D-Bus connection) that a wait
@@ -107,6 +131,22 @@ struct TInputEvent {
     UINT Id = 0;
 };
 
+// The desktop scales the program supports: 1 to 3 in quarter steps. Pictures are drawn at a
+// whole factor: the scale when it is whole, else the next whole one.
+constexpr double MinScale = 1;
+constexpr double MaxScale = 3;
+inline int RenderScaleFor(double scale) {
+    const int whole = static_cast<int>(scale);
+    const int factor = scale > whole ? whole + 1 : whole;
+    return factor < 1                            ? 1
+           : factor > static_cast<int>(MaxScale) ? static_cast<int>(MaxScale)
+                                                 : factor;
+}
+
+// Coordinates crossing this seam are logical pixels: the screen's pixels divided by the
+// desktop's scale factor (Scale), so that the layers above keep the skin's 96-DPI geometry on
+// any screen. A presented frame is the exception: it holds device pixels, drawn at a whole
+// factor of its logical bounds, and the backend fits it to the screen's pixels.
 class TDisplay {
 public:
     virtual ~TDisplay() = default;
@@ -115,6 +155,9 @@ public:
     virtual bool CreateSurface(const TSurfaceParams& params) = 0;
     virtual void DestroySurface(HWND window) = 0;
     virtual void MoveSurface(HWND window, const TRect& bounds) = 0;
+    // Where the surface's top-left corner is, in logical pixels at the scale in force now (after
+    // a scale change: where it stands on the screen, which a move there keeps exactly).
+    virtual TPoint SurfaceOrigin(HWND window) = 0;
     virtual void ShowSurface(HWND window, bool visible) = 0;
     virtual void SetSurfaceTopmost(HWND window, bool topmost) = 0;
     virtual void RaiseSurface(HWND window) = 0;
@@ -122,7 +165,9 @@ public:
     // not at all.
     virtual void ActivateSurface(HWND window) = 0;
     // Replaces the whole image of a layered surface at once and derives its input region from the
-    // pixels whose alpha is not 0. False leaves the previous image.
+    // pixels whose alpha is not 0. The frame is bounds' size times a whole factor (the one the
+    // picture was drawn at); a factor that is not the screen's is reduced smoothly to it. False
+    // leaves the previous image.
     virtual bool PresentFrame(HWND window, const TRect& bounds, const TFrameView& frame,
                               std::uint8_t alpha) = 0;
     // Constant alpha of a surface painted without per-pixel alpha.
@@ -144,6 +189,9 @@ public:
 
     // Screen facts.
     virtual TRect ScreenRect() = 0;
+    // The desktop's scale factor: 1 at 96 DPI, 2 on a 200 % desktop, possibly fractional
+    // (quarter steps from 1 to 3).
+    virtual double Scale() = 0;
     // Read afresh on every call; never none (the whole screen when nothing more is known). A
     // change is reported as a DisplayChange or WorkAreaChange event.
     virtual std::vector<TMonitor> Monitors() = 0;
@@ -167,7 +215,8 @@ public:
 
     // The tray: false when the icon is not docked now. A backend that can watch for a tray
     // keeps the icon and docks it when one appears (or comes back), until it is undocked.
-    virtual bool DockTrayIcon(HWND owner, UINT id, const TFrameView& icon,
+    // The icon comes drawn at one or more sizes; the backend shows BestPictureFor its slot.
+    virtual bool DockTrayIcon(HWND owner, UINT id, const std::vector<TFrameView>& icon,
                               const std::u16string& tip) = 0;
     virtual void UndockTrayIcon(HWND owner, UINT id) = 0;
 };

@@ -103,6 +103,11 @@ constexpr UINT WM_ENTERSIZEMOVE = 0x0231;
 constexpr UINT WM_EXITSIZEMOVE = 0x0232;
 constexpr UINT WM_MOUSEHOVER = 0x02A1;
 constexpr UINT WM_MOUSELEAVE = 0x02A3;
+// The desktop's scale changed: WParam carries the new dots per inch in both halves, LParam points
+// to the TRect a top-level window should take (the same logical size, its top-left corner where
+// it was on the screen).
+constexpr UINT WM_DPICHANGED = 0x02E0;
+constexpr UINT USER_DEFAULT_SCREEN_DPI = 96;
 // Text other programs hand a top-level window made with WS_EX_ACCEPTFILES: a drag coming over
 // it (lParam: the pointer's screen position) and a link dropped on it or the clipboard's text it
 // asked for (sent, lParam: const TDroppedText*). The platform's own numbers: the original one

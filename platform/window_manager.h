@@ -124,6 +124,12 @@ DWORD GetTickCount();
 void Sleep(DWORD ms);
 UINT GetDoubleClickTime();
 int GetSystemMetrics(int index);
+// The desktop's scale as dots per inch (96 at 100 %). Window coordinates stay logical, the
+// skin's 96-DPI pixels; a change reaches every top-level window as WM_DPICHANGED.
+UINT GetDpiForSystem();
+// The whole factor pictures are drawn at for that scale (1 to 3): the scale itself when it is
+// whole, else the next whole one, which the display reduces smoothly to the screen's pixels.
+int GetRenderScale();
 // SPI_GETWORKAREA fills a TRect, SPI_GETMOUSEHOVERTIME/WIDTH/HEIGHT a UINT; false otherwise.
 bool SystemParametersInfo(UINT action, UINT param, void* out, UINT winIni);
 
@@ -135,16 +141,23 @@ bool RequestClipboardText(HWND hwnd);
 // Layered windows. The frame is premultiplied ARGB32; position null keeps the window where it is.
 // Where the presented alpha is 0 the window takes no input. False (and the previous image kept)
 // for a window without WS_EX_LAYERED or a bad frame.
+// The pixels are width x height times scale: a picture drawn at that whole factor of the
+// window's logical size (see GetRenderScale).
 bool UpdateLayeredWindow(HWND hwnd, const TPoint* position, int width, int height,
                          const std::uint32_t* pixels, int stride, std::uint8_t alpha,
-                         DWORD flags = ULW_ALPHA);
+                         DWORD flags = ULW_ALPHA, int scale = 1);
 bool SetLayeredWindowAttributes(HWND hwnd, DWORD colorKey, std::uint8_t alpha, DWORD flags);
 
 // Icons: premultiplied ARGB32 pictures behind HICON handles (shell/icons.h loads the program's
 // own). A window shows the icons WM_SETICON gives it where the desktop shows window icons.
 HICON CreateIconFromPixels(int width, int height, const std::uint32_t* pixels); // 0 when empty
+// One icon drawn at several sizes, each picture its own; 0 when none is usable.
+HICON CreateIconFromFrames(const std::vector<TFrameView>& frames);
 bool DestroyIcon(HICON icon);
-// A view of the icon's pixels, valid until the icon is destroyed; false for no icon.
+// A view of the icon's pixels (its biggest picture), valid until the icon is destroyed; false for
+// no icon.
 bool GetIconFrame(HICON icon, TFrameView* frame);
+// Views of all of the icon's pictures, smallest first; false for no icon.
+bool GetIconFrames(HICON icon, std::vector<TFrameView>* frames);
 
 } // namespace platform

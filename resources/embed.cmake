@@ -1,12 +1,20 @@
 # Turns the resource files into one C++ source of byte arrays, so the program never reads its
 # pictures, texts or font aliases from disk. Run at build time: cmake -DSRC=<dir> -DOUT=<file>
-# -DNAMES=<file listing names> -P embed.cmake
+# -DNAMES=<file listing names> [-DTOP=<checkout>] -P embed.cmake. A name line NAME|PATH takes
+# the file at PATH under TOP and embeds it as NAME.
 file(STRINGS "${NAMES}" names)
 set(body "")
 set(table "")
 set(index 0)
-foreach(name IN LISTS names)
-    file(READ "${SRC}/${name}" hex HEX)
+foreach(line IN LISTS names)
+    if(line MATCHES "^([^|]+)\\|(.+)$")
+        set(name "${CMAKE_MATCH_1}")
+        set(path "${TOP}/${CMAKE_MATCH_2}")
+    else()
+        set(name "${line}")
+        set(path "${SRC}/${line}")
+    endif()
+    file(READ "${path}" hex HEX)
     string(LENGTH "${hex}" hexlen)
     math(EXPR size "${hexlen} / 2")
     string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," bytes "${hex}")

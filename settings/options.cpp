@@ -50,6 +50,10 @@ bool TOptions::StartUpStored() const {
     return ReadBool(SectionOptions, KeyStartUp, false) ==
            ReadBool(SectionOptions, KeyStartUp, true);
 }
+bool TOptions::PositionStored() const {
+    return ReadInteger(SectionGeneral, KeyLeft, 0) == ReadInteger(SectionGeneral, KeyLeft, 1) &&
+           ReadInteger(SectionGeneral, KeyTop, 0) == ReadInteger(SectionGeneral, KeyTop, 1);
+}
 int TOptions::ReadLeft() const {
     return ReadInteger(SectionGeneral, KeyLeft, FDefaultLeft);
 }

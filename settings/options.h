@@ -23,6 +23,9 @@ public:
     bool ReadStartUp() const;
     // Whether the file holds a readable "startup" choice (none before the first run ends).
     bool StartUpStored() const;
+    // Whether the file holds a readable position (in the screen's pixels, unlike the defaults,
+    // which are the window's logical ones).
+    bool PositionStored() const;
     int ReadLeft() const;
     int ReadTop() const;
 

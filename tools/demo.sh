@@ -8,6 +8,9 @@
 #   tools/demo.sh                    run the demo
 #   tools/demo.sh --screenshots DIR  headless only: also open the about and options views and
 #                                    save widget.png, about.png and options.png into DIR
+#   tools/demo.sh --scale S          as if the desktop were scaled by S (GDK_SCALE for the widget;
+#                                    1 to 3 in quarter steps); screenshots are then named
+#                                    widget@Sx.png and so on
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -15,6 +18,7 @@ app=${MP_APP:-$root/build/app/minipelikora}
 xprobe=$root/build/tests/e2e/e2e_xprobe
 demo=${XDG_CACHE_HOME:-$HOME/.cache}/minipelikora-demo
 shots=""
+scale=1
 
 while [ $# -gt 0 ]; do
     case $1 in
@@ -22,12 +26,26 @@ while [ $# -gt 0 ]; do
         shots=${2:?--screenshots needs a folder}
         shift 2
         ;;
+    --scale)
+        scale=${2:?--scale needs a factor}
+        shift 2
+        ;;
     *)
-        echo "usage: $0 [--screenshots DIR]" >&2
+        echo "usage: $0 [--screenshots DIR] [--scale S]" >&2
         exit 2
         ;;
     esac
 done
+if ! awk -v s="$scale" 'BEGIN { exit !(s ~ /^[0-9]+(\.[0-9]+)?$/ && s >= 1 && s <= 3) }'; then
+    echo "demo: --scale takes a factor from 1 to 3" >&2
+    exit 2
+fi
+suffix=""
+if [ "$scale" != 1 ]; then
+    suffix="@${scale}x"
+fi
+# px N: N skin pixels in the screen's pixels at the demo's scale.
+px() { awk -v n="$1" -v s="$scale" 'BEGIN { printf "%d", n * s + 0.5 }'; }
 
 if [ ! -x "$app" ]; then
     echo "demo: $app is missing; build first (bash tools/build.sh)" >&2
@@ -134,7 +152,8 @@ for _ in range(500):
     break
 EOF
     )
-    start xvfb Xvfb ":$display" -screen 0 1280x800x24 -nolisten tcp -noreset -nocursor
+    # Room for the widget and its menu at the demo's scale.
+    start xvfb Xvfb ":$display" -screen 0 "$(px 1280)x$(px 800)x24" -nolisten tcp -noreset -nocursor
     export DISPLAY=":$display"
     wait_for 15 "the X server" xdpyinfo
     if [ -x "$xprobe" ]; then
@@ -154,6 +173,9 @@ export XDG_DATA_HOME=$demo/data XDG_CONFIG_HOME=$demo/config XDG_RUNTIME_DIR=$de
 printf 'http://127.0.0.1:%s/feed/rss\n' "$port" >"$demo/run/default-feeds"
 export MINIPELIKORA_DEFAULT_FEEDS=$demo/run/default-feeds
 export MINIPELIKORA_NETWORK_GUARD=$demo/logs/network-guard.log
+if [ "$scale" != 1 ]; then
+    export GDK_SCALE=$scale
+fi
 start widget "$app"
 widget_pid=${groups[-1]}
 wait_for 20 "the widget's window" xdotool search --all --pid "$widget_pid" --name '^minipelikora$'
@@ -182,19 +204,19 @@ shoot() { # shoot FILE: the widget's rectangle of the screen
 menu() { # menu ROW: right click on the header band and pick that row
     local X Y WIDTH HEIGHT SCREEN WINDOW
     eval "$(xdotool getwindowgeometry --shell "$wid")"
-    xdotool mousemove --sync $((X + 330)) $((Y + 40)) click 3
+    xdotool mousemove --sync $((X + $(px 330))) $((Y + $(px 40))) click 3
     sleep 1
-    xdotool mousemove --sync $((X + 350)) $((Y + 40 + 2 + 22 * $1 + 11)) click 1
+    xdotool mousemove --sync $((X + $(px 350))) $((Y + $(px $((40 + 2 + 22 * $1 + 11))))) click 1
     sleep 2
 }
 
 if [ -z "$shots" ]; then
-    shoot "$demo/minipelikora-demo.png"
+    shoot "$demo/minipelikora-demo$suffix.png"
 else
     mkdir -p "$shots"
-    shoot "$shots/widget.png"
+    shoot "$shots/widget$suffix.png"
     menu 0
-    shoot "$shots/about.png"
+    shoot "$shots/about$suffix.png"
     menu 1
-    shoot "$shots/options.png"
+    shoot "$shots/options$suffix.png"
 fi

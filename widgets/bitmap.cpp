@@ -2,6 +2,7 @@
 
 #include "platform/gfx/png.h"
 #include "platform/sys/resources.h"
+#include "platform/window_manager.h"
 
 #include <algorithm>
 #include <cstring>
@@ -16,20 +17,22 @@ constexpr std::uint32_t Channel(std::uint32_t p, int shift) {
 
 } // namespace
 
-TBitmapEx::TBitmapEx(int Width, int Height, int Format) {
+TBitmapEx::TBitmapEx(int Width, int Height, int Format, int Scale) {
     FFormat = Format;
+    FScale = std::max(Scale, 1);
     // A negative size would give cairo's error surface; treat it as an empty picture.
     Width = std::max(Width, 0);
     Height = std::max(Height, 0);
-    TCairoSurfacePtr s(
-        cairo_image_surface_create(static_cast<cairo_format_t>(Format), Width, Height));
+    TCairoSurfacePtr s(cairo_image_surface_create(static_cast<cairo_format_t>(Format),
+                                                  Width * FScale, Height * FScale));
     if (cairo_surface_status(s.get()) != CAIRO_STATUS_SUCCESS)
         s.reset(cairo_image_surface_create(static_cast<cairo_format_t>(Format), 0, 0));
     TakeSurface(std::move(s));
 }
 
-TBitmapEx::TBitmapEx(TCairoSurfacePtr Surface) {
+TBitmapEx::TBitmapEx(TCairoSurfacePtr Surface, int Scale) {
     FFormat = static_cast<int>(cairo_image_surface_get_format(Surface.get()));
+    FScale = std::max(Scale, 1);
     TakeSurface(std::move(Surface));
 }
 
@@ -40,10 +43,13 @@ void TBitmapEx::TakeSurface(TCairoSurfacePtr Surface) {
     FHeight = cairo_image_surface_get_height(FSurface.get());
     FStride = cairo_image_surface_get_stride(FSurface.get());
     FBits = (FWidth > 0 && FHeight > 0) ? cairo_image_surface_get_data(FSurface.get()) : nullptr;
+    // Drawing positions stay logical; cairo maps them onto the device pixels.
+    cairo_surface_set_device_scale(FSurface.get(), FScale, FScale);
 }
 
 std::unique_ptr<TBitmapEx> TBitmapEx::CreateCopy(const TBitmapEx& Source) {
-    auto copy = std::make_unique<TBitmapEx>(Source.Width(), Source.Height(), Source.Format());
+    auto copy = std::make_unique<TBitmapEx>(Source.Width(), Source.Height(), Source.Format(),
+                                            Source.Scale());
     if (copy->FBits && Source.FBits && copy->FStride == Source.FStride) {
         std::memcpy(copy->FBits, Source.FBits,
                     static_cast<std::size_t>(Source.FStride) * Source.FHeight);
@@ -52,16 +58,37 @@ std::unique_ptr<TBitmapEx> TBitmapEx::CreateCopy(const TBitmapEx& Source) {
     return copy;
 }
 
-std::unique_ptr<TBitmapEx> TBitmapEx::CreateFromPng(const void* Data, std::size_t Size) {
+std::unique_ptr<TBitmapEx> TBitmapEx::CreateFromPng(const void* Data, std::size_t Size, int Scale) {
     TCairoSurfacePtr decoded = platform::DecodePng(Data, Size);
     if (!decoded)
         return std::make_unique<TBitmapEx>(0, 0);
-    return std::unique_ptr<TBitmapEx>(new TBitmapEx(std::move(decoded)));
+    // A picture that does not divide into whole logical pixels is taken as drawn at 1x.
+    if (Scale < 1 || cairo_image_surface_get_width(decoded.get()) % Scale != 0 ||
+        cairo_image_surface_get_height(decoded.get()) % Scale != 0)
+        Scale = 1;
+    return std::unique_ptr<TBitmapEx>(new TBitmapEx(std::move(decoded), Scale));
 }
 
-std::unique_ptr<TBitmapEx> TBitmapEx::CreateFromResource(int ResId) {
-    const std::string_view png = platform::LoadPngResource(ResId);
-    return CreateFromPng(png.data(), png.size());
+std::unique_ptr<TBitmapEx> TBitmapEx::CreateFromResource(int ResId, int Scale) {
+    if (Scale <= 0)
+        Scale = platform::GetRenderScale();
+    // Throws for an unknown id, whatever the scale.
+    std::string_view png = platform::LoadPngResource(ResId);
+    int drawnAt = 1;
+    if (Scale > 1) {
+        if (const auto variant = platform::LoadPngResourceVariant(ResId, Scale)) {
+            png = *variant;
+            drawnAt = Scale;
+        }
+    }
+    auto bitmap = CreateFromPng(png.data(), png.size(), drawnAt);
+    bitmap->FResourceId = ResId;
+    return bitmap;
+}
+
+void RescalePicture(std::unique_ptr<TBitmapEx>& Picture) {
+    if (Picture && Picture->ResourceId() != 0 && Picture->Scale() != platform::GetRenderScale())
+        Picture = TBitmapEx::CreateFromResource(Picture->ResourceId());
 }
 
 void TBitmapEx::Blur(int Passes) {
@@ -69,6 +96,8 @@ void TBitmapEx::Blur(int Passes) {
         return;
     auto* px = reinterpret_cast<std::uint32_t*>(FBits);
     const int w = FWidth;
+    // Repeated averaging spreads as the square root of the passes.
+    Passes *= FScale * FScale;
     for (int pass = 0; pass < Passes; ++pass) {
         // In place on purpose: left and upper neighbours already carry this pass's values.
         for (int y = 1; y < FHeight - 1; ++y) {

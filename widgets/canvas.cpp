@@ -1,5 +1,9 @@
 #include "widgets/canvas.h"
 
+#include "platform/window_manager.h"
+
+#include <algorithm>
+
 namespace widgets {
 
 namespace {
@@ -25,8 +29,9 @@ cairo_filter_t FilterFor(int interpolationMode) {
 
 } // namespace
 
-TCanvasEx::TCanvasEx(int Width, int Height, int Format)
-    : FWidth(Width), FHeight(Height), FFormat(Format) {
+TCanvasEx::TCanvasEx(int Width, int Height, int Format, int Scale)
+    : FWidth(Width), FHeight(Height), FFormat(Format),
+      FScale(Scale > 0 ? Scale : platform::GetRenderScale()) {
     BuildSurface();
 }
 
@@ -34,7 +39,7 @@ TCanvasEx::~TCanvasEx() = default;
 
 void TCanvasEx::BuildSurface() {
     FContext.reset();
-    FBitmap = std::make_unique<TBitmapEx>(FWidth, FHeight, FFormat);
+    FBitmap = std::make_unique<TBitmapEx>(FWidth, FHeight, FFormat, FScale);
     FWidth = FBitmap->Width();
     FHeight = FBitmap->Height();
     FContext.reset(cairo_create(FBitmap->ImageSurface()));
@@ -48,8 +53,13 @@ void TCanvasEx::ApplySettings() {
 }
 
 void TCanvasEx::SetSize(int Width, int Height) {
+    SetSize(Width, Height, FScale);
+}
+
+void TCanvasEx::SetSize(int Width, int Height, int Scale) {
     FWidth = Width;
     FHeight = Height;
+    FScale = std::max(Scale, 1);
     BuildSurface();
 }
 

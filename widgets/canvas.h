@@ -60,13 +60,15 @@ struct TSize {
 
 class TCanvasEx : public TGraphicObjectEx {
 public:
-    TCanvasEx(int Width, int Height, int Format = FormatARGB32);
+    // Scale 0 draws at the window manager's render scale (see TBitmapEx).
+    TCanvasEx(int Width, int Height, int Format = FormatARGB32, int Scale = 0);
     ~TCanvasEx() override;
     TCanvasEx(const TCanvasEx&) = delete;
     TCanvasEx& operator=(const TCanvasEx&) = delete;
 
     // Starts a fresh transparent bitmap of the new size; tools and settings are kept.
     void SetSize(int Width, int Height);
+    void SetSize(int Width, int Height, int Scale);
     void Clear();
     // Makes the pixels of Rect fully transparent, for redrawing a part of a kept picture.
     void ClearRect(const platform::TRect& Rect);
@@ -106,6 +108,7 @@ public:
     int Width() const { return FWidth; }
     int Height() const { return FHeight; }
     int Format() const { return FFormat; }
+    int Scale() const { return FScale; }
 
     bool Antialias() const { return FAntialias; }
     // True selects TextRenderingHintAntiAlias, False TextRenderingHintAntiAliasGridFit.
@@ -143,6 +146,7 @@ private:
     int FWidth;
     int FHeight;
     int FFormat;
+    int FScale;
     bool FAntialias = true;
     int FTextRenderingHint = TextRenderingHintAntiAlias;
     int FSmoothingMode = SmoothingModeAntiAlias;

@@ -21,8 +21,20 @@ void TControlEx::CreateWnd() {
 // Only a real size change starts a blank canvas, so a Cached or Locked element keeps its
 // picture through a size message that changes nothing.
 void TControlEx::FitCanvas() {
-    if (FCanvas->Width() != FWidth || FCanvas->Height() != FHeight)
-        FCanvas->SetSize(FWidth, FHeight);
+    const int scale = GetRenderScale();
+    if (FCanvas->Width() != FWidth || FCanvas->Height() != FHeight || FCanvas->Scale() != scale)
+        FCanvas->SetSize(FWidth, FHeight, scale);
+}
+
+void TControlEx::ScaleChanged() {
+    FitCanvas();
+    Redraw = true;
+    for (HWND child = GetWindow(FHandle, GW_CHILD); child != 0;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+        if (auto* element =
+                dynamic_cast<TControlEx*>(reinterpret_cast<TControl*>(GetProp(child, WindowAtom))))
+            element->ScaleChanged();
+    }
 }
 
 void TControlEx::WMSize(TWidgetMessage& Message) {

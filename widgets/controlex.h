@@ -41,6 +41,10 @@ public:
 
     // Clears the canvas and fires OnPaint; element classes draw their content here.
     virtual void Paint();
+    // The desktop's scale changed: a canvas at the new render scale, to be painted afresh, here
+    // and in every child element. Elements that keep pictures of their own take them again for
+    // the new scale.
+    virtual void ScaleChanged();
 
 protected:
     TControlEx(TComponent* AOwner, const char16_t* AClassName);

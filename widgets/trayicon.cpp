@@ -53,8 +53,8 @@ void TTrayIcon::AfterCreate() {
 }
 
 bool TTrayIcon::NotifyShell(DWORD Request) {
-    TFrameView icon;
-    GetIconFrame(FData.hIcon, &icon);
+    std::vector<TFrameView> icon;
+    GetIconFrames(FData.hIcon, &icon);
     const std::u16string tip = (FData.uFlags & NIF_TIP) ? std::u16string(FData.szTip) : u"";
     bool accepted = false;
     switch (Request) {

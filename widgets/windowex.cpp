@@ -128,9 +128,12 @@ void TWindowEx::UpdateLayer() {
         return;
     const TBitmapEx& bitmap = Canvas().Bitmap();
     TPoint destination{FLeft, FTop};
+    // A canvas smaller than the window (it was just resized) has not enough pixels to show.
+    if (bitmap.Width() < FWidth || bitmap.Height() < FHeight)
+        return;
     UpdateLayeredWindow(FHandle, &destination, FWidth, FHeight,
                         reinterpret_cast<const std::uint32_t*>(bitmap.Bits()), bitmap.Stride(),
-                        Opacity(), ULW_ALPHA);
+                        Opacity(), ULW_ALPHA, bitmap.Scale());
 }
 
 void TWindowEx::SetAlwaysTop(bool Value) {

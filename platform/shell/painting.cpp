@@ -47,10 +47,13 @@ TMnemonicText ParseMnemonic(const std::u16string& text) {
 }
 
 TPaintBuffer::TPaintBuffer(int width, int height)
-    : W(std::max(1, width)), H(std::max(1, height)),
-      Data(static_cast<std::size_t>(W) * static_cast<std::size_t>(H), 0) {
+    : W(std::max(1, width)), H(std::max(1, height)), S(GetRenderScale()),
+      Data(static_cast<std::size_t>(W * S) * static_cast<std::size_t>(H * S), 0) {
     Surface.reset(cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(Data.data()),
-                                                      CAIRO_FORMAT_ARGB32, W, H, W * 4));
+                                                      CAIRO_FORMAT_ARGB32, W * S, H * S,
+                                                      W * S * 4));
+    // Drawn in logical pixels at the desktop's resolution.
+    cairo_surface_set_device_scale(Surface.get(), S, S);
     Context.reset(cairo_create(Surface.get()));
 }
 
@@ -114,7 +117,7 @@ void TPaintBuffer::Text(PangoLayout* layout, int x, int y, std::uint32_t argb) {
 
 bool TPaintBuffer::Present(HWND hwnd) const {
     cairo_surface_flush(Surface.get());
-    return UpdateLayeredWindow(hwnd, nullptr, W, H, Data.data(), W * 4, 255);
+    return UpdateLayeredWindow(hwnd, nullptr, W, H, Data.data(), W * S * 4, 255, ULW_ALPHA, S);
 }
 
 } // namespace platform

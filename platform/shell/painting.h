@@ -47,6 +47,8 @@ public:
     cairo_t* Cr() const { return Context.get(); }
     int Width() const { return W; }
     int Height() const { return H; }
+    // Scale() x Scale() device pixels per logical one, rows of Width() x Scale().
+    int Scale() const { return S; }
     const std::uint32_t* Pixels() const { return Data.data(); }
 
     void Fill(const TRect& r, std::uint32_t argb);
@@ -61,7 +63,7 @@ public:
 
 private:
     void Source(std::uint32_t argb);
-    int W, H;
+    int W, H, S;
     std::vector<std::uint32_t> Data;
     TCairoSurfacePtr Surface;
     TCairoPtr Context;

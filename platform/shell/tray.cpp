@@ -30,15 +30,23 @@ enum class TShownBy { Nothing, Notifier, Screen };
 struct TTrayEntry {
     UINT Callback = 0;
     std::u16string Tip;
-    // The icon as given, kept so it can move between the screen's tray and a host.
-    int Width = 0;
-    int Height = 0;
-    std::vector<std::uint32_t> Pixels;
+    // The icon as given, at each of its sizes, kept so it can move between the screen's tray and
+    // a host.
+    struct TPicture {
+        int Width = 0;
+        int Height = 0;
+        std::vector<std::uint32_t> Pixels;
+    };
+    std::vector<TPicture> Pictures;
     std::vector<TNotifierMenuItem> Menu;
     HWND MenuOwner = 0;
     TShownBy ShownBy = TShownBy::Nothing;
-    TFrameView View() const {
-        return TFrameView{Pixels.empty() ? nullptr : Pixels.data(), Width, Height, Width * 4};
+    std::vector<TFrameView> Views() const {
+        std::vector<TFrameView> views;
+        for (const TPicture& p : Pictures) {
+            views.push_back(TFrameView{p.Pixels.data(), p.Width, p.Height, p.Width * 4});
+        }
+        return views;
     }
 };
 
@@ -158,9 +166,15 @@ void CheckTrayTip() {
     p.TipWindow = ShowTipWindow(it->second.Tip, p.Point, TRAY_TIP_WIDTH);
 }
 
-// One picture of the icon at size x size, drawn with a smooth filter and centred.
-std::vector<std::uint32_t> Picture(const TTrayEntry& e, int size) {
+// One picture of the icon at size x size: its own of that size, else its best one drawn with a
+// smooth filter and centred.
+std::vector<std::uint32_t> Picture(const TTrayEntry& entry, int size) {
     std::vector<std::uint32_t> out(static_cast<std::size_t>(size) * size, 0);
+    const int best = BestPictureFor(entry.Views(), size);
+    if (best < 0) {
+        return out;
+    }
+    const TTrayEntry::TPicture& e = entry.Pictures[static_cast<std::size_t>(best)];
     if (e.Width == size && e.Height == size) {
         return e.Pixels;
     }
@@ -191,7 +205,7 @@ bool ShowAsItem(const TTrayKey& key, const TTrayEntry& e) {
     data.Tip = e.Tip;
     data.Menu = e.Menu;
     data.MenuOwner = e.MenuOwner;
-    if (!e.Pixels.empty()) {
+    if (!e.Pictures.empty()) {
         for (const int size : TrayPictureSizes) {
             pictures.push_back(Picture(e, size));
             data.Icons.push_back(TFrameView{pictures.back().data(), size, size, size * 4});
@@ -228,7 +242,7 @@ bool Present(const TTrayKey& key, TTrayEntry& e) {
         HideNotifierItem();
     }
     e.ShownBy = TShownBy::Screen;
-    return Display().DockTrayIcon(key.first, key.second, e.View(), e.Tip);
+    return Display().DockTrayIcon(key.first, key.second, e.Views(), e.Tip);
 }
 
 void Withdraw(const TTrayKey& key, TTrayEntry& e) {
@@ -304,26 +318,37 @@ void HookIntoWindowManager() {
     SetNotifierHostObserver(HostChanged);
 }
 
-void KeepIcon(TTrayEntry& e, const TFrameView& icon) {
-    e.Width = e.Height = 0;
-    e.Pixels.clear();
-    if (icon.Pixels == nullptr || icon.Width <= 0 || icon.Height <= 0 ||
-        icon.Stride < icon.Width * 4) {
-        return;
-    }
-    e.Width = icon.Width;
-    e.Height = icon.Height;
-    e.Pixels.reserve(static_cast<std::size_t>(icon.Width) * icon.Height);
-    for (int y = 0; y < icon.Height; ++y) {
-        for (int x = 0; x < icon.Width; ++x) {
-            e.Pixels.push_back(icon.Pixel(x, y));
+void KeepIcon(TTrayEntry& e, const std::vector<TFrameView>& icon) {
+    e.Pictures.clear();
+    for (const TFrameView& f : icon) {
+        if (f.Pixels == nullptr || f.Width <= 0 || f.Height <= 0 || f.Stride < f.Width * 4) {
+            continue;
         }
+        TTrayEntry::TPicture p;
+        p.Width = f.Width;
+        p.Height = f.Height;
+        p.Pixels.reserve(static_cast<std::size_t>(f.Width) * f.Height);
+        for (int y = 0; y < f.Height; ++y) {
+            for (int x = 0; x < f.Width; ++x) {
+                p.Pixels.push_back(f.Pixel(x, y));
+            }
+        }
+        e.Pictures.push_back(std::move(p));
     }
 }
 
 } // namespace
 
 bool TrayAddIcon(HWND owner, UINT id, UINT callbackMessage, const TFrameView& icon,
+                 const std::u16string& tip) {
+    return TrayAddIcon(owner, id, callbackMessage, std::vector<TFrameView>{icon}, tip);
+}
+
+bool TrayModifyIcon(HWND owner, UINT id, const TFrameView& icon, const std::u16string& tip) {
+    return TrayModifyIcon(owner, id, std::vector<TFrameView>{icon}, tip);
+}
+
+bool TrayAddIcon(HWND owner, UINT id, UINT callbackMessage, const std::vector<TFrameView>& icon,
                  const std::u16string& tip) {
     auto& s = State();
     if (!IsWindow(owner) || s.TrayIcons.count({owner, id}) != 0) {
@@ -339,7 +364,8 @@ bool TrayAddIcon(HWND owner, UINT id, UINT callbackMessage, const TFrameView& ic
     return Present({owner, id}, e);
 }
 
-bool TrayModifyIcon(HWND owner, UINT id, const TFrameView& icon, const std::u16string& tip) {
+bool TrayModifyIcon(HWND owner, UINT id, const std::vector<TFrameView>& icon,
+                    const std::u16string& tip) {
     auto& s = State();
     auto it = s.TrayIcons.find({owner, id});
     if (it == s.TrayIcons.end()) {

@@ -93,6 +93,11 @@ std::string_view LoadPngResource(int ResId) {
     return RequiredFile("images/" + std::to_string(ResId) + ".png", ResId);
 }
 
+std::optional<std::string_view> LoadPngResourceVariant(int ResId, int Scale) {
+    return FindResourceFile("images/" + std::to_string(ResId) + "@" + std::to_string(Scale) +
+                            "x.png");
+}
+
 std::string_view LoadIconResource(int ResId) {
     return RequiredFile("images/icon" + std::to_string(ResId) + ".png", ResId);
 }

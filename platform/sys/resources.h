@@ -26,6 +26,9 @@ std::optional<std::string_view> FindResourceFile(std::string_view Name);
 
 // The PNG bytes of skin picture ResId (5000-5011). Throws EResNotFound for an unknown id.
 std::string_view LoadPngResource(int ResId);
+// The PNG bytes of skin picture ResId drawn at a whole factor above 1 of its size;
+// nullopt when the program carries no such variant.
+std::optional<std::string_view> LoadPngResourceVariant(int ResId, int Scale);
 // The PNG bytes of icon ResId (101). Throws EResNotFound for an unknown id.
 std::string_view LoadIconResource(int ResId);
 

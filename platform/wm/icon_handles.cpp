@@ -2,17 +2,19 @@
 // shows.
 #include "platform/wm/wm_internal.h"
 
+#include <algorithm>
 #include <map>
 
 namespace platform {
 namespace wm {
 namespace {
 
-struct TIcon {
+struct TPicture {
     int Width = 0;
     int Height = 0;
     std::vector<std::uint32_t> Pixels;
 };
+using TIcon = std::vector<TPicture>; // smallest first, never empty
 
 std::map<HICON, TIcon>& Icons() {
     static std::map<HICON, TIcon> icons;
@@ -20,15 +22,14 @@ std::map<HICON, TIcon>& Icons() {
 }
 HICON NextIcon = 0x40000;
 
-// The surface gets the big icon and then the small one, each once.
+// The surface gets every picture of the big icon and then of the small one, each icon once.
 void ShowIcons(const TWnd& w) {
-    std::vector<TFrameView> images;
-    TFrameView frame;
-    if (GetIconFrame(w.BigIcon, &frame)) {
-        images.push_back(frame);
+    std::vector<TFrameView> images, frames;
+    if (GetIconFrames(w.BigIcon, &frames)) {
+        images = frames;
     }
-    if (w.SmallIcon != w.BigIcon && GetIconFrame(w.SmallIcon, &frame)) {
-        images.push_back(frame);
+    if (w.SmallIcon != w.BigIcon && GetIconFrames(w.SmallIcon, &frames)) {
+        images.insert(images.end(), frames.begin(), frames.end());
     }
     Display().SetSurfaceIcon(w.Handle, images);
 }
@@ -66,13 +67,32 @@ HICON WindowIcon(const TWnd& w, WPARAM kind) {
 using namespace wm;
 
 HICON CreateIconFromPixels(int width, int height, const std::uint32_t* pixels) {
-    if (width <= 0 || height <= 0 || pixels == nullptr) {
+    return CreateIconFromFrames({TFrameView{pixels, width, height, width * 4}});
+}
+
+HICON CreateIconFromFrames(const std::vector<TFrameView>& frames) {
+    TIcon icon;
+    for (const TFrameView& f : frames) {
+        if (f.Pixels == nullptr || f.Width <= 0 || f.Height <= 0 || f.Stride < f.Width * 4) {
+            continue;
+        }
+        TPicture p;
+        p.Width = f.Width;
+        p.Height = f.Height;
+        p.Pixels.reserve(static_cast<std::size_t>(f.Width) * f.Height);
+        for (int y = 0; y < f.Height; ++y) {
+            for (int x = 0; x < f.Width; ++x) {
+                p.Pixels.push_back(f.Pixel(x, y));
+            }
+        }
+        icon.push_back(std::move(p));
+    }
+    if (icon.empty()) {
         return 0;
     }
-    TIcon icon;
-    icon.Width = width;
-    icon.Height = height;
-    icon.Pixels.assign(pixels, pixels + static_cast<std::size_t>(width) * height);
+    std::stable_sort(icon.begin(), icon.end(), [](const TPicture& a, const TPicture& b) {
+        return a.Width * a.Height < b.Width * b.Height;
+    });
     const HICON h = NextIcon++;
     Icons()[h] = std::move(icon);
     return h;
@@ -87,10 +107,20 @@ bool GetIconFrame(HICON icon, TFrameView* frame) {
     if (it == Icons().end() || frame == nullptr) {
         return false;
     }
-    frame->Pixels = it->second.Pixels.data();
-    frame->Width = it->second.Width;
-    frame->Height = it->second.Height;
-    frame->Stride = it->second.Width * 4;
+    const TPicture& biggest = it->second.back();
+    *frame = TFrameView{biggest.Pixels.data(), biggest.Width, biggest.Height, biggest.Width * 4};
+    return true;
+}
+
+bool GetIconFrames(HICON icon, std::vector<TFrameView>* frames) {
+    auto it = Icons().find(icon);
+    if (it == Icons().end() || frames == nullptr) {
+        return false;
+    }
+    frames->clear();
+    for (const TPicture& p : it->second) {
+        frames->push_back(TFrameView{p.Pixels.data(), p.Width, p.Height, p.Width * 4});
+    }
     return true;
 }
 

@@ -2,6 +2,7 @@
 // hover and leave tracking, keys, focus, activation, cursors, and the screen's changes.
 #include "platform/wm/wm_internal.h"
 
+#include <cmath>
 #include <cstdlib>
 #include <tuple>
 #include <unordered_set>
@@ -258,6 +259,29 @@ void TellTopLevels(UINT message, WPARAM wParam, LPARAM lParam) {
     }
 }
 
+// Every top-level window hears of the new scale with the place that keeps its top-left corner
+// where it is on the screen; the windows that do not act on it keep their logical place.
+void ScaleChanged() {
+    const double now = Display().Scale();
+    if (now == State().Scale || now <= 0) {
+        return;
+    }
+    State().Scale = now;
+    const auto dpi = static_cast<UINT>(std::lround(now * USER_DEFAULT_SCREEN_DPI));
+    const auto tops = State().TopLevels;
+    for (HWND top : tops) {
+        TWnd* w = Find(top);
+        if (!w || w->Destroying) {
+            continue;
+        }
+        const TPoint at = Display().SurfaceOrigin(top);
+        TRect suggested{at.X, at.Y, at.X + w->Rect.Width(), at.Y + w->Rect.Height()};
+        SendMessage(top, WM_DPICHANGED,
+                    static_cast<WPARAM>(MakeLParam(static_cast<int>(dpi), static_cast<int>(dpi))),
+                    reinterpret_cast<LPARAM>(&suggested));
+    }
+}
+
 void EndSession() {
     const auto tops = State().TopLevels;
     bool ending = true;
@@ -397,6 +421,9 @@ void ProcessRawEvent(const TInputEvent& e) {
     }
     case TInputKind::WorkAreaChange:
         TellTopLevels(WM_SETTINGCHANGE, SPI_SETWORKAREA, 0);
+        break;
+    case TInputKind::ScaleChange:
+        ScaleChanged();
         break;
     case TInputKind::TrayButtonDown:
     case TInputKind::TrayButtonUp:

@@ -2,6 +2,7 @@
 #include "platform/sys/workarea.h"
 #include "platform/wm/wm_internal.h"
 
+#include <cmath>
 #include <cstring>
 
 namespace platform {
@@ -32,6 +33,14 @@ int GetSystemMetrics(int index) {
     default:
         return 0;
     }
+}
+
+UINT GetDpiForSystem() {
+    return static_cast<UINT>(std::lround(wm::State().Scale * USER_DEFAULT_SCREEN_DPI));
+}
+
+int GetRenderScale() {
+    return RenderScaleFor(wm::State().Scale);
 }
 
 bool SystemParametersInfo(UINT action, UINT, void* out, UINT) {

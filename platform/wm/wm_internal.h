@@ -126,6 +126,8 @@ struct TState {
     std::vector<TWaitSource*> WaitSources;
     // BootTime - Now when last looked at; a growth means the machine slept in between.
     std::optional<std::int64_t> SleepOffset;
+    // The desktop's scale as the top-level windows last heard of it.
+    double Scale = 1;
 };
 
 TState& State();

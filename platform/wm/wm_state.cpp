@@ -93,6 +93,7 @@ void SetDisplay(std::unique_ptr<TDisplay> display) {
         CurrentDisplay.store(display.get());
         OwnedDisplay = std::move(display);
     }
+    State().Scale = Display().Scale();
     SetMonitorSource([] { return Display().Monitors(); });
 }
 

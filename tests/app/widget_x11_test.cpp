@@ -1,11 +1,12 @@
 // The real executable on its own X server, for what the end-to-end scenarios do not reach: it
 // stays on a monitor the user can see, and every ending signal saves and ends it cleanly. (The
 // last news shown at once, the refresh, the second launch and the close message from another
-// program are end-to-end scenarios.)
+// program are end-to-end scenarios.) It also follows the desktop's scale while it runs.
 #include <gtest/gtest.h>
 
 #include "isolated_home.h"
 
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
@@ -90,8 +91,10 @@ protected:
     pid_t Launch() {
         std::string display = "DISPLAY=" + Server->Name();
         std::vector<char*> env;
+        // The scale comes from the test's X server alone.
         for (char** e = environ; *e != nullptr; ++e)
-            if (std::string(*e).rfind("DISPLAY=", 0) != 0)
+            if (std::string(*e).rfind("DISPLAY=", 0) != 0 &&
+                std::string(*e).rfind("GDK_SCALE=", 0) != 0)
                 env.push_back(*e);
         env.push_back(display.data());
         env.push_back(nullptr);
@@ -110,8 +113,8 @@ protected:
         return ended && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
 
-    // Where the server shows the widget's 475 x 350 window; (-1, -1) while it shows none.
-    std::pair<int, int> WidgetPosition() {
+    // Where the server shows the widget's window of that size; (-1, -1) while it shows none.
+    std::pair<int, int> WidgetPosition(int width = 475, int height = 350) {
         Display* dpy = Server->Connection();
         XSync(dpy, False);
         Window root = 0, parent = 0;
@@ -124,7 +127,8 @@ protected:
             XClassHint hint{};
             XWindowAttributes a{};
             if (XGetWindowAttributes(dpy, children[i], &a) == 0 || a.map_state != IsViewable ||
-                a.width != 475 || a.height != 350 || XGetClassHint(dpy, children[i], &hint) == 0)
+                a.width != width || a.height != height ||
+                XGetClassHint(dpy, children[i], &hint) == 0)
                 continue;
             if (std::string(hint.res_name) == "minipelikora")
                 found = {a.x, a.y};
@@ -201,6 +205,118 @@ TEST_F(WidgetOnX, StaysOnAMonitorFromStartUpAndWhenItsMonitorIsRemoved) {
         5000))
         << WidgetPosition().first << "," << WidgetPosition().second;
     EXPECT_EQ(stop(), (TAt{400, 300}));
+}
+
+// An XSETTINGS blob (least significant byte first) of integer settings.
+std::vector<unsigned char> SettingsBlob(const std::vector<std::pair<std::string, int>>& values) {
+    std::vector<unsigned char> b;
+    const auto u32 = [&](std::uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            b.push_back(static_cast<unsigned char>(v >> (8 * i)));
+    };
+    b.insert(b.end(), {0, 0, 0, 0});
+    u32(1);
+    u32(static_cast<std::uint32_t>(values.size()));
+    for (const auto& [name, value] : values) {
+        b.insert(b.end(), {0, 0, static_cast<unsigned char>(name.size()), 0});
+        b.insert(b.end(), name.begin(), name.end());
+        while (b.size() % 4 != 0)
+            b.push_back(0);
+        u32(0);
+        u32(static_cast<std::uint32_t>(value));
+    }
+    return b;
+}
+
+// The colour of the screen at x, y.
+unsigned long ScreenPixel(Display* dpy, int x, int y) {
+    XImage* image = XGetImage(dpy, DefaultRootWindow(dpy), x, y, 1, 1, AllPlanes, ZPixmap);
+    if (image == nullptr)
+        return 0;
+    const unsigned long p = XGetPixel(image, 0, 0) & 0xFFFFFF;
+    XDestroyImage(image);
+    return p;
+}
+
+// The header's last row and the white body, as the screen shows them with the widget's own
+// constant alpha (252 once faded in).
+bool DarkRed(unsigned long p) {
+    return (p >> 16) >= 0x60 && (p >> 16) <= 0x80 && (p & 0xFFFF) < 0x1010;
+}
+bool White(unsigned long p) {
+    return (p >> 16) >= 0xF0 && (p >> 8 & 0xFF) >= 0xF0 && (p & 0xFF) >= 0xF0;
+}
+
+// The desktop's scale changes under the running widget: first the resources (as xrdb writes
+// them), then a settings manager that publishes Xft/DPI beside Gdk/WindowScalingFactor, as
+// GNOME does. The window takes the device size of each scale and keeps its top-left corner,
+// and the card's edges stay sharp: the header's last row meets the white body from one device
+// row to the next, at 1x as at 2x.
+TEST_F(WidgetOnX, FollowsTheDesktopScaleInPlace) {
+    Display* dpy = Server->Connection();
+    const Window root = DefaultRootWindow(dpy);
+    XDeleteProperty(dpy, root, XA_RESOURCE_MANAGER);
+    {
+        TOptions options(Utf8ToWide(DataFolder + "/options.ini"));
+        options.WriteLeft(101);
+        options.WriteTop(77);
+        for (const char16_t* key : {u"news", u"version", u"links"})
+            options.WriteString(u"server", key, u"127.0.0.1:1");
+        ASSERT_TRUE(options.UpdateFile());
+    }
+    using TAt = std::pair<int, int>;
+    const TAt corner{101, 77};
+    const auto placed = [&](int w, int h) {
+        return WaitUntil([&] { return WidgetPosition(w, h) == corner; }, 5000);
+    };
+    Widget = Launch();
+    ASSERT_GT(Widget, 0);
+    ASSERT_TRUE(placed(475, 350));
+    // The header's last row is 60, the body's first 61 (the skin's rows).
+    const int x = corner.first + 300;
+    EXPECT_TRUE(WaitUntil([&] { return DarkRed(ScreenPixel(dpy, x, corner.second + 60)); }, 3000));
+    EXPECT_TRUE(White(ScreenPixel(dpy, x, corner.second + 61)));
+
+    const std::string resources = "Xft.antialias:\t1\nXft.dpi:\t192\n";
+    XChangeProperty(dpy, root, XA_RESOURCE_MANAGER, XA_STRING, 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(resources.data()),
+                    static_cast<int>(resources.size()));
+    XFlush(dpy);
+    ASSERT_TRUE(placed(950, 700)) << "not resized to 2x in place";
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            return DarkRed(ScreenPixel(dpy, x + 300, corner.second + 121)) &&
+                   White(ScreenPixel(dpy, x + 300, corner.second + 122));
+        },
+        3000))
+        << std::hex << ScreenPixel(dpy, x + 300, corner.second + 121) << " "
+        << ScreenPixel(dpy, x + 300, corner.second + 122);
+    EXPECT_TRUE(DarkRed(ScreenPixel(dpy, x + 300, corner.second + 120)));
+    EXPECT_TRUE(White(ScreenPixel(dpy, x + 300, corner.second + 123)));
+
+    // A settings manager comes: its Xft/DPI of 96 wins over the resources, and its scaling
+    // factor of 2 is not applied on top.
+    const Atom settingsAtom = XInternAtom(dpy, "_XSETTINGS_SETTINGS", False);
+    const Window manager = XCreateSimpleWindow(dpy, root, 0, 0, 1, 1, 0, 0, 0);
+    const auto publish = [&](int dpi) {
+        const auto blob = SettingsBlob({{"Gdk/WindowScalingFactor", 2}, {"Xft/DPI", dpi * 1024}});
+        XChangeProperty(dpy, manager, settingsAtom, settingsAtom, 8, PropModeReplace, blob.data(),
+                        static_cast<int>(blob.size()));
+        XFlush(dpy);
+    };
+    publish(96);
+    XSetSelectionOwner(dpy, XInternAtom(dpy, "_XSETTINGS_S0", False), manager, CurrentTime);
+    XFlush(dpy);
+    EXPECT_TRUE(placed(475, 350)) << "the manager's 96 DPI did not win";
+    publish(144);
+    EXPECT_TRUE(placed(713, 525)) << "no 1.5x from the manager's change";
+
+    // The options keep the place in the screen's pixels.
+    kill(Widget, SIGTERM);
+    EXPECT_EQ(WaitExit(Widget, 10000), 0);
+    Widget = -1;
+    TOptions saved(Utf8ToWide(DataFolder + "/options.ini"));
+    EXPECT_EQ((TAt{saved.ReadLeft(), saved.ReadTop()}), corner);
 }
 
 TEST_F(WidgetOnX, EachEndingSignalSavesAndEndsWithCodeZero) {

@@ -26,8 +26,9 @@ class FirstStart(unittest.TestCase):
         watch = s.watch_pixel(cx + body[0], cy + body[1], 6000)
         w = s.start_widget()
         self.assertEqual(s.geometry(w.wid), (cx, cy, h.WIN_W, h.WIN_H))
-        # The program's icon at its own size, for the desktop's taskbar and switcher.
-        self.assertEqual(s.window_icon_sizes(w.wid), [(64, 64)])
+        # The program's mark as drawn for each size, for the desktop's taskbar and switcher.
+        self.assertEqual(s.window_icon_sizes(w.wid),
+                         [(n, n) for n in (16, 22, 24, 32, 48, 64, 128)])
 
         samples = watch.result()
         steps = fade_steps(samples, h.ROOT_COLOUR, (255, 255, 255))

@@ -223,3 +223,61 @@ TEST(CanvasSettings, SetSizeStartsTransparentAndKeepsSettings) {
     c.Draw(src, 6, 0);
     EXPECT_EQ(c.Bitmap().GetPixel(9, 2), src.GetPixel(3, 2));
 }
+
+// At 2x a canvas holds four device pixels per logical one and draws into them directly: a
+// one-pixel rule covers exactly two device rows, text is laid out at twice the size (four times
+// the ink), and a glyph's stem turns from clear to solid within one partly covered device pixel
+// at each edge, where an enlarged 1x picture would smear each edge over two or more.
+TEST(CanvasScale, RulesAndTextAreDrawnAtTheDeviceResolution) {
+    const auto alpha = [](const TBitmapEx& b, int x, int y) { return b.GetPixel(x, y) >> 24; };
+    long ink[3] = {0, 0, 0};
+    for (int scale : {1, 2}) {
+        TCanvasEx rule(60, 20, FormatARGB32, scale);
+        ASSERT_EQ(rule.Bitmap().PixelWidth(), 60 * scale);
+        ASSERT_EQ(rule.Width(), 60);
+        rule.Pen().SetColor(0xFF000000u);
+        rule.Line(2, 5, 50, 5);
+        const TBitmapEx& r = rule.Bitmap();
+        for (int d = 0; d < scale; ++d)
+            EXPECT_EQ(alpha(r, 20 * scale, 5 * scale + d), 255u) << scale;
+        EXPECT_EQ(alpha(r, 20 * scale, 5 * scale - 1), 0u) << scale;
+        EXPECT_EQ(alpha(r, 20 * scale, 6 * scale), 0u) << scale;
+
+        TCanvasEx text(60, 60, FormatARGB32, scale);
+        text.Font().SetName(u"Sans");
+        text.Font().SetSize(24);
+        text.Font().SetColor(0xFF000000u);
+        text.DrawText(platform::TRect{0, 0, 60, 60}, u"I");
+        const TBitmapEx& t = text.Bitmap();
+        // The font keeps an opaque colour at alpha 254, as the skin's engine did.
+        const auto solid = [&](int x, int y) { return alpha(t, x, y) >= 254; };
+        int top = -1, bottom = -1;
+        for (int y = 0; y < t.PixelHeight(); ++y)
+            for (int x = 0; x < t.PixelWidth(); ++x) {
+                const auto a = alpha(t, x, y);
+                ink[scale] += a;
+                if (solid(x, y)) {
+                    top = top < 0 ? y : top;
+                    bottom = y;
+                }
+            }
+        ASSERT_GE(top, 0) << "no solid stem at " << scale << "x";
+        const int y = (top + bottom) / 2;
+        int firstInk = -1, firstSolid = -1, lastSolid = -1, lastInk = -1;
+        for (int x = 0; x < t.PixelWidth(); ++x) {
+            const auto a = alpha(t, x, y);
+            if (a > 0) {
+                firstInk = firstInk < 0 ? x : firstInk;
+                lastInk = x;
+            }
+            if (solid(x, y)) {
+                firstSolid = firstSolid < 0 ? x : firstSolid;
+                lastSolid = x;
+            }
+        }
+        EXPECT_LE(firstSolid - firstInk, 1) << scale << "x left edge";
+        EXPECT_LE(lastInk - lastSolid, 1) << scale << "x right edge";
+        EXPECT_GE(lastSolid - firstSolid + 1, 2 * scale) << scale << "x stem";
+    }
+    EXPECT_NEAR(static_cast<double>(ink[2]) / (4.0 * static_cast<double>(ink[1])), 1.0, 0.1);
+}

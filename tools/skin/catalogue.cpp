@@ -16,9 +16,21 @@ const std::vector<Picture>& Pictures() {
         {"5009.png", 342, 224, DrawAboutFrame},
         {"5010.png", 64, 64, DrawProgramPicture},
         {"5011.png", 21, 21, DrawRedCross},
-        {"icon101.png", 64, 64, DrawIcon},
+        {"icon101.png", 64, 64, DrawIcon, false},
     };
     return pictures;
+}
+
+const std::vector<int>& PictureScales() {
+    static const std::vector<int> scales = {1, 2, 3};
+    return scales;
+}
+
+std::string ScaledFileName(const std::string& file, int scale) {
+    if (scale == 1)
+        return file;
+    const std::size_t dot = file.rfind('.');
+    return file.substr(0, dot) + "@" + std::to_string(scale) + "x" + file.substr(dot);
 }
 
 const Picture* FindPicture(const std::string& file) {

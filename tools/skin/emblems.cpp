@@ -93,7 +93,8 @@ Surface DrawProgramPicture() {
     Context owner = NewContext(s.get());
     cairo_t* cr = owner.get();
     FloorShadow(cr);
-    Surface mark = DrawMark(64);
+    Surface mark = DrawMark(64 * DrawScale());
+    cairo_surface_set_device_scale(mark.get(), DrawScale(), DrawScale());
     cairo_set_source_surface(cr, mark.get(), 0, 3);
     cairo_paint(cr);
     cairo_surface_flush(s.get());

@@ -1,6 +1,7 @@
 // skingen: draws the widget's skin pictures.
 //
-//   skingen DIR              writes 5000.png ... 5011.png and icon101.png into DIR
+//   skingen DIR              writes 5000.png ... 5011.png and icon101.png into DIR, and each
+//                            skin picture drawn at 2x and 3x (5000@2x.png ...) beside them
 //   skingen --icons DIR      writes the program's mark as 16x16.png ... 256x256.png into DIR
 //   skingen --sheet OUT.png  writes a contact sheet of every picture and three mock-ups
 //
@@ -51,15 +52,21 @@ int Run(int argc, char** argv) {
     if (argc != 2 || argv[1][0] == '-')
         return Usage();
     const std::string dir = argv[1];
-    for (const skin::Picture& p : skin::Pictures()) {
-        skin::Surface surface = p.Draw();
-        if (cairo_image_surface_get_width(surface.get()) != p.Width ||
-            cairo_image_surface_get_height(surface.get()) != p.Height) {
-            std::fprintf(stderr, "skingen: %s came out at the wrong size\n", p.File.c_str());
-            return 1;
+    for (int scale : skin::PictureScales()) {
+        const skin::TDrawScale drawing(scale);
+        for (const skin::Picture& p : skin::Pictures()) {
+            // The program's icon has its own sizes (--icons).
+            if (scale > 1 && !p.Scaled)
+                continue;
+            skin::Surface surface = p.Draw();
+            if (cairo_image_surface_get_width(surface.get()) != p.Width * scale ||
+                cairo_image_surface_get_height(surface.get()) != p.Height * scale) {
+                std::fprintf(stderr, "skingen: %s came out at the wrong size\n", p.File.c_str());
+                return 1;
+            }
+            if (!Write(surface.get(), dir + "/" + skin::ScaledFileName(p.File, scale)))
+                return 1;
         }
-        if (!Write(surface.get(), dir + "/" + p.File))
-            return 1;
     }
     return 0;
 }

@@ -215,6 +215,8 @@ const std::vector<int>& MarkSizes() {
 }
 
 Surface DrawMark(int size) {
+    // Each size is drawn for its own pixels, also inside a picture drawn for a scaled desktop.
+    const TDrawScale onePixel(1);
     Surface s = NewSurface(size, size);
     Context owner = NewContext(s.get());
     if (HasSmallLayout(size))

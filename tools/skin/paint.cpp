@@ -6,8 +6,29 @@
 
 namespace skin {
 
+namespace {
+
+int CurrentScale = 1;
+
+} // namespace
+
+int DrawScale() {
+    return CurrentScale;
+}
+
+TDrawScale::TDrawScale(int scale) : Previous(CurrentScale) {
+    CurrentScale = std::max(scale, 1);
+}
+
+TDrawScale::~TDrawScale() {
+    CurrentScale = Previous;
+}
+
 Surface NewSurface(int width, int height) {
-    return Surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height));
+    Surface s(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width * CurrentScale,
+                                         height * CurrentScale));
+    cairo_surface_set_device_scale(s.get(), CurrentScale, CurrentScale);
+    return s;
 }
 
 Context NewContext(cairo_surface_t* surface) {
@@ -76,6 +97,9 @@ void BoxLine(const float* in, float* out, int n, int step, int radius) {
 void Blur(cairo_surface_t* surface, double sigma) {
     if (sigma <= 0)
         return;
+    double scaleX = 1, scaleY = 1;
+    cairo_surface_get_device_scale(surface, &scaleX, &scaleY);
+    sigma *= scaleX;
     cairo_surface_flush(surface);
     const int w = cairo_image_surface_get_width(surface);
     const int h = cairo_image_surface_get_height(surface);

@@ -30,7 +30,22 @@ constexpr Rgb Hex(std::uint32_t rgb) {
     return {((rgb >> 16) & 0xFF) / 255.0, ((rgb >> 8) & 0xFF) / 255.0, (rgb & 0xFF) / 255.0};
 }
 
-// A transparent ARGB32 surface; never null (cairo hands back an error surface instead).
+// The factor pictures are drawn at: every surface NewSurface makes while a TDrawScale lives holds
+// that many device pixels per logical one, and the drawing code keeps its 1x coordinates.
+int DrawScale();
+class TDrawScale {
+public:
+    explicit TDrawScale(int scale);
+    ~TDrawScale();
+    TDrawScale(const TDrawScale&) = delete;
+    TDrawScale& operator=(const TDrawScale&) = delete;
+
+private:
+    int Previous;
+};
+
+// A transparent ARGB32 surface of width x height logical pixels at DrawScale(); never null
+// (cairo hands back an error surface instead).
 Surface NewSurface(int width, int height);
 Context NewContext(cairo_surface_t* surface);
 
@@ -46,7 +61,8 @@ inline void RoundedRect(cairo_t* cr, double x, double y, double w, double h, dou
 }
 
 // Blurs all four premultiplied channels with three box passes, which approximates a Gaussian
-// of the given standard deviation; pixels beyond the edges count as transparent.
+// of the given standard deviation in logical pixels; pixels beyond the edges count as
+// transparent.
 void Blur(cairo_surface_t* surface, double sigma);
 
 // Paints the soft shadow of whatever `shape` fills: the shape is filled in black, blurred and

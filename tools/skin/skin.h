@@ -16,10 +16,15 @@ struct Picture {
     int Width;
     int Height;
     Surface (*Draw)();
+    bool Scaled = true; // also drawn for scaled desktops (see PictureScales)
 };
 
 const std::vector<Picture>& Pictures();
 const Picture* FindPicture(const std::string& file);
+// The factors the skin pictures are drawn at; 2x and 3x are written as NAME@2x.png, which
+// the program takes on desktops at that scale (or the next whole one above a fractional scale).
+const std::vector<int>& PictureScales();
+std::string ScaledFileName(const std::string& file, int scale);
 
 // chrome.cpp: the large surfaces.
 Surface DrawScrollTrack();  // 5000
@@ -41,7 +46,8 @@ Surface DrawProgramPicture(); // 5010
 Surface DrawIcon();           // icon101
 
 // newsmark.cpp: the program's mark at the sizes of the desktop's icon theme, which the package
-// installs; the small ones are drawn pixel by pixel for their size.
+// installs and the program carries for its tray and window icons; the small ones are drawn pixel
+// by pixel for their size (whatever DrawScale says).
 const std::vector<int>& MarkSizes();
 Surface DrawMark(int size);
 

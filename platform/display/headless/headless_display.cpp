@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <chrono>
 #include <climits>
+#include <cmath>
 
 namespace platform {
 
@@ -123,6 +124,35 @@ void THeadlessDisplay::Suspend(std::uint64_t ms) {
 void THeadlessDisplay::SetAutoAdvance(bool on) {
     std::lock_guard<std::mutex> guard(Lock);
     AutoAdvance = on;
+}
+
+void THeadlessDisplay::SetScale(double scale) {
+    std::lock_guard<std::mutex> guard(Lock);
+    if (scale == DesktopScale || scale <= 0) {
+        return;
+    }
+    // The surfaces stay where they are on the screen, which is elsewhere in logical pixels.
+    for (auto& entry : Surfaces) {
+        TRect& b = entry.second.Bounds;
+        const int left = static_cast<int>(std::floor(b.Left * DesktopScale / scale));
+        const int top = static_cast<int>(std::floor(b.Top * DesktopScale / scale));
+        b = TRect{left, top, left + b.Width(), top + b.Height()};
+    }
+    DesktopScale = scale;
+    TInputEvent event;
+    event.Kind = TInputKind::ScaleChange;
+    Push(event);
+}
+
+TPoint THeadlessDisplay::SurfaceOrigin(HWND window) {
+    std::lock_guard<std::mutex> guard(Lock);
+    auto it = Surfaces.find(window);
+    return it != Surfaces.end() ? TPoint{it->second.Bounds.Left, it->second.Bounds.Top} : TPoint{};
+}
+
+double THeadlessDisplay::Scale() {
+    std::lock_guard<std::mutex> guard(Lock);
+    return DesktopScale;
 }
 
 void THeadlessDisplay::SetDoubleClickTime(DWORD ms) {
@@ -687,10 +717,16 @@ void THeadlessDisplay::Sleep(DWORD ms) {
     Advance(ms);
 }
 
-bool THeadlessDisplay::DockTrayIcon(HWND owner, UINT id, const TFrameView& icon,
+bool THeadlessDisplay::DockTrayIcon(HWND owner, UINT id, const std::vector<TFrameView>& icon,
                                     const std::u16string& tip) {
     std::lock_guard<std::mutex> guard(Lock);
-    const TTrayIcon entry{owner, id, icon.Width, icon.Height, tip};
+    // The picture a slot of the tray's size shows.
+    const int shown = BestPictureFor(icon, TraySlot);
+    TTrayIcon entry{owner, id, 0, 0, tip};
+    if (shown >= 0) {
+        entry.Width = icon[static_cast<std::size_t>(shown)].Width;
+        entry.Height = icon[static_cast<std::size_t>(shown)].Height;
+    }
     if (!TrayAvailable) {
         TrayWaiting[{owner, id}] = entry;
         return false;

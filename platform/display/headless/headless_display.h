@@ -50,10 +50,12 @@ public:
     struct TTrayIcon {
         HWND Owner = 0;
         UINT Id = 0;
-        int Width = 0;
+        int Width = 0; // of the picture shown in the tray's slot
         int Height = 0;
         std::u16string Tip;
     };
+    // The side of the tray's square slots, in pixels.
+    static constexpr int TraySlot = 22;
 
     THeadlessDisplay();
     ~THeadlessDisplay() override;
@@ -78,6 +80,9 @@ public:
     void SetAutoAdvance(bool on);
     void SetDoubleClickTime(DWORD ms);
     void SetHoverTime(DWORD ms);
+    // The desktop's scale factor; a new one is reported as a ScaleChange event. Frames then
+    // arrive drawn at its whole factor; coordinates stay logical.
+    void SetScale(double scale);
     // Without a tray, icons wait and dock when it becomes available.
     void SetTrayAvailable(bool available);
 
@@ -121,6 +126,7 @@ public:
     bool CreateSurface(const TSurfaceParams& params) override;
     void DestroySurface(HWND window) override;
     void MoveSurface(HWND window, const TRect& bounds) override;
+    TPoint SurfaceOrigin(HWND window) override;
     void ShowSurface(HWND window, bool visible) override;
     void SetSurfaceTopmost(HWND window, bool topmost) override;
     void RaiseSurface(HWND window) override;
@@ -134,6 +140,7 @@ public:
     void Wait(std::optional<std::uint64_t> deadline, TWaitExtras* extras) override;
     void Wake() override;
     TRect ScreenRect() override;
+    double Scale() override;
     std::vector<TMonitor> Monitors() override;
     TPoint PointerPosition() override;
     DWORD DoubleClickTime() override;
@@ -143,7 +150,7 @@ public:
     std::uint64_t Now() override;
     std::uint64_t BootTime() override;
     void Sleep(DWORD ms) override;
-    bool DockTrayIcon(HWND owner, UINT id, const TFrameView& icon,
+    bool DockTrayIcon(HWND owner, UINT id, const std::vector<TFrameView>& icon,
                       const std::u16string& tip) override;
     void UndockTrayIcon(HWND owner, UINT id) override;
     void RequestClipboardText(HWND window) override;
@@ -172,6 +179,7 @@ private:
     TPoint Pointer;
     DWORD DoubleClick = 500;
     DWORD Hover = 400;
+    double DesktopScale = 1;
     int Cursor = 32512;
     HWND Grab = 0;
     HWND Active = 0;

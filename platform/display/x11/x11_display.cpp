@@ -160,15 +160,18 @@ std::unique_ptr<TX11Display> TX11Display::Open(const std::string& name,
     if (x.XFixes) {
         int major = 0, minor = 0;
         XFixesQueryVersion(dpy, &major, &minor);
-        XFixesSelectSelectionInput(dpy, x.Root, x.Atoms.NetCmSelection,
-                                   XFixesSetSelectionOwnerNotifyMask |
-                                       XFixesSelectionWindowDestroyNotifyMask |
-                                       XFixesSelectionClientCloseNotifyMask);
+        for (Atom selection : {x.Atoms.NetCmSelection, x.Atoms.XSettingsSelection}) {
+            XFixesSelectSelectionInput(dpy, x.Root, selection,
+                                       XFixesSetSelectionOwnerNotifyMask |
+                                           XFixesSelectionWindowDestroyNotifyMask |
+                                           XFixesSelectionClientCloseNotifyMask);
+        }
     }
     // Key repeat then arrives as repeated presses without releases in between.
     Bool supported = False;
     XkbSetDetectableAutoRepeat(dpy, True, &supported);
     XSelectInput(dpy, x.Root, PropertyChangeMask | StructureNotifyMask);
+    x.ReadScale(false);
     x.ReadDesktopPicture();
     x.OpenMonitors();
     x.UpdateCompositing();
@@ -314,12 +317,12 @@ bool TX11Display::CreateSurface(const TSurfaceParams& params) {
     }
     TX11Surface s;
     s.Window = params.Window;
-    s.Bounds = params.Bounds;
+    s.Bounds = x.ToDevice(params.Bounds);
     s.Layered = params.Layered;
     s.Popup = params.Popup;
     s.Topmost = params.Topmost;
-    s.Origin = TPoint{params.Bounds.Left, params.Bounds.Top};
-    s.ShortUntilMapped = params.Layered && !params.Popup && params.Bounds.Height() > 1;
+    s.Origin = TPoint{s.Bounds.Left, s.Bounds.Top};
+    s.ShortUntilMapped = params.Layered && !params.Popup && s.Bounds.Height() > 1;
     const TRect created = ServerBounds(s);
 
     XSetWindowAttributes a{};
@@ -433,7 +436,8 @@ void TX11Display::MoveSurface(HWND window, const TRect& bounds) {
     }
 }
 
-void TX11Display::TImpl::Move(TX11Surface& s, const TRect& bounds) {
+void TX11Display::TImpl::Move(TX11Surface& s, const TRect& logical) {
+    const TRect bounds = ToDevice(logical, s.Bounds);
     if (bounds == s.Bounds) {
         return;
     }

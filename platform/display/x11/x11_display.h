@@ -42,6 +42,7 @@ public:
     bool CreateSurface(const TSurfaceParams& params) override;
     void DestroySurface(HWND window) override;
     void MoveSurface(HWND window, const TRect& bounds) override;
+    TPoint SurfaceOrigin(HWND window) override;
     void ShowSurface(HWND window, bool visible) override;
     void SetSurfaceTopmost(HWND window, bool topmost) override;
     void RaiseSurface(HWND window) override;
@@ -55,6 +56,7 @@ public:
     void Wait(std::optional<std::uint64_t> deadline, TWaitExtras* extras) override;
     void Wake() override;
     TRect ScreenRect() override;
+    double Scale() override;
     std::vector<TMonitor> Monitors() override;
     TPoint PointerPosition() override;
     DWORD DoubleClickTime() override;
@@ -64,7 +66,7 @@ public:
     std::uint64_t Now() override;
     std::uint64_t BootTime() override;
     void Sleep(DWORD ms) override;
-    bool DockTrayIcon(HWND owner, UINT id, const TFrameView& icon,
+    bool DockTrayIcon(HWND owner, UINT id, const std::vector<TFrameView>& icon,
                       const std::u16string& tip) override;
     void UndockTrayIcon(HWND owner, UINT id) override;
     void RequestClipboardText(HWND window) override;

@@ -171,6 +171,7 @@ char32_t KeysymToChar(unsigned long keysym) {
 
 void TX11Display::TImpl::Push(TInputEvent ev) {
     ev.Time = MonotonicMs();
+    ev.Point = ToLogical(ev.Point);
     Pending.push_back(std::move(ev));
 }
 
@@ -212,6 +213,9 @@ void TX11Display::TImpl::CheckActiveProperty() {
 
 void TX11Display::TImpl::Translate(XEvent& ev) {
     if (HandleTrayEvent(ev) || HandleTransferEvent(ev)) {
+        return;
+    }
+    if (WatchScale(ev)) {
         return;
     }
     if (XFixes && ev.type == XFixesEventBase + XFixesSelectionNotify) {

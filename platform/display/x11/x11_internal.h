@@ -4,6 +4,7 @@
 
 #include "platform/display/x11/x11_display.h"
 #include "platform/display/x11/x11_monitors.h"
+#include "platform/display/x11/x11_settings.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -105,8 +106,14 @@ struct TX11TrayIcon {
     Colormap Map = 0;
     int Width = 0;
     int Height = 0;
-    std::vector<std::uint32_t> Pixels; // the icon as given, premultiplied ARGB32
-    int IconWidth = 0;
+    // The icon as given, at each of its sizes, premultiplied ARGB32.
+    struct TPicture {
+        int Width = 0;
+        int Height = 0;
+        std::vector<std::uint32_t> Pixels;
+    };
+    std::vector<TPicture> Pictures;
+    int IconWidth = 0; // of its smallest picture, the size it asks the tray for
     int IconHeight = 0;
     std::u16string Tip;
 };
@@ -164,6 +171,8 @@ struct TX11Display::TImpl {
     std::vector<TMonitor> KnownMonitors; // as last reported, to tell what a notice changed
     std::vector<TX11Strut> Struts;       // the docks' reserved space
     bool StrutsKnown = false;            // Struts holds until the next notice
+    double Scale = 1;                    // the desktop's, as last read
+    ::Window SettingsOwner = 0;          // the XSETTINGS manager's window we listen to
 
     ~TImpl();
 
@@ -175,8 +184,9 @@ struct TX11Display::TImpl {
     void FreeImage();
     void MapIfReady(TX11Surface& s);
     void WindowMapped(TX11Surface& s);
-    // Asks the server (and the window manager) for the bounds; the picture is not presented.
-    void Move(TX11Surface& s, const TRect& bounds);
+    // Asks the server (and the window manager) for the logical bounds; the picture is not
+    // presented.
+    void Move(TX11Surface& s, const TRect& logical);
     void SendNetWmState(TX11Surface& s, Atom state, bool add);
     void Redraw(TX11Surface& s, int x, int y, int w, int h);
     void Activate(TX11Surface& s);
@@ -207,6 +217,8 @@ struct TX11Display::TImpl {
     // x11_screen.cpp
     Cursor CursorFor(int cursorId);
     bool ReadSetting(const char* name, std::int32_t& value);
+    // Every setting the XSETTINGS manager publishes; false when none runs.
+    bool ReadSettings(TXSettings& settings);
 
     // x11_monitors.cpp
     void OpenMonitors();
@@ -214,6 +226,18 @@ struct TX11Display::TImpl {
     const std::vector<TX11Strut>& DockStruts();
     // Follows monitor and work-area changes (reported as events); true when ev was one.
     bool WatchScreen(XEvent& ev);
+
+    // x11_scale.cpp
+    // Reads the desktop's scale afresh; a change is reported as a ScaleChange event.
+    void ReadScale(bool report);
+    // Follows the settings manager and the resources; true when ev was one of their notices.
+    bool WatchScale(XEvent& ev);
+    // Screen pixels to logical ones and back. A surface keeps its place on the screen while the
+    // logical place asked for is still the one it stands on.
+    TPoint ToLogical(TPoint device) const;
+    TRect ToLogical(const TRect& device) const;
+    TRect ToDevice(const TRect& logical, const TRect& current) const;
+    TRect ToDevice(const TRect& logical) const;
 
     // x11_tray.cpp
     bool HandleTrayEvent(XEvent& ev);

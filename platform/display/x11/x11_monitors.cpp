@@ -284,11 +284,16 @@ bool TX11Display::TImpl::WatchScreen(XEvent& ev) {
 }
 
 std::vector<TMonitor> TX11Display::Monitors() {
-    return Impl->ReadMonitors();
+    std::vector<TMonitor> monitors = Impl->ReadMonitors();
+    for (TMonitor& m : monitors) {
+        m.Bounds = Impl->ToLogical(m.Bounds);
+        m.Work = Impl->ToLogical(m.Work);
+    }
+    return monitors;
 }
 
 TRect TX11Display::WorkArea() {
-    const auto monitors = Impl->ReadMonitors();
+    const auto monitors = Monitors();
     for (const auto& m : monitors) {
         if (m.Primary) {
             return m.Work;

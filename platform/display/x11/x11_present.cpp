@@ -2,6 +2,7 @@
 // pixmap that answers exposures, and the shape regions taken from the frame's alpha.
 #include "platform/display/x11/x11_internal.h"
 #include "platform/display/x11/x11_shape.h"
+#include "platform/gfx/owners.h"
 
 #include <X11/Xatom.h>
 #include <X11/extensions/shape.h>
@@ -100,6 +101,29 @@ std::uint32_t Over(std::uint32_t top, std::uint32_t under) {
             ((top >> shift) & 0xFF) + (((under >> shift) & 0xFF) * keep + 127) / 255;
         out |= std::min<std::uint32_t>(c, 255) << shift;
     }
+    return out;
+}
+
+// The frame resampled to width x height. A picture drawn at the next whole factor of the scale is
+// never more than twice the screen's size, so a bilinear filter reads every one of its pixels and
+// reduces it smoothly, at a fraction of the cost of a wider filter.
+std::vector<std::uint32_t> FitFrame(const TFrameView& frame, int width, int height) {
+    std::vector<std::uint32_t> out(static_cast<std::size_t>(width) * height, 0);
+    const TCairoSurfacePtr source(cairo_image_surface_create_for_data(
+        reinterpret_cast<unsigned char*>(const_cast<std::uint32_t*>(frame.Pixels)),
+        CAIRO_FORMAT_ARGB32, frame.Width, frame.Height, frame.Stride));
+    const TCairoSurfacePtr target(
+        cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(out.data()),
+                                            CAIRO_FORMAT_ARGB32, width, height, width * 4));
+    const TCairoPtr cr(cairo_create(target.get()));
+    cairo_scale(cr.get(), static_cast<double>(width) / frame.Width,
+                static_cast<double>(height) / frame.Height);
+    cairo_set_source_surface(cr.get(), source.get(), 0, 0);
+    cairo_pattern_set_filter(cairo_get_source(cr.get()), CAIRO_FILTER_BILINEAR);
+    cairo_pattern_set_extend(cairo_get_source(cr.get()), CAIRO_EXTEND_PAD);
+    cairo_set_operator(cr.get(), CAIRO_OPERATOR_SOURCE);
+    cairo_paint(cr.get());
+    cairo_surface_flush(target.get());
     return out;
 }
 
@@ -230,15 +254,24 @@ bool TX11Display::PresentFrame(HWND window, const TRect& bounds, const TFrameVie
         frame.Height > SHRT_MAX) {
         return false;
     }
-    const int w = frame.Width, h = frame.Height;
+    // The screen's size of the window; a picture drawn at another factor (the next whole one
+    // of a fractional scale, or one drawn before the scale changed) is reduced to it smoothly.
+    const TRect device = x.ToDevice(bounds, s->Bounds);
+    const int w = std::max(1, device.Width()), h = std::max(1, device.Height());
+    std::vector<std::uint32_t> fitted;
+    TFrameView view = frame;
+    if (frame.Width != w || frame.Height != h) {
+        fitted = FitFrame(frame, w, h);
+        view = TFrameView{fitted.data(), w, h, w * 4};
+    }
     s->Frame.resize(static_cast<std::size_t>(w) * h);
     s->FrameWidth = w;
     s->FrameHeight = h;
-    const auto* src = reinterpret_cast<const std::uint8_t*>(frame.Pixels);
+    const auto* src = reinterpret_cast<const std::uint8_t*>(view.Pixels);
     for (int y = 0; y < h; ++y) {
         std::uint32_t* out = s->Frame.data() + static_cast<std::ptrdiff_t>(y) * w;
         const auto* in = reinterpret_cast<const std::uint32_t*>(
-            src + static_cast<std::ptrdiff_t>(y) * frame.Stride);
+            src + static_cast<std::ptrdiff_t>(y) * view.Stride);
         if (alpha == 255) {
             std::memcpy(out, in, static_cast<std::size_t>(w) * 4);
             continue;
@@ -252,7 +285,7 @@ bool TX11Display::PresentFrame(HWND window, const TRect& bounds, const TFrameVie
                      ((ag + ((ag >> 8) & 0x00FF00FFu)) & 0xFF00FF00u);
         }
     }
-    x.Move(*s, TRect{bounds.Left, bounds.Top, bounds.Left + w, bounds.Top + h});
+    x.Move(*s, bounds);
     x.Present(*s);
     return !x.Dead;
 }

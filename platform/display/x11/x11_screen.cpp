@@ -63,6 +63,19 @@ Cursor TX11Display::TImpl::CursorFor(int cursorId) {
 }
 
 bool TX11Display::TImpl::ReadSetting(const char* name, std::int32_t& value) {
+    TXSettings settings;
+    if (!ReadSettings(settings)) {
+        return false;
+    }
+    auto it = settings.find(name);
+    if (it == settings.end() || it->second.Kind != TXSetting::TKind::Integer) {
+        return false;
+    }
+    value = it->second.Integer;
+    return true;
+}
+
+bool TX11Display::TImpl::ReadSettings(TXSettings& settings) {
     if (Dead) {
         return false;
     }
@@ -80,14 +93,8 @@ bool TX11Display::TImpl::ReadSetting(const char* name, std::int32_t& value) {
     if (status != Success || data == nullptr) {
         return false;
     }
-    TXSettings settings;
     ParseXSettings(data, format == 8 ? count : 0, settings);
     XFree(data);
-    auto it = settings.find(name);
-    if (it == settings.end() || it->second.Kind != TXSetting::TKind::Integer) {
-        return false;
-    }
-    value = it->second.Integer;
     return true;
 }
 
@@ -96,7 +103,7 @@ TRect TX11Display::ScreenRect() {
     if (x.Dead) {
         return TRect{};
     }
-    return TRect{0, 0, DisplayWidth(x.Dpy, x.Screen), DisplayHeight(x.Dpy, x.Screen)};
+    return x.ToLogical(TRect{0, 0, DisplayWidth(x.Dpy, x.Screen), DisplayHeight(x.Dpy, x.Screen)});
 }
 
 TPoint TX11Display::PointerPosition() {
@@ -108,7 +115,7 @@ TPoint TX11Display::PointerPosition() {
     int rx = 0, ry = 0, wx = 0, wy = 0;
     unsigned mask = 0;
     XQueryPointer(x.Dpy, x.Root, &root, &child, &rx, &ry, &wx, &wy, &mask);
-    return TPoint{rx, ry};
+    return x.ToLogical(TPoint{rx, ry});
 }
 
 DWORD TX11Display::DoubleClickTime() {

@@ -1,4 +1,9 @@
 #include "platform/display/x11/x11_settings.h"
+#include "platform/display.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
 
 namespace platform {
 
@@ -122,6 +127,85 @@ bool ParseXSettings(const std::uint8_t* data, std::size_t size, TXSettings& out)
         out[name] = std::move(setting);
     }
     return true;
+}
+
+namespace {
+
+constexpr double BaseDpi = 96;
+
+// A whole text that is a finite number above 0.
+std::optional<double> PositiveNumber(std::string_view text) {
+    const std::string copy(text);
+    const char* begin = copy.c_str();
+    while (*begin == ' ' || *begin == '\t') {
+        ++begin;
+    }
+    char* end = nullptr;
+    const double value = std::strtod(begin, &end);
+    if (end == begin) {
+        return std::nullopt;
+    }
+    while (*end == ' ' || *end == '\t' || *end == '\r') {
+        ++end;
+    }
+    if (*end != '\0' || !std::isfinite(value) || value <= 0) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+double Settle(double scale) {
+    return std::clamp(std::round(scale * 4) / 4, MinScale, MaxScale);
+}
+
+} // namespace
+
+std::optional<double> ResourceDpi(std::string_view resources) {
+    constexpr std::string_view key = "Xft.dpi";
+    std::optional<double> found;
+    while (!resources.empty()) {
+        const std::size_t eol = resources.find('\n');
+        std::string_view line = resources.substr(0, eol);
+        resources = eol == std::string_view::npos ? std::string_view{} : resources.substr(eol + 1);
+        while (!line.empty() && (line.front() == ' ' || line.front() == '\t')) {
+            line.remove_prefix(1);
+        }
+        if (line.substr(0, key.size()) != key) {
+            continue;
+        }
+        line.remove_prefix(key.size());
+        while (!line.empty() && (line.front() == ' ' || line.front() == '\t')) {
+            line.remove_prefix(1);
+        }
+        if (line.empty() || line.front() != ':') {
+            continue;
+        }
+        line.remove_prefix(1);
+        // As in any resource database, a later line for the same name overrides an earlier one.
+        if (const auto v = PositiveNumber(line)) {
+            found = v;
+        }
+    }
+    return found;
+}
+
+double DesktopScale(const TScaleSources& sources) {
+    if (sources.GdkScale) {
+        if (const auto v = PositiveNumber(*sources.GdkScale)) {
+            return Settle(*v);
+        }
+    }
+    const auto dpi = sources.XSettings.find("Xft/DPI");
+    if (dpi != sources.XSettings.end() && dpi->second.Kind == TXSetting::TKind::Integer &&
+        dpi->second.Integer > 0) {
+        return Settle(dpi->second.Integer / 1024.0 / BaseDpi);
+    }
+    if (sources.ResourceManager) {
+        if (const auto dpi = ResourceDpi(*sources.ResourceManager)) {
+            return Settle(*dpi / BaseDpi);
+        }
+    }
+    return 1;
 }
 
 } // namespace platform

@@ -121,23 +121,29 @@ bool TX11Display::TImpl::HandleTrayEvent(XEvent& ev) {
 }
 
 void TX11Display::TImpl::DrawTrayIcon(TX11TrayIcon& icon) {
-    if (Dead || icon.Width <= 0 || icon.Height <= 0 || icon.Pixels.empty()) {
+    std::vector<TFrameView> views;
+    for (auto& p : icon.Pictures) {
+        views.push_back(TFrameView{p.Pixels.data(), p.Width, p.Height, p.Width * 4});
+    }
+    const int shown = BestPictureFor(views, std::min(icon.Width, icon.Height));
+    if (Dead || icon.Width <= 0 || icon.Height <= 0 || shown < 0) {
         return;
     }
+    TX11TrayIcon::TPicture& picture = icon.Pictures[static_cast<std::size_t>(shown)];
     const int w = icon.Width, h = icon.Height;
-    // Scale the icon into the size the host gave, keeping its proportions, centred.
+    // The picture drawn for the slot's size, or scaled into it keeping its proportions, centred.
     std::vector<std::uint32_t> scaled(static_cast<std::size_t>(w) * h, 0);
     {
         const TCairoSurfacePtr src(cairo_image_surface_create_for_data(
-            reinterpret_cast<unsigned char*>(icon.Pixels.data()), CAIRO_FORMAT_ARGB32,
-            icon.IconWidth, icon.IconHeight, icon.IconWidth * 4));
+            reinterpret_cast<unsigned char*>(picture.Pixels.data()), CAIRO_FORMAT_ARGB32,
+            picture.Width, picture.Height, picture.Width * 4));
         const TCairoSurfacePtr dst(cairo_image_surface_create_for_data(
             reinterpret_cast<unsigned char*>(scaled.data()), CAIRO_FORMAT_ARGB32, w, h, w * 4));
         const TCairoPtr cr(cairo_create(dst.get()));
-        const double scale = std::min(static_cast<double>(w) / icon.IconWidth,
-                                      static_cast<double>(h) / icon.IconHeight);
-        cairo_translate(cr.get(), (w - icon.IconWidth * scale) / 2,
-                        (h - icon.IconHeight * scale) / 2);
+        const double scale = std::min(static_cast<double>(w) / picture.Width,
+                                      static_cast<double>(h) / picture.Height);
+        cairo_translate(cr.get(), (w - picture.Width * scale) / 2,
+                        (h - picture.Height * scale) / 2);
         cairo_scale(cr.get(), scale, scale);
         cairo_set_source_surface(cr.get(), src.get(), 0, 0);
         cairo_pattern_set_filter(cairo_get_source(cr.get()), CAIRO_FILTER_GOOD);
@@ -283,13 +289,31 @@ bool TX11Display::TImpl::Embed(TX11TrayIcon& icon) {
     return true;
 }
 
-bool TX11Display::DockTrayIcon(HWND owner, UINT id, const TFrameView& iconFrame,
+bool TX11Display::DockTrayIcon(HWND owner, UINT id, const std::vector<TFrameView>& frames,
                                const std::u16string& tip) {
     TImpl& x = *Impl;
-    if (x.Dead || iconFrame.Pixels == nullptr || iconFrame.Width <= 0 || iconFrame.Height <= 0 ||
-        iconFrame.Stride < iconFrame.Width * 4) {
+    std::vector<TX11TrayIcon::TPicture> pictures;
+    for (const TFrameView& f : frames) {
+        if (f.Pixels == nullptr || f.Width <= 0 || f.Height <= 0 || f.Stride < f.Width * 4) {
+            continue;
+        }
+        TX11TrayIcon::TPicture p;
+        p.Width = f.Width;
+        p.Height = f.Height;
+        p.Pixels.reserve(static_cast<std::size_t>(f.Width) * f.Height);
+        for (int y = 0; y < f.Height; ++y) {
+            for (int i = 0; i < f.Width; ++i) {
+                p.Pixels.push_back(f.Pixel(i, y));
+            }
+        }
+        pictures.push_back(std::move(p));
+    }
+    if (x.Dead || pictures.empty()) {
         return false;
     }
+    std::sort(pictures.begin(), pictures.end(), [](const auto& a, const auto& b) {
+        return std::min(a.Width, a.Height) < std::min(b.Width, b.Height);
+    });
     TX11TrayIcon* icon = nullptr;
     for (auto& i : x.TrayIcons) {
         if (i.Owner == owner && i.Id == id) {
@@ -303,14 +327,9 @@ bool TX11Display::DockTrayIcon(HWND owner, UINT id, const TFrameView& iconFrame,
         icon->Id = id;
     }
     icon->Tip = tip;
-    icon->IconWidth = iconFrame.Width;
-    icon->IconHeight = iconFrame.Height;
-    icon->Pixels.resize(static_cast<std::size_t>(iconFrame.Width) * iconFrame.Height);
-    for (int y = 0; y < iconFrame.Height; ++y) {
-        for (int i = 0; i < iconFrame.Width; ++i) {
-            icon->Pixels[static_cast<std::size_t>(y) * iconFrame.Width + i] = iconFrame.Pixel(i, y);
-        }
-    }
+    icon->IconWidth = pictures.front().Width;
+    icon->IconHeight = pictures.front().Height;
+    icon->Pictures = std::move(pictures);
     if (icon->Xid != 0) {
         x.DrawTrayIcon(*icon);
         return true;

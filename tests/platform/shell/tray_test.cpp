@@ -1,7 +1,11 @@
 // Tray icons on the headless screen: input on an icon as callback messages (double clicks
-// included), the tip after the hover time, and icons that wait for a tray to appear.
+// included), the tip after the hover time, icons that wait for a tray to appear, and the
+// program's icon with a picture drawn for each size.
+#include "platform/shell/icons.h"
 #include "platform/shell/tray.h"
+
 #include "tests/platform/wm/wm_fixture.h"
+#include <cairo.h>
 
 namespace {
 
@@ -240,6 +244,52 @@ TEST_F(WmTest, TrayInputArrivesAsTheCallbackMessage) {
 
     Screen->SetTrayAvailable(false);
     EXPECT_FALSE(TrayAddIcon(Top(0, 0, 1, 1), 1, WM_USER, view, u""));
+}
+
+// The program's icon carries its mark drawn for each size: every slot a desktop gives a tray icon
+// gets the picture made for it (the very pixels of the icon theme's files), the tray's slot shows
+// that one, and the window's icon lists them all.
+TEST_F(TrayTest, TheProgramsIconShowsThePictureDrawnForEachSize) {
+    const HICON icon = LoadIconSizes(0, 101);
+    std::vector<TFrameView> frames;
+    ASSERT_TRUE(GetIconFrames(icon, &frames));
+    for (int size : {16, 22, 24, 32, 48, 64}) {
+        const int best = BestPictureFor(frames, size);
+        ASSERT_GE(best, 0) << size;
+        const TFrameView& f = frames[static_cast<std::size_t>(best)];
+        ASSERT_EQ(f.Width, size);
+        ASSERT_EQ(f.Height, size);
+        const std::string file = std::string(MP_ICONS_DIR) + "/" + std::to_string(size) + "x" +
+                                 std::to_string(size) + ".png";
+        cairo_surface_t* drawn = cairo_image_surface_create_from_png(file.c_str());
+        ASSERT_EQ(cairo_surface_status(drawn), CAIRO_STATUS_SUCCESS) << file;
+        const auto* data = cairo_image_surface_get_data(drawn);
+        const int stride = cairo_image_surface_get_stride(drawn);
+        int differing = 0;
+        for (int y = 0; y < size; ++y)
+            for (int x = 0; x < size; ++x)
+                differing += f.Pixel(x, y) !=
+                             *reinterpret_cast<const std::uint32_t*>(data + y * stride + x * 4);
+        cairo_surface_destroy(drawn);
+        EXPECT_EQ(differing, 0) << size;
+    }
+    // Between the sizes: the next bigger picture, to be reduced; beyond them, the biggest.
+    const std::pair<int, int> between[] = {{8, 16}, {20, 22}, {40, 48}, {100, 128}, {512, 128}};
+    for (const auto& [slot, side] : between)
+        EXPECT_EQ(frames[static_cast<std::size_t>(BestPictureFor(frames, slot))].Width, side)
+            << slot;
+
+    ASSERT_TRUE(TrayAddIcon(Owner, ICON_ID, CALLBACK_MSG, frames, u"tip"));
+    ASSERT_EQ(Screen->TrayIcons().size(), 1u);
+    EXPECT_EQ(Screen->TrayIcons()[0].Width, THeadlessDisplay::TraySlot);
+
+    const HWND window = Top(10, 10, 50, 50);
+    SendMessage(window, WM_SETICON, ICON_BIG, static_cast<LPARAM>(icon));
+    std::vector<int> sides;
+    for (const auto& image : Screen->Surface(window).Icon)
+        sides.push_back(image.Width);
+    EXPECT_EQ(sides, (std::vector<int>{16, 22, 24, 32, 48, 64, 128}));
+    DestroyIcon(icon);
 }
 
 } // namespace

@@ -1,4 +1,5 @@
-// Pure helpers of the X11 backend: alpha masks to shape rectangles, and the XSETTINGS blob.
+// Pure helpers of the X11 backend: alpha masks to shape rectangles, the XSETTINGS blob and the
+// desktop's scale from the places it is published.
 #include "platform/display/x11/x11_settings.h"
 #include "platform/display/x11/x11_shape.h"
 
@@ -6,6 +7,8 @@
 
 #include <cstring>
 
+#include <optional>
+#include <string>
 #include <vector>
 
 using namespace platform;
@@ -136,6 +139,58 @@ TEST(ParseXSettings, RejectsTruncatedAndLyingBlobsWithoutReadingPastThem) {
     odd.Header(1);
     odd.U8(9), odd.U8(0), odd.U16(1), odd.Text("x"), odd.U32(0), odd.U32(1);
     EXPECT_FALSE(ParseXSettings(odd.Bytes.data(), odd.Bytes.size(), s));
+}
+
+// The sources in their order, each skipped when it holds nothing usable; expected factors are the
+// published DPI / 96, rounded to a quarter and kept within 1 to 3.
+TEST(DesktopScale, TakesTheFirstUsableSourceInOrder) {
+    struct TCase {
+        const char* Name;
+        std::optional<std::string> GdkScale;
+        std::optional<std::int32_t> XftDpi;        // in 1024ths, as published
+        std::optional<std::int32_t> WindowScaling; // Gdk/WindowScalingFactor
+        std::optional<std::string> Resources;
+        double Expected;
+    };
+    const std::int32_t k = 1024;
+    const TCase cases[] = {
+        {"nothing published", {}, {}, {}, {}, 1},
+        {"resources only", {}, {}, {}, "Xft.antialias:\t1\nXft.dpi:\t144\n", 1.5},
+        {"resources with spaces and a later override",
+         {},
+         {},
+         {},
+         "  Xft.dpi : 96\nXcursor.size: 48\nXft.dpi:\t192\n",
+         2},
+        {"resources without the key", {}, {}, {}, "Xft.dpis: 192\n*dpi: 192\n", 1},
+        {"resources with a word for a number", {}, {}, {}, "Xft.dpi: big\n", 1},
+        {"XSETTINGS over resources", {}, 120 * k, {}, "Xft.dpi: 192\n", 1.25},
+        {"GNOME at 200 % publishes both, once", {}, 192 * k, 2, "Xft.dpi: 192\n", 2},
+        {"scaling factor alone is not a source", {}, {}, 2, "Xft.dpi: 96\n", 1},
+        {"unset Xft/DPI falls through", {}, -1, {}, "Xft.dpi: 240\n", 2.5},
+        {"almost 96 is 1", {}, 97 * k, {}, {}, 1},
+        {"environment over everything", "2", 96 * k, 1, "Xft.dpi: 144\n", 2},
+        {"environment fraction", "1.75", {}, {}, {}, 1.75},
+        {"environment that is no number", "two", 144 * k, {}, {}, 1.5},
+        {"environment zero", "0", {}, {}, "Xft.dpi: 192\n", 2},
+        {"below 1 is 1", "0.5", 192 * k, {}, {}, 1},
+        {"above 3 is 3", "4", {}, {}, {}, 3},
+        {"a huge DPI is 3", {}, 2000000000, {}, {}, 3},
+    };
+    for (const TCase& c : cases) {
+        TScaleSources sources;
+        sources.GdkScale = c.GdkScale;
+        sources.ResourceManager = c.Resources;
+        // Through the blob a settings manager really publishes.
+        TBlob blob;
+        blob.Header(static_cast<std::uint32_t>(c.XftDpi.has_value() + c.WindowScaling.has_value()));
+        if (c.WindowScaling)
+            blob.Integer("Gdk/WindowScalingFactor", *c.WindowScaling);
+        if (c.XftDpi)
+            blob.Integer("Xft/DPI", *c.XftDpi);
+        ASSERT_TRUE(ParseXSettings(blob.Bytes.data(), blob.Bytes.size(), sources.XSettings));
+        EXPECT_DOUBLE_EQ(DesktopScale(sources), c.Expected) << c.Name;
+    }
 }
 
 } // namespace
