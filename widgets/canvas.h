@@ -68,6 +68,9 @@ public:
     // Starts a fresh transparent bitmap of the new size; tools and settings are kept.
     void SetSize(int Width, int Height);
     void Clear();
+    // Drawing coordinates (X, Y) land on the bitmap's first pixel from now on, so a canvas may
+    // hold just a window onto a larger picture that is drawn in the picture's own coordinates.
+    void SetOrigin(int X, int Y);
     // Makes the pixels of Rect fully transparent, for redrawing a part of a kept picture.
     void ClearRect(const platform::TRect& Rect);
 
@@ -140,6 +143,8 @@ private:
 
     std::unique_ptr<TBitmapEx> FBitmap;
     TCairoPtr FContext;
+    int FOriginX = 0;
+    int FOriginY = 0;
     int FWidth;
     int FHeight;
     int FFormat;
