@@ -28,8 +28,9 @@
 
 namespace {
 
-// Watches the termination signals on a thread of its own (sigtimedwait, so no handler runs
-// inside the window code) and asks the main window to end as at the end of the session.
+// Watches the termination signals on a thread of its own (sigwaitinfo, so no handler runs
+// inside the window code) and asks the main window to end as at the end of the session. The
+// thread sleeps until a signal comes; at the end one is sent to it alone to let it go.
 class TSignalWatcher {
 public:
     TSignalWatcher() {
@@ -38,7 +39,7 @@ public:
         sigaddset(&FSignals, SIGHUP);
         sigaddset(&FSignals, SIGINT);
         // A shell that starts us in the background leaves SIGINT ignored, and an ignored signal
-        // never reaches sigtimedwait.
+        // never reaches sigwaitinfo.
         for (int s : {SIGTERM, SIGHUP, SIGINT})
             signal(s, SIG_DFL);
         // Blocked before any other thread exists, so every thread inherits the mask and only
@@ -50,6 +51,7 @@ public:
     TSignalWatcher& operator=(const TSignalWatcher&) = delete;
     ~TSignalWatcher() {
         FStop = true;
+        pthread_kill(FThread.native_handle(), SIGTERM);
         FThread.join();
     }
 
@@ -58,9 +60,11 @@ public:
 
 private:
     void Watch() {
-        const timespec pause{0, 200 * 1000 * 1000};
-        while (!FStop) {
-            if (sigtimedwait(&FSignals, nullptr, &pause) <= 0)
+        for (;;) {
+            const int signal = sigwaitinfo(&FSignals, nullptr);
+            if (FStop)
+                return;
+            if (signal <= 0)
                 continue;
             Pending = true;
             if (const platform::HWND window = Window.load(); window != 0)
