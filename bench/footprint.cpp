@@ -26,6 +26,7 @@
 #include <dirent.h>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <memory>
 #include <set>
 #include <sstream>
@@ -183,20 +184,35 @@ long CpuTicks(pid_t pid) {
     return utime + stime;
 }
 
-// Context switches of every thread: each one a wake-up or a preemption.
-long ContextSwitches(pid_t pid) {
+// Context switches of each thread by id: each one a wake-up or a preemption.
+std::map<std::string, long> ContextSwitches(pid_t pid) {
     const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
     std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(tasks.c_str()), &closedir);
-    long total = 0;
-    if (!dir)
-        return -1;
-    while (dirent* entry = readdir(dir.get())) {
+    std::map<std::string, long> out;
+    while (dir) {
+        const dirent* entry = readdir(dir.get());
+        if (!entry)
+            break;
         if (entry->d_name[0] == '.')
             continue;
         std::ifstream in(tasks + "/" + entry->d_name + "/status");
+        long total = 0;
         for (std::string line; std::getline(in, line);)
             if (line.find("ctxt_switches:") != std::string::npos)
                 total += std::atol(line.c_str() + line.find(':') + 1);
+        out[entry->d_name] = total;
+    }
+    return out;
+}
+
+// The switches between two readings; a thread that ended in between is not counted, one that
+// began counts from zero.
+long SwitchesBetween(const std::map<std::string, long>& before,
+                     const std::map<std::string, long>& after) {
+    long total = 0;
+    for (const auto& [tid, count] : after) {
+        const auto was = before.find(tid);
+        total += count - (was == before.end() ? 0 : was->second);
     }
     return total;
 }
@@ -387,12 +403,13 @@ void MeasureIdle(pid_t pid, int idleSeconds, TFigures& f) {
     f.RssKb = RssKb(pid);
     f.Libraries = SharedLibraries(pid);
     f.Descriptors = OpenDescriptors(pid);
-    const long ticks = CpuTicks(pid), switches = ContextSwitches(pid);
+    const long ticks = CpuTicks(pid);
+    const auto switches = ContextSwitches(pid);
     std::this_thread::sleep_for(std::chrono::seconds(idleSeconds));
     const long hz = sysconf(_SC_CLK_TCK);
     f.IdleCpuPercent =
         100.0 * static_cast<double>(CpuTicks(pid) - ticks) / static_cast<double>(hz * idleSeconds);
-    f.IdleSwitches = ContextSwitches(pid) - switches;
+    f.IdleSwitches = SwitchesBetween(switches, ContextSwitches(pid));
 }
 
 void Print(const char* who, const TFigures& f, int idleSeconds) {

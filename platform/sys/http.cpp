@@ -113,6 +113,14 @@ std::optional<std::string> RequestUrl(const THttpRequest& request) {
     return request.Url;
 }
 
+int AboveStandardStreams(int fd) {
+    if (fd < 0 || fd > STDERR_FILENO)
+        return fd;
+    const int moved = fcntl(fd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+    close(fd);
+    return moved;
+}
+
 // How long the wait for the helper lasts before the abort flag is looked at again.
 constexpr int PollSliceMs = 100;
 
@@ -135,7 +143,16 @@ public:
         int pair[2];
         if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0)
             return false;
+        // A widget started with its standard streams closed gets them back as new descriptors:
+        // neither end may sit where the helper expects its own streams.
+        for (int& end : pair)
+            end = AboveStandardStreams(end);
         Socket = pair[0];
+        if (pair[0] < 0 || pair[1] < 0) {
+            if (pair[1] >= 0)
+                close(pair[1]);
+            return false;
+        }
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, pair[1], STDIN_FILENO);
