@@ -1,6 +1,8 @@
 // Layered windows: the frames they present and the alpha that decides where they take input.
 #include "platform/wm/wm_internal.h"
 
+#include <algorithm>
+
 namespace platform {
 
 using namespace wm;
@@ -27,11 +29,20 @@ bool UpdateLayeredWindow(HWND hwnd, const TPoint* position, int width, int heigh
     if (!Display().PresentFrame(hwnd, bounds, frame, constant)) {
         return false;
     }
+    // Every frame of a scroll or a fade passes here: rows are walked through plain pointers
+    // the compiler can vectorise.
     w->AlphaMask.resize(static_cast<std::size_t>(width) * height);
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            w->AlphaMask[static_cast<std::size_t>(y) * width + x] =
-                (flags & ULW_OPAQUE) ? 255 : static_cast<std::uint8_t>(frame.Pixel(x, y) >> 24);
+    std::uint8_t* mask = w->AlphaMask.data();
+    if (flags & ULW_OPAQUE) {
+        std::fill(mask, mask + w->AlphaMask.size(), std::uint8_t{255});
+    } else {
+        for (int y = 0; y < height; ++y) {
+            const auto* row = reinterpret_cast<const std::uint32_t*>(
+                reinterpret_cast<const std::uint8_t*>(pixels) +
+                static_cast<std::ptrdiff_t>(y) * stride);
+            std::uint8_t* out = mask + static_cast<std::size_t>(y) * width;
+            for (int x = 0; x < width; ++x)
+                out[x] = static_cast<std::uint8_t>(row[x] >> 24);
         }
     }
     w->MaskWidth = width;
