@@ -19,8 +19,8 @@ void BM_SoakMonth(benchmark::State& state) {
         }
         soak::TFootprint first;
         for (int cycle = 1; cycle <= days * CyclesPerDay; ++cycle) {
-            if (!run.OneRefresh()) {
-                state.SkipWithError("a refresh did not start or end");
+            if (const std::string failed = run.OneRefresh(); !failed.empty()) {
+                state.SkipWithError(failed.c_str());
                 return;
             }
             if (cycle == CyclesPerDay)
