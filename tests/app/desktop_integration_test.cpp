@@ -186,6 +186,9 @@ TEST_F(AppTest, ProcessMessagesServesTheQueueAndKeepsAQuitForTheMainLoop) {
 // The idle trim runs every ten seconds all day; it walks the heap only when something was
 // allocated or freed since it last did.
 TEST_F(AppTest, TheTrimWalksTheHeapOnlyWhenItChanged) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the sanitizer's allocator reports no heap shape to compare";
+#endif
     app::TrimWorkingSet();
     const int walked = app::TrimWorkCount();
     app::TrimWorkingSet();
