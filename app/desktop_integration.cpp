@@ -195,6 +195,10 @@ void OpenLink(const std::string& Url) {
         LinkOpener(Url);
 }
 
+void UseOneHeap() {
+    mallopt(M_ARENA_MAX, 1);
+}
+
 void TrimWorkingSet() {
     if (!(HeapShape() == LastTrimmed)) {
         malloc_trim(0);

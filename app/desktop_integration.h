@@ -48,6 +48,10 @@ bool StartsWithSystem(const std::string& Executable);
 extern std::function<void(const std::string& Url)> LinkOpener;
 void OpenLink(const std::string& Url);
 
+// One heap for every thread: the HTTP workers are few and short-lived, and an arena of their
+// own would only keep pages the widget no longer needs. Called once, before the first worker.
+void UseOneHeap();
+
 // Hands freed heap pages back to the system, then drains the queue. The heap is only walked
 // when it changed since the last trim.
 void TrimWorkingSet();

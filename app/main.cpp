@@ -4,6 +4,7 @@
 // them). Start reading here, then application.h, then mainwindow.h.
 #include "app/application.h"
 #include "app/command_line.h"
+#include "app/desktop_integration.h"
 #include "app/mainwindow.h"
 #include "platform/dbus/dbus_services.h"
 #include "platform/display/x11/x11_display.h"
@@ -130,6 +131,7 @@ int main(int argc, char** argv) {
         return app::RunCommandLine(std::vector<std::string>(argv + 1, argv + argc), context);
     }
 
+    app::UseOneHeap();
     TSignalWatcher signals;
     for (const platform::UINT message : {app::WM_EXTERNALRESERVED, app::WM_EXTERNALCLOSE,
                                          app::WM_EXTERNALRELOAD, app::WM_EXTERNALREFRESH})
