@@ -90,6 +90,8 @@ public:
     // The feed server (96 stories, 30 served at a time, moving on by 7 with every answer, and
     // two standard feeds) and the window after its first refresh; false when either failed.
     bool Start(const std::string& FeedServer) {
+        // As the program does before its first thread.
+        app::UseOneHeap();
         Screen = &platform::InstallHeadlessDisplay();
         Screen->SetScreenSize(1280, 1024);
         Dir = apptest::MakeIsolatedHome("mp-soak", DataFolder);
