@@ -32,18 +32,14 @@ using TFcPatternPtr = std::unique_ptr<FcPattern, TFcPatternDeleter>;
 class TFontSystem {
 public:
     TFontSystem() {
-        // A configuration of our own, built from the system's and then given our aliases.
+        // A configuration of our own, so the aliases never leak into or depend on the
+        // process-wide default one.
         Config.reset(FcInitLoadConfigAndFonts());
         if (const auto conf = FindResourceFile("fonts.conf")) {
             // The embedded file carries a trailing zero, as fontconfig wants a C string.
             FcConfigParseAndLoadFromMemory(Config.get(),
                                            reinterpret_cast<const FcChar8*>(conf->data()), FcTrue);
         }
-        // Pango loads the process-wide configuration on a thread of its own as soon as a font
-        // map exists: with ours made the current one first, the system's files are read and
-        // its font caches mapped once instead of twice. Our additions only name the skin's two
-        // families, so text in any other family (the platform's own "Sans") resolves the same.
-        FcConfigSetCurrent(Config.get());
         Map.reset(pango_cairo_font_map_new_for_font_type(CAIRO_FONT_TYPE_FT));
         if (Map && PANGO_IS_FC_FONT_MAP(Map.get()))
             pango_fc_font_map_set_config(PANGO_FC_FONT_MAP(Map.get()), Config.get());
