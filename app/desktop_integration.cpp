@@ -21,6 +21,23 @@ namespace app {
 namespace {
 
 int Trims = 0;
+int TrimsDone = 0;
+
+// What the heap looked like after the last trim; an unchanged heap has nothing new to give
+// back, and walking it again would only wake its pages.
+struct THeapShape {
+    std::size_t Arena = 0, InUse = 0, Mapped = 0, FreeChunks = 0;
+    bool operator==(const THeapShape& o) const {
+        return Arena == o.Arena && InUse == o.InUse && Mapped == o.Mapped &&
+               FreeChunks == o.FreeChunks;
+    }
+};
+THeapShape LastTrimmed;
+
+THeapShape HeapShape() {
+    const struct mallinfo2 info = mallinfo2();
+    return {info.arena, info.uordblks, info.hblkhd, info.ordblks};
+}
 
 std::string HomeFolder() {
     if (const char* home = std::getenv("HOME"); home != nullptr && home[0] == '/')
@@ -178,14 +195,26 @@ void OpenLink(const std::string& Url) {
         LinkOpener(Url);
 }
 
+void UseOneHeap() {
+    mallopt(M_ARENA_MAX, 1);
+}
+
 void TrimWorkingSet() {
-    malloc_trim(0);
+    if (!(HeapShape() == LastTrimmed)) {
+        malloc_trim(0);
+        LastTrimmed = HeapShape();
+        ++TrimsDone;
+    }
     ++Trims;
     ProcessMessages();
 }
 
 int TrimCount() {
     return Trims;
+}
+
+int TrimWorkCount() {
+    return TrimsDone;
 }
 
 void ProcessMessages() {

@@ -48,10 +48,17 @@ bool StartsWithSystem(const std::string& Executable);
 extern std::function<void(const std::string& Url)> LinkOpener;
 void OpenLink(const std::string& Url);
 
-// Hands freed heap pages back to the system, then drains the queue.
+// One heap for every thread: the HTTP workers are few and short-lived, and an arena of their
+// own would only keep pages the widget no longer needs. Called once, before the first worker.
+void UseOneHeap();
+
+// Hands freed heap pages back to the system, then drains the queue. The heap is only walked
+// when it changed since the last trim.
 void TrimWorkingSet();
 // How many times the working set was trimmed; the trim itself leaves nothing to look at.
 int TrimCount();
+// How many of those trims found a changed heap and walked it.
+int TrimWorkCount();
 
 // Handles every waiting message. A quit request met here is posted again, so the main loop
 // still sees it and the process ends after its window is gone.

@@ -4,6 +4,7 @@
 // them). Start reading here, then application.h, then mainwindow.h.
 #include "app/application.h"
 #include "app/command_line.h"
+#include "app/desktop_integration.h"
 #include "app/mainwindow.h"
 #include "platform/dbus/dbus_services.h"
 #include "platform/display/x11/x11_display.h"
@@ -28,8 +29,9 @@
 
 namespace {
 
-// Watches the termination signals on a thread of its own (sigtimedwait, so no handler runs
-// inside the window code) and asks the main window to end as at the end of the session.
+// Watches the termination signals on a thread of its own (sigwaitinfo, so no handler runs
+// inside the window code) and asks the main window to end as at the end of the session. The
+// thread sleeps until a signal comes; at the end one is sent to it alone to let it go.
 class TSignalWatcher {
 public:
     TSignalWatcher() {
@@ -38,7 +40,7 @@ public:
         sigaddset(&FSignals, SIGHUP);
         sigaddset(&FSignals, SIGINT);
         // A shell that starts us in the background leaves SIGINT ignored, and an ignored signal
-        // never reaches sigtimedwait.
+        // never reaches sigwaitinfo.
         for (int s : {SIGTERM, SIGHUP, SIGINT})
             signal(s, SIG_DFL);
         // Blocked before any other thread exists, so every thread inherits the mask and only
@@ -50,6 +52,7 @@ public:
     TSignalWatcher& operator=(const TSignalWatcher&) = delete;
     ~TSignalWatcher() {
         FStop = true;
+        pthread_kill(FThread.native_handle(), SIGTERM);
         FThread.join();
     }
 
@@ -58,9 +61,11 @@ public:
 
 private:
     void Watch() {
-        const timespec pause{0, 200 * 1000 * 1000};
-        while (!FStop) {
-            if (sigtimedwait(&FSignals, nullptr, &pause) <= 0)
+        for (;;) {
+            const int signal = sigwaitinfo(&FSignals, nullptr);
+            if (FStop)
+                return;
+            if (signal <= 0)
                 continue;
             Pending = true;
             if (const platform::HWND window = Window.load(); window != 0)
@@ -126,6 +131,7 @@ int main(int argc, char** argv) {
         return app::RunCommandLine(std::vector<std::string>(argv + 1, argv + argc), context);
     }
 
+    app::UseOneHeap();
     TSignalWatcher signals;
     for (const platform::UINT message : {app::WM_EXTERNALRESERVED, app::WM_EXTERNALCLOSE,
                                          app::WM_EXTERNALRELOAD, app::WM_EXTERNALREFRESH})

@@ -1,5 +1,6 @@
-// The news list's costs: building it from a 200-item document (read, lay out, paint), one
-// scroll step, which only recomposes the cached list picture, a document of hostile records
+// The news list's costs: building it from a 200-item document (read, lay out, paint), the
+// same and one scroll step for 30, 100 and 300 items (neither should grow with the length),
+// one scroll step, which only recomposes the cached list picture, a document of hostile records
 // (one huge headline and summary each) by the records' length, and the wrap of hostile text.
 #include <benchmark/benchmark.h>
 
@@ -77,7 +78,10 @@ struct Widget {
         Viewport->Thumb = Thumb;
 
         Path = "/tmp/elements_bench_" + std::to_string(::getpid()) + ".xml";
-        std::ofstream(Path, std::ios::binary) << MakeDocument(200);
+        WriteDocument(200);
+    }
+    void WriteDocument(int items) {
+        std::ofstream(Path, std::ios::binary | std::ios::trunc) << MakeDocument(items);
     }
     ~Widget() { std::remove(Path.c_str()); }
 
@@ -122,6 +126,49 @@ void BM_ScrollStepCached(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_ScrollStepCached)->Unit(benchmark::kMillisecond);
+
+// What the main window does with a new document: read, lay out, and present the window with
+// the list's first picture, for state.range(0) items.
+void BM_LoadLayoutFirstPaint(benchmark::State& state) {
+    Widget w;
+    w.WriteDocument(static_cast<int>(state.range(0)));
+    const std::u16string path = Utf8ToUtf16(w.Path);
+    for (auto _ : state) {
+        w.List->LoadDocument(path);
+        w.List->SetTop(0);
+        UpdateScrollBar(*w.Viewport, w.State);
+        w.List->Redraw = true;
+        w.Window->Update();
+        state.PauseTiming();
+        w.Screen->ClearFrames();
+        state.ResumeTiming();
+    }
+    state.counters["height"] = w.List->Height();
+    state.counters["list_pixels"] =
+        static_cast<double>(w.List->Canvas().Width()) * w.List->Canvas().Height();
+}
+BENCHMARK(BM_LoadLayoutFirstPaint)->Arg(30)->Arg(100)->Arg(300)->Unit(benchmark::kMillisecond);
+
+// One 10-pixel scroll step through the whole list and back, window presented, for
+// state.range(0) items.
+void BM_ScrollStep(benchmark::State& state) {
+    Widget w;
+    w.WriteDocument(static_cast<int>(state.range(0)));
+    w.List->LoadDocument(Utf8ToUtf16(w.Path));
+    UpdateScrollBar(*w.Viewport, w.State);
+    w.Window->Update();
+    int step = -10;
+    for (auto _ : state) {
+        if (w.List->Top() + step > 0 ||
+            w.List->Top() + step < w.Viewport->Height() - w.List->Height())
+            step = -step;
+        ScrollList(*w.Viewport, w.State, step);
+        state.PauseTiming();
+        w.Screen->ClearFrames();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_ScrollStep)->Arg(30)->Arg(100)->Arg(300)->Unit(benchmark::kMicrosecond);
 
 // Records whose headline and summary are one unbroken word or markup characters repeated,
 // state.range(0) characters each. The time should not grow with the length.

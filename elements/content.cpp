@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+
 #include "elements/scrolling.h"
 #include "elements/textconv.h"
 #include "platform/sys/resources.h"
@@ -30,6 +32,7 @@ void TContentEx::LoadDocument(const std::u16string& Path) {
 void TContentEx::ReadDocument() {
     FHotItem = -1;
     FPainted = false;
+    FItemTops.clear();
     if (!FItems) {
         auto items = std::make_unique<TElementList>();
         if (ReadNewsDocument(FDocumentPath, *items))
@@ -43,6 +46,7 @@ void TContentEx::ClearItems() {
     FItems = std::make_unique<TElementList>();
     FHotItem = -1;
     FPainted = false;
+    FItemTops.clear();
 }
 
 std::u16string TContentEx::SectionName(const TElement& Item) {
@@ -60,15 +64,16 @@ std::u16string TContentEx::LabelText(const TElement& Item) {
 
 // Positions accumulate in single precision and are rounded (halves to even) only where a
 // rectangle or the height needs whole pixels.
-void TContentEx::Layout() {
-    if (!FItems || FItems->empty())
+void TContentEx::MeasureItems() {
+    FItemTops.clear();
+    if (!FItems)
         return;
     TCanvasEx& c = Canvas();
     c.StringFormat().SetLineAlignment(StringAlignmentCenter);
     float y = 0.0f;
-    for (std::size_t i = 0; i < FItems->size(); ++i) {
-        auto& item = (*FItems)[i];
-        const float itemTop = y;
+    FItemTops.reserve(FItems->size() + 1);
+    for (auto& item : *FItems) {
+        FItemTops.push_back(y);
         c.Font().SetStyle(FontStyleBold);
         c.Font().SetSize(HeadlineFontSize);
         // Measured as painted (the label sits apart at the right edge), so the list's height
@@ -82,15 +87,58 @@ void TContentEx::Layout() {
         c.Font().SetSize(SummaryFontSize);
         y = y + c.TypographicHeight(item->Summary) + SummaryGap;
         y = y + ItemGap;
-        // The list paints into one picture, which cannot grow past the image size limit: an
-        // oversized feed loses its tail rather than the whole list.
-        if (y > MaxListHeight) {
-            FItems->erase(FItems->begin() + static_cast<std::ptrdiff_t>(i), FItems->end());
-            y = itemTop;
-            break;
-        }
     }
-    SetHeight(RoundEven(y));
+    FItemTops.push_back(y);
+}
+
+void TContentEx::Layout() {
+    if (!FItems || FItems->empty())
+        return;
+    MeasureItems();
+    // The list's height stays within what a window's coordinates and a picture of the whole
+    // list could hold: an oversized feed loses its tail rather than the whole list.
+    const auto over = std::upper_bound(FItemTops.begin(), FItemTops.end(), MaxListHeight);
+    if (over != FItemTops.end()) {
+        const auto kept = static_cast<std::size_t>(over - FItemTops.begin()) - 1;
+        FItems->erase(FItems->begin() + static_cast<std::ptrdiff_t>(kept), FItems->end());
+        FItemTops.resize(kept + 1);
+    }
+    SetHeight(RoundEven(FItemTops.back()));
+}
+
+std::pair<int, int> TContentEx::ShownRows() const {
+    const int shown = Parent() ? Parent()->Height() : Height();
+    const int top = std::max(0, -Top());
+    return {top, std::max(top, std::min(Height(), -Top() + shown))};
+}
+
+void TContentEx::FitCanvas() {
+    const int shown = Parent() ? Parent()->Height() : Height();
+    const int rows = std::min(Height(), shown * (1 + 2 * BandMargin));
+    if (Canvas().Width() != Width() || Canvas().Height() != rows) {
+        Canvas().SetSize(Width(), rows);
+        FPainted = false;
+        Redraw = true;
+    }
+    PlaceBand();
+}
+
+void TContentEx::PlaceBand() {
+    const auto [first, last] = ShownRows();
+    const int rows = Canvas().Height();
+    if (first >= FCanvasTop && last <= FCanvasTop + rows)
+        return;
+    const int shown = last - first;
+    FCanvasTop = std::max(0, std::min(Height() - rows, first - (rows - shown) / 2));
+    Canvas().SetOrigin(0, FCanvasTop);
+    FPainted = false;
+    Redraw = true;
+}
+
+void TContentEx::Repaint() {
+    if (HandleAllocated())
+        PlaceBand();
+    TControlEx::Repaint();
 }
 
 void TContentEx::Paint() {
@@ -102,9 +150,18 @@ void TContentEx::Paint() {
     if (!FItems || FItems->empty())
         return;
     c.StringFormat().SetAlignment(StringAlignmentNear);
-    float y = 0.0f;
-    for (std::size_t i = 0; i < FItems->size(); ++i) {
+    if (FItemTops.size() != FItems->size() + 1)
+        MeasureItems();
+    // Only the items that reach into the band are drawn; a pixel of slack on each side covers
+    // the rounding of their rectangles.
+    const float bandTop = static_cast<float>(FCanvasTop - 1);
+    const float bandBottom = static_cast<float>(FCanvasTop + c.Height() + 1);
+    std::size_t i = static_cast<std::size_t>(
+        std::upper_bound(FItemTops.begin(), FItemTops.end() - 1, bandTop) - FItemTops.begin());
+    i = i > 0 ? i - 1 : 0;
+    for (; i < FItems->size() && FItemTops[i] < bandBottom; ++i) {
         TElement& item = *(*FItems)[i];
+        float y = FItemTops[i];
         const int top = RoundEven(y);
 
         c.Font().SetStyle(FontStyleBold);
@@ -136,8 +193,6 @@ void TContentEx::Paint() {
             RoundEven(static_cast<double>(y) + summaryHeight + SummaryGap)};
         y = y + summaryHeight + SummaryGap;
         c.DrawText(summary, item.Summary);
-
-        y = y + ItemGap;
     }
     FPainted = true;
 }

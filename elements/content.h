@@ -6,11 +6,15 @@
 // TContentEx: the news list. It reads the local news document into items, lays them out one
 // below the other (label, headline, rule, summary), paints them, shows the hand over a
 // headline and opens the headline's link when it is clicked. It is as tall as its content; the
-// main window shows a window of it inside a TContainerEx and scrolls it by moving its Top.
+// main window shows a window of it inside a TContainerEx and scrolls it by moving its Top. Only
+// a band around the shown part is painted and kept in pixels, so a long list costs no more
+// memory or painting than a short one.
 #pragma once
 
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "elements/linkopener.h"
 #include "elements/newsdocument.h"
@@ -36,6 +40,9 @@ constexpr int RuleGap = 2;                // above and below the rule
 constexpr int SummaryGap = 4;             // below the summary's text
 constexpr int ItemGap = 15;               // between items
 constexpr int LabelDrop = 6;              // the label sits this much lower than the headline
+// The kept band reaches this many container heights beyond each edge of the shown part, so
+// most scroll steps only move the band's picture.
+constexpr int BandMargin = 1;
 
 class TContentEx : public widgets::TControlEx {
 public:
@@ -49,6 +56,9 @@ public:
     // nothing.
     void Layout();
     void Paint() override;
+    void Repaint() override;
+    // The rows of the list kept in pixels: [BandTop, BandTop + canvas height).
+    int BandTop() const { return FCanvasTop; }
     // The first item whose headline contains the point, or -1.
     int ItemAt(int X, int Y) const;
     // The item whose headline text (one of its drawn lines, not the label over it) is under the
@@ -71,6 +81,7 @@ public:
     TLinkOpener OpenLink;
 
 protected:
+    void FitCanvas() override;
     void WMMouseMove(widgets::TWidgetMessage& Message) override;
     void WMMouseLeave(widgets::TWidgetMessage& Message) override;
     void WMButtonDown(widgets::TWidgetMessage& Message) override;
@@ -82,12 +93,19 @@ private:
     void DrawHeadline(TElement& Item, bool Hot);
     // Underlines the headline at Index (-1: none) and takes the underline off the one before.
     void SetHotItem(int Index);
+    // The top of each item and, last, the bottom of the list, as the layout accumulates them.
+    void MeasureItems();
+    // The rows shown inside the container, clipped to the list.
+    std::pair<int, int> ShownRows() const;
+    // Moves the band around the shown rows when it does not hold them all.
+    void PlaceBand();
 
     std::unique_ptr<TElementList> FItems;
     std::u16string FDocumentPath;
     int FHotItem = -1;
     // The canvas holds the picture of the items as they are: a hover may redraw one headline.
     bool FPainted = false;
+    std::vector<float> FItemTops;
 };
 
 } // namespace elements

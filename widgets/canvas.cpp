@@ -43,7 +43,15 @@ void TCanvasEx::BuildSurface() {
     FWidth = FBitmap->Width();
     FHeight = FBitmap->Height();
     FContext.reset(cairo_create(FBitmap->ImageSurface()));
+    cairo_translate(FContext.get(), -FOriginX, -FOriginY);
     ApplySettings();
+}
+
+void TCanvasEx::SetOrigin(int X, int Y) {
+    FOriginX = X;
+    FOriginY = Y;
+    cairo_identity_matrix(FContext.get());
+    cairo_translate(FContext.get(), -X, -Y);
 }
 
 void TCanvasEx::ApplySettings() {

@@ -70,6 +70,9 @@ public:
     void SetSize(int Width, int Height);
     void SetSize(int Width, int Height, int Scale);
     void Clear();
+    // Drawing coordinates (X, Y) land on the bitmap's first pixel from now on, so a canvas may
+    // hold just a window onto a larger picture that is drawn in the picture's own coordinates.
+    void SetOrigin(int X, int Y);
     // Makes the pixels of Rect fully transparent, for redrawing a part of a kept picture.
     void ClearRect(const platform::TRect& Rect);
 
@@ -143,6 +146,8 @@ private:
 
     std::unique_ptr<TBitmapEx> FBitmap;
     TCairoPtr FContext;
+    int FOriginX = 0;
+    int FOriginY = 0;
     int FWidth;
     int FHeight;
     int FFormat;

@@ -88,7 +88,7 @@ void TControlEx::UpdateLayer() {
     if (FParent == nullptr)
         return;
     auto& parent = dynamic_cast<TControlEx&>(*FParent);
-    parent.Canvas().DrawAlpha(FCanvas->Bitmap(), FLeft, FTop, FOpacity);
+    parent.Canvas().DrawAlpha(FCanvas->Bitmap(), FLeft, FTop + FCanvasTop, FOpacity);
 }
 
 void TControlEx::Update() {

@@ -52,10 +52,14 @@ protected:
     void CreateWnd() override;
     void WMSize(TWidgetMessage& Message) override;
     void PaintChildren();
+    // Gives the canvas the window's size. An element whose window is much taller than what can
+    // ever be seen of it may keep a smaller canvas instead, placed at CanvasTop.
+    virtual void FitCanvas();
+
+    // The window row the canvas's first row stands for.
+    int FCanvasTop = 0;
 
 private:
-    void FitCanvas();
-
     bool FBusy = false;
     std::unique_ptr<TCanvasEx> FCanvas;
     std::uint8_t FOpacity = 255;

@@ -1,74 +1,61 @@
 #include "platform/sys/http.h"
 
-#include <curl/curl.h>
+#include "platform/sys/http_wire.h"
 
-#include <arpa/inet.h>
 #include <fcntl.h>
-#include <netinet/in.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <array>
 #include <cctype>
-#include <chrono>
-#include <cstdio>
+#include <cerrno>
+#include <climits>
 #include <cstdlib>
-#include <cstring>
-#include <mutex>
+
+extern char** environ;
+
+// Test and benchmark programs of a build tree name the helper built beside them
+// (tests/support); an installed widget finds it beside itself or in its libexec folder.
+extern "C" const char* MpFetchHelperBuildPath() __attribute__((weak));
 
 namespace platform {
 
 class TInternetSession {
 public:
-    TInternetSession() : Share(curl_share_init()) {
-        if (!Share)
-            return;
-        curl_share_setopt(Share.get(), CURLSHOPT_LOCKFUNC, &TInternetSession::Lock);
-        curl_share_setopt(Share.get(), CURLSHOPT_UNLOCKFUNC, &TInternetSession::Unlock);
-        curl_share_setopt(Share.get(), CURLSHOPT_USERDATA, this);
-        curl_share_setopt(Share.get(), CURLSHOPT_SHARE, CURL_LOCK_DATA_DNS);
-        curl_share_setopt(Share.get(), CURLSHOPT_SHARE, CURL_LOCK_DATA_SSL_SESSION);
-    }
-    TInternetSession(const TInternetSession&) = delete;
-    TInternetSession& operator=(const TInternetSession&) = delete;
-
-    CURLSH* Handle() const { return Share.get(); }
+    explicit TInternetSession(std::string helper) : Helper(std::move(helper)) {}
+    const std::string& HelperPath() const { return Helper; }
 
 private:
-    struct ShareDeleter {
-        void operator()(CURLSH* s) const { curl_share_cleanup(s); }
-    };
-
-    static void Lock(CURL*, curl_lock_data data, curl_lock_access, void* self) {
-        static_cast<TInternetSession*>(self)->Locks[Slot(data)].lock();
-    }
-    static void Unlock(CURL*, curl_lock_data data, void* self) {
-        static_cast<TInternetSession*>(self)->Locks[Slot(data)].unlock();
-    }
-    static std::size_t Slot(curl_lock_data data) {
-        auto i = static_cast<std::size_t>(data);
-        return i < CURL_LOCK_DATA_LAST ? i : 0;
-    }
-
-    // Declared before Share so the locks outlive the share's last callback.
-    std::array<std::mutex, CURL_LOCK_DATA_LAST> Locks;
-    std::unique_ptr<CURLSH, ShareDeleter> Share;
+    std::string Helper;
 };
 
-HINTERNET InternetOpen() {
-    // Global set-up is not thread-safe in every libcurl build, so it happens once, here,
-    // before any worker can exist.
-    static const bool initialised = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
-    if (!initialised)
-        return nullptr;
-    auto session = std::make_shared<TInternetSession>();
-    if (!session->Handle())
-        return nullptr;
-    return session;
+namespace {
+
+constexpr const char* FetchHelperName = "minipelikora-fetch";
+
+bool IsExecutableFile(const std::string& path) {
+    struct stat st {};
+    return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && access(path.c_str(), X_OK) == 0;
 }
 
-namespace {
+std::string FindFetchHelper() {
+    char self[PATH_MAX];
+    const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+    if (n > 0) {
+        std::string dir(self, static_cast<std::size_t>(n));
+        dir.erase(dir.rfind('/') + 1);
+        for (const std::string& candidate : {dir + FetchHelperName, dir + MP_FETCH_HELPER_FROM_BIN})
+            if (IsExecutableFile(candidate))
+                return candidate;
+    }
+    if (MpFetchHelperBuildPath && IsExecutableFile(MpFetchHelperBuildPath()))
+        return MpFetchHelperBuildPath();
+    return {};
+}
 
 bool IsHostNameChar(unsigned char c) {
     return std::isalnum(c) || c == '-' || c == '.' || c == '_';
@@ -106,184 +93,6 @@ bool IsToken(std::string_view text) {
     return true;
 }
 
-struct EasyDeleter {
-    void operator()(CURL* c) const { curl_easy_cleanup(c); }
-};
-struct MultiDeleter {
-    void operator()(CURLM* m) const { curl_multi_cleanup(m); }
-};
-struct ListDeleter {
-    void operator()(curl_slist* l) const { curl_slist_free_all(l); }
-};
-struct UrlDeleter {
-    void operator()(CURLU* u) const { curl_url_cleanup(u); }
-};
-
-// How long the transfer loop waits for the network before it looks at the abort flag and the
-// stall clock again.
-constexpr int PollSliceMs = 100;
-
-struct TTransfer {
-    CURL* Easy = nullptr;
-    const THttpSink* Sink = nullptr;
-    const std::atomic<bool>* Abort = nullptr;
-    std::string Headers;
-    bool SinkRefused = false;
-    bool Refused = false;
-    // The loopback guard's record file; empty when the guard is off.
-    std::string GuardFile;
-
-    bool AbortRequested() const { return Abort && Abort->load(std::memory_order_relaxed); }
-};
-
-// --- the loopback guard -----------------------------------------------------------------------
-
-bool IsLoopbackAddress(const sockaddr* address) {
-    if (address->sa_family == AF_INET) {
-        const auto* in = reinterpret_cast<const sockaddr_in*>(address);
-        return (ntohl(in->sin_addr.s_addr) >> 24) == 127;
-    }
-    if (address->sa_family == AF_INET6) {
-        const in6_addr& a = reinterpret_cast<const sockaddr_in6*>(address)->sin6_addr;
-        if (IN6_IS_ADDR_LOOPBACK(&a))
-            return true;
-        return IN6_IS_ADDR_V4MAPPED(&a) && a.s6_addr[12] == 127;
-    }
-    return false;
-}
-
-// A host that needs no look-up beyond the machine: "localhost" or a loopback address.
-bool IsLoopbackHost(std::string host) {
-    for (char& c : host)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (host == "localhost")
-        return true;
-    if (host.size() >= 2 && host.front() == '[' && host.back() == ']')
-        host = host.substr(1, host.size() - 2);
-    sockaddr_storage storage{};
-    auto* v4 = reinterpret_cast<sockaddr_in*>(&storage);
-    auto* v6 = reinterpret_cast<sockaddr_in6*>(&storage);
-    if (inet_pton(AF_INET, host.c_str(), &v4->sin_addr) == 1)
-        v4->sin_family = AF_INET;
-    else if (inet_pton(AF_INET6, host.c_str(), &v6->sin6_addr) == 1)
-        v6->sin6_family = AF_INET6;
-    else
-        return false;
-    return IsLoopbackAddress(reinterpret_cast<const sockaddr*>(&storage));
-}
-
-std::string HostOf(const char* url) {
-    std::unique_ptr<CURLU, UrlDeleter> parsed(curl_url());
-    char* host = nullptr;
-    if (!parsed || !url || curl_url_set(parsed.get(), CURLUPART_URL, url, 0) != CURLUE_OK ||
-        curl_url_get(parsed.get(), CURLUPART_HOST, &host, 0) != CURLUE_OK)
-        return {};
-    std::string out = host;
-    curl_free(host);
-    return out;
-}
-
-void RecordRefusal(TTransfer& t, const std::string& what) {
-    t.Refused = true;
-    const std::string line = "minipelikora: loopback guard refused " + what + "\n";
-    std::fputs(line.c_str(), stderr);
-    int fd = open(t.GuardFile.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
-    if (fd >= 0) {
-        ssize_t written = write(fd, line.data(), line.size());
-        (void)written;
-        close(fd);
-    }
-}
-
-// Before every name look-up, redirects included.
-int OnResolverStart(void*, void*, void* user) {
-    auto* t = static_cast<TTransfer*>(user);
-    if (t->GuardFile.empty())
-        return 0;
-    char* url = nullptr;
-    curl_easy_getinfo(t->Easy, CURLINFO_EFFECTIVE_URL, &url);
-    const std::string host = HostOf(url);
-    if (IsLoopbackHost(host))
-        return 0;
-    RecordRefusal(*t, "a look-up of " + (host.empty() ? std::string("an unknown host") : host));
-    return 1;
-}
-
-// Every connection's socket; close-on-exec, so a browser started from the widget inherits none.
-curl_socket_t OnOpenSocket(void* user, curlsocktype, curl_sockaddr* address) {
-    auto* t = static_cast<TTransfer*>(user);
-    if (!t->GuardFile.empty()) {
-        // The address is longer than the sockaddr it is declared as; copied out, it is read
-        // within its own bounds.
-        sockaddr_storage storage{};
-        std::memcpy(&storage, &address->addr,
-                    std::min<std::size_t>(address->addrlen, sizeof storage));
-        const auto* any = reinterpret_cast<const sockaddr*>(&storage);
-        if (!IsLoopbackAddress(any)) {
-            char text[INET6_ADDRSTRLEN] = "?";
-            if (any->sa_family == AF_INET6)
-                inet_ntop(AF_INET6, &reinterpret_cast<const sockaddr_in6*>(any)->sin6_addr, text,
-                          sizeof text);
-            else if (any->sa_family == AF_INET)
-                inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in*>(any)->sin_addr, text,
-                          sizeof text);
-            RecordRefusal(*t, std::string("a connection to ") + text);
-            return CURL_SOCKET_BAD;
-        }
-    }
-    return socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
-}
-
-// --- the transfer -----------------------------------------------------------------------------
-
-// Checked inside curl's own loop too, so even a fast, long answer stops at once.
-int OnProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
-    return static_cast<TTransfer*>(user)->AbortRequested() ? 1 : 0;
-}
-
-std::size_t OnHeaderLine(char* data, std::size_t size, std::size_t count, void* user) {
-    auto* t = static_cast<TTransfer*>(user);
-    std::size_t n = size * count;
-    std::string_view line(data, n);
-    // Every status line starts a new answer (a redirect, an interim 100): keep only the last.
-    if (line.substr(0, 5) == "HTTP/")
-        t->Headers.clear();
-    t->Headers.append(line);
-    return n;
-}
-
-std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* user) {
-    auto* t = static_cast<TTransfer*>(user);
-    std::size_t n = size * count;
-    if (*t->Sink && !(*t->Sink)(std::string_view(data, n))) {
-        t->SinkRefused = true;
-        return 0;
-    }
-    return n;
-}
-
-THttpError MapError(CURLcode code) {
-    switch (code) {
-    case CURLE_OK:
-        return THttpError::None;
-    case CURLE_URL_MALFORMAT:
-    case CURLE_UNSUPPORTED_PROTOCOL:
-        return THttpError::BadAddress;
-    case CURLE_COULDNT_RESOLVE_HOST:
-    case CURLE_COULDNT_RESOLVE_PROXY:
-    case CURLE_COULDNT_CONNECT:
-        return THttpError::Connect;
-    case CURLE_OPERATION_TIMEDOUT:
-        return THttpError::Timeout;
-    case CURLE_WRITE_ERROR:
-        return THttpError::Aborted;
-    case CURLE_ABORTED_BY_CALLBACK:
-        return THttpError::Cancelled;
-    default:
-        return THttpError::Transfer;
-    }
-}
-
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
     if (text.size() < prefix.size())
         return false;
@@ -304,54 +113,119 @@ std::optional<std::string> RequestUrl(const THttpRequest& request) {
     return request.Url;
 }
 
-// Drives one easy handle through a private multi handle in short slices, so the abort flag and
-// the stall clock are looked at several times a second whatever the network does. Returns
-// curl's result for the transfer; Stalled and Cancelled tell why the loop itself ended it.
-CURLcode RunTransfer(CURL* easy, TTransfer& t, long stallMs, bool& stalled, bool& cancelled) {
-    std::unique_ptr<CURLM, MultiDeleter> multi(curl_multi_init());
-    if (!multi || curl_multi_add_handle(multi.get(), easy) != CURLM_OK)
-        return CURLE_OUT_OF_MEMORY;
-    struct TDetach {
-        CURLM* Multi;
-        CURL* Easy;
-        ~TDetach() { curl_multi_remove_handle(Multi, Easy); }
-    } detach{multi.get(), easy};
-
-    using Clock = std::chrono::steady_clock;
-    Clock::time_point lastMove = Clock::now();
-    curl_off_t moved = 0;
-    for (;;) {
-        int running = 0;
-        if (curl_multi_perform(multi.get(), &running) != CURLM_OK)
-            return CURLE_RECV_ERROR;
-        int queued = 0;
-        while (CURLMsg* msg = curl_multi_info_read(multi.get(), &queued))
-            if (msg->msg == CURLMSG_DONE && msg->easy_handle == easy)
-                return msg->data.result;
-        if (running == 0)
-            return CURLE_RECV_ERROR;
-        if (t.AbortRequested()) {
-            cancelled = true;
-            return CURLE_ABORTED_BY_CALLBACK;
-        }
-        curl_off_t down = 0, up = 0;
-        long headerBytes = 0;
-        curl_easy_getinfo(easy, CURLINFO_SIZE_DOWNLOAD_T, &down);
-        curl_easy_getinfo(easy, CURLINFO_SIZE_UPLOAD_T, &up);
-        curl_easy_getinfo(easy, CURLINFO_HEADER_SIZE, &headerBytes);
-        const curl_off_t now = down + up + headerBytes;
-        if (now != moved) {
-            moved = now;
-            lastMove = Clock::now();
-        } else if (stallMs > 0 && Clock::now() - lastMove >= std::chrono::milliseconds(stallMs)) {
-            stalled = true;
-            return CURLE_OPERATION_TIMEDOUT;
-        }
-        curl_multi_poll(multi.get(), nullptr, 0, PollSliceMs, nullptr);
-    }
+int AboveStandardStreams(int fd) {
+    if (fd < 0 || fd > STDERR_FILENO)
+        return fd;
+    const int moved = fcntl(fd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+    close(fd);
+    return moved;
 }
 
+// How long the wait for the helper lasts before the abort flag is looked at again.
+constexpr int PollSliceMs = 100;
+
+class TFetchProcess {
+public:
+    TFetchProcess(const TFetchProcess&) = delete;
+    TFetchProcess& operator=(const TFetchProcess&) = delete;
+    TFetchProcess() = default;
+    ~TFetchProcess() {
+        if (Pid > 0) {
+            kill(Pid, SIGKILL);
+            Reap();
+        }
+        if (Socket >= 0)
+            close(Socket);
+    }
+
+    // Starts the helper with one end of a socket pair as its standard input and output.
+    bool Start(const std::string& helper) {
+        int pair[2];
+        if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0)
+            return false;
+        // A widget started with its standard streams closed gets them back as new descriptors:
+        // neither end may sit where the helper expects its own streams.
+        for (int& end : pair)
+            end = AboveStandardStreams(end);
+        Socket = pair[0];
+        if (pair[0] < 0 || pair[1] < 0) {
+            if (pair[1] >= 0)
+                close(pair[1]);
+            return false;
+        }
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, pair[1], STDIN_FILENO);
+        posix_spawn_file_actions_adddup2(&actions, pair[1], STDOUT_FILENO);
+        // Nothing else of the widget's (its X connection, its files) goes along.
+        posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
+        char* argv[] = {const_cast<char*>(FetchHelperName), nullptr};
+        const int failed = posix_spawn(&Pid, helper.c_str(), &actions, nullptr, argv, environ);
+        posix_spawn_file_actions_destroy(&actions);
+        close(pair[1]);
+        if (failed) {
+            Pid = -1;
+            return false;
+        }
+        return true;
+    }
+
+    bool Send(std::string_view bytes) {
+        while (!bytes.empty()) {
+            const ssize_t n = send(Socket, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                return false;
+            bytes.remove_prefix(static_cast<std::size_t>(n));
+        }
+        return true;
+    }
+
+    // Waits up to one slice for bytes; false when the helper closed its end or failed.
+    bool Receive(std::string& into, bool& closed) {
+        pollfd p{Socket, POLLIN, 0};
+        const int ready = poll(&p, 1, PollSliceMs);
+        if (ready < 0)
+            return errno == EINTR;
+        if (ready == 0)
+            return true;
+        char buffer[INTERNET_READ_CHUNK + HttpFrameHeaderSize];
+        const ssize_t n = recv(Socket, buffer, sizeof buffer, 0);
+        if (n < 0)
+            return errno == EINTR || errno == EAGAIN;
+        if (n == 0)
+            closed = true;
+        into.append(buffer, static_cast<std::size_t>(n));
+        return true;
+    }
+
+    void Kill() {
+        if (Pid > 0)
+            kill(Pid, SIGKILL);
+    }
+
+    void Reap() {
+        if (Pid <= 0)
+            return;
+        while (waitpid(Pid, nullptr, 0) < 0 && errno == EINTR) {
+        }
+        Pid = -1;
+    }
+
+private:
+    pid_t Pid = -1;
+    int Socket = -1;
+};
+
 } // namespace
+
+HINTERNET InternetOpen() {
+    std::string helper = FindFetchHelper();
+    if (helper.empty())
+        return nullptr;
+    return std::make_shared<TInternetSession>(std::move(helper));
+}
 
 std::optional<std::string> HttpUrl(const std::string& host, int defaultPort, bool secure,
                                    const std::string& path) {
@@ -407,108 +281,54 @@ THttpResult HttpSendRequest(const HINTERNET& session, const THttpRequest& reques
         result.Error = THttpError::BadAddress;
         return result;
     }
-
-    std::unique_ptr<CURL, EasyDeleter> easy(curl_easy_init());
-    if (!easy) {
+    const std::string wire = EncodeHttpRequest(*url, request);
+    TFetchProcess helper;
+    if (wire.size() > HttpWireRequestLimit || !helper.Start(session->HelperPath()) ||
+        !helper.Send(wire)) {
         result.Error = THttpError::Connect;
         return result;
     }
-    CURL* c = easy.get();
 
-    std::unique_ptr<curl_slist, ListDeleter> headers;
-    std::string_view lines(request.Headers);
-    while (!lines.empty()) {
-        auto end = lines.find("\r\n");
-        std::string_view line = lines.substr(0, end);
-        lines.remove_prefix(end == std::string_view::npos ? lines.size() : end + 2);
-        // A stray CR, LF or NUL inside one line would let it split into two headers.
-        if (line.empty() || line.find_first_of(std::string_view("\r\n\0", 3)) != line.npos)
-            continue;
-        curl_slist* grown = curl_slist_append(headers.get(), std::string(line).c_str());
-        if (!grown) {
-            result.Error = THttpError::Connect;
+    std::string buffer;
+    bool refused = false, closed = false, broken = false;
+    for (;;) {
+        if (request.Abort && request.Abort->load(std::memory_order_relaxed)) {
+            helper.Kill();
+            result.Error = THttpError::Cancelled;
             return result;
         }
-        headers.release();
-        headers.reset(grown);
-    }
-
-    TTransfer transfer;
-    transfer.Easy = c;
-    transfer.Sink = &sink;
-    transfer.Abort = request.Abort;
-    if (const char* guard = std::getenv(NetworkGuardVariable); guard && *guard) {
-        transfer.GuardFile = guard;
-        // Checked before any look-up: a name that is not loopback never reaches a resolver.
-        const std::string host = HostOf(url->c_str());
-        if (!IsLoopbackHost(host)) {
-            RecordRefusal(transfer, "a request to " + host);
-            result.Error = THttpError::Refused;
+        if (!helper.Receive(buffer, closed))
+            broken = true;
+        while (!broken) {
+            auto frame = TakeHttpFrame(buffer, broken);
+            if (!frame)
+                break;
+            if (frame->Kind == THttpFrameKind::End) {
+                auto outcome = DecodeHttpOutcome(frame->Payload);
+                if (!outcome) {
+                    broken = true;
+                    break;
+                }
+                result = std::move(*outcome);
+                if (refused)
+                    result.Error = THttpError::Aborted;
+                helper.Reap();
+                return result;
+            }
+            // Pieces the helper sent before it heard the refusal are dropped.
+            if (!refused && sink && !sink(frame->Payload)) {
+                refused = true;
+                if (!helper.Send(std::string_view(&HttpWireStop, 1)))
+                    broken = true;
+            }
+        }
+        if (broken || closed) {
+            // The helper died or garbled its answer: the exchange broke off.
+            helper.Kill();
+            result.Error = refused ? THttpError::Aborted : THttpError::Transfer;
             return result;
         }
-        // A proxy from the environment would carry the exchange off the machine.
-        curl_easy_setopt(c, CURLOPT_PROXY, "");
     }
-
-    curl_easy_setopt(c, CURLOPT_URL, url->c_str());
-    curl_easy_setopt(c, CURLOPT_SHARE, session->Handle());
-    curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
-    // An abandoned name look-up is left to finish on its own instead of being waited for.
-    curl_easy_setopt(c, CURLOPT_QUICK_EXIT, 1L);
-    curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(c, CURLOPT_PATH_AS_IS, 1L);
-    curl_easy_setopt(c, CURLOPT_BUFFERSIZE, static_cast<long>(INTERNET_READ_CHUNK));
-    // Every coding this libcurl can decode is offered and decoded before the sink sees it.
-    curl_easy_setopt(c, CURLOPT_ACCEPT_ENCODING, "");
-    bool follow = (request.Flags & INTERNET_FLAG_NO_AUTO_REDIRECT) == 0;
-    curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, follow ? 1L : 0L);
-    curl_easy_setopt(c, CURLOPT_MAXREDIRS, 10L);
-    curl_easy_setopt(c, CURLOPT_HTTP_VERSION,
-                     request.Version == "HTTP/1.0" ? CURL_HTTP_VERSION_1_0 : CURL_HTTP_VERSION_1_1);
-    if (request.Method != "GET" || !request.Body.empty())
-        curl_easy_setopt(c, CURLOPT_CUSTOMREQUEST, request.Method.c_str());
-    if (!request.Body.empty()) {
-        curl_easy_setopt(c, CURLOPT_POSTFIELDSIZE_LARGE,
-                         static_cast<curl_off_t>(request.Body.size()));
-        curl_easy_setopt(c, CURLOPT_POSTFIELDS, request.Body.data());
-    }
-    if (headers)
-        curl_easy_setopt(c, CURLOPT_HTTPHEADER, headers.get());
-    if (request.ConnectTimeoutMs > 0)
-        curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, request.ConnectTimeoutMs);
-    if (request.TotalTimeoutMs > 0)
-        curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, request.TotalTimeoutMs);
-    curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, &OnProgress);
-    curl_easy_setopt(c, CURLOPT_XFERINFODATA, &transfer);
-    curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(c, CURLOPT_RESOLVER_START_FUNCTION, &OnResolverStart);
-    curl_easy_setopt(c, CURLOPT_RESOLVER_START_DATA, &transfer);
-    curl_easy_setopt(c, CURLOPT_OPENSOCKETFUNCTION, &OnOpenSocket);
-    curl_easy_setopt(c, CURLOPT_OPENSOCKETDATA, &transfer);
-    curl_easy_setopt(c, CURLOPT_HEADERFUNCTION, &OnHeaderLine);
-    curl_easy_setopt(c, CURLOPT_HEADERDATA, &transfer);
-    curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &OnBody);
-    curl_easy_setopt(c, CURLOPT_WRITEDATA, &transfer);
-
-    bool stalled = false;
-    bool cancelled = false;
-    CURLcode code = RunTransfer(c, transfer, request.StallTimeoutMs, stalled, cancelled);
-    if (transfer.Refused)
-        result.Error = THttpError::Refused;
-    else if (transfer.SinkRefused)
-        result.Error = THttpError::Aborted;
-    else if (stalled)
-        result.Error = THttpError::Timeout;
-    else if (cancelled || transfer.AbortRequested())
-        result.Error = THttpError::Cancelled;
-    else
-        result.Error = MapError(code);
-    long status = 0;
-    curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &status);
-    result.Status = static_cast<int>(status);
-    result.RawHeaders = std::move(transfer.Headers);
-    return result;
 }
 
 } // namespace platform

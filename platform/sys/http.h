@@ -2,9 +2,12 @@
 // atomic file replacement, the compiled-in resources, UTF-8/UTF-16 conversion, the work area and
 // the allow-list of external messages. Read this file first, then resources.h.
 //
-// Synchronous HTTP over libcurl, shaped after the few internet calls the widget makes: one
-// process-wide session, and one blocking exchange per request that hands the body over in
-// chunks as it arrives. Callers above this folder never see a curl type.
+// Synchronous HTTP, shaped after the few internet calls the widget makes: one process-wide
+// session, and one blocking exchange per request that hands the body over in chunks as it
+// arrives. Each exchange runs over libcurl in a short-lived helper process of our own
+// (fetch/), so neither curl nor its TLS, Kerberos and LDAP libraries are ever mapped into the
+// widget, and the code that faces the network runs apart from the user's files and screen.
+// Callers above this folder never see a curl type.
 #pragma once
 
 #include "platform/types.h"
@@ -30,13 +33,14 @@ constexpr DWORD INTERNET_FLAG_NO_AUTO_REDIRECT = 0x00200000;
 // The body never arrives in pieces larger than this.
 constexpr std::size_t INTERNET_READ_CHUNK = 8192;
 
-// The root of all requests: a shared DNS and TLS-session cache guarded by its own locks, so
-// workers on several threads may use one session at once. Held by shared_ptr so a worker that
-// still runs keeps it alive even after the owner let go.
+// The root of all requests: where the fetch helper lives. Workers on several threads may use
+// one session at once. Held by shared_ptr so a worker that still runs keeps it alive even after
+// the owner let go.
 class TInternetSession;
 using HINTERNET = std::shared_ptr<TInternetSession>;
 
-// Initialises the HTTP library once per process and opens a new session; null on failure.
+// Finds the fetch helper (beside the executable, then in the libexec folder of its prefix) and
+// opens a new session; null when there is none.
 HINTERNET InternetOpen();
 
 struct THttpRequest {

@@ -183,6 +183,27 @@ TEST_F(AppTest, ProcessMessagesServesTheQueueAndKeepsAQuitForTheMainLoop) {
     EXPECT_EQ(code, 3);
 }
 
+// The idle trim runs every ten seconds all day; it walks the heap only when something was
+// allocated or freed since it last did.
+TEST_F(AppTest, TheTrimWalksTheHeapOnlyWhenItChanged) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the sanitizer's allocator reports no heap shape to compare";
+#endif
+    app::TrimWorkingSet();
+    const int walked = app::TrimWorkCount();
+    app::TrimWorkingSet();
+    app::TrimWorkingSet();
+    const int unchanged = app::TrimWorkCount();
+    auto kept = std::make_unique<std::vector<std::string>>(2000, std::string(100, 'x'));
+    app::TrimWorkingSet();
+    const int grown = app::TrimWorkCount();
+    kept.reset();
+    app::TrimWorkingSet();
+    EXPECT_EQ(unchanged, walked);
+    EXPECT_EQ(grown, walked + 1);
+    EXPECT_EQ(app::TrimWorkCount(), walked + 2);
+}
+
 TEST_F(AppTest, WinTimerStartsAndStopsOnlyOnALiveWindow) {
     widgets::TWindowEx window(nullptr);
     window.HandleNeeded();

@@ -29,6 +29,7 @@ def expected_files():
     """Every file the install puts under the prefix, relative to it."""
     files = {
         "bin/minipelikora",
+        "libexec/minipelikora/minipelikora-fetch",
         f"share/applications/{APP_ID}.desktop",
         f"share/metainfo/{APP_ID}.metainfo.xml",
         "share/man/man1/minipelikora.1.gz",

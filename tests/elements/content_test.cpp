@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "element_fixture.h"
+#include "elements/scrollbar.h"
 #include "elements/textconv.h"
 #include "news/feed.h"
 #include "widgets/text.h"
@@ -382,15 +383,100 @@ TEST_F(ContentTest, AnOversizedFeedKeepsWhatFitsIntoOnePicture) {
     EXPECT_LT(kept, 400u);
     EXPECT_LE(List->Height(), 32000);
     Show();
-    // The picture exists, so the first headline is actually drawn.
+    // The picture of the shown part exists, so the first headline is actually drawn; the list
+    // keeps pixels for its shown part and a margin only.
     const auto& bitmap = List->Canvas().Bitmap();
-    ASSERT_EQ(bitmap.Height(), List->Height());
+    ASSERT_EQ(List->BandTop(), 0);
+    ASSERT_LE(bitmap.Height(), 3 * Background->Height());
     bool drawn = false;
     const TRect r = (*List->Items())[0]->HitRect;
     for (int y = r.Top; y < r.Bottom && !drawn; ++y)
         for (int x = r.Left; x < r.Right && !drawn; ++x)
             drawn = bitmap.GetPixel(x, y) != 0;
     EXPECT_TRUE(drawn);
+}
+
+// A long list keeps pixels only for a band around what its container shows. Scrolled anywhere
+// (within the band, past it, to the end and back, and hovered there), the container shows
+// exactly the rows the list's whole picture holds, as a list painted in one piece shows them.
+TEST_F(ContentTest, ABandOfALongListShowsExactlyTheRowsOfItsWholePicture) {
+    std::string items;
+    for (int i = 0; i < 80; ++i)
+        items += Item(i % 2 ? "24927681" : "", "Haber " + std::to_string(i) + " başlığı uzun",
+                      "Özet " + std::to_string(i) + " ile biraz daha metin", "http://h/");
+    WriteDoc(Doc(items));
+    // The whole picture: a container taller than the list keeps it all in one band.
+    auto& tall = Make<TContainerEx>(*Background, 0, 0, 390, 32000);
+    auto& whole = Make<TContentEx>(tall, 0, 0, 390, 213);
+    auto& viewport = Make<TContainerEx>(*Background, 30, 75, 390, 213);
+    auto& banded = Make<TContentEx>(viewport, 0, 0, 390, 213);
+    for (TContentEx* list : {&whole, &banded}) {
+        list->Canvas().Font().SetName(u"Trebuchet MS");
+        list->Canvas().Font().SetSize(9);
+        list->Canvas().SetAntialias(false);
+        list->Cached = true;
+        list->LoadDocument(Utf8ToUtf16(Path));
+    }
+    List->Hide();
+    tall.Hide();
+    ASSERT_GT(whole.Height(), 8 * viewport.Height());
+    ASSERT_EQ(whole.Canvas().Height(), whole.Height());
+    whole.Paint();
+    ASSERT_LE(banded.Canvas().Height(), 3 * viewport.Height());
+
+    const int end = viewport.Height() - banded.Height();
+    for (const int top : {0, -10, -200, -1234, -1244, end, end + 7, -600, 0}) {
+        banded.SetTop(top);
+        Window->Update();
+        const auto& shown = viewport.Canvas().Bitmap();
+        const auto& truth = whole.Canvas().Bitmap();
+        int differing = 0;
+        for (int y = 0; y < viewport.Height(); ++y)
+            for (int x = 0; x < viewport.Width(); ++x)
+                differing += shown.GetPixel(x, y) != truth.GetPixel(x, y - top);
+        EXPECT_EQ(differing, 0) << "scrolled to " << top;
+        EXPECT_GE(-top, banded.BandTop());
+        EXPECT_LE(-top + viewport.Height(), banded.BandTop() + banded.Canvas().Height());
+    }
+    // A hover far down the list underlines that headline in the band and nothing else; leaving
+    // puts the rows back as they were.
+    const int top = -1234;
+    banded.SetTop(top);
+    Window->Update();
+    std::size_t hovered = 0;
+    while (hovered < banded.Items()->size() &&
+           (*banded.Items())[hovered]->HitRect.Top < -top + 20)
+        ++hovered;
+    ASSERT_LT(hovered, banded.Items()->size());
+    const TElement& item = *(*banded.Items())[hovered];
+    ASSERT_LT(item.HitRect.Bottom, -top + viewport.Height());
+    auto differences = [&](const TRect& inside) {
+        const auto& shown = viewport.Canvas().Bitmap();
+        const auto& truth = whole.Canvas().Bitmap();
+        int in = 0, out = 0;
+        for (int y = 0; y < viewport.Height(); ++y)
+            for (int x = 0; x < viewport.Width(); ++x)
+                if (shown.GetPixel(x, y) != truth.GetPixel(x, y - top))
+                    ++(inside.Contains(x, y - top) ? in : out);
+        return std::make_pair(in, out);
+    };
+    auto pointAt = [&](int x, int y) {
+        for (int dx : {0, 1}) {
+            const TPoint p = ScreenOf(banded, x + dx, y);
+            Screen->MovePointer(p.X, p.Y);
+            Pump();
+        }
+    };
+    pointAt(item.HitRect.Left + 3, item.HeadlineLines.at(0).Top + 4);
+    ASSERT_EQ(banded.HotItem(), static_cast<int>(hovered));
+    Window->Update();
+    const auto [underlined, elsewhere] = differences(item.HitRect);
+    EXPECT_GT(underlined, 10);
+    EXPECT_EQ(elsewhere, 0);
+    pointAt(item.HitRect.Left + 3, item.HitRect.Bottom + 8);
+    EXPECT_EQ(banded.HotItem(), -1);
+    Window->Update();
+    EXPECT_EQ(differences(item.HitRect), std::make_pair(0, 0));
 }
 
 // One record with a 200 000-character headline and summary used to hold the window thread

@@ -77,7 +77,7 @@ class Feed:
         # Set by a release; each request holds the gate that was current when it came.
         self.gate = threading.Event()
         self.initial = settings
-        self.records = sample_news.records()
+        self.records = sample_news.records(settings.get("copies", 1))
         self._reset()
 
     def _reset(self):
@@ -440,10 +440,14 @@ def parse_args(argv):
     p.add_argument("--delay", type=float, default=5.0, help="seconds of delay in slow mode")
     p.add_argument("--rotate", type=int, default=0, help="items to rotate per news answer")
     p.add_argument("--items", type=int, default=0, help="serve only the first N items")
+    p.add_argument("--copies", type=int, default=1,
+                   help="serve the news items this many times over, each copy with its own ids")
     args = p.parse_args(argv)
     for name in ("delay", "rotate", "items"):
         if getattr(args, name) < 0:
             p.error(f"--{name} must be at least 0")
+    if args.copies < 1:
+        p.error("--copies must be at least 1")
     return args
 
 
@@ -454,7 +458,7 @@ def main(argv=None):
         "mode": {t: (args.mode if t in targets else "normal") for t in TARGETS},
         "hold": {t: False for t in TARGETS},
         "delay": args.delay, "rotate": args.rotate, "items": args.items,
-        "version": args.version, "feedmode": "normal", "throttle": 0,
+        "version": args.version, "feedmode": "normal", "throttle": 0, "copies": args.copies,
     }
     feed = Feed(settings)
     Handler.feed = feed

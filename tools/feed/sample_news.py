@@ -141,11 +141,12 @@ def slug(title, words=7):
     return "-".join(cleaned.split()[:words])
 
 
-def records():
-    """Every item as its list of wire fields, newest first."""
+def records(copies=1):
+    """Every item as its list of wire fields, newest first; with copies > 1 the list repeats,
+    each copy under ids of its own, for long-list measurements."""
     out = []
     when = NEWEST
-    for n, (section, title, summary) in enumerate(ITEMS):
+    for n, (section, title, summary) in enumerate(ITEMS * copies):
         section_id, _, folder, number = SECTIONS[section]
         item_id = str(FIRST_ID - 7 * n)
         link = f"{LINK_HOST}/{folder}/{slug(title)}-{item_id}.htm"

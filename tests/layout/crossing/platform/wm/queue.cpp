@@ -1,2 +1,2 @@
-// Refused: the window manager includes curl, which belongs to platform/sys.
+// Refused: the window manager includes curl, which belongs to platform/sys/fetch.
 #include <curl/curl.h>
