@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "isolated_home.h"
+#include "main_window_start.h"
 
 #include <chrono>
 #include <cstdlib>
@@ -87,16 +88,7 @@ protected:
     }
 
     app::TMainWindow& Start() {
-        Desktop = std::make_unique<widgets::TDesktop>();
-        Desktop->SetName(app::DesktopName);
-        Window = Desktop->Make<app::TMainWindow>(Utf8ToWide(DataFolder));
-        Window->ParentWindow = 0;
-        Window->SetName(app::MainWindowName);
-        Window->SetClassNameW(app::MainWindowClass);
-        Window->SetCaption(app::MainWindowName);
-        Window->HandleNeeded();
-        Window->SetOpacity(0);
-        Window->Show();
+        Window = apptest::StartMainWindow(Desktop, DataFolder);
         Handle = Window->WindowHandle();
         return *Window;
     }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "isolated_home.h"
+#include "main_window_start.h"
 #include "mainwindow_probe.h"
 
 #include "app/application.h"
@@ -98,16 +99,7 @@ public:
         if (Dir.empty() || !StartFeed(FeedServer))
             return false;
         news::OpenInternet();
-        Desktop = std::make_unique<widgets::TDesktop>();
-        Desktop->SetName(app::DesktopName);
-        Window = Desktop->Make<app::TMainWindow>(Utf8ToWide(DataFolder));
-        Window->ParentWindow = 0;
-        Window->SetName(app::MainWindowName);
-        Window->SetClassNameW(app::MainWindowClass);
-        Window->SetCaption(app::MainWindowName);
-        Window->HandleNeeded();
-        Window->SetOpacity(0);
-        Window->Show();
+        Window = apptest::StartMainWindow(Desktop, DataFolder);
         Screen->Advance(app::StartInterval);
         return PumpUntil([&] {
             return !Probe().Refresher().CycleInFlight() &&
