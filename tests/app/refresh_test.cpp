@@ -1,31 +1,26 @@
 // The refresh cycle and the update check against a loopback server.
 #include "app_fixture.h"
+#include "loopback_site.h"
 
 #include "news/feed.h"
 #include "news/version.h"
 #include "platform/shell/message_box.h"
 #include "platform/sys/resources.h"
-#include "tests/news/loopback_server.h"
-
-#include <atomic>
 
 namespace app_test {
 namespace {
 
 using namespace platform;
-using testing_http::Answer;
-using testing_http::TConnection;
-using testing_http::TLoopbackServer;
 
 class Refresh : public AppTest {
 protected:
-    // Starts the window against Server with a news document of two items already on disk.
-    void StartWithTwoItems(TLoopbackServer& Server) {
+    // Starts the window against the server at Host with a news document of two items on disk.
+    void StartWithTwoItems(const std::string& Host) {
         OldDocument =
             news::ConvertNews(NewsRecord("1", "first") + std::string(news::RecordSeparator) +
                               NewsRecord("2", "second"));
         WriteFile(NewsPath(), OldDocument);
-        PointServersAt(Server.Host());
+        PointServersAt(Host);
         Start();
         ASSERT_NE(Probe().NewsView().Items(), nullptr);
         ASSERT_EQ(Probe().NewsView().Items()->size(), 2u);
@@ -50,11 +45,13 @@ protected:
     }
 
     std::string OldDocument;
+    // The news request's path on a TSite, without its query.
+    const std::string NewsRequest = TSite::PathOf("GET " + news::NewsRequestPath() + " ");
 };
 
 TEST_F(Refresh, EmptyAnswerKeepsTheFileAndTheListAndRestartsThePoll) {
     TLoopbackServer server([](TConnection& c) { c.Send(Answer("200 OK", "")); });
-    StartWithTwoItems(server);
+    StartWithTwoItems(server.Host());
     RequestAndWait();
     EXPECT_EQ(ReadFile(NewsPath()), OldDocument);
     EXPECT_EQ(Probe().NewsView().Items()->size(), 2u);
@@ -65,7 +62,7 @@ TEST_F(Refresh, EmptyAnswerKeepsTheFileAndTheListAndRestartsThePoll) {
 TEST_F(Refresh, AnswerWithOneRecordReplacesTheFileAndTheList) {
     const std::string record = NewsRecord("9", "only");
     TLoopbackServer server([&](TConnection& c) { c.Send(Answer("200 OK", record)); });
-    StartWithTwoItems(server);
+    StartWithTwoItems(server.Host());
     RequestAndWait();
     // The record's document, worked out by hand: the label loses "Son Dakika:", the link is
     // URL-encoded, lines end in CR LF after a UTF-8 byte order mark.
@@ -94,7 +91,7 @@ TEST_F(Refresh, AnswersThatAreNot2xxKeepTheLastGoodDocument) {
             // The redirect leads to itself until the redirect limit ends the exchange.
             c.Send(raw);
         });
-        StartWithTwoItems(server);
+        StartWithTwoItems(server.Host());
         RequestAndWait();
         EXPECT_EQ(ReadFile(NewsPath()), OldDocument);
         EXPECT_EQ(Probe().NewsView().Items()->size(), 2u);
@@ -110,7 +107,7 @@ TEST_F(Refresh, ConnectionDroppedHalfWayKeepsTheLastGoodDocument) {
         // Promises far more than it sends, then hangs up.
         c.Send("HTTP/1.1 200 OK\r\nContent-Length: 100000\r\nConnection: close\r\n\r\n" + record);
     });
-    StartWithTwoItems(server);
+    StartWithTwoItems(server.Host());
     RequestAndWait();
     EXPECT_EQ(ReadFile(NewsPath()), OldDocument);
     EXPECT_EQ(Probe().NewsView().Items()->size(), 2u);
@@ -120,7 +117,7 @@ TEST_F(Refresh, ConnectionDroppedHalfWayKeepsTheLastGoodDocument) {
 TEST_F(Refresh, UnwritableNewsFileEndsTheRequestAndKeepsTheList) {
     const std::string record = NewsRecord("9", "nowhere to go");
     TLoopbackServer server([&](TConnection& c) { c.Send(Answer("200 OK", record)); });
-    StartWithTwoItems(server);
+    StartWithTwoItems(server.Host());
     // A folder in the file's place cannot be replaced by the new document.
     std::filesystem::remove(NewsPath());
     std::filesystem::create_directory(NewsPath());
@@ -131,44 +128,41 @@ TEST_F(Refresh, UnwritableNewsFileEndsTheRequestAndKeepsTheList) {
 }
 
 TEST_F(Refresh, UpdateCommandDuringARequestChangesNothing) {
-    std::atomic<bool> release{false};
-    TLoopbackServer server([&](TConnection& c) {
-        while (!release)
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        c.Send(Answer("200 OK", ""));
-    });
-    StartWithTwoItems(server);
+    TSite site;
+    site.Put(NewsRequest, Answer("200 OK", ""));
+    site.Hold(NewsRequest);
+    StartWithTwoItems(site.Host());
     Probe().Refresher().StartNewsRequest();
     auto* cycle = Probe().Cycle();
     ASSERT_NE(cycle, nullptr);
-    ASSERT_TRUE(PumpUntil([&] { return server.Requests().size() == 1; }));
+    ASSERT_TRUE(PumpUntil([&] { return site.Heads(NewsRequest).size() == 1; }));
     SendMessage(Handle, WM_COMMAND, app::CM_UPDATE, 0);
     EXPECT_EQ(Probe().Cycle(), cycle);
     EXPECT_FALSE(Probe().PollTimer()->Enabled());
-    release = true;
+    site.Release();
     ASSERT_TRUE(PumpUntil([&] { return !Probe().Refresher().CycleInFlight(); }));
-    EXPECT_EQ(server.Requests().size(), 1u);
+    EXPECT_EQ(site.Heads(NewsRequest).size(), 1u);
     ExpectIdleAgain();
 }
 
 TEST_F(Refresh, PollTimerStartsTheNextRequestAFullIntervalAfterTheLast) {
-    std::atomic<int> served{0};
-    TLoopbackServer server([&](TConnection& c) {
-        ++served;
-        c.Send(Answer("200 OK", ""));
-    });
-    StartWithTwoItems(server);
+    TSite site;
+    site.Put(NewsRequest, Answer("200 OK", ""));
+    StartWithTwoItems(site.Host());
     Probe().StartTimer()->Stop();
     RequestAndWait();
     // Five minutes, not the program's constant: the constant is what is under test.
     Screen->Advance(5 * 60 * 1000 - 1);
     Pump();
     EXPECT_FALSE(Probe().Refresher().CycleInFlight());
+    // Held, so that a quick answer cannot end the cycle before the test has seen it start.
+    site.Hold(NewsRequest);
     Screen->Advance(1);
     Pump();
     EXPECT_TRUE(Probe().Refresher().CycleInFlight());
+    site.Release();
     ASSERT_TRUE(PumpUntil([&] { return !Probe().Refresher().CycleInFlight(); }));
-    EXPECT_EQ(served.load(), 2);
+    EXPECT_EQ(site.Heads(NewsRequest).size(), 2u);
 }
 
 TEST_F(Refresh, NewerVersionAsksAndYesOpensTheDownloadLink) {
@@ -243,26 +237,11 @@ TEST_F(Refresh, AnsweringNoOpensNothing) {
 // network had a moment, not at the next poll: a second notice of the same resume makes no second
 // request, and a resume while a cycle is in flight waits for it rather than being dropped.
 TEST_F(Refresh, ResumeFromSleepRefreshesSoonAndOnce) {
-    const std::string record = NewsRecord("9", "after the sleep");
-    std::atomic<bool> hold{false};
-    TLoopbackServer server([&](TConnection& c) {
-        while (hold.load())
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        c.Send(Answer("200 OK", record));
-    });
-    // A failing assertion must not leave the server's thread waiting forever.
-    struct TRelease {
-        std::atomic<bool>& Hold;
-        ~TRelease() { Hold = false; }
-    } release{hold};
+    TSite site;
+    site.Put(NewsRequest, Answer("200 OK", NewsRecord("9", "after the sleep")));
     // The version check asks the same server; only the news requests count here.
-    auto newsRequests = [&] {
-        std::size_t n = 0;
-        for (const auto& r : server.Requests())
-            n += r.rfind("GET " + news::NewsRequestPath(), 0) == 0 ? 1 : 0;
-        return n;
-    };
-    StartWithTwoItems(server);
+    auto newsRequests = [&] { return site.Heads(NewsRequest).size(); };
+    StartWithTwoItems(site.Host());
     Screen->Advance(app::StartInterval);
     ASSERT_TRUE(PumpUntil([&] {
         return newsRequests() == 1 && !Probe().Refresher().CycleInFlight() &&
@@ -280,10 +259,12 @@ TEST_F(Refresh, ResumeFromSleepRefreshesSoonAndOnce) {
     EXPECT_EQ(newsRequests(), asked);
     EXPECT_FALSE(Probe().Refresher().CycleInFlight());
 
+    site.Hold(NewsRequest); // the cycle stays in flight until the test has looked
     Screen->Advance(1);
     Pump();
     EXPECT_TRUE(Probe().Refresher().CycleInFlight());
     EXPECT_FALSE(Probe().ResumeTimer()->Enabled());
+    site.Release();
     ASSERT_TRUE(PumpUntil([&] { return !Probe().Refresher().CycleInFlight(); }));
     EXPECT_EQ(newsRequests(), asked + 1);
     EXPECT_EQ(ReadFile(NewsPath()),
@@ -292,7 +273,7 @@ TEST_F(Refresh, ResumeFromSleepRefreshesSoonAndOnce) {
               "cd=\"2024-01-02\" u=\"http%3A%2F%2Fexample.test%2F9\" />\r\n</r>");
 
     // Asleep again while a request hangs: the resume refresh waits for it to end.
-    hold = true;
+    site.Hold(NewsRequest);
     Probe().Refresher().StartNewsRequest();
     ASSERT_TRUE(PumpUntil([&] { return newsRequests() == asked + 2; }));
     Screen->Suspend(60 * 1000);
@@ -300,7 +281,7 @@ TEST_F(Refresh, ResumeFromSleepRefreshesSoonAndOnce) {
     Screen->Advance(app::ResumeRefreshDelay);
     Pump();
     EXPECT_TRUE(Probe().ResumeTimer()->Enabled());
-    hold = false;
+    site.Release();
     ASSERT_TRUE(PumpUntil([&] { return !Probe().Refresher().CycleInFlight(); }));
     Screen->Advance(app::ResumeRefreshDelay);
     Pump();
