@@ -72,6 +72,16 @@ protected:
     std::string OptionsPath() const { return DataFolder + "/options.ini"; }
     std::string NewsPath() const { return DataFolder + "/news.xml"; }
 
+    // The options file as it is on disk now.
+    TOptions Saved() const { return TOptions(Utf8ToWide(OptionsPath())); }
+    std::vector<std::string> Feeds() const {
+        std::vector<std::string> feeds;
+        if (auto listed = Saved().ReadFeeds())
+            for (const auto& f : *listed)
+                feeds.push_back(WideToUtf8(f));
+        return feeds;
+    }
+
     // Changes the options file before the window reads it.
     void EditOptions(const std::function<void(TOptions&)>& Edit) {
         TOptions options(Utf8ToWide(OptionsPath()));
@@ -91,6 +101,28 @@ protected:
         Window = apptest::StartMainWindow(Desktop, DataFolder);
         Handle = Window->WindowHandle();
         return *Window;
+    }
+
+    // Fades in and lets the start-up requests report back.
+    void RunStartUp() {
+        Screen->Advance(app::StartInterval);
+        ASSERT_TRUE(PumpUntil([&] {
+            return !Probe().Refresher().CycleInFlight() &&
+                   !Probe().Refresher().VersionCheckInFlight();
+        }));
+    }
+
+    void MoveTo(int X, int Y) const {
+        platform::SetWindowPos(Handle, 0, X, Y, 0, 0,
+                               platform::SWP_NOSIZE | platform::SWP_NOZORDER);
+    }
+
+    // Activates the widget, then another window.
+    void Deactivate() const {
+        platform::SetActiveWindow(Handle);
+        Pump();
+        Screen->ActivateOther();
+        Pump();
     }
 
     // The parts and elements behind the window's methods.

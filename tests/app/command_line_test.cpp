@@ -48,14 +48,6 @@ protected:
         return result;
     }
 
-    std::vector<std::string> Feeds() const {
-        std::vector<std::string> feeds;
-        if (auto listed = TOptions(Utf8ToWide(OptionsPath())).ReadFeeds())
-            for (const auto& f : *listed)
-                feeds.push_back(WideToUtf8(f));
-        return feeds;
-    }
-
     static int Lines(const std::string& Text) {
         return static_cast<int>(std::count(Text.begin(), Text.end(), '\n'));
     }

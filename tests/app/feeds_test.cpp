@@ -173,7 +173,7 @@ TEST_F(Feeds, AFreshInstallAsksTheBuiltInFeedsAFewAtATime) {
     // The defaults are what an editor of the sources starts from, but closing never writes
     // them into the file by itself.
     platform::SendMessage(Handle, platform::WM_CLOSE, 0, 0);
-    TOptions saved(Utf8ToWide(OptionsPath()));
+    const TOptions saved = Saved();
     EXPECT_TRUE(fs::exists(OptionsPath()));
     EXPECT_FALSE(saved.ReadFeeds());
     EXPECT_EQ(app::ConfiguredSources(saved).Feeds, listed);

@@ -20,15 +20,6 @@ protected:
         PointServersAt("127.0.0.1:1");
     }
 
-    // Fades in and lets the start-up requests (refused at once) report back.
-    void RunStartUp() {
-        Screen->Advance(app::StartInterval);
-        ASSERT_TRUE(PumpUntil([&] {
-            return !Probe().Refresher().CycleInFlight() &&
-                   !Probe().Refresher().VersionCheckInFlight();
-        }));
-    }
-
     TPoint ScreenPoint(widgets::TControl& Element, int X, int Y) {
         TPoint p{X, Y};
         ClientToScreen(Element.WindowHandle(), &p);
@@ -285,7 +276,7 @@ TEST_F(MainWindow, StartupBoxClickedTwiceWritesTheFileTwiceAndTheEntryThenRemove
     ClickOn(*Probe().StartupBox());
     EXPECT_TRUE(Probe().StartupBox()->Checked);
     {
-        TOptions saved(Utf8ToWide(OptionsPath()));
+        const TOptions saved = Saved();
         EXPECT_TRUE(saved.ReadStartUp());
         EXPECT_EQ(saved.ReadLeft(), 300); // the position goes with every option change
     }
@@ -296,7 +287,7 @@ TEST_F(MainWindow, StartupBoxClickedTwiceWritesTheFileTwiceAndTheEntryThenRemove
     Screen->Advance(1000); // two clicks, not a double click
     ClickOn(*Probe().StartupBox());
     EXPECT_FALSE(Probe().StartupBox()->Checked);
-    EXPECT_FALSE(TOptions(Utf8ToWide(OptionsPath())).ReadStartUp());
+    EXPECT_FALSE(Saved().ReadStartUp());
     EXPECT_FALSE(std::filesystem::exists(app::AutostartEntryPath()));
 }
 
@@ -340,7 +331,7 @@ TEST_F(MainWindow, TheStartupBoxShowsWhetherTheSessionStartsThisProgram) {
             EXPECT_EQ(ReadFile(app::AutostartEntryPath()), c.Entry); // never rewritten unasked
         }
         Window->ShutDown();
-        EXPECT_EQ(TOptions(Utf8ToWide(OptionsPath())).ReadStartUp(), c.Checked);
+        EXPECT_EQ(Saved().ReadStartUp(), c.Checked);
         Desktop.reset();
     }
 }
@@ -440,7 +431,7 @@ TEST_F(MainWindow, TrayAndTopBoxesApplyTheirStateAndSaveIt) {
     Screen->Advance(1000);
     ClickOn(*Probe().AutoScaleBox());
     EXPECT_FALSE(Probe().Scaler().AutoScale());
-    TOptions saved(Utf8ToWide(OptionsPath()));
+    const TOptions saved = Saved();
     EXPECT_FALSE(saved.ReadShowTray());
     EXPECT_FALSE(saved.ReadAlwaysTop());
     EXPECT_FALSE(saved.ReadAutoScale());
@@ -507,10 +498,7 @@ TEST_F(MainWindow, CornerComesFromTheWorkAreaHalvesNotItsCentre) {
     });
     Screen->SetWorkArea({100, 0, 1280, 1024});
     Start();
-    SetActiveWindow(Handle);
-    Pump();
-    Screen->ActivateOther();
-    Pump();
+    Deactivate();
     EXPECT_EQ(Probe().Corner(), 0); // 550 < 1180 / 2, though right of the centre at 690
 }
 
@@ -540,7 +528,7 @@ TEST_F(MainWindow, EdgeSnappingReachesSevenPixels) {
         {300, -8, 300, -8},
     };
     for (const auto& c : cases) {
-        SetWindowPos(Handle, 0, c.X, c.Y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+        MoveTo(c.X, c.Y);
         TRect r;
         GetWindowRect(Handle, &r);
         EXPECT_EQ(r.Left, c.WantX) << c.X << "," << c.Y;
@@ -548,7 +536,7 @@ TEST_F(MainWindow, EdgeSnappingReachesSevenPixels) {
     }
     // A work area 356 high puts y = 3 within reach of both edges: top wins.
     Screen->SetWorkArea({0, 0, 1280, 356});
-    SetWindowPos(Handle, 0, 10, 3, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    MoveTo(10, 3);
     TRect r;
     GetWindowRect(Handle, &r);
     EXPECT_EQ(r.Top, 0);
@@ -577,7 +565,7 @@ TEST_F(MainWindow, CloseFromTheMenuFadesOutSavesAndQuits) {
     Start();
     RunStartUp();
     EXPECT_EQ(Window->Opacity(), 252);
-    SetWindowPos(Handle, 0, 321, 234, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    MoveTo(321, 234);
     const std::size_t before = Screen->FrameCount();
 
     Screen->MovePointer(321 + 200, 234 + 40);
@@ -595,7 +583,7 @@ TEST_F(MainWindow, CloseFromTheMenuFadesOutSavesAndQuits) {
     EXPECT_EQ(alphas.back(), 4);
     EXPECT_FALSE(IsWindow(Handle));
     EXPECT_TRUE(Screen->TrayIcons().empty());
-    TOptions saved(Utf8ToWide(OptionsPath()));
+    const TOptions saved = Saved();
     EXPECT_EQ(saved.ReadLeft(), 321);
     EXPECT_EQ(saved.ReadTop(), 234);
     int code = -1;
@@ -637,7 +625,7 @@ TEST_F(MainWindow, ShutDownAfterACancelledSessionEndIsSafeToRunAgain) {
     EXPECT_FALSE(QuitPosted());
 
     // Later moves are not saved any more (the store is gone), and closing still works.
-    SetWindowPos(Handle, 0, 500, 500, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    MoveTo(500, 500);
     PostMessage(Handle, app::WM_EXTERNALCLOSE, 0, 0);
     Pump();
     EXPECT_FALSE(IsWindow(Handle));
@@ -647,13 +635,13 @@ TEST_F(MainWindow, ShutDownAfterACancelledSessionEndIsSafeToRunAgain) {
 TEST_F(MainWindow, SignalTakesTheSessionEndPathAndQuits) {
     Start();
     RunStartUp();
-    SetWindowPos(Handle, 0, 123, 456, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    MoveTo(123, 456);
     PostMessage(Handle, app::WM_SIGNALEND, 0, 0);
     Pump();
     int code = -1;
     EXPECT_TRUE(QuitPosted(&code));
     EXPECT_EQ(code, 0);
-    EXPECT_EQ(TOptions(Utf8ToWide(OptionsPath())).ReadLeft(), 123);
+    EXPECT_EQ(Saved().ReadLeft(), 123);
     EXPECT_TRUE(Screen->TrayIcons().empty());
 }
 
@@ -682,10 +670,7 @@ TEST_F(MainWindow, IdleForMoreThanTenSecondsTrimsMemory) {
 TEST_F(MainWindow, TrayIconClicksBringTheWidgetBackAndOpenTheMenu) {
     Start();
     RunStartUp();
-    SetActiveWindow(Handle);
-    Pump();
-    Screen->ActivateOther();
-    Pump();
+    Deactivate();
     ASSERT_TRUE(Probe().Scaler().Scaled());
     ASSERT_EQ(Screen->TrayIcons().size(), 1u);
     const auto icon = Screen->TrayIcons()[0];

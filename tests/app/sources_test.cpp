@@ -38,14 +38,6 @@ protected:
         return text;
     }
 
-    std::vector<std::string> Feeds() const {
-        std::vector<std::string> feeds;
-        if (auto listed = TOptions(Utf8ToWide(OptionsPath())).ReadFeeds())
-            for (const auto& f : *listed)
-                feeds.push_back(WideToUtf8(f));
-        return feeds;
-    }
-
     std::vector<std::string> Titles() const {
         std::vector<std::string> titles;
         if (const auto* items = Probe().NewsView().Items())
@@ -222,7 +214,7 @@ TEST_F(Sources, DroppedAndPastedLinksAreAddedWithAWordInTheFooterThenRemovedOnTh
     // Closing writes the window's own part and keeps the feeds and the server as the file has
     // them.
     Window->ShutDown();
-    TOptions saved(Utf8ToWide(OptionsPath()));
+    const TOptions saved = Saved();
     EXPECT_EQ(saved.ReadFeeds()->size(), 2u);
     EXPECT_EQ(saved.ReadString(u"server", u"news", u""), Utf8ToWide(site.Host()));
     EXPECT_EQ(saved.ReadLeft(), Window->Left());
