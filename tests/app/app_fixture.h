@@ -82,6 +82,15 @@ protected:
         return feeds;
     }
 
+    // The headlines the list shows, in order.
+    std::vector<std::string> Titles() const {
+        std::vector<std::string> titles;
+        if (const auto* items = Probe().NewsView().Items())
+            for (const auto& item : *items)
+                titles.push_back(WideToUtf8(item->Title));
+        return titles;
+    }
+
     // Changes the options file before the window reads it.
     void EditOptions(const std::function<void(TOptions&)>& Edit) {
         TOptions options(Utf8ToWide(OptionsPath()));

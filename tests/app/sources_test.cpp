@@ -38,14 +38,6 @@ protected:
         return text;
     }
 
-    std::vector<std::string> Titles() const {
-        std::vector<std::string> titles;
-        if (const auto* items = Probe().NewsView().Items())
-            for (const auto& item : *items)
-                titles.push_back(WideToUtf8(item->Title));
-        return titles;
-    }
-
     void Drop(const std::u16string& Text) {
         Screen->Drop(Handle, Window->Left() + 200, Window->Top() + 150, Text);
         Pump();

@@ -20,6 +20,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <thread>
 #include <utility>
@@ -80,11 +81,25 @@ protected:
         PointServers();
     }
 
-    void PointServers() {
+    // Every server at Host (the default refuses at once), and the position when one is given.
+    void PointServers(std::optional<std::pair<int, int>> At = std::nullopt) {
         TOptions options(Utf8ToWide(DataFolder + "/options.ini"));
         for (const char16_t* key : {u"news", u"version", u"links"})
             options.WriteString(u"server", key, Utf8ToWide(Host));
+        if (At) {
+            options.WriteLeft(At->first);
+            options.WriteTop(At->second);
+        }
         ASSERT_TRUE(options.UpdateFile());
+    }
+
+    // Ends the widget with SIGTERM and returns the position it saved.
+    std::pair<int, int> Stop() {
+        kill(Widget, SIGTERM);
+        EXPECT_EQ(WaitExit(Widget, 10000), 0);
+        Widget = -1;
+        TOptions saved(Utf8ToWide(DataFolder + "/options.ini"));
+        return {saved.ReadLeft(), saved.ReadTop()};
     }
 
     // The widget with its own process handle, so its exit status can be read.
@@ -142,7 +157,7 @@ protected:
 
     std::string Dir;
     std::string DataFolder;
-    std::string Host;
+    std::string Host = "127.0.0.1:1";
     std::unique_ptr<x11test::TXServer> Server;
     pid_t Widget = -1;
 };
@@ -157,54 +172,28 @@ TEST_F(WidgetOnX, StaysOnAMonitorFromStartUpAndWhenItsMonitorIsRemoved) {
               0);
     ASSERT_EQ(Server->Run({"xrandr", "--setmonitor", "right", "1280/338x1024/270+1280+0", "none"}),
               0);
-    const auto store = [&](int Left, int Top) {
-        TOptions options(Utf8ToWide(DataFolder + "/options.ini"));
-        options.WriteLeft(Left);
-        options.WriteTop(Top);
-        for (const char16_t* key : {u"news", u"version", u"links"})
-            options.WriteString(u"server", key, u"127.0.0.1:1");
-        ASSERT_TRUE(options.UpdateFile());
-    };
-    const auto stop = [&] {
-        kill(Widget, SIGTERM);
-        EXPECT_EQ(WaitExit(Widget, 10000), 0);
-        Widget = -1;
-        TOptions saved(Utf8ToWide(DataFolder + "/options.ini"));
-        return std::make_pair(saved.ReadLeft(), saved.ReadTop());
-    };
     using TAt = std::pair<int, int>;
+    const auto shownAt = [&](TAt At) {
+        return WaitUntil([&] { return WidgetPosition() == At; }, 5000);
+    };
 
     // A position far off every monitor (X itself would wrap it to a place in 16 bits) comes up
     // wholly on the nearest monitor, and is saved so.
-    store(-99999999, 99999999);
+    PointServers(TAt{-99999999, 99999999});
     Widget = Launch();
     ASSERT_GT(Widget, 0);
-    EXPECT_TRUE(WaitUntil(
-        [&] {
-            return WidgetPosition() == TAt{0, 1024 - 350};
-        },
-        5000))
+    EXPECT_TRUE(shownAt({0, 1024 - 350}))
         << WidgetPosition().first << "," << WidgetPosition().second;
-    EXPECT_EQ(stop(), (TAt{0, 1024 - 350}));
+    EXPECT_EQ(Stop(), (TAt{0, 1024 - 350}));
 
     // Its monitor goes away: it takes the same place on the one that is left.
-    store(1280 + 400, 300);
+    PointServers(TAt{1280 + 400, 300});
     Widget = Launch();
     ASSERT_GT(Widget, 0);
-    ASSERT_TRUE(WaitUntil(
-        [&] {
-            return WidgetPosition() == TAt{1680, 300};
-        },
-        5000))
-        << WidgetPosition().first << "," << WidgetPosition().second;
+    ASSERT_TRUE(shownAt({1680, 300})) << WidgetPosition().first << "," << WidgetPosition().second;
     ASSERT_EQ(Server->Run({"xrandr", "--delmonitor", "right"}), 0);
-    EXPECT_TRUE(WaitUntil(
-        [&] {
-            return WidgetPosition() == TAt{400, 300};
-        },
-        5000))
-        << WidgetPosition().first << "," << WidgetPosition().second;
-    EXPECT_EQ(stop(), (TAt{400, 300}));
+    EXPECT_TRUE(shownAt({400, 300})) << WidgetPosition().first << "," << WidgetPosition().second;
+    EXPECT_EQ(Stop(), (TAt{400, 300}));
 }
 
 // An XSETTINGS blob (least significant byte first) of integer settings.
@@ -256,16 +245,9 @@ TEST_F(WidgetOnX, FollowsTheDesktopScaleInPlace) {
     Display* dpy = Server->Connection();
     const Window root = DefaultRootWindow(dpy);
     XDeleteProperty(dpy, root, XA_RESOURCE_MANAGER);
-    {
-        TOptions options(Utf8ToWide(DataFolder + "/options.ini"));
-        options.WriteLeft(101);
-        options.WriteTop(77);
-        for (const char16_t* key : {u"news", u"version", u"links"})
-            options.WriteString(u"server", key, u"127.0.0.1:1");
-        ASSERT_TRUE(options.UpdateFile());
-    }
     using TAt = std::pair<int, int>;
     const TAt corner{101, 77};
+    PointServers(corner);
     const auto placed = [&](int w, int h) {
         return WaitUntil([&] { return WidgetPosition(w, h) == corner; }, 5000);
     };
@@ -312,11 +294,7 @@ TEST_F(WidgetOnX, FollowsTheDesktopScaleInPlace) {
     EXPECT_TRUE(placed(713, 525)) << "no 1.5x from the manager's change";
 
     // The options keep the place in the screen's pixels.
-    kill(Widget, SIGTERM);
-    EXPECT_EQ(WaitExit(Widget, 10000), 0);
-    Widget = -1;
-    TOptions saved(Utf8ToWide(DataFolder + "/options.ini"));
-    EXPECT_EQ((TAt{saved.ReadLeft(), saved.ReadTop()}), corner);
+    EXPECT_EQ(Stop(), corner);
 }
 
 TEST_F(WidgetOnX, EachEndingSignalSavesAndEndsWithCodeZero) {
