@@ -44,6 +44,15 @@ protected:
         EXPECT_TRUE(Probe().PollTimer()->Enabled());
     }
 
+    // Runs the update check to its answer, then types Key ('E' for "Evet", 'H' for "Hayır"); a box
+    // that never opened leaves the key to the widget.
+    void CheckVersionAndAnswer(char Key) {
+        Probe().Refresher().StartVersionCheck();
+        ASSERT_TRUE(WaitForPosted(news::WM_VERSIONDONE));
+        Screen->KeyDown(Key, std::u16string(1, static_cast<char16_t>(Key - 'A' + 'a')));
+        Pump();
+    }
+
     std::string OldDocument;
     // The news request's path on a TSite, without its query.
     const std::string NewsRequest = TSite::PathOf("GET " + news::NewsRequestPath() + " ");
@@ -178,11 +187,7 @@ TEST_F(Refresh, NewerVersionAsksAndYesOpensTheDownloadLink) {
         PointServersAt(server.Host());
         Links.clear();
         Start();
-        Probe().Refresher().StartVersionCheck();
-        ASSERT_TRUE(WaitForPosted(news::WM_VERSIONDONE));
-        // "Evet" by its access key; a box that never opens leaves the key to the widget.
-        Screen->KeyDown('E', u"e");
-        Pump();
+        CheckVersionAndAnswer('E');
         EXPECT_FALSE(Probe().Refresher().VersionCheckInFlight());
         if (c.Prompt) {
             ASSERT_EQ(Links.size(), 1u);
@@ -210,11 +215,7 @@ TEST_F(Refresh, WithoutTheMakersServersNothingIsAskedOrOffered) {
     EditOptions(
         [&](TOptions& o) { o.WriteString(u"server", u"version", Utf8ToWide(server.Host())); });
     Start();
-    Probe().Refresher().StartVersionCheck();
-    ASSERT_TRUE(WaitForPosted(news::WM_VERSIONDONE));
-    // A box that opened would take "Evet" and open the link.
-    Screen->KeyDown('E', u"e");
-    Pump();
+    CheckVersionAndAnswer('E'); // a box that opened would take it and open the link
     EXPECT_EQ(server.Requests().size(), 1u);
     EXPECT_TRUE(Links.empty());
     EXPECT_EQ(GetOpenMessageBox(), 0u);
@@ -225,10 +226,7 @@ TEST_F(Refresh, AnsweringNoOpensNothing) {
         [](TConnection& c) { c.Send(Answer("200 OK", "<data><version>2.0</version></data>")); });
     PointServersAt(server.Host());
     Start();
-    Probe().Refresher().StartVersionCheck();
-    ASSERT_TRUE(WaitForPosted(news::WM_VERSIONDONE));
-    Screen->KeyDown('H', u"h");
-    Pump();
+    CheckVersionAndAnswer('H');
     EXPECT_TRUE(Links.empty());
     EXPECT_EQ(GetOpenMessageBox(), 0u);
 }

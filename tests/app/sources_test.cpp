@@ -14,18 +14,6 @@
 namespace app_test {
 namespace {
 
-const std::string RssBody = "<?xml version=\"1.0\"?><rss version=\"2.0\"><channel><title>Kanal "
-                            "RSS</title><item><title>RSS haberi</title><guid>r1</guid></item>"
-                            "</channel></rss>";
-const std::string AtomBody = "<feed xmlns=\"http://www.w3.org/2005/Atom\"><title>Kanal Atom"
-                             "</title><entry><title>Atom haberi</title><id>urn:a1</id></entry>"
-                             "</feed>";
-const std::string TwoFeedsPage =
-    "<!DOCTYPE html><html><head><title>Site</title>"
-    "<link rel=\"alternate\" type=\"application/rss+xml\" href=\"/rss\">"
-    "<link rel=\"alternate\" type=\"application/atom+xml\" href=\"/atom\"></head>"
-    "<body><p>Haberler</p></body></html>";
-
 class Sources : public AppTest {
 protected:
     std::u16string Status() const { return Probe().StatusText()->Data(); }
@@ -62,10 +50,7 @@ protected:
 
 TEST_F(Sources, DroppedAndPastedLinksAreAddedWithAWordInTheFooterThenRemovedOnThePage) {
     TSite site;
-    site.Put("/", Answer("200 OK", TwoFeedsPage, "Content-Type: text/html; charset=utf-8\r\n"));
-    site.Put("/rss", Answer("200 OK", RssBody, "ETag: \"r1\"\r\n"));
-    site.Put("/atom", Answer("200 OK", AtomBody));
-    site.Put("/plain", Answer("200 OK", "<html><body>yok</body></html>"));
+    PutNewsSite(site);
     EditOptions([&](TOptions& o) {
         o.WriteString(u"server", u"news", Utf8ToWide(site.Host()));
         o.WriteFeeds({Utf8ToWide(site.Url("/atom"))});
