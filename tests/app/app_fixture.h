@@ -139,16 +139,8 @@ protected:
 
     static void Pump() { platform::ProcessPendingMessages(); }
 
-    // Serves the queue until Done holds (real time, bounded).
     static bool PumpUntil(const std::function<bool()>& Done, int TimeoutMs = 10000) {
-        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(TimeoutMs);
-        while (std::chrono::steady_clock::now() < until) {
-            Pump();
-            if (Done())
-                return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }
-        return false;
+        return apptest::PumpUntil(Done, TimeoutMs);
     }
 
     // Waits, without taking it, until the message has been posted by a worker.
