@@ -42,13 +42,8 @@ std::string ReadFile(const std::string& path) {
 }
 
 bool WaitUntil(const std::function<bool()>& done, int timeoutMs) {
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (std::chrono::steady_clock::now() < until) {
-        if (done())
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return done();
+    return x11test::PumpUntil(done, timeoutMs,
+                              [] { std::this_thread::sleep_for(std::chrono::milliseconds(20)); });
 }
 
 class WidgetOnX : public testing::Test {
@@ -217,23 +212,13 @@ std::vector<unsigned char> SettingsBlob(const std::vector<std::pair<std::string,
     return b;
 }
 
-// The colour of the screen at x, y.
-unsigned long ScreenPixel(Display* dpy, int x, int y) {
-    XImage* image = XGetImage(dpy, DefaultRootWindow(dpy), x, y, 1, 1, AllPlanes, ZPixmap);
-    if (image == nullptr)
-        return 0;
-    const unsigned long p = XGetPixel(image, 0, 0) & 0xFFFFFF;
-    XDestroyImage(image);
-    return p;
-}
-
 // The header's last row and the white body, as the screen shows them with the widget's own
 // constant alpha (252 once faded in).
 bool DarkRed(unsigned long p) {
     return (p >> 16) >= 0x60 && (p >> 16) <= 0x80 && (p & 0xFFFF) < 0x1010;
 }
 bool White(unsigned long p) {
-    return (p >> 16) >= 0xF0 && (p >> 8 & 0xFF) >= 0xF0 && (p & 0xFF) >= 0xF0;
+    return p <= 0xFFFFFF && (p >> 16) >= 0xF0 && (p >> 8 & 0xFF) >= 0xF0 && (p & 0xFF) >= 0xF0;
 }
 
 // The desktop's scale changes under the running widget: first the resources (as xrdb writes
@@ -256,8 +241,8 @@ TEST_F(WidgetOnX, FollowsTheDesktopScaleInPlace) {
     ASSERT_TRUE(placed(475, 350));
     // The header's last row is 60, the body's first 61 (the skin's rows).
     const int x = corner.first + 300;
-    EXPECT_TRUE(WaitUntil([&] { return DarkRed(ScreenPixel(dpy, x, corner.second + 60)); }, 3000));
-    EXPECT_TRUE(White(ScreenPixel(dpy, x, corner.second + 61)));
+    EXPECT_TRUE(WaitUntil([&] { return DarkRed(Server->Pixel(x, corner.second + 60)); }, 3000));
+    EXPECT_TRUE(White(Server->Pixel(x, corner.second + 61)));
 
     const std::string resources = "Xft.antialias:\t1\nXft.dpi:\t192\n";
     XChangeProperty(dpy, root, XA_RESOURCE_MANAGER, XA_STRING, 8, PropModeReplace,
@@ -267,14 +252,14 @@ TEST_F(WidgetOnX, FollowsTheDesktopScaleInPlace) {
     ASSERT_TRUE(placed(950, 700)) << "not resized to 2x in place";
     EXPECT_TRUE(WaitUntil(
         [&] {
-            return DarkRed(ScreenPixel(dpy, x + 300, corner.second + 121)) &&
-                   White(ScreenPixel(dpy, x + 300, corner.second + 122));
+            return DarkRed(Server->Pixel(x + 300, corner.second + 121)) &&
+                   White(Server->Pixel(x + 300, corner.second + 122));
         },
         3000))
-        << std::hex << ScreenPixel(dpy, x + 300, corner.second + 121) << " "
-        << ScreenPixel(dpy, x + 300, corner.second + 122);
-    EXPECT_TRUE(DarkRed(ScreenPixel(dpy, x + 300, corner.second + 120)));
-    EXPECT_TRUE(White(ScreenPixel(dpy, x + 300, corner.second + 123)));
+        << std::hex << Server->Pixel(x + 300, corner.second + 121) << " "
+        << Server->Pixel(x + 300, corner.second + 122);
+    EXPECT_TRUE(DarkRed(Server->Pixel(x + 300, corner.second + 120)));
+    EXPECT_TRUE(White(Server->Pixel(x + 300, corner.second + 123)));
 
     // A settings manager comes: its Xft/DPI of 96 wins over the resources, and its scaling
     // factor of 2 is not applied on top.
