@@ -126,6 +126,12 @@ protected:
                                platform::SWP_NOSIZE | platform::SWP_NOZORDER);
     }
 
+    // Lets Ms pass on the screen's clock and serves what that brought.
+    void Elapse(int Ms) const {
+        Screen->Advance(Ms);
+        Pump();
+    }
+
     // Activates the widget, then another window.
     void Deactivate() const {
         platform::SetActiveWindow(Handle);

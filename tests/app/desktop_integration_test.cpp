@@ -202,11 +202,9 @@ TEST_F(AppTest, WinTimerStartsAndStopsOnlyOnALiveWindow) {
     Screen->Advance(600);
     timer.Stop();
     timer.Start();
-    Screen->Advance(600);
-    Pump();
+    Elapse(600);
     EXPECT_EQ(ticks, 0);
-    Screen->Advance(400);
-    Pump();
+    Elapse(400);
     EXPECT_EQ(ticks, 1);
 
     app::TWinTimer dead(0x7FFFFFF0, 5, 100);

@@ -20,14 +20,9 @@ protected:
         PointServersAt("127.0.0.1:1");
     }
 
-    TPoint ScreenPoint(widgets::TControl& Element, int X, int Y) {
-        TPoint p{X, Y};
-        ClientToScreen(Element.WindowHandle(), &p);
-        return p;
-    }
-
     void ClickOn(widgets::TControl& Element) {
-        const TPoint p = ScreenPoint(Element, 8, Element.Height() / 2);
+        TPoint p{8, Element.Height() / 2};
+        ClientToScreen(Element.WindowHandle(), &p);
         Screen->Click(p.X, p.Y);
         Pump();
     }
@@ -653,15 +648,12 @@ TEST_F(MainWindow, IdleForMoreThanTenSecondsTrimsMemory) {
     Screen->Advance(5000);
     Screen->MovePointer(Window->Left() + 100, Window->Top() + 100);
     Pump();
-    Screen->Advance(5000);
-    Pump();
+    Elapse(5000);
     EXPECT_EQ(app::TrimCount(), trims);
     EXPECT_TRUE(Probe().IdleTimer()->Enabled());
-    Screen->Advance(10000);
-    Pump();
+    Elapse(10000);
     EXPECT_EQ(app::TrimCount(), trims + 1);
-    Screen->Advance(10000);
-    Pump();
+    Elapse(10000);
     EXPECT_EQ(app::TrimCount(), trims + 2);
 }
 

@@ -161,13 +161,11 @@ TEST_F(Refresh, PollTimerStartsTheNextRequestAFullIntervalAfterTheLast) {
     Probe().StartTimer()->Stop();
     RequestAndWait();
     // Five minutes, not the program's constant: the constant is what is under test.
-    Screen->Advance(5 * 60 * 1000 - 1);
-    Pump();
+    Elapse(5 * 60 * 1000 - 1);
     EXPECT_FALSE(Probe().Refresher().CycleInFlight());
     // Held, so that a quick answer cannot end the cycle before the test has seen it start.
     site.Hold(NewsRequest);
-    Screen->Advance(1);
-    Pump();
+    Elapse(1);
     EXPECT_TRUE(Probe().Refresher().CycleInFlight());
     site.Release();
     ASSERT_TRUE(PumpUntil([&] { return !Probe().Refresher().CycleInFlight(); }));
@@ -252,14 +250,12 @@ TEST_F(Refresh, ResumeFromSleepRefreshesSoonAndOnce) {
     ASSERT_TRUE(Probe().ResumeTimer()->Enabled());
     PostMessage(Handle, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0); // logind says so too
     Pump();
-    Screen->Advance(app::ResumeRefreshDelay - 1);
-    Pump();
+    Elapse(app::ResumeRefreshDelay - 1);
     EXPECT_EQ(newsRequests(), asked);
     EXPECT_FALSE(Probe().Refresher().CycleInFlight());
 
     site.Hold(NewsRequest); // the cycle stays in flight until the test has looked
-    Screen->Advance(1);
-    Pump();
+    Elapse(1);
     EXPECT_TRUE(Probe().Refresher().CycleInFlight());
     EXPECT_FALSE(Probe().ResumeTimer()->Enabled());
     site.Release();
@@ -276,13 +272,11 @@ TEST_F(Refresh, ResumeFromSleepRefreshesSoonAndOnce) {
     ASSERT_TRUE(PumpUntil([&] { return newsRequests() == asked + 2; }));
     Screen->Suspend(60 * 1000);
     Pump();
-    Screen->Advance(app::ResumeRefreshDelay);
-    Pump();
+    Elapse(app::ResumeRefreshDelay);
     EXPECT_TRUE(Probe().ResumeTimer()->Enabled());
     site.Release();
     ASSERT_TRUE(PumpUntil([&] { return !Probe().Refresher().CycleInFlight(); }));
-    Screen->Advance(app::ResumeRefreshDelay);
-    Pump();
+    Elapse(app::ResumeRefreshDelay);
     ASSERT_TRUE(PumpUntil([&] { return newsRequests() == asked + 3; }));
     EXPECT_FALSE(Probe().ResumeTimer()->Enabled());
 }

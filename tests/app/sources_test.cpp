@@ -58,8 +58,7 @@ TEST_F(Sources, DroppedAndPastedLinksAreAddedWithAWordInTheFooterThenRemovedOnTh
     Start();
     auto& refresher = Probe().Refresher();
     // The start-up refresh first.
-    Screen->Advance(app::StartInterval);
-    Pump();
+    Elapse(app::StartInterval);
     ASSERT_TRUE(PumpUntil([&] { return refresher.Status().LastUpdate().has_value(); }));
     const std::u16string lastUpdate = Status();
 
@@ -69,11 +68,9 @@ TEST_F(Sources, DroppedAndPastedLinksAreAddedWithAWordInTheFooterThenRemovedOnTh
     EXPECT_FALSE(Probe().SourceEditor().Probing());
     EXPECT_EQ(Status(), Word(app::SourceNotFoundString));
     EXPECT_TRUE(StatusShown());
-    Screen->Advance(app::OutcomeInterval - 1);
-    Pump();
+    Elapse(app::OutcomeInterval - 1);
     EXPECT_EQ(Status(), Word(app::SourceNotFoundString));
-    Screen->Advance(1);
-    Pump();
+    Elapse(1);
     EXPECT_EQ(Status(), lastUpdate);
     EXPECT_FALSE(refresher.CycleInFlight()); // nothing was added, so nothing is refreshed
 
@@ -91,8 +88,7 @@ TEST_F(Sources, DroppedAndPastedLinksAreAddedWithAWordInTheFooterThenRemovedOnTh
     // After the five seconds, a refresh brings the new feed's headlines.
     EXPECT_FALSE(refresher.CycleInFlight());
     site.Hold("/rss");
-    Screen->Advance(app::OutcomeInterval);
-    Pump();
+    Elapse(app::OutcomeInterval);
     EXPECT_TRUE(refresher.CycleInFlight());
     site.Release();
     ASSERT_TRUE(PumpUntil([&] { return !refresher.CycleInFlight(); }));
