@@ -72,6 +72,25 @@ protected:
     std::string OptionsPath() const { return DataFolder + "/options.ini"; }
     std::string NewsPath() const { return DataFolder + "/news.xml"; }
 
+    // The options file as it is on disk now.
+    TOptions Saved() const { return TOptions(Utf8ToWide(OptionsPath())); }
+    std::vector<std::string> Feeds() const {
+        std::vector<std::string> feeds;
+        if (auto listed = Saved().ReadFeeds())
+            for (const auto& f : *listed)
+                feeds.push_back(WideToUtf8(f));
+        return feeds;
+    }
+
+    // The headlines the list shows, in order.
+    std::vector<std::string> Titles() const {
+        std::vector<std::string> titles;
+        if (const auto* items = Probe().NewsView().Items())
+            for (const auto& item : *items)
+                titles.push_back(WideToUtf8(item->Title));
+        return titles;
+    }
+
     // Changes the options file before the window reads it.
     void EditOptions(const std::function<void(TOptions&)>& Edit) {
         TOptions options(Utf8ToWide(OptionsPath()));
@@ -93,21 +112,41 @@ protected:
         return *Window;
     }
 
+    // Fades in and lets the start-up requests report back.
+    void RunStartUp() {
+        Screen->Advance(app::StartInterval);
+        ASSERT_TRUE(PumpUntil([&] {
+            return !Probe().Refresher().CycleInFlight() &&
+                   !Probe().Refresher().VersionCheckInFlight();
+        }));
+    }
+
+    void MoveTo(int X, int Y) const {
+        platform::SetWindowPos(Handle, 0, X, Y, 0, 0,
+                               platform::SWP_NOSIZE | platform::SWP_NOZORDER);
+    }
+
+    // Lets Ms pass on the screen's clock and serves what that brought.
+    void Elapse(int Ms) const {
+        Screen->Advance(Ms);
+        Pump();
+    }
+
+    // Activates the widget, then another window.
+    void Deactivate() const {
+        platform::SetActiveWindow(Handle);
+        Pump();
+        Screen->ActivateOther();
+        Pump();
+    }
+
     // The parts and elements behind the window's methods.
     app::TMainWindowProbe Probe() const { return app::TMainWindowProbe(*Window); }
 
     static void Pump() { platform::ProcessPendingMessages(); }
 
-    // Serves the queue until Done holds (real time, bounded).
     static bool PumpUntil(const std::function<bool()>& Done, int TimeoutMs = 10000) {
-        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(TimeoutMs);
-        while (std::chrono::steady_clock::now() < until) {
-            Pump();
-            if (Done())
-                return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }
-        return false;
+        return apptest::PumpUntil(Done, TimeoutMs);
     }
 
     // Waits, without taking it, until the message has been posted by a worker.

@@ -13,12 +13,6 @@
 namespace app_test {
 namespace {
 
-const std::string RssBody = "<?xml version=\"1.0\"?><rss version=\"2.0\"><channel><title>Kanal "
-                            "RSS</title><item><title>Bir</title><guid>1</guid></item></channel>"
-                            "</rss>";
-const std::string AtomBody = "<feed xmlns=\"http://www.w3.org/2005/Atom\"><title>Kanal Atom"
-                             "</title><entry><title>Bir</title><id>urn:1</id></entry></feed>";
-
 class CommandLine : public AppTest {
 protected:
     struct TResult {
@@ -46,14 +40,6 @@ protected:
         result.Out = out.str();
         result.Err = err.str();
         return result;
-    }
-
-    std::vector<std::string> Feeds() const {
-        std::vector<std::string> feeds;
-        if (auto listed = TOptions(Utf8ToWide(OptionsPath())).ReadFeeds())
-            for (const auto& f : *listed)
-                feeds.push_back(WideToUtf8(f));
-        return feeds;
     }
 
     static int Lines(const std::string& Text) {
@@ -118,14 +104,7 @@ TEST_F(CommandLine, BadArgumentsGiveOneLineOfUsageAndFailuresOneReason) {
 // One session of a user's scripts, with a widget running for part of it.
 TEST_F(CommandLine, FeedsAreAddedListedImportedExportedAndRemoved) {
     TSite site;
-    site.Put("/", Answer("200 OK",
-                         "<html><head><link rel=\"alternate\" type=\"application/rss+xml\" "
-                         "href=\"/rss\"><link rel=\"alternate\" type=\"application/atom+xml\" "
-                         "href=\"/atom\"></head><body></body></html>",
-                         "Content-Type: text/html\r\n"));
-    site.Put("/rss", Answer("200 OK", RssBody, "ETag: \"r1\"\r\n"));
-    site.Put("/atom", Answer("200 OK", AtomBody));
-    site.Put("/plain", Answer("200 OK", "<html><body>nothing</body></html>"));
+    PutNewsSite(site);
     const std::string builtIn = "http://127.0.0.1:9/feed";
 
     // Without any options file the list is the built-in one.
@@ -161,15 +140,12 @@ TEST_F(CommandLine, FeedsAreAddedListedImportedExportedAndRemoved) {
 
     // An OPML list with folders, a duplicate, a listed feed and addresses of other schemes.
     const std::string opml = Dir + "/in.opml";
-    WriteFile(opml, "<opml version=\"2.0\"><body><outline text=\"Klasor\">"
-                    "<outline text=\"Atom\" title=\"Atom listesi\" xmlUrl=\"" +
-                        site.Url("/atom") + "\"/><outline xmlUrl=\"" + site.Url("/rss") +
-                        "\"/></outline>"
-                        "<outline xmlUrl=\"" +
-                        site.Url("/atom") +
-                        "\"/>"
-                        "<outline xmlUrl=\"file:///etc/passwd\"/><outline xmlUrl=\"feed:x\"/>"
-                        "</body></opml>");
+    const auto outline = [](const std::string& Url) { return "<outline xmlUrl=\"" + Url + "\"/>"; };
+    WriteFile(opml, "<opml version=\"2.0\"><body><outline text=\"Klasor\"><outline text=\"Atom\" "
+                    "title=\"Atom listesi\" xmlUrl=\"" +
+                        site.Url("/atom") + "\"/>" + outline(site.Url("/rss")) + "</outline>" +
+                        outline(site.Url("/atom")) + outline("file:///etc/passwd") +
+                        outline("feed:x") + "</body></opml>");
     r = Run({"--import-opml", opml});
     EXPECT_EQ(r.Code, app::ExitSuccess) << r.Err;
     EXPECT_EQ(r.Out, "minipelikora: added 1 feeds from " + opml +

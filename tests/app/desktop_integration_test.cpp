@@ -7,24 +7,31 @@
 
 #include <cstdio>
 #include <optional>
+#include <sstream>
 
 namespace app_test {
 namespace {
 
 using namespace platform;
 
-// Reads one Exec argument back as a launcher does: the string escapes of the file first,
-// then the quoting, then the doubled percent signs.
-std::string UnquoteExec(const std::string& value) {
-    std::string unescaped;
+// The string escapes of a desktop entry's value, undone.
+std::string UnescapeString(const std::string& value) {
+    std::string text;
     for (std::size_t i = 0; i < value.size(); ++i) {
         if (value[i] == '\\' && i + 1 < value.size()) {
             const char n = value[++i];
-            unescaped += n == 'n' ? '\n' : n == 't' ? '\t' : n == 'r' ? '\r' : n == 's' ? ' ' : n;
+            text += n == 'n' ? '\n' : n == 't' ? '\t' : n == 'r' ? '\r' : n == 's' ? ' ' : n;
         } else {
-            unescaped += value[i];
+            text += value[i];
         }
     }
+    return text;
+}
+
+// Reads one Exec argument back as a launcher does: the string escapes of the file first,
+// then the quoting, then the doubled percent signs.
+std::string UnquoteExec(const std::string& value) {
+    const std::string unescaped = UnescapeString(value);
     std::string arg;
     EXPECT_TRUE(unescaped.size() >= 2 && unescaped.front() == '"' && unescaped.back() == '"');
     for (std::size_t i = 1; i + 1 < unescaped.size(); ++i) {
@@ -44,35 +51,16 @@ std::string UnquoteExec(const std::string& value) {
     return arg;
 }
 
-// The string escapes of a desktop entry's value, undone.
-std::string UnescapeString(const std::string& value) {
-    std::string text;
-    for (std::size_t i = 0; i < value.size(); ++i) {
-        if (value[i] == '\\' && i + 1 < value.size()) {
-            const char n = value[++i];
-            text += n == 'n' ? '\n' : n == 't' ? '\t' : n == 'r' ? '\r' : n == 's' ? ' ' : n;
-        } else {
-            text += value[i];
-        }
-    }
-    return text;
-}
-
 // The value of Key in an entry's text; nullopt when the key is missing or given twice.
 std::optional<std::string> EntryValue(const std::string& text, const std::string& key) {
     std::optional<std::string> found;
-    std::size_t at = 0;
-    while (at < text.size()) {
-        const std::size_t end = text.find('\n', at);
-        const std::string line = text.substr(at, end - at);
-        if (line.rfind(key + "=", 0) == 0) {
-            if (found)
-                return std::nullopt;
-            found = line.substr(key.size() + 1);
-        }
-        if (end == std::string::npos)
-            break;
-        at = end + 1;
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind(key + "=", 0) != 0)
+            continue;
+        if (found)
+            return std::nullopt;
+        found = line.substr(key.size() + 1);
     }
     return found;
 }
@@ -140,12 +128,10 @@ TEST_F(AppTest, AutostartEntryStartsTheProgramAndIsSkippedOnceItIsGone) {
         EXPECT_EQ(UnquoteExec(*exec), path);
         EXPECT_EQ(UnescapeString(*tryExec), path);
         if (validator) {
-            const std::string command = "desktop-file-validate '" + entry + "' 2>&1";
-            FILE* out = popen(command.c_str(), "r");
+            FILE* out = popen(("desktop-file-validate '" + entry + "' 2>&1").c_str(), "r");
             ASSERT_NE(out, nullptr);
             std::string report;
-            char buffer[256];
-            while (std::fgets(buffer, sizeof buffer, out) != nullptr)
+            for (char buffer[256]; std::fgets(buffer, sizeof buffer, out) != nullptr;)
                 report += buffer;
             EXPECT_EQ(pclose(out), 0) << report;
             EXPECT_EQ(report, "");
@@ -216,11 +202,9 @@ TEST_F(AppTest, WinTimerStartsAndStopsOnlyOnALiveWindow) {
     Screen->Advance(600);
     timer.Stop();
     timer.Start();
-    Screen->Advance(600);
-    Pump();
+    Elapse(600);
     EXPECT_EQ(ticks, 0);
-    Screen->Advance(400);
-    Pump();
+    Elapse(400);
     EXPECT_EQ(ticks, 1);
 
     app::TWinTimer dead(0x7FFFFFF0, 5, 100);

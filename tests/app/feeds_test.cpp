@@ -47,14 +47,6 @@ protected:
         ASSERT_TRUE(PumpUntil([&] { return !Probe().Refresher().CycleInFlight(); }));
     }
 
-    std::vector<std::string> Titles() const {
-        std::vector<std::string> titles;
-        if (const auto* items = Probe().NewsView().Items())
-            for (const auto& item : *items)
-                titles.push_back(WideToUtf8(item->Title));
-        return titles;
-    }
-
     std::map<std::string, std::string> Labels() const {
         std::map<std::string, std::string> labels;
         for (const auto& item : *Probe().NewsView().Items())
@@ -173,7 +165,7 @@ TEST_F(Feeds, AFreshInstallAsksTheBuiltInFeedsAFewAtATime) {
     // The defaults are what an editor of the sources starts from, but closing never writes
     // them into the file by itself.
     platform::SendMessage(Handle, platform::WM_CLOSE, 0, 0);
-    TOptions saved(Utf8ToWide(OptionsPath()));
+    const TOptions saved = Saved();
     EXPECT_TRUE(fs::exists(OptionsPath()));
     EXPECT_FALSE(saved.ReadFeeds());
     EXPECT_EQ(app::ConfiguredSources(saved).Feeds, listed);
@@ -181,15 +173,9 @@ TEST_F(Feeds, AFreshInstallAsksTheBuiltInFeedsAFewAtATime) {
 }
 
 TEST_F(Feeds, TheListAndTheFooterSayWhatIsGoingOn) {
-    std::atomic<bool> good{false};
-    std::atomic<bool> hold{false};
-    TLoopbackServer server([&](TConnection& c) {
-        while (hold)
-            std::this_thread::sleep_for(2ms);
-        c.Send(good ? Answer("200 OK", Record("5", "Haber", "04.03.2025 12:00:00"))
-                    : Answer("500 Internal Server Error", "<html>down</html>"));
-    });
-    PointServersAt(server.Host());
+    TSite site;
+    site.Put(AlarmPath, Answer("500 Internal Server Error", "<html>down</html>"));
+    PointServersAt(site.Host());
     Start();
     const elements::TSkinText* message = Probe().ListMessage();
     const elements::TSkinText* footer = Probe().StatusText();
@@ -202,7 +188,7 @@ TEST_F(Feeds, TheListAndTheFooterSayWhatIsGoingOn) {
     EXPECT_EQ(message->Data(), platform::LoadStr(app::UnreachableString));
     EXPECT_FALSE(footer->Visible());
 
-    good = true;
+    site.Put(AlarmPath, Answer("200 OK", Record("5", "Haber", "04.03.2025 12:00:00")));
     const std::time_t before = std::time(nullptr);
     Cycle();
     const std::time_t after = std::time(nullptr);
@@ -215,11 +201,11 @@ TEST_F(Feeds, TheListAndTheFooterSayWhatIsGoingOn) {
         << WideToUtf8(shown);
 
     // While the next refresh runs, the busy text wins over the time; the time comes back after.
-    hold = true;
+    site.Hold(AlarmPath);
     Probe().Refresher().StartNewsRequest();
     EXPECT_EQ(footer->Data(), platform::LoadStr(app::BusyString));
     EXPECT_TRUE(footer->Visible());
-    hold = false;
+    site.Release();
     ASSERT_TRUE(PumpUntil([&] { return !Probe().Refresher().CycleInFlight(); }));
     EXPECT_EQ(footer->Data().rfind(u"Son güncelleme ", 0), 0u);
 }

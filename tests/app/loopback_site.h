@@ -74,4 +74,24 @@ private:
     TLoopbackServer Server;
 };
 
+// A news site as a user meets it: a front page that advertises an RSS and an Atom feed (in that
+// order), the two feeds with one story each, and a page that advertises none.
+inline void PutNewsSite(TSite& Site) {
+    Site.Put("/", Answer("200 OK",
+                         "<!DOCTYPE html><html><head><title>Site</title>"
+                         "<link rel=\"alternate\" type=\"application/rss+xml\" href=\"/rss\">"
+                         "<link rel=\"alternate\" type=\"application/atom+xml\" href=\"/atom\">"
+                         "</head><body><p>Haberler</p></body></html>",
+                         "Content-Type: text/html; charset=utf-8\r\n"));
+    Site.Put("/rss", Answer("200 OK",
+                            "<?xml version=\"1.0\"?><rss version=\"2.0\"><channel><title>Kanal RSS"
+                            "</title><item><title>RSS haberi</title><guid>r1</guid></item>"
+                            "</channel></rss>",
+                            "ETag: \"r1\"\r\n"));
+    Site.Put("/atom", Answer("200 OK", "<feed xmlns=\"http://www.w3.org/2005/Atom\"><title>Kanal "
+                                       "Atom</title><entry><title>Atom haberi</title><id>urn:a1"
+                                       "</id></entry></feed>"));
+    Site.Put("/plain", Answer("200 OK", "<html><body>yok</body></html>"));
+}
+
 } // namespace app_test

@@ -73,6 +73,7 @@ public:
     widgets::TControlEx* AboutSlider() const { return &AboutView().Sheet(); }
     elements::TImageEx* AboutImage() const { return AboutView().FAboutImage; }
     elements::TImageEx* AboutClose() const { return AboutView().FAboutClose; }
+    elements::TImageEx* AboutIcon() const { return AboutView().FAboutIcon; }
     elements::TSkinText* TitleText() const { return AboutView().FTitleText; }
     elements::TSkinText* LinkText() const { return AboutView().FLinkText; }
     elements::TReflectionEx* IconReflection() const { return AboutView().FIconReflection; }

@@ -4,6 +4,7 @@
 
 #include "news/feed.h"
 #include "platform/shell/popup_menu.h"
+#include "platform/sys/resources.h"
 
 #include <cmath>
 
@@ -19,25 +20,61 @@ protected:
         PointServersAt("127.0.0.1:1");
     }
 
-    // Fades in and lets the start-up requests (refused at once) report back.
-    void RunStartUp() {
-        Screen->Advance(app::StartInterval);
-        ASSERT_TRUE(PumpUntil([&] {
-            return !Probe().Refresher().CycleInFlight() &&
-                   !Probe().Refresher().VersionCheckInFlight();
-        }));
-    }
-
-    TPoint ScreenPoint(widgets::TControl& Element, int X, int Y) {
-        TPoint p{X, Y};
-        ClientToScreen(Element.WindowHandle(), &p);
-        return p;
-    }
-
     void ClickOn(widgets::TControl& Element) {
-        const TPoint p = ScreenPoint(Element, 8, Element.Height() / 2);
+        TPoint p{8, Element.Height() / 2};
+        ClientToScreen(Element.WindowHandle(), &p);
         Screen->Click(p.X, p.Y);
         Pump();
+    }
+
+    // A compiled-in picture's size as its PNG header states it (width, height: big-endian words
+    // at bytes 16 and 20).
+    static widgets::TSize PngSize(int ResId) {
+        const std::string_view png = LoadPngResource(ResId);
+        const auto word = [&](std::size_t At) {
+            int v = 0;
+            for (std::size_t i = At; i < At + 4; ++i)
+                v = v << 8 | static_cast<unsigned char>(png[i]);
+            return v;
+        };
+        return png.size() < 24 ? widgets::TSize{} : widgets::TSize{word(16), word(20)};
+    }
+
+    // A band of the card in the background picture: the rows of its middle column from From on
+    // that hold Colour (0: any opaque colour but white), as wide as the band's middle row holds it.
+    static TRect CardBand(std::uint32_t Colour, int From = 0) {
+        const auto card = widgets::TBitmapEx::CreateFromResource(elements::BackgroundPicture, 1);
+        const auto holds = [&](int X, int Y) {
+            const std::uint32_t p = card->GetPixel(X, Y);
+            return Colour != 0 ? p == Colour : (p >> 24) == 0xFF && p != 0xFFFFFFFF;
+        };
+        TRect r;
+        const int mid = card->Width() / 2;
+        for (r.Top = From; r.Top < card->Height() && !holds(mid, r.Top); ++r.Top) {
+        }
+        for (r.Bottom = r.Top; r.Bottom < card->Height() && holds(mid, r.Bottom); ++r.Bottom) {
+        }
+        const int row = (r.Top + r.Bottom) / 2;
+        for (r.Left = mid; r.Left > 0 && holds(r.Left - 1, row); --r.Left) {
+        }
+        for (r.Right = mid; r.Right < card->Width() && holds(r.Right, row); ++r.Right) {
+        }
+        return r;
+    }
+
+    static ::testing::AssertionResult Inside(const TRect& Inner, const TRect& Outer) {
+        if (Inner.Left >= Outer.Left && Inner.Top >= Outer.Top && Inner.Right <= Outer.Right &&
+            Inner.Bottom <= Outer.Bottom && Inner.Width() > 0 && Inner.Height() > 0)
+            return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure()
+               << "(" << Inner.Left << "," << Inner.Top << ")-(" << Inner.Right << ","
+               << Inner.Bottom << ") is not inside (" << Outer.Left << "," << Outer.Top << ")-("
+               << Outer.Right << "," << Outer.Bottom << ")";
+    }
+
+    static TRect Quarter(const TRect& R, bool Right, bool Upper) {
+        const int x = (R.Left + R.Right) / 2, y = (R.Top + R.Bottom) / 2;
+        return {Right ? x : R.Left, Upper ? R.Top : y, Right ? R.Right : x, Upper ? y : R.Bottom};
     }
 };
 
@@ -67,40 +104,109 @@ TEST_F(MainWindow, FirstRunIsCentredOnTopWithTrayAndEveryBoxChecked) {
     EXPECT_FALSE(Probe().ThrobberTimer()->Enabled());
 }
 
+// Where the elements sit, judged against the skin's own pictures rather than against the layout's
+// numbers: each picture's size comes from its PNG header, the card's white body and red footer
+// from the background picture's pixels, and every rectangle from the window manager.
 TEST_F(MainWindow, ElementTreeGeometry) {
     Start();
-    struct TCase {
-        const char* Name;
-        widgets::TControl* Element;
-        int Left, Top, Width, Height;
+    const TRect body = CardBand(0xFFFFFFFF);
+    const TRect footer = CardBand(0, body.Bottom);
+    // What the window manager placed, in the main window's pixels; an element whose window is
+    // not made yet (hidden until it has something to show) sits where its parent puts it.
+    std::function<TRect(widgets::TControl*)> at = [&](widgets::TControl* Element) {
+        TRect r, window;
+        if (Element->WindowHandle() == 0) {
+            const TRect parent = at(Element->Parent());
+            return TRect{parent.Left + Element->Left(), parent.Top + Element->Top(),
+                         parent.Left + Element->Left() + Element->Width(),
+                         parent.Top + Element->Top() + Element->Height()};
+        }
+        GetWindowRect(Element->WindowHandle(), &r);
+        GetWindowRect(Handle, &window);
+        return TRect{r.Left - window.Left, r.Top - window.Top, r.Right - window.Left,
+                     r.Bottom - window.Top};
     };
-    const TCase cases[] = {
-        {"viewport", Probe().Viewport(), 30, 75, 415, 213},
-        {"list width", Probe().NewsList(), 0, 0, 390, Probe().NewsList()->Height()},
-        {"options panel", Probe().OptionsPanel(), 35, 61, 385, 183},
-        {"options sheet", Probe().OptionsImage(), 0, -183, 385, 183},
-        {"last box", Probe().AutoScaleBox(), 40, 104, 300, 20},
-        {"options close", Probe().OptionsClose(), 360, 153, Probe().OptionsClose()->Width(),
-         Probe().OptionsClose()->Height()},
-        {"about sheet", Probe().AboutSlider(), 0, -224, 385, 224},
-        {"about close", Probe().AboutClose(), Probe().AboutImage()->Width() - 46, 20, 21, 21},
-        {"reflection", Probe().IconReflection(), 35, 99, 64, 21},
-        {"status", Probe().StatusText(), 44, 301, Probe().StatusText()->Width(),
-         Probe().StatusText()->Height()},
+    const auto sized = [](const TRect& r, widgets::TSize Picture) {
+        return r.Width() == Picture.cx && r.Height() == Picture.cy;
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.Name);
-        EXPECT_EQ(c.Element->Left(), c.Left);
-        EXPECT_EQ(c.Element->Top(), c.Top);
-        EXPECT_EQ(c.Element->Width(), c.Width);
-        EXPECT_EQ(c.Element->Height(), c.Height);
+
+    // The list and its scroll bar lie on the white body; the track picture is as tall as the
+    // list's view and stands at its right edge, and the list runs up to it without a gap wider
+    // than the thumb's margin in the track.
+    const TRect viewport = at(Probe().Viewport());
+    const TRect track = at(Probe().Viewport()->Scroller), thumb = at(Probe().Viewport()->Thumb);
+    const TRect list = at(Probe().NewsList());
+    EXPECT_TRUE(Inside(viewport, body));
+    EXPECT_TRUE(sized(track, PngSize(elements::ScrollTrackPicture)));
+    EXPECT_TRUE(sized(thumb, PngSize(elements::ScrollThumbPicture)));
+    EXPECT_EQ(track.Right, viewport.Right);
+    EXPECT_EQ(track.Top, viewport.Top);
+    EXPECT_EQ(track.Bottom, viewport.Bottom);
+    EXPECT_EQ(thumb.Left - track.Left, track.Right - thumb.Right);
+    EXPECT_EQ(list.Left, viewport.Left);
+    EXPECT_LT(list.Right, track.Left);
+    EXPECT_LE(track.Left - list.Right, track.Width() / 4);
+
+    // The busy indicator and the status text share the red footer, side by side.
+    const TRect status = at(Probe().StatusText()), throbber = at(Probe().Throbber());
+    EXPECT_TRUE(Inside(status, footer));
+    EXPECT_TRUE(Inside(throbber, footer));
+    EXPECT_EQ(throbber.Width(), PngSize(elements::ThrobberPicture).cx);
+    EXPECT_LE(throbber.Right, status.Left);
+
+    // Both views slide out from under the header onto the body, each as large as its sheet; a
+    // closed view's sheet waits wholly above its panel, so nothing of it shows.
+    const TRect options = at(Probe().OptionsPanel()), sheet = at(Probe().OptionsImage());
+    const TRect about = at(Probe().AboutPanel()), slider = at(Probe().AboutSlider());
+    for (const TRect* panel : {&options, &about}) {
+        EXPECT_EQ(panel->Top, body.Top);
+        EXPECT_TRUE(Inside({panel->Left, body.Top, panel->Right, body.Top + 1}, body));
     }
+    EXPECT_TRUE(sized(options, PngSize(elements::OptionsPicture)));
+    EXPECT_EQ(sheet,
+              (TRect{options.Left, options.Top - options.Height(), options.Right, options.Top}));
+    EXPECT_EQ(slider, (TRect{about.Left, about.Top - about.Height(), about.Right, about.Top}));
+    const TRect aboutImage = at(Probe().AboutImage());
+    EXPECT_TRUE(sized(aboutImage, PngSize(elements::AboutPicture)));
+    EXPECT_TRUE(Inside(aboutImage, slider));
+
+    // The boxes stand one under the other on the sheet, each as tall as its check picture,
+    // above the link to the sources page; the close button sits in the sheet's lower right.
+    TRect above{sheet.Left, sheet.Top, sheet.Right, sheet.Top};
+    for (auto* box : {Probe().StartupBox(), Probe().AlwaysTopBox(), Probe().ShowTrayBox(),
+                      Probe().AutoScaleBox()}) {
+        const TRect r = at(box);
+        EXPECT_TRUE(Inside(r, sheet));
+        EXPECT_EQ(r.Height(), PngSize(elements::CheckOffPicture).cy);
+        EXPECT_GE(r.Top, above.Bottom);
+        above = r;
+    }
+    EXPECT_LE(above.Bottom, at(Probe().SourcesLink()).Top);
+    const TRect optionsClose = at(Probe().OptionsClose());
+    EXPECT_TRUE(sized(optionsClose, PngSize(elements::SmallClosePicture)));
+    EXPECT_TRUE(Inside(optionsClose, Quarter(sheet, true, false)));
+
+    // On the about sheet: the close button in the picture's upper right, the icon's reflection
+    // right under the icon and as wide, the title's text within its box.
+    const TRect aboutClose = at(Probe().AboutClose());
+    EXPECT_TRUE(sized(aboutClose, PngSize(elements::ClosePicture)));
+    EXPECT_TRUE(Inside(aboutClose, Quarter(aboutImage, true, true)));
+    const TRect icon = at(Probe().AboutIcon()), reflection = at(Probe().IconReflection());
+    EXPECT_TRUE(sized(icon, PngSize(elements::ProgramPicture)));
+    EXPECT_EQ(reflection.Top, icon.Bottom);
+    EXPECT_EQ(reflection.Left, icon.Left);
+    EXPECT_EQ(reflection.Width(), icon.Width());
+    EXPECT_LT(reflection.Height(), icon.Height());
+    auto* title = Probe().TitleText();
+    const auto titleExtent = title->Canvas().TextExtent(title->Data());
+    EXPECT_LE(titleExtent.cx, title->Width());
+    EXPECT_LE(titleExtent.cy, title->Height());
+    EXPECT_TRUE(Inside(at(title), aboutImage));
     // Texts that keep AutoSize fit their text (plus a pixel) instead of the box they were given.
     auto* link = Probe().LinkText();
     const auto extent = link->Canvas().TextExtent(link->Data());
     EXPECT_EQ(link->Width(), extent.cx + 1);
     EXPECT_EQ(link->Height(), extent.cy + 1);
-    EXPECT_EQ(Probe().TitleText()->Width(), 149);
 }
 
 TEST_F(MainWindow, AboutWhileOptionsAreOpenClosesThemFirst) {
@@ -165,7 +271,7 @@ TEST_F(MainWindow, StartupBoxClickedTwiceWritesTheFileTwiceAndTheEntryThenRemove
     ClickOn(*Probe().StartupBox());
     EXPECT_TRUE(Probe().StartupBox()->Checked);
     {
-        TOptions saved(Utf8ToWide(OptionsPath()));
+        const TOptions saved = Saved();
         EXPECT_TRUE(saved.ReadStartUp());
         EXPECT_EQ(saved.ReadLeft(), 300); // the position goes with every option change
     }
@@ -176,7 +282,7 @@ TEST_F(MainWindow, StartupBoxClickedTwiceWritesTheFileTwiceAndTheEntryThenRemove
     Screen->Advance(1000); // two clicks, not a double click
     ClickOn(*Probe().StartupBox());
     EXPECT_FALSE(Probe().StartupBox()->Checked);
-    EXPECT_FALSE(TOptions(Utf8ToWide(OptionsPath())).ReadStartUp());
+    EXPECT_FALSE(Saved().ReadStartUp());
     EXPECT_FALSE(std::filesystem::exists(app::AutostartEntryPath()));
 }
 
@@ -220,7 +326,7 @@ TEST_F(MainWindow, TheStartupBoxShowsWhetherTheSessionStartsThisProgram) {
             EXPECT_EQ(ReadFile(app::AutostartEntryPath()), c.Entry); // never rewritten unasked
         }
         Window->ShutDown();
-        EXPECT_EQ(TOptions(Utf8ToWide(OptionsPath())).ReadStartUp(), c.Checked);
+        EXPECT_EQ(Saved().ReadStartUp(), c.Checked);
         Desktop.reset();
     }
 }
@@ -320,7 +426,7 @@ TEST_F(MainWindow, TrayAndTopBoxesApplyTheirStateAndSaveIt) {
     Screen->Advance(1000);
     ClickOn(*Probe().AutoScaleBox());
     EXPECT_FALSE(Probe().Scaler().AutoScale());
-    TOptions saved(Utf8ToWide(OptionsPath()));
+    const TOptions saved = Saved();
     EXPECT_FALSE(saved.ReadShowTray());
     EXPECT_FALSE(saved.ReadAlwaysTop());
     EXPECT_FALSE(saved.ReadAutoScale());
@@ -387,10 +493,7 @@ TEST_F(MainWindow, CornerComesFromTheWorkAreaHalvesNotItsCentre) {
     });
     Screen->SetWorkArea({100, 0, 1280, 1024});
     Start();
-    SetActiveWindow(Handle);
-    Pump();
-    Screen->ActivateOther();
-    Pump();
+    Deactivate();
     EXPECT_EQ(Probe().Corner(), 0); // 550 < 1180 / 2, though right of the centre at 690
 }
 
@@ -420,7 +523,7 @@ TEST_F(MainWindow, EdgeSnappingReachesSevenPixels) {
         {300, -8, 300, -8},
     };
     for (const auto& c : cases) {
-        SetWindowPos(Handle, 0, c.X, c.Y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+        MoveTo(c.X, c.Y);
         TRect r;
         GetWindowRect(Handle, &r);
         EXPECT_EQ(r.Left, c.WantX) << c.X << "," << c.Y;
@@ -428,7 +531,7 @@ TEST_F(MainWindow, EdgeSnappingReachesSevenPixels) {
     }
     // A work area 356 high puts y = 3 within reach of both edges: top wins.
     Screen->SetWorkArea({0, 0, 1280, 356});
-    SetWindowPos(Handle, 0, 10, 3, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    MoveTo(10, 3);
     TRect r;
     GetWindowRect(Handle, &r);
     EXPECT_EQ(r.Top, 0);
@@ -457,7 +560,7 @@ TEST_F(MainWindow, CloseFromTheMenuFadesOutSavesAndQuits) {
     Start();
     RunStartUp();
     EXPECT_EQ(Window->Opacity(), 252);
-    SetWindowPos(Handle, 0, 321, 234, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    MoveTo(321, 234);
     const std::size_t before = Screen->FrameCount();
 
     Screen->MovePointer(321 + 200, 234 + 40);
@@ -475,7 +578,7 @@ TEST_F(MainWindow, CloseFromTheMenuFadesOutSavesAndQuits) {
     EXPECT_EQ(alphas.back(), 4);
     EXPECT_FALSE(IsWindow(Handle));
     EXPECT_TRUE(Screen->TrayIcons().empty());
-    TOptions saved(Utf8ToWide(OptionsPath()));
+    const TOptions saved = Saved();
     EXPECT_EQ(saved.ReadLeft(), 321);
     EXPECT_EQ(saved.ReadTop(), 234);
     int code = -1;
@@ -517,7 +620,7 @@ TEST_F(MainWindow, ShutDownAfterACancelledSessionEndIsSafeToRunAgain) {
     EXPECT_FALSE(QuitPosted());
 
     // Later moves are not saved any more (the store is gone), and closing still works.
-    SetWindowPos(Handle, 0, 500, 500, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    MoveTo(500, 500);
     PostMessage(Handle, app::WM_EXTERNALCLOSE, 0, 0);
     Pump();
     EXPECT_FALSE(IsWindow(Handle));
@@ -527,13 +630,13 @@ TEST_F(MainWindow, ShutDownAfterACancelledSessionEndIsSafeToRunAgain) {
 TEST_F(MainWindow, SignalTakesTheSessionEndPathAndQuits) {
     Start();
     RunStartUp();
-    SetWindowPos(Handle, 0, 123, 456, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    MoveTo(123, 456);
     PostMessage(Handle, app::WM_SIGNALEND, 0, 0);
     Pump();
     int code = -1;
     EXPECT_TRUE(QuitPosted(&code));
     EXPECT_EQ(code, 0);
-    EXPECT_EQ(TOptions(Utf8ToWide(OptionsPath())).ReadLeft(), 123);
+    EXPECT_EQ(Saved().ReadLeft(), 123);
     EXPECT_TRUE(Screen->TrayIcons().empty());
 }
 
@@ -545,15 +648,12 @@ TEST_F(MainWindow, IdleForMoreThanTenSecondsTrimsMemory) {
     Screen->Advance(5000);
     Screen->MovePointer(Window->Left() + 100, Window->Top() + 100);
     Pump();
-    Screen->Advance(5000);
-    Pump();
+    Elapse(5000);
     EXPECT_EQ(app::TrimCount(), trims);
     EXPECT_TRUE(Probe().IdleTimer()->Enabled());
-    Screen->Advance(10000);
-    Pump();
+    Elapse(10000);
     EXPECT_EQ(app::TrimCount(), trims + 1);
-    Screen->Advance(10000);
-    Pump();
+    Elapse(10000);
     EXPECT_EQ(app::TrimCount(), trims + 2);
 }
 
@@ -562,10 +662,7 @@ TEST_F(MainWindow, IdleForMoreThanTenSecondsTrimsMemory) {
 TEST_F(MainWindow, TrayIconClicksBringTheWidgetBackAndOpenTheMenu) {
     Start();
     RunStartUp();
-    SetActiveWindow(Handle);
-    Pump();
-    Screen->ActivateOther();
-    Pump();
+    Deactivate();
     ASSERT_TRUE(Probe().Scaler().Scaled());
     ASSERT_EQ(Screen->TrayIcons().size(), 1u);
     const auto icon = Screen->TrayIcons()[0];

@@ -107,15 +107,6 @@ protected:
         Start();
     }
 
-    // Fades in and lets the start-up requests (refused at once) report back.
-    void RunStartUp() {
-        Screen->Advance(app::StartInterval);
-        ASSERT_TRUE(PumpUntil([&] {
-            return !Probe().Refresher().CycleInFlight() &&
-                   !Probe().Refresher().VersionCheckInFlight();
-        }));
-    }
-
     TPoint Position() const { return TPoint{Window->Left(), Window->Top()}; }
     // Where the screen itself shows the window, not only what the window believes.
     TPoint Shown() const {
@@ -143,7 +134,7 @@ TEST_F(Desk, AStoredPositionOffTheScreenIsBroughtBackAndSavedSane) {
         EXPECT_EQ(Position(), c.Want);
         EXPECT_EQ(Shown(), c.Want);
         SendMessage(Handle, WM_QUERYENDSESSION, 0, 0);
-        TOptions saved(Utf8ToWide(OptionsPath()));
+        const TOptions saved = Saved();
         EXPECT_EQ(saved.ReadLeft(), c.Want.X);
         EXPECT_EQ(saved.ReadTop(), c.Want.Y);
         Desktop.reset();
@@ -170,7 +161,7 @@ TEST_F(Desk, EachMonitorsEdgesSnapIncludingTheOneBetweenThem) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
-        SetWindowPos(Handle, 0, c.X, c.Y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+        MoveTo(c.X, c.Y);
         EXPECT_EQ(Position(), c.Want);
     }
 }
@@ -191,11 +182,8 @@ TEST_F(Desk, TheSmallPictureTakesItsCornerFromTheMonitorItIsOn) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.X) + "," + std::to_string(c.Y));
-        SetWindowPos(Handle, 0, c.X, c.Y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-        SetActiveWindow(Handle);
-        Pump();
-        Screen->ActivateOther();
-        Pump();
+        MoveTo(c.X, c.Y);
+        Deactivate();
         EXPECT_TRUE(Probe().Scaler().Scaled());
         EXPECT_EQ(Probe().Corner(), c.Corner);
     }

@@ -1,31 +1,26 @@
 // The refresh cycle and the update check against a loopback server.
 #include "app_fixture.h"
+#include "loopback_site.h"
 
 #include "news/feed.h"
 #include "news/version.h"
 #include "platform/shell/message_box.h"
 #include "platform/sys/resources.h"
-#include "tests/news/loopback_server.h"
-
-#include <atomic>
 
 namespace app_test {
 namespace {
 
 using namespace platform;
-using testing_http::Answer;
-using testing_http::TConnection;
-using testing_http::TLoopbackServer;
 
 class Refresh : public AppTest {
 protected:
-    // Starts the window against Server with a news document of two items already on disk.
-    void StartWithTwoItems(TLoopbackServer& Server) {
+    // Starts the window against the server at Host with a news document of two items on disk.
+    void StartWithTwoItems(const std::string& Host) {
         OldDocument =
             news::ConvertNews(NewsRecord("1", "first") + std::string(news::RecordSeparator) +
                               NewsRecord("2", "second"));
         WriteFile(NewsPath(), OldDocument);
-        PointServersAt(Server.Host());
+        PointServersAt(Host);
         Start();
         ASSERT_NE(Probe().NewsView().Items(), nullptr);
         ASSERT_EQ(Probe().NewsView().Items()->size(), 2u);
@@ -49,12 +44,23 @@ protected:
         EXPECT_TRUE(Probe().PollTimer()->Enabled());
     }
 
+    // Runs the update check to its answer, then types Key ('E' for "Evet", 'H' for "Hayır"); a box
+    // that never opened leaves the key to the widget.
+    void CheckVersionAndAnswer(char Key) {
+        Probe().Refresher().StartVersionCheck();
+        ASSERT_TRUE(WaitForPosted(news::WM_VERSIONDONE));
+        Screen->KeyDown(Key, std::u16string(1, static_cast<char16_t>(Key - 'A' + 'a')));
+        Pump();
+    }
+
     std::string OldDocument;
+    // The news request's path on a TSite, without its query.
+    const std::string NewsRequest = TSite::PathOf("GET " + news::NewsRequestPath() + " ");
 };
 
 TEST_F(Refresh, EmptyAnswerKeepsTheFileAndTheListAndRestartsThePoll) {
     TLoopbackServer server([](TConnection& c) { c.Send(Answer("200 OK", "")); });
-    StartWithTwoItems(server);
+    StartWithTwoItems(server.Host());
     RequestAndWait();
     EXPECT_EQ(ReadFile(NewsPath()), OldDocument);
     EXPECT_EQ(Probe().NewsView().Items()->size(), 2u);
@@ -65,7 +71,7 @@ TEST_F(Refresh, EmptyAnswerKeepsTheFileAndTheListAndRestartsThePoll) {
 TEST_F(Refresh, AnswerWithOneRecordReplacesTheFileAndTheList) {
     const std::string record = NewsRecord("9", "only");
     TLoopbackServer server([&](TConnection& c) { c.Send(Answer("200 OK", record)); });
-    StartWithTwoItems(server);
+    StartWithTwoItems(server.Host());
     RequestAndWait();
     // The record's document, worked out by hand: the label loses "Son Dakika:", the link is
     // URL-encoded, lines end in CR LF after a UTF-8 byte order mark.
@@ -94,7 +100,7 @@ TEST_F(Refresh, AnswersThatAreNot2xxKeepTheLastGoodDocument) {
             // The redirect leads to itself until the redirect limit ends the exchange.
             c.Send(raw);
         });
-        StartWithTwoItems(server);
+        StartWithTwoItems(server.Host());
         RequestAndWait();
         EXPECT_EQ(ReadFile(NewsPath()), OldDocument);
         EXPECT_EQ(Probe().NewsView().Items()->size(), 2u);
@@ -110,7 +116,7 @@ TEST_F(Refresh, ConnectionDroppedHalfWayKeepsTheLastGoodDocument) {
         // Promises far more than it sends, then hangs up.
         c.Send("HTTP/1.1 200 OK\r\nContent-Length: 100000\r\nConnection: close\r\n\r\n" + record);
     });
-    StartWithTwoItems(server);
+    StartWithTwoItems(server.Host());
     RequestAndWait();
     EXPECT_EQ(ReadFile(NewsPath()), OldDocument);
     EXPECT_EQ(Probe().NewsView().Items()->size(), 2u);
@@ -120,7 +126,7 @@ TEST_F(Refresh, ConnectionDroppedHalfWayKeepsTheLastGoodDocument) {
 TEST_F(Refresh, UnwritableNewsFileEndsTheRequestAndKeepsTheList) {
     const std::string record = NewsRecord("9", "nowhere to go");
     TLoopbackServer server([&](TConnection& c) { c.Send(Answer("200 OK", record)); });
-    StartWithTwoItems(server);
+    StartWithTwoItems(server.Host());
     // A folder in the file's place cannot be replaced by the new document.
     std::filesystem::remove(NewsPath());
     std::filesystem::create_directory(NewsPath());
@@ -131,44 +137,39 @@ TEST_F(Refresh, UnwritableNewsFileEndsTheRequestAndKeepsTheList) {
 }
 
 TEST_F(Refresh, UpdateCommandDuringARequestChangesNothing) {
-    std::atomic<bool> release{false};
-    TLoopbackServer server([&](TConnection& c) {
-        while (!release)
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        c.Send(Answer("200 OK", ""));
-    });
-    StartWithTwoItems(server);
+    TSite site;
+    site.Put(NewsRequest, Answer("200 OK", ""));
+    site.Hold(NewsRequest);
+    StartWithTwoItems(site.Host());
     Probe().Refresher().StartNewsRequest();
     auto* cycle = Probe().Cycle();
     ASSERT_NE(cycle, nullptr);
-    ASSERT_TRUE(PumpUntil([&] { return server.Requests().size() == 1; }));
+    ASSERT_TRUE(PumpUntil([&] { return site.Heads(NewsRequest).size() == 1; }));
     SendMessage(Handle, WM_COMMAND, app::CM_UPDATE, 0);
     EXPECT_EQ(Probe().Cycle(), cycle);
     EXPECT_FALSE(Probe().PollTimer()->Enabled());
-    release = true;
+    site.Release();
     ASSERT_TRUE(PumpUntil([&] { return !Probe().Refresher().CycleInFlight(); }));
-    EXPECT_EQ(server.Requests().size(), 1u);
+    EXPECT_EQ(site.Heads(NewsRequest).size(), 1u);
     ExpectIdleAgain();
 }
 
 TEST_F(Refresh, PollTimerStartsTheNextRequestAFullIntervalAfterTheLast) {
-    std::atomic<int> served{0};
-    TLoopbackServer server([&](TConnection& c) {
-        ++served;
-        c.Send(Answer("200 OK", ""));
-    });
-    StartWithTwoItems(server);
+    TSite site;
+    site.Put(NewsRequest, Answer("200 OK", ""));
+    StartWithTwoItems(site.Host());
     Probe().StartTimer()->Stop();
     RequestAndWait();
     // Five minutes, not the program's constant: the constant is what is under test.
-    Screen->Advance(5 * 60 * 1000 - 1);
-    Pump();
+    Elapse(5 * 60 * 1000 - 1);
     EXPECT_FALSE(Probe().Refresher().CycleInFlight());
-    Screen->Advance(1);
-    Pump();
+    // Held, so that a quick answer cannot end the cycle before the test has seen it start.
+    site.Hold(NewsRequest);
+    Elapse(1);
     EXPECT_TRUE(Probe().Refresher().CycleInFlight());
+    site.Release();
     ASSERT_TRUE(PumpUntil([&] { return !Probe().Refresher().CycleInFlight(); }));
-    EXPECT_EQ(served.load(), 2);
+    EXPECT_EQ(site.Heads(NewsRequest).size(), 2u);
 }
 
 TEST_F(Refresh, NewerVersionAsksAndYesOpensTheDownloadLink) {
@@ -184,11 +185,7 @@ TEST_F(Refresh, NewerVersionAsksAndYesOpensTheDownloadLink) {
         PointServersAt(server.Host());
         Links.clear();
         Start();
-        Probe().Refresher().StartVersionCheck();
-        ASSERT_TRUE(WaitForPosted(news::WM_VERSIONDONE));
-        // "Evet" by its access key; a box that never opens leaves the key to the widget.
-        Screen->KeyDown('E', u"e");
-        Pump();
+        CheckVersionAndAnswer('E');
         EXPECT_FALSE(Probe().Refresher().VersionCheckInFlight());
         if (c.Prompt) {
             ASSERT_EQ(Links.size(), 1u);
@@ -216,11 +213,7 @@ TEST_F(Refresh, WithoutTheMakersServersNothingIsAskedOrOffered) {
     EditOptions(
         [&](TOptions& o) { o.WriteString(u"server", u"version", Utf8ToWide(server.Host())); });
     Start();
-    Probe().Refresher().StartVersionCheck();
-    ASSERT_TRUE(WaitForPosted(news::WM_VERSIONDONE));
-    // A box that opened would take "Evet" and open the link.
-    Screen->KeyDown('E', u"e");
-    Pump();
+    CheckVersionAndAnswer('E'); // a box that opened would take it and open the link
     EXPECT_EQ(server.Requests().size(), 1u);
     EXPECT_TRUE(Links.empty());
     EXPECT_EQ(GetOpenMessageBox(), 0u);
@@ -231,10 +224,7 @@ TEST_F(Refresh, AnsweringNoOpensNothing) {
         [](TConnection& c) { c.Send(Answer("200 OK", "<data><version>2.0</version></data>")); });
     PointServersAt(server.Host());
     Start();
-    Probe().Refresher().StartVersionCheck();
-    ASSERT_TRUE(WaitForPosted(news::WM_VERSIONDONE));
-    Screen->KeyDown('H', u"h");
-    Pump();
+    CheckVersionAndAnswer('H');
     EXPECT_TRUE(Links.empty());
     EXPECT_EQ(GetOpenMessageBox(), 0u);
 }
@@ -243,26 +233,11 @@ TEST_F(Refresh, AnsweringNoOpensNothing) {
 // network had a moment, not at the next poll: a second notice of the same resume makes no second
 // request, and a resume while a cycle is in flight waits for it rather than being dropped.
 TEST_F(Refresh, ResumeFromSleepRefreshesSoonAndOnce) {
-    const std::string record = NewsRecord("9", "after the sleep");
-    std::atomic<bool> hold{false};
-    TLoopbackServer server([&](TConnection& c) {
-        while (hold.load())
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        c.Send(Answer("200 OK", record));
-    });
-    // A failing assertion must not leave the server's thread waiting forever.
-    struct TRelease {
-        std::atomic<bool>& Hold;
-        ~TRelease() { Hold = false; }
-    } release{hold};
+    TSite site;
+    site.Put(NewsRequest, Answer("200 OK", NewsRecord("9", "after the sleep")));
     // The version check asks the same server; only the news requests count here.
-    auto newsRequests = [&] {
-        std::size_t n = 0;
-        for (const auto& r : server.Requests())
-            n += r.rfind("GET " + news::NewsRequestPath(), 0) == 0 ? 1 : 0;
-        return n;
-    };
-    StartWithTwoItems(server);
+    auto newsRequests = [&] { return site.Heads(NewsRequest).size(); };
+    StartWithTwoItems(site.Host());
     Screen->Advance(app::StartInterval);
     ASSERT_TRUE(PumpUntil([&] {
         return newsRequests() == 1 && !Probe().Refresher().CycleInFlight() &&
@@ -275,15 +250,15 @@ TEST_F(Refresh, ResumeFromSleepRefreshesSoonAndOnce) {
     ASSERT_TRUE(Probe().ResumeTimer()->Enabled());
     PostMessage(Handle, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0); // logind says so too
     Pump();
-    Screen->Advance(app::ResumeRefreshDelay - 1);
-    Pump();
+    Elapse(app::ResumeRefreshDelay - 1);
     EXPECT_EQ(newsRequests(), asked);
     EXPECT_FALSE(Probe().Refresher().CycleInFlight());
 
-    Screen->Advance(1);
-    Pump();
+    site.Hold(NewsRequest); // the cycle stays in flight until the test has looked
+    Elapse(1);
     EXPECT_TRUE(Probe().Refresher().CycleInFlight());
     EXPECT_FALSE(Probe().ResumeTimer()->Enabled());
+    site.Release();
     ASSERT_TRUE(PumpUntil([&] { return !Probe().Refresher().CycleInFlight(); }));
     EXPECT_EQ(newsRequests(), asked + 1);
     EXPECT_EQ(ReadFile(NewsPath()),
@@ -292,18 +267,16 @@ TEST_F(Refresh, ResumeFromSleepRefreshesSoonAndOnce) {
               "cd=\"2024-01-02\" u=\"http%3A%2F%2Fexample.test%2F9\" />\r\n</r>");
 
     // Asleep again while a request hangs: the resume refresh waits for it to end.
-    hold = true;
+    site.Hold(NewsRequest);
     Probe().Refresher().StartNewsRequest();
     ASSERT_TRUE(PumpUntil([&] { return newsRequests() == asked + 2; }));
     Screen->Suspend(60 * 1000);
     Pump();
-    Screen->Advance(app::ResumeRefreshDelay);
-    Pump();
+    Elapse(app::ResumeRefreshDelay);
     EXPECT_TRUE(Probe().ResumeTimer()->Enabled());
-    hold = false;
+    site.Release();
     ASSERT_TRUE(PumpUntil([&] { return !Probe().Refresher().CycleInFlight(); }));
-    Screen->Advance(app::ResumeRefreshDelay);
-    Pump();
+    Elapse(app::ResumeRefreshDelay);
     ASSERT_TRUE(PumpUntil([&] { return newsRequests() == asked + 3; }));
     EXPECT_FALSE(Probe().ResumeTimer()->Enabled());
 }

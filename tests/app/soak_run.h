@@ -136,14 +136,7 @@ private:
     app::TMainWindowProbe Probe() const { return app::TMainWindowProbe(*Window); }
 
     static bool PumpUntil(const std::function<bool()>& Done) {
-        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-        while (std::chrono::steady_clock::now() < until) {
-            platform::ProcessPendingMessages();
-            if (Done())
-                return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-        return false;
+        return apptest::PumpUntil(Done, 20000);
     }
 
     bool StartFeed(const std::string& FeedServer) {

@@ -14,18 +14,6 @@
 namespace app_test {
 namespace {
 
-const std::string RssBody = "<?xml version=\"1.0\"?><rss version=\"2.0\"><channel><title>Kanal "
-                            "RSS</title><item><title>RSS haberi</title><guid>r1</guid></item>"
-                            "</channel></rss>";
-const std::string AtomBody = "<feed xmlns=\"http://www.w3.org/2005/Atom\"><title>Kanal Atom"
-                             "</title><entry><title>Atom haberi</title><id>urn:a1</id></entry>"
-                             "</feed>";
-const std::string TwoFeedsPage =
-    "<!DOCTYPE html><html><head><title>Site</title>"
-    "<link rel=\"alternate\" type=\"application/rss+xml\" href=\"/rss\">"
-    "<link rel=\"alternate\" type=\"application/atom+xml\" href=\"/atom\"></head>"
-    "<body><p>Haberler</p></body></html>";
-
 class Sources : public AppTest {
 protected:
     std::u16string Status() const { return Probe().StatusText()->Data(); }
@@ -36,22 +24,6 @@ protected:
         if (const auto at = text.find(u"%s"); at != std::u16string::npos)
             text.replace(at, 2, Name);
         return text;
-    }
-
-    std::vector<std::string> Feeds() const {
-        std::vector<std::string> feeds;
-        if (auto listed = TOptions(Utf8ToWide(OptionsPath())).ReadFeeds())
-            for (const auto& f : *listed)
-                feeds.push_back(WideToUtf8(f));
-        return feeds;
-    }
-
-    std::vector<std::string> Titles() const {
-        std::vector<std::string> titles;
-        if (const auto* items = Probe().NewsView().Items())
-            for (const auto& item : *items)
-                titles.push_back(WideToUtf8(item->Title));
-        return titles;
     }
 
     void Drop(const std::u16string& Text) {
@@ -78,10 +50,7 @@ protected:
 
 TEST_F(Sources, DroppedAndPastedLinksAreAddedWithAWordInTheFooterThenRemovedOnThePage) {
     TSite site;
-    site.Put("/", Answer("200 OK", TwoFeedsPage, "Content-Type: text/html; charset=utf-8\r\n"));
-    site.Put("/rss", Answer("200 OK", RssBody, "ETag: \"r1\"\r\n"));
-    site.Put("/atom", Answer("200 OK", AtomBody));
-    site.Put("/plain", Answer("200 OK", "<html><body>yok</body></html>"));
+    PutNewsSite(site);
     EditOptions([&](TOptions& o) {
         o.WriteString(u"server", u"news", Utf8ToWide(site.Host()));
         o.WriteFeeds({Utf8ToWide(site.Url("/atom"))});
@@ -89,8 +58,7 @@ TEST_F(Sources, DroppedAndPastedLinksAreAddedWithAWordInTheFooterThenRemovedOnTh
     Start();
     auto& refresher = Probe().Refresher();
     // The start-up refresh first.
-    Screen->Advance(app::StartInterval);
-    Pump();
+    Elapse(app::StartInterval);
     ASSERT_TRUE(PumpUntil([&] { return refresher.Status().LastUpdate().has_value(); }));
     const std::u16string lastUpdate = Status();
 
@@ -100,11 +68,9 @@ TEST_F(Sources, DroppedAndPastedLinksAreAddedWithAWordInTheFooterThenRemovedOnTh
     EXPECT_FALSE(Probe().SourceEditor().Probing());
     EXPECT_EQ(Status(), Word(app::SourceNotFoundString));
     EXPECT_TRUE(StatusShown());
-    Screen->Advance(app::OutcomeInterval - 1);
-    Pump();
+    Elapse(app::OutcomeInterval - 1);
     EXPECT_EQ(Status(), Word(app::SourceNotFoundString));
-    Screen->Advance(1);
-    Pump();
+    Elapse(1);
     EXPECT_EQ(Status(), lastUpdate);
     EXPECT_FALSE(refresher.CycleInFlight()); // nothing was added, so nothing is refreshed
 
@@ -122,8 +88,7 @@ TEST_F(Sources, DroppedAndPastedLinksAreAddedWithAWordInTheFooterThenRemovedOnTh
     // After the five seconds, a refresh brings the new feed's headlines.
     EXPECT_FALSE(refresher.CycleInFlight());
     site.Hold("/rss");
-    Screen->Advance(app::OutcomeInterval);
-    Pump();
+    Elapse(app::OutcomeInterval);
     EXPECT_TRUE(refresher.CycleInFlight());
     site.Release();
     ASSERT_TRUE(PumpUntil([&] { return !refresher.CycleInFlight(); }));
@@ -222,7 +187,7 @@ TEST_F(Sources, DroppedAndPastedLinksAreAddedWithAWordInTheFooterThenRemovedOnTh
     // Closing writes the window's own part and keeps the feeds and the server as the file has
     // them.
     Window->ShutDown();
-    TOptions saved(Utf8ToWide(OptionsPath()));
+    const TOptions saved = Saved();
     EXPECT_EQ(saved.ReadFeeds()->size(), 2u);
     EXPECT_EQ(saved.ReadString(u"server", u"news", u""), Utf8ToWide(site.Host()));
     EXPECT_EQ(saved.ReadLeft(), Window->Left());

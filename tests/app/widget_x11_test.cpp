@@ -20,6 +20,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <thread>
 #include <utility>
@@ -41,13 +42,8 @@ std::string ReadFile(const std::string& path) {
 }
 
 bool WaitUntil(const std::function<bool()>& done, int timeoutMs) {
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (std::chrono::steady_clock::now() < until) {
-        if (done())
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return done();
+    return x11test::PumpUntil(done, timeoutMs,
+                              [] { std::this_thread::sleep_for(std::chrono::milliseconds(20)); });
 }
 
 class WidgetOnX : public testing::Test {
@@ -80,11 +76,25 @@ protected:
         PointServers();
     }
 
-    void PointServers() {
+    // Every server at Host (the default refuses at once), and the position when one is given.
+    void PointServers(std::optional<std::pair<int, int>> At = std::nullopt) {
         TOptions options(Utf8ToWide(DataFolder + "/options.ini"));
         for (const char16_t* key : {u"news", u"version", u"links"})
             options.WriteString(u"server", key, Utf8ToWide(Host));
+        if (At) {
+            options.WriteLeft(At->first);
+            options.WriteTop(At->second);
+        }
         ASSERT_TRUE(options.UpdateFile());
+    }
+
+    // Ends the widget with SIGTERM and returns the position it saved.
+    std::pair<int, int> Stop() {
+        kill(Widget, SIGTERM);
+        EXPECT_EQ(WaitExit(Widget, 10000), 0);
+        Widget = -1;
+        TOptions saved(Utf8ToWide(DataFolder + "/options.ini"));
+        return {saved.ReadLeft(), saved.ReadTop()};
     }
 
     // The widget with its own process handle, so its exit status can be read.
@@ -142,7 +152,7 @@ protected:
 
     std::string Dir;
     std::string DataFolder;
-    std::string Host;
+    std::string Host = "127.0.0.1:1";
     std::unique_ptr<x11test::TXServer> Server;
     pid_t Widget = -1;
 };
@@ -157,54 +167,28 @@ TEST_F(WidgetOnX, StaysOnAMonitorFromStartUpAndWhenItsMonitorIsRemoved) {
               0);
     ASSERT_EQ(Server->Run({"xrandr", "--setmonitor", "right", "1280/338x1024/270+1280+0", "none"}),
               0);
-    const auto store = [&](int Left, int Top) {
-        TOptions options(Utf8ToWide(DataFolder + "/options.ini"));
-        options.WriteLeft(Left);
-        options.WriteTop(Top);
-        for (const char16_t* key : {u"news", u"version", u"links"})
-            options.WriteString(u"server", key, u"127.0.0.1:1");
-        ASSERT_TRUE(options.UpdateFile());
-    };
-    const auto stop = [&] {
-        kill(Widget, SIGTERM);
-        EXPECT_EQ(WaitExit(Widget, 10000), 0);
-        Widget = -1;
-        TOptions saved(Utf8ToWide(DataFolder + "/options.ini"));
-        return std::make_pair(saved.ReadLeft(), saved.ReadTop());
-    };
     using TAt = std::pair<int, int>;
+    const auto shownAt = [&](TAt At) {
+        return WaitUntil([&] { return WidgetPosition() == At; }, 5000);
+    };
 
     // A position far off every monitor (X itself would wrap it to a place in 16 bits) comes up
     // wholly on the nearest monitor, and is saved so.
-    store(-99999999, 99999999);
+    PointServers(TAt{-99999999, 99999999});
     Widget = Launch();
     ASSERT_GT(Widget, 0);
-    EXPECT_TRUE(WaitUntil(
-        [&] {
-            return WidgetPosition() == TAt{0, 1024 - 350};
-        },
-        5000))
+    EXPECT_TRUE(shownAt({0, 1024 - 350}))
         << WidgetPosition().first << "," << WidgetPosition().second;
-    EXPECT_EQ(stop(), (TAt{0, 1024 - 350}));
+    EXPECT_EQ(Stop(), (TAt{0, 1024 - 350}));
 
     // Its monitor goes away: it takes the same place on the one that is left.
-    store(1280 + 400, 300);
+    PointServers(TAt{1280 + 400, 300});
     Widget = Launch();
     ASSERT_GT(Widget, 0);
-    ASSERT_TRUE(WaitUntil(
-        [&] {
-            return WidgetPosition() == TAt{1680, 300};
-        },
-        5000))
-        << WidgetPosition().first << "," << WidgetPosition().second;
+    ASSERT_TRUE(shownAt({1680, 300})) << WidgetPosition().first << "," << WidgetPosition().second;
     ASSERT_EQ(Server->Run({"xrandr", "--delmonitor", "right"}), 0);
-    EXPECT_TRUE(WaitUntil(
-        [&] {
-            return WidgetPosition() == TAt{400, 300};
-        },
-        5000))
-        << WidgetPosition().first << "," << WidgetPosition().second;
-    EXPECT_EQ(stop(), (TAt{400, 300}));
+    EXPECT_TRUE(shownAt({400, 300})) << WidgetPosition().first << "," << WidgetPosition().second;
+    EXPECT_EQ(Stop(), (TAt{400, 300}));
 }
 
 // An XSETTINGS blob (least significant byte first) of integer settings.
@@ -228,23 +212,13 @@ std::vector<unsigned char> SettingsBlob(const std::vector<std::pair<std::string,
     return b;
 }
 
-// The colour of the screen at x, y.
-unsigned long ScreenPixel(Display* dpy, int x, int y) {
-    XImage* image = XGetImage(dpy, DefaultRootWindow(dpy), x, y, 1, 1, AllPlanes, ZPixmap);
-    if (image == nullptr)
-        return 0;
-    const unsigned long p = XGetPixel(image, 0, 0) & 0xFFFFFF;
-    XDestroyImage(image);
-    return p;
-}
-
 // The header's last row and the white body, as the screen shows them with the widget's own
 // constant alpha (252 once faded in).
 bool DarkRed(unsigned long p) {
     return (p >> 16) >= 0x60 && (p >> 16) <= 0x80 && (p & 0xFFFF) < 0x1010;
 }
 bool White(unsigned long p) {
-    return (p >> 16) >= 0xF0 && (p >> 8 & 0xFF) >= 0xF0 && (p & 0xFF) >= 0xF0;
+    return p <= 0xFFFFFF && (p >> 16) >= 0xF0 && (p >> 8 & 0xFF) >= 0xF0 && (p & 0xFF) >= 0xF0;
 }
 
 // The desktop's scale changes under the running widget: first the resources (as xrdb writes
@@ -256,16 +230,9 @@ TEST_F(WidgetOnX, FollowsTheDesktopScaleInPlace) {
     Display* dpy = Server->Connection();
     const Window root = DefaultRootWindow(dpy);
     XDeleteProperty(dpy, root, XA_RESOURCE_MANAGER);
-    {
-        TOptions options(Utf8ToWide(DataFolder + "/options.ini"));
-        options.WriteLeft(101);
-        options.WriteTop(77);
-        for (const char16_t* key : {u"news", u"version", u"links"})
-            options.WriteString(u"server", key, u"127.0.0.1:1");
-        ASSERT_TRUE(options.UpdateFile());
-    }
     using TAt = std::pair<int, int>;
     const TAt corner{101, 77};
+    PointServers(corner);
     const auto placed = [&](int w, int h) {
         return WaitUntil([&] { return WidgetPosition(w, h) == corner; }, 5000);
     };
@@ -274,8 +241,8 @@ TEST_F(WidgetOnX, FollowsTheDesktopScaleInPlace) {
     ASSERT_TRUE(placed(475, 350));
     // The header's last row is 60, the body's first 61 (the skin's rows).
     const int x = corner.first + 300;
-    EXPECT_TRUE(WaitUntil([&] { return DarkRed(ScreenPixel(dpy, x, corner.second + 60)); }, 3000));
-    EXPECT_TRUE(White(ScreenPixel(dpy, x, corner.second + 61)));
+    EXPECT_TRUE(WaitUntil([&] { return DarkRed(Server->Pixel(x, corner.second + 60)); }, 3000));
+    EXPECT_TRUE(White(Server->Pixel(x, corner.second + 61)));
 
     const std::string resources = "Xft.antialias:\t1\nXft.dpi:\t192\n";
     XChangeProperty(dpy, root, XA_RESOURCE_MANAGER, XA_STRING, 8, PropModeReplace,
@@ -285,14 +252,14 @@ TEST_F(WidgetOnX, FollowsTheDesktopScaleInPlace) {
     ASSERT_TRUE(placed(950, 700)) << "not resized to 2x in place";
     EXPECT_TRUE(WaitUntil(
         [&] {
-            return DarkRed(ScreenPixel(dpy, x + 300, corner.second + 121)) &&
-                   White(ScreenPixel(dpy, x + 300, corner.second + 122));
+            return DarkRed(Server->Pixel(x + 300, corner.second + 121)) &&
+                   White(Server->Pixel(x + 300, corner.second + 122));
         },
         3000))
-        << std::hex << ScreenPixel(dpy, x + 300, corner.second + 121) << " "
-        << ScreenPixel(dpy, x + 300, corner.second + 122);
-    EXPECT_TRUE(DarkRed(ScreenPixel(dpy, x + 300, corner.second + 120)));
-    EXPECT_TRUE(White(ScreenPixel(dpy, x + 300, corner.second + 123)));
+        << std::hex << Server->Pixel(x + 300, corner.second + 121) << " "
+        << Server->Pixel(x + 300, corner.second + 122);
+    EXPECT_TRUE(DarkRed(Server->Pixel(x + 300, corner.second + 120)));
+    EXPECT_TRUE(White(Server->Pixel(x + 300, corner.second + 123)));
 
     // A settings manager comes: its Xft/DPI of 96 wins over the resources, and its scaling
     // factor of 2 is not applied on top.
@@ -312,11 +279,7 @@ TEST_F(WidgetOnX, FollowsTheDesktopScaleInPlace) {
     EXPECT_TRUE(placed(713, 525)) << "no 1.5x from the manager's change";
 
     // The options keep the place in the screen's pixels.
-    kill(Widget, SIGTERM);
-    EXPECT_EQ(WaitExit(Widget, 10000), 0);
-    Widget = -1;
-    TOptions saved(Utf8ToWide(DataFolder + "/options.ini"));
-    EXPECT_EQ((TAt{saved.ReadLeft(), saved.ReadTop()}), corner);
+    EXPECT_EQ(Stop(), corner);
 }
 
 TEST_F(WidgetOnX, EachEndingSignalSavesAndEndsWithCodeZero) {

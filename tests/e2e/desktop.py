@@ -8,6 +8,7 @@ Waiting is always polling against a deadline, never a bare sleep.
 
 import os
 import random
+import re
 import shutil
 import signal
 import socket
@@ -58,23 +59,12 @@ class Image:
 
     @classmethod
     def from_ppm(cls, blob):
-        fields, pos = [], 0
-        while len(fields) < 4:
-            while blob[pos:pos + 1].isspace():
-                pos += 1
-            if blob[pos:pos + 1] == b"#":
-                pos = blob.index(b"\n", pos) + 1
-                continue
-            end = pos
-            while not blob[end:end + 1].isspace():
-                end += 1
-            fields.append(blob[pos:end])
-            pos = end
-        pos += 1
-        if fields[0] != b"P6" or fields[3] != b"255":
+        m = re.match(rb"P6\s+(?:#[^\n]*\n\s*)*(\d+)\s+(?:#[^\n]*\n\s*)*(\d+)\s+"
+                     rb"(?:#[^\n]*\n\s*)*255\s", blob)
+        if not m:
             raise ValueError("not an 8-bit binary PPM")
-        w, h = int(fields[1]), int(fields[2])
-        return cls(w, h, blob[pos:pos + 3 * w * h])
+        w, h = int(m.group(1)), int(m.group(2))
+        return cls(w, h, blob[m.end():m.end() + 3 * w * h])
 
     def pixel(self, x, y):
         i = 3 * (y * self.width + x)
@@ -82,19 +72,12 @@ class Image:
 
     def region(self, x, y, w, h):
         """The raw bytes of a rectangle, for comparing two shots of the same place."""
-        rows = []
-        for yy in range(y, y + h):
-            i = 3 * (yy * self.width + x)
-            rows.append(self.data[i:i + 3 * w])
-        return Pixels(b"".join(rows))
+        starts = (3 * (yy * self.width + x) for yy in range(y, y + h))
+        return Pixels(b"".join(self.data[i:i + 3 * w] for i in starts))
 
     def count(self, x, y, w, h, predicate):
-        n = 0
-        for yy in range(y, y + h):
-            for xx in range(x, x + w):
-                if predicate(self.pixel(xx, yy)):
-                    n += 1
-        return n
+        return sum(1 for yy in range(y, y + h) for xx in range(x, x + w)
+                   if predicate(self.pixel(xx, yy)))
 
 
 def near(a, b, tol=12):
@@ -185,23 +168,18 @@ class Desktop:
 
     @staticmethod
     def kill_group(p, grace=3.0):
-        if p.poll() is None:
+        # SIGTERM first, then SIGKILL for the stragglers of the group as well.
+        for sig, wait in ((signal.SIGTERM, grace), (signal.SIGKILL, 5)):
+            if sig == signal.SIGTERM and p.poll() is not None:
+                continue
             try:
-                os.killpg(p.pid, signal.SIGTERM)
+                os.killpg(p.pid, sig)
             except ProcessLookupError:
                 pass
             try:
-                p.wait(grace)
+                p.wait(wait)
             except subprocess.TimeoutExpired:
                 pass
-        try:
-            os.killpg(p.pid, signal.SIGKILL)  # stragglers of the group as well
-        except ProcessLookupError:
-            pass
-        try:
-            p.wait(5)
-        except subprocess.TimeoutExpired:
-            pass
 
     def close(self):
         for _, p in reversed(self.procs):
@@ -289,12 +267,6 @@ class Desktop:
         r = self.run(["import", "-window", "root", "-depth", "8", "ppm:-"], timeout=20)
         return Image.from_ppm(r.stdout)
 
-    def save_screenshot(self, name):
-        """Keeps a picture for a failing test's report when MP_E2E_KEEP is set."""
-        path = os.path.join(self.tmp, f"{name}.png")
-        self.run(["import", "-window", "root", path], check=False)
-        return path
-
     def start_other_window(self, title="other", geometry="+40+40"):
         """A small ordinary client window the window manager can activate."""
         p = self.spawn(f"xmessage-{title}", ["xmessage", "-name", title, "-title", title,
@@ -302,6 +274,12 @@ class Desktop:
                                              "andere pencere"])
         wid = poll(lambda: self._find(["--name", f"^{title}$"]), 15, f"the window {title}")
         return p, wid
+
+    def activate_other_window(self, geometry="+20+650"):
+        """Starts another window and clicks into it, so the widget loses the activation."""
+        _, wid = self.start_other_window(geometry=geometry)
+        self.click(*[v + 10 for v in self.window_origin(wid)])
+        return wid
 
     def _find(self, args):
         r = self.xdo("search", *args, check=False)
@@ -374,11 +352,8 @@ class PixelWatch:
 
     def result(self):
         out, _ = self.proc.communicate(timeout=self.duration + 20)
-        samples = []
-        for line in out.decode().splitlines():
-            t, r, g, b = (int(v) for v in line.split())
-            samples.append((t, (r, g, b)))
-        return samples
+        rows = ([int(v) for v in line.split()] for line in out.decode().splitlines())
+        return [(t, (r, g, b)) for t, r, g, b in rows]
 
 
 # A plain openbox set-up: focus follows clicks, new windows are focused, no decorations are

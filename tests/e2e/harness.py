@@ -78,20 +78,13 @@ def is_white(p):
     return min(p) >= 235
 
 
-def is_text_dark(p):
-    return max(p) <= 160 and not is_red(p)
-
-
 def utf16_ini(text):
     return b"\xff\xfe" + text.replace("\r\n", "\n").replace("\n", "\r\n").encode("utf-16-le")
 
 
 def parse_ini(blob):
     """Sections of an options file written by the widget (UTF-16LE with a byte order mark)."""
-    if blob.startswith(b"\xff\xfe"):
-        text = blob[2:].decode("utf-16-le")
-    else:
-        text = blob.decode("utf-8")
+    text = blob[2:].decode("utf-16-le") if blob.startswith(b"\xff\xfe") else blob.decode("utf-8")
     sections, current = {}, None
     for line in text.splitlines():
         line = line.strip()
@@ -240,10 +233,6 @@ class Session(Desktop):
         return self.run([MPSEND, str(number)], check=False)
 
 
-def desktop_point(origin, point):
-    return origin[0] + point[0], origin[1] + point[1]
-
-
 # Popup menu rows: 22 pixels high under a 2-pixel border, the first row at the pointer.
 MENU_ROW_H, MENU_BORDER = 22, 2
 MENU_ABOUT, MENU_OPTIONS, MENU_UPDATE, MENU_CLOSE = range(4)
@@ -286,12 +275,10 @@ class Widget:
         poll(lambda: self.popup() is None, 10, "the popup menu to close")
 
     def shot_region(self, shot, box):
-        x, y = self.origin()
-        return shot.region(x + box[0], y + box[1], box[2], box[3])
+        return shot.region(*self.at(box[:2]), box[2], box[3])
 
     def pixel(self, shot, point):
-        x, y = self.origin()
-        return shot.pixel(x + point[0], y + point[1])
+        return shot.pixel(*self.at(point))
 
     def alive(self):
         return self.proc.poll() is None

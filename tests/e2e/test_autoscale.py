@@ -22,8 +22,7 @@ class AutoScale(unittest.TestCase):
         h.poll(lambda: self.grown(w), 10, "the full-size widget")
         # Centred on a 1024x768 work area the widget's top-left point lies in the upper-left
         # quarter, so the picture goes to the window's top-left corner.
-        _, other = s.start_other_window(geometry="+20+650")
-        s.click(*[v + 10 for v in s.window_origin(other)])
+        s.activate_other_window()
         h.poll(lambda: self.shrunk(w, (0, 0)), 10, "the picture shrunk to the top-left")
         self.assertEqual(s.geometry(w.wid)[2:], (h.WIN_W, h.WIN_H))  # the window keeps its size
 
@@ -38,8 +37,7 @@ class AutoScale(unittest.TestCase):
         s.wait_news()
         self.assertEqual(w.origin(), (540, 400))
         h.poll(lambda: self.grown(w), 10, "the full-size widget")
-        _, other = s.start_other_window(geometry="+20+20")
-        s.click(*[v + 10 for v in s.window_origin(other)])
+        s.activate_other_window("+20+20")
         h.poll(lambda: self.shrunk(w, (h.WIN_W - SMALL_W, h.WIN_H - SMALL_H)), 10,
                "the picture shrunk to the bottom-right")
 
@@ -49,8 +47,7 @@ class AutoScale(unittest.TestCase):
         w = s.start_widget()
         s.wait_news()
         h.poll(lambda: self.grown(w), 10, "the full-size widget")
-        _, other = s.start_other_window(geometry="+20+650")
-        s.click(*[v + 10 for v in s.window_origin(other)])
+        other = s.activate_other_window()
         h.poll(lambda: s.xdo("getactivewindow").stdout.strip() == str(other).encode(), 10,
                "the other window active")
         self.assertIsNotNone(self.grown(w))

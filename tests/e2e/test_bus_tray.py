@@ -75,8 +75,7 @@ class TrayOnTheBus(unittest.TestCase):
 
         # Activate, like a left click on the icon, brings the shrunk widget back.
         h.poll(lambda: grown(w), 10, "the full-size widget")
-        _, other = s.start_other_window(geometry="+20+650")
-        s.click(*[v + 10 for v in s.window_origin(other)])
+        s.activate_other_window()
         h.poll(lambda: shrunk(w, (0, 0)), 10, "the picture shrunk")
         bus.item(service, "SecondaryActivate", 0, 0)
         bus.item(service, "Scroll", 120, "vertical")

@@ -82,8 +82,7 @@ class CardEdges(unittest.TestCase):
         self.assertTrue(h.near(w.pixel(shot, SHADOW), shaded(h.ROOT_COLOUR, SHADOW_KEEP), 3))
 
         # Shrunk into its corner, the picture leaves nothing behind in the rest of the window.
-        _, other = s.start_other_window(geometry="+20+650")
-        s.click(*[v + 10 for v in s.window_origin(other)])
+        s.activate_other_window()
 
         def shrunk():
             shot = s.settled_shot()

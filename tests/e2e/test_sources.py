@@ -107,8 +107,7 @@ class Sources(unittest.TestCase):
 
         # Shrunk while another window is active, the card grows back under a drag that comes
         # over its small picture, and the drop lands on the full card.
-        _, other = s.start_other_window(geometry="+20+650")
-        s.click(*[v + 10 for v in s.window_origin(other)])
+        s.activate_other_window()
         h.poll(lambda: shrunk(w, (0, 0)), 10, "the picture shrunk to the top-left")
         r = self.drag(s, [w.at((SMALL_W // 2, SMALL_H // 2)), w.at((300, 250))],
                       f"{base}/feed/json")

@@ -1,6 +1,7 @@
 """The update check: a newer version on the version server brings up the Yes/No prompt, and
 Yes opens the download link; the same version brings up nothing."""
 
+import os
 import unittest
 
 import harness as h
@@ -9,6 +10,20 @@ BOX_TITLE = "^Mini Pelikora$"
 # The prompt's buttons sit at its bottom right: Yes, then No, 80x26 with 8 between, 16 from
 # the right edge and centred in a 50-pixel strip.
 YES_FROM_RIGHT, BUTTON_FROM_BOTTOM = 16 + 88 + 88 - 8 - 40, 25
+
+
+def children(pid):
+    """The processes pid has started and not yet reaped (a zombie still counts)."""
+    found = []
+    for entry in filter(str.isdigit, os.listdir("/proc")):
+        try:
+            with open(f"/proc/{entry}/stat") as f:
+                parent = int(f.read().rsplit(")", 1)[1].split()[1])
+        except (OSError, IndexError, ValueError):
+            continue
+        if parent == pid:
+            found.append(int(entry))
+    return found
 
 
 class UpdateCheck(unittest.TestCase):
@@ -22,14 +37,18 @@ class UpdateCheck(unittest.TestCase):
         return h.poll(find, timeout, "the update prompt")
 
     def start_with_news_held(self, version):
-        """Starts the widget with the news answer held back until the version request has been
-        answered; returns once the news that came after it is written. Both answers come to the
-        window thread in that order, so by then the version answer has been taken."""
+        """Starts the widget with the news answer held back until the version answer has reached
+        the widget; returns once the news that came after it is written. The version's fetch
+        helper is reaped by its worker right before the worker posts the answer, and the news is
+        let go only after that, so the window thread takes the version answer first (a prompt
+        would be open by the time the news is written: the box shows before it serves the
+        queue)."""
         s = h.Session(self, feed_args=("--version", version))
         s.feed_control(hold=1, target="news")
         w = s.start_widget()
         s.wait_feed_requests("version", 1)
         s.wait_feed_requests("news", 1)
+        h.poll(lambda: len(children(w.proc.pid)) == 1, 20, "the version helper to be reaped")
         s.feed_control(hold=0, release=1, target="news")
         s.wait_news()
         return s, w

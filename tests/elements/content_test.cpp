@@ -36,16 +36,21 @@ class ContentTest : public ElementTest {
 protected:
     void SetUp() override {
         ElementTest::SetUp();
-        List = &Make<TContentEx>(*Background, 30, 75, 390, 213);
-        List->Canvas().Font().SetName(u"Trebuchet MS");
-        List->Canvas().Font().SetSize(9);
-        List->Canvas().SetAntialias(false);
-        List->Cached = true;
+        List = &Styled(Make<TContentEx>(*Background, 30, 75, 390, 213));
         List->OpenLink = [this](const std::string& url) { Opened.push_back(url); };
         // Each test runs in a process of its own, side by side with others: no shared file.
         Path = ::testing::TempDir() + "content_test_news_" + std::to_string(::getpid()) + ".xml";
     }
     void TearDown() override { std::remove(Path.c_str()); }
+
+    // The look the main window gives its list.
+    static TContentEx& Styled(TContentEx& L) {
+        L.Canvas().Font().SetName(u"Trebuchet MS");
+        L.Canvas().Font().SetSize(9);
+        L.Canvas().SetAntialias(false);
+        L.Cached = true;
+        return L;
+    }
 
     void WriteDoc(const std::string& text) {
         std::ofstream f(Path, std::ios::binary | std::ios::trunc);
@@ -201,10 +206,7 @@ TEST_F(ContentTest, ADocumentWithoutItemsEmptiesTheListAndItPaintsNothing) {
     ASSERT_NE(List->Items(), nullptr);
     EXPECT_TRUE(List->Items()->empty());
     List->Paint();
-    const auto& bitmap = List->Canvas().Bitmap();
-    for (int y = 0; y < bitmap.Height(); ++y)
-        for (int x = 0; x < bitmap.Width(); ++x)
-            ASSERT_EQ(bitmap.GetPixel(x, y), 0u) << x << "," << y;
+    EXPECT_EQ(elements_test::InkPixels(List->Canvas().Bitmap()), 0);
 }
 
 TEST_F(ContentTest, ABrokenDocumentKeepsTheItems) {
@@ -238,19 +240,11 @@ TEST_F(ContentTest, TheHandShowsOverAHeadlineOnly) {
     Load(Doc(Item("", "A headline to point at", "A summary under it, not a link", "http://h/")));
     Show();
     const TRect r = (*List->Items())[0]->HitRect;
-    // The screen shows a control's cursor from the pointer's next move over it on.
-    auto moveTo = [&](int x, int y) {
-        for (int dx : {0, 1}) {
-            const TPoint p = ScreenOf(*List, x + dx, y);
-            Screen->MovePointer(p.X, p.Y);
-            Pump();
-        }
-    };
-    moveTo(r.Left + 5, r.Top + r.Height() / 2);
+    PointAt(*List, r.Left + 5, r.Top + r.Height() / 2);
     EXPECT_EQ(List->Cursor(), crHand);
     EXPECT_EQ(Screen->CursorShape(), IDC_HAND);
     // The summary starts below the rule under the headline.
-    moveTo(r.Left + 5, r.Bottom + 8);
+    PointAt(*List, r.Left + 5, r.Bottom + 8);
     EXPECT_EQ(List->Cursor(), crDefault);
     EXPECT_EQ(Screen->CursorShape(), IDC_ARROW);
 }
@@ -278,13 +272,7 @@ TEST_F(ContentTest, HoverUnderlinesTheHeadlineUnderThePointerAndOnlyItsText) {
         return px;
     };
     const auto plain = headline();
-    auto pointAt = [&](int x, int y) {
-        for (int dx : {0, 1}) {
-            const TPoint p = ScreenOf(*List, x + dx, y);
-            Screen->MovePointer(p.X, p.Y);
-            Pump();
-        }
-    };
+    auto pointAt = [&](int x, int y) { PointAt(*List, x, y); };
 
     pointAt(first.Left + 3, (first.Top + first.Bottom) / 2);
     EXPECT_EQ(List->HotItem(), 0);
@@ -388,12 +376,7 @@ TEST_F(ContentTest, AnOversizedFeedKeepsWhatFitsIntoOnePicture) {
     const auto& bitmap = List->Canvas().Bitmap();
     ASSERT_EQ(List->BandTop(), 0);
     ASSERT_LE(bitmap.Height(), 3 * Background->Height());
-    bool drawn = false;
-    const TRect r = (*List->Items())[0]->HitRect;
-    for (int y = r.Top; y < r.Bottom && !drawn; ++y)
-        for (int x = r.Left; x < r.Right && !drawn; ++x)
-            drawn = bitmap.GetPixel(x, y) != 0;
-    EXPECT_TRUE(drawn);
+    EXPECT_GT(elements_test::InkPixels(bitmap, (*List->Items())[0]->HitRect), 0);
 }
 
 // A long list keeps pixels only for a band around what its container shows. Scrolled anywhere
@@ -410,13 +393,8 @@ TEST_F(ContentTest, ABandOfALongListShowsExactlyTheRowsOfItsWholePicture) {
     auto& whole = Make<TContentEx>(tall, 0, 0, 390, 213);
     auto& viewport = Make<TContainerEx>(*Background, 30, 75, 390, 213);
     auto& banded = Make<TContentEx>(viewport, 0, 0, 390, 213);
-    for (TContentEx* list : {&whole, &banded}) {
-        list->Canvas().Font().SetName(u"Trebuchet MS");
-        list->Canvas().Font().SetSize(9);
-        list->Canvas().SetAntialias(false);
-        list->Cached = true;
-        list->LoadDocument(Utf8ToUtf16(Path));
-    }
+    for (TContentEx* list : {&whole, &banded})
+        Styled(*list).LoadDocument(Utf8ToUtf16(Path));
     List->Hide();
     tall.Hide();
     ASSERT_GT(whole.Height(), 8 * viewport.Height());
@@ -428,13 +406,13 @@ TEST_F(ContentTest, ABandOfALongListShowsExactlyTheRowsOfItsWholePicture) {
     for (const int top : {0, -10, -200, -1234, -1244, end, end + 7, -600, 0}) {
         banded.SetTop(top);
         Window->Update();
-        const auto& shown = viewport.Canvas().Bitmap();
         const auto& truth = whole.Canvas().Bitmap();
-        int differing = 0;
-        for (int y = 0; y < viewport.Height(); ++y)
-            for (int x = 0; x < viewport.Width(); ++x)
-                differing += shown.GetPixel(x, y) != truth.GetPixel(x, y - top);
-        EXPECT_EQ(differing, 0) << "scrolled to " << top;
+        EXPECT_EQ(elements_test::CountPixels(viewport.Canvas().Bitmap(),
+                                             [&](int x, int y, std::uint32_t p) {
+                                                 return p != truth.GetPixel(x, y - top);
+                                             }),
+                  0)
+            << "scrolled to " << top;
         EXPECT_GE(-top, banded.BandTop());
         EXPECT_LE(-top + viewport.Height(), banded.BandTop() + banded.Canvas().Height());
     }
@@ -444,36 +422,29 @@ TEST_F(ContentTest, ABandOfALongListShowsExactlyTheRowsOfItsWholePicture) {
     banded.SetTop(top);
     Window->Update();
     std::size_t hovered = 0;
-    while (hovered < banded.Items()->size() &&
-           (*banded.Items())[hovered]->HitRect.Top < -top + 20)
+    while (hovered < banded.Items()->size() && (*banded.Items())[hovered]->HitRect.Top < -top + 20)
         ++hovered;
     ASSERT_LT(hovered, banded.Items()->size());
     const TElement& item = *(*banded.Items())[hovered];
     ASSERT_LT(item.HitRect.Bottom, -top + viewport.Height());
     auto differences = [&](const TRect& inside) {
-        const auto& shown = viewport.Canvas().Bitmap();
         const auto& truth = whole.Canvas().Bitmap();
-        int in = 0, out = 0;
-        for (int y = 0; y < viewport.Height(); ++y)
-            for (int x = 0; x < viewport.Width(); ++x)
-                if (shown.GetPixel(x, y) != truth.GetPixel(x, y - top))
-                    ++(inside.Contains(x, y - top) ? in : out);
-        return std::make_pair(in, out);
+        int in = 0;
+        const int all = elements_test::CountPixels(
+            viewport.Canvas().Bitmap(), [&](int x, int y, std::uint32_t p) {
+                const bool differs = p != truth.GetPixel(x, y - top);
+                in += differs && inside.Contains(x, y - top);
+                return differs;
+            });
+        return std::make_pair(in, all - in);
     };
-    auto pointAt = [&](int x, int y) {
-        for (int dx : {0, 1}) {
-            const TPoint p = ScreenOf(banded, x + dx, y);
-            Screen->MovePointer(p.X, p.Y);
-            Pump();
-        }
-    };
-    pointAt(item.HitRect.Left + 3, item.HeadlineLines.at(0).Top + 4);
+    PointAt(banded, item.HitRect.Left + 3, item.HeadlineLines.at(0).Top + 4);
     ASSERT_EQ(banded.HotItem(), static_cast<int>(hovered));
     Window->Update();
     const auto [underlined, elsewhere] = differences(item.HitRect);
     EXPECT_GT(underlined, 10);
     EXPECT_EQ(elsewhere, 0);
-    pointAt(item.HitRect.Left + 3, item.HitRect.Bottom + 8);
+    PointAt(banded, item.HitRect.Left + 3, item.HitRect.Bottom + 8);
     EXPECT_EQ(banded.HotItem(), -1);
     Window->Update();
     EXPECT_EQ(differences(item.HitRect), std::make_pair(0, 0));

@@ -7,6 +7,7 @@
 
 #include <cairo.h>
 
+#include <functional>
 #include <memory>
 
 #include "elements/pictures.h"
@@ -30,6 +31,30 @@ inline std::unique_ptr<widgets::TBitmapEx> SolidBitmap(int w, int h, double r, d
     }
     cairo_surface_flush(bitmap->ImageSurface());
     return bitmap;
+}
+
+// How many pixels of B inside Area (the whole bitmap when Area is empty) pass Test.
+inline int CountPixels(const widgets::TBitmapEx& B,
+                       const std::function<bool(int X, int Y, std::uint32_t Pixel)>& Test,
+                       platform::TRect Area = {}) {
+    if (Area.Width() <= 0)
+        Area = {0, 0, B.Width(), B.Height()};
+    int n = 0;
+    for (int y = Area.Top; y < Area.Bottom; ++y)
+        for (int x = Area.Left; x < Area.Right; ++x)
+            n += Test(x, y, B.GetPixel(x, y)) ? 1 : 0;
+    return n;
+}
+
+inline int InkPixels(const widgets::TBitmapEx& B, platform::TRect Area = {}) {
+    return CountPixels(
+        B, [](int, int, std::uint32_t p) { return p != 0; }, Area);
+}
+
+inline bool SamePixels(const widgets::TBitmapEx& A, const widgets::TBitmapEx& B) {
+    return A.Width() == B.Width() && A.Height() == B.Height() &&
+           CountPixels(A, [&](int x, int y, std::uint32_t p) { return p != B.GetPixel(x, y); }) ==
+               0;
 }
 
 class ElementTest : public ::testing::Test {
@@ -62,6 +87,16 @@ protected:
         platform::TPoint p{x, y};
         platform::ClientToScreen(e.Handle(), &p);
         return p;
+    }
+
+    // Moves the pointer onto a point of e, twice: the screen shows a control's cursor from the
+    // pointer's next move over it on.
+    void PointAt(widgets::TControl& e, int x, int y) {
+        for (int dx : {0, 1}) {
+            const platform::TPoint p = ScreenOf(e, x + dx, y);
+            Screen->MovePointer(p.X, p.Y);
+            Pump();
+        }
     }
 
     platform::THeadlessDisplay* Screen = nullptr;

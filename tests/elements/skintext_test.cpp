@@ -8,26 +8,9 @@
 
 using namespace elements;
 using elements_test::ElementTest;
+using elements_test::SamePixels;
 
 namespace {
-
-bool SamePixels(const widgets::TBitmapEx& a, const widgets::TBitmapEx& b) {
-    if (a.Width() != b.Width() || a.Height() != b.Height())
-        return false;
-    for (int y = 0; y < a.Height(); ++y)
-        for (int x = 0; x < a.Width(); ++x)
-            if (a.GetPixel(x, y) != b.GetPixel(x, y))
-                return false;
-    return true;
-}
-
-bool AnyPixel(const widgets::TBitmapEx& b) {
-    for (int y = 0; y < b.Height(); ++y)
-        for (int x = 0; x < b.Width(); ++x)
-            if (b.GetPixel(x, y) != 0)
-                return true;
-    return false;
-}
 
 class SkinTextTest : public ElementTest {
 protected:
@@ -74,7 +57,7 @@ TEST_F(SkinTextTest, ShadowIsBuiltOnTextChangesOnly) {
     auto& t = MakeText(u"Shadowed");
     ASSERT_NE(t.ShadowBitmap(), nullptr);
     EXPECT_EQ(t.ShadowBitmap()->Width(), t.Width());
-    EXPECT_TRUE(AnyPixel(*t.ShadowBitmap()));
+    EXPECT_GT(elements_test::InkPixels(*t.ShadowBitmap()), 0);
     const widgets::TBitmapEx* first = t.ShadowBitmap();
 
     // Same AutoSize value: no refit, no rebuild.

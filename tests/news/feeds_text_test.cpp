@@ -95,12 +95,8 @@ TEST(FeedDates, Table) {
         {"Sat, 07 Sep 2002 00:00:01.250 GMT", base},
         {"Sat, 07 Sep 2002 00:00:01+0300", base - 3 * Hour},
         {"Cmt, 07 Eyl 2002 00:00:01 +0300", base - 3 * Hour},
-        {"14 \xC5\x9E"
-         "ub 2025 10:00:00 GMT",
-         Utc(2025, 2, 14, 10, 0, 0)},
-        {"14 A\xC4\x9F"
-         "u 2025 10:00:00 GMT",
-         Utc(2025, 8, 14, 10, 0, 0)},
+        {"14 Şub 2025 10:00:00 GMT", Utc(2025, 2, 14, 10, 0, 0)},
+        {"14 Ağu 2025 10:00:00 GMT", Utc(2025, 8, 14, 10, 0, 0)},
         {"Sunday, 06-Nov-94 08:49:37 GMT", rfc850},
         {"Sun Nov  6 08:49:37 1994", rfc850},
         {"01 Jan 49 00:00:00 GMT", Utc(2049, 1, 1, 0, 0, 0)},
@@ -229,9 +225,7 @@ TEST(FeedCharsets, Table) {
          "\x93"
          "al\xFDnt\xFD"
          "\x94",
-         "text/xml; charset=ISO-8859-1",
-         "\xE2\x80\x9C"
-         "al\xC3\xBDnt\xC3\xBD\xE2\x80\x9D"},
+         "text/xml; charset=ISO-8859-1", "“alýntý”"},
         {"ISO-8859-9 labels hold windows-1254 quotes", prolog88599 + "\x93\xFD\x94", "",
          prolog88599 + "\xE2\x80\x9C\xC4\xB1\xE2\x80\x9D"},
         {"US-ASCII labels over UTF-8 bytes", "<a>\xC4\x9F</a>", "text/xml; charset=us-ascii",

@@ -6,12 +6,10 @@
 #include <zlib.h>
 
 #include <algorithm>
-#include <condition_variable>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <mutex>
 #include <thread>
 
 namespace {
@@ -220,13 +218,8 @@ TEST_F(HttpSend, BrokenConnectionFailsAndKeepsWhatArrived) {
 }
 
 TEST_F(HttpSend, UnreachableOrUnusableServerFails) {
-    int closedPort;
-    {
-        TLoopbackServer gone([](TConnection&) {});
-        closedPort = gone.Port();
-    }
     for (std::string host :
-         {"127.0.0.1:" + std::to_string(closedPort), std::string("bad/host"), std::string("")}) {
+         {testing_http::ClosedHost(), std::string("bad/host"), std::string("")}) {
         TRequest request;
         request.SetField(HostField, host);
         request.SetField(PathField, "/");
@@ -284,15 +277,9 @@ TEST_F(HttpSend, ABodyExactlyAtTheLimitIsAccepted) {
 // Workers share one session: two requests in flight at once must both complete, each with its
 // own answer. The server answers only once both have arrived, so serialised requests would show.
 TEST_F(HttpSend, TwoRequestsShareTheSessionAtOnce) {
-    std::mutex mutex;
-    std::condition_variable arrived;
-    int waiting = 0;
+    testing_http::TGate meeting;
     TLoopbackServer server([&](TConnection& c) {
-        std::unique_lock<std::mutex> lock(mutex);
-        ++waiting;
-        arrived.notify_all();
-        bool together = arrived.wait_for(lock, 5s, [&] { return waiting == 2; });
-        lock.unlock();
+        const bool together = meeting.Meet(2);
         std::string path = c.RequestHead().substr(4, c.RequestHead().find(' ', 4) - 4);
         c.Send(Answer("200 OK", (together ? "together " : "alone ") + path));
     });

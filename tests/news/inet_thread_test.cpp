@@ -6,37 +6,16 @@
 
 #include <gtest/gtest.h>
 
-#include <condition_variable>
 #include <cstdlib>
-#include <mutex>
 
 namespace {
 
 using namespace news;
 using testing_http::Answer;
 using testing_http::TConnection;
+using testing_http::TGate;
 using testing_http::TLoopbackServer;
 using namespace std::chrono_literals;
-
-// Holds the server's answer until the test lets it go, so the test decides what happens to the
-// window while the request is in flight.
-class TGate {
-public:
-    void Open() {
-        std::lock_guard<std::mutex> lock(Mutex);
-        Opened = true;
-        Changed.notify_all();
-    }
-    bool WaitOpen() {
-        std::unique_lock<std::mutex> lock(Mutex);
-        return Changed.wait_for(lock, 10s, [this] { return Opened; });
-    }
-
-private:
-    std::mutex Mutex;
-    std::condition_variable Changed;
-    bool Opened = false;
-};
 
 class Worker : public ::testing::Test {
 protected:
@@ -88,13 +67,8 @@ TEST_F(Worker, PostsItsResultToTheWindowAndKeepsTheBody) {
 }
 
 TEST_F(Worker, AFailedRequestStillReportsWithMinusOne) {
-    int closedPort;
-    {
-        TLoopbackServer gone([](TConnection&) {});
-        closedPort = gone.Port();
-    }
     TInternetThread worker(Window, WM_VERSIONDONE, InternetHandle);
-    worker.Request->SetField(HostField, "127.0.0.1:" + std::to_string(closedPort));
+    worker.Request->SetField(HostField, testing_http::ClosedHost());
     worker.Request->SetField(PathField, "/minipelikora.xml");
     worker.Resume();
     worker.WaitFor();
@@ -129,17 +103,9 @@ TEST_F(Worker, AWindowDestroyedMeanwhileGetsNothing) {
 }
 
 TEST_F(Worker, NewsAndVersionRunTogetherOnOneSession) {
-    std::mutex mutex;
-    std::condition_variable arrived;
-    int waiting = 0;
-    TLoopbackServer server([&](TConnection& c) {
-        std::unique_lock<std::mutex> lock(mutex);
-        ++waiting;
-        arrived.notify_all();
-        bool together = arrived.wait_for(lock, 5s, [&] { return waiting == 2; });
-        lock.unlock();
-        c.Send(Answer("200 OK", together ? "together" : "alone"));
-    });
+    TGate meeting;
+    TLoopbackServer server(
+        [&](TConnection& c) { c.Send(Answer("200 OK", meeting.Meet(2) ? "together" : "alone")); });
     auto newsWorker = Start(WM_NEWSDONE, server, "/news");
     auto versionWorker = Start(WM_VERSIONDONE, server, "/minipelikora.xml");
     newsWorker->WaitFor();

@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <functional>
 #include <mutex>
 #include <stdexcept>
@@ -157,5 +158,42 @@ inline std::string Answer(std::string_view status, std::string_view body,
            "\r\nContent-Length: " + std::to_string(body.size()) + "\r\n" +
            std::string(extraHeaders) + "Connection: close\r\n\r\n" + std::string(body);
 }
+
+// A loopback address nobody listens on: connecting to it is refused at once.
+inline std::string ClosedHost() {
+    int port = 0;
+    {
+        TLoopbackServer gone([](TConnection&) {});
+        port = gone.Port();
+    }
+    return "127.0.0.1:" + std::to_string(port);
+}
+
+// Holds answers back until the test lets them go, so it decides what happens meanwhile; a
+// meeting of Count requests, each of which learns whether all of them came while it waited.
+class TGate {
+public:
+    void Open() {
+        std::lock_guard<std::mutex> lock(Mutex);
+        Opened = true;
+        Changed.notify_all();
+    }
+    bool WaitOpen() {
+        std::unique_lock<std::mutex> lock(Mutex);
+        return Changed.wait_for(lock, std::chrono::seconds(10), [this] { return Opened; });
+    }
+    bool Meet(int Count) {
+        std::unique_lock<std::mutex> lock(Mutex);
+        ++Arrived;
+        Changed.notify_all();
+        return Changed.wait_for(lock, std::chrono::seconds(5), [&] { return Arrived == Count; });
+    }
+
+private:
+    std::mutex Mutex;
+    std::condition_variable Changed;
+    bool Opened = false;
+    int Arrived = 0;
+};
 
 } // namespace testing_http
