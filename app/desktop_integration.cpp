@@ -2,6 +2,7 @@
 
 #include "elements/linkopener.h"
 #include "platform/sys/atomic_file.h"
+#include "platform/sys/working_set.h"
 #include "platform/window_manager.h"
 
 #include <malloc.h>
@@ -202,6 +203,7 @@ void UseOneHeap() {
 void TrimWorkingSet() {
     if (!(HeapShape() == LastTrimmed)) {
         malloc_trim(0);
+        platform::ReleaseFileMappings();
         LastTrimmed = HeapShape();
         ++TrimsDone;
     }
