@@ -202,8 +202,9 @@ void UseOneHeap() {
 
 void TrimWorkingSet() {
     if (!(HeapShape() == LastTrimmed)) {
-        malloc_trim(0);
+        // First, so the heap also gives back what reading the mappings took.
         platform::ReleaseFileMappings();
+        malloc_trim(0);
         LastTrimmed = HeapShape();
         ++TrimsDone;
     }
