@@ -2,6 +2,7 @@
 
 #include "elements/linkopener.h"
 #include "platform/sys/atomic_file.h"
+#include "platform/sys/working_set.h"
 #include "platform/window_manager.h"
 
 #include <malloc.h>
@@ -201,6 +202,8 @@ void UseOneHeap() {
 
 void TrimWorkingSet() {
     if (!(HeapShape() == LastTrimmed)) {
+        // First, so the heap also gives back what reading the mappings took.
+        platform::ReleaseFileMappings();
         malloc_trim(0);
         LastTrimmed = HeapShape();
         ++TrimsDone;

@@ -52,8 +52,9 @@ void OpenLink(const std::string& Url);
 // own would only keep pages the widget no longer needs. Called once, before the first worker.
 void UseOneHeap();
 
-// Hands freed heap pages back to the system, then drains the queue. The heap is only walked
-// when it changed since the last trim.
+// Hands freed heap pages back to the system and lets go of the pages of files the widget only
+// reads (they stay in the page cache), then drains the queue. Nothing is walked when the heap
+// is unchanged since the last trim.
 void TrimWorkingSet();
 // How many times the working set was trimmed; the trim itself leaves nothing to look at.
 int TrimCount();

@@ -423,7 +423,9 @@ struct TOptions {
     std::string App, FeedServer;
     int Runs = 10;
     int Idle = 30;
-    int Settle = 15;
+    // The widget trims once it has idled longer than ten seconds, looking every ten seconds:
+    // the first trim comes about twenty seconds after the start.
+    int Settle = 25;
 };
 
 // One widget on a fresh desktop with a feed of the given length.

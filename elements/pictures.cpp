@@ -11,16 +11,21 @@ TImageEx::TImageEx(TComponent* AOwner) : TControlEx(AOwner, u"TImageEx") {}
 
 void TImageEx::LoadFromResource(int Id) {
     auto picture = TBitmapEx::CreateFromResource(Id);
-    auto working = picture->Clone();
     FResourceId = Id;
     FPicture = std::move(picture);
-    FBitmap = std::move(working);
+    FBitmap.reset();
     if (AutoSize) {
         SetWidth(FPicture->Width());
         SetHeight(FPicture->Height());
     }
     if (OnPictureLoaded)
         OnPictureLoaded(this);
+}
+
+TBitmapEx* TImageEx::Bitmap() const {
+    if (!FBitmap && FPicture)
+        FBitmap = FPicture->Clone();
+    return FBitmap.get();
 }
 
 void TImageEx::ScaleChanged() {
@@ -31,21 +36,22 @@ void TImageEx::ScaleChanged() {
 
 void TImageEx::Paint() {
     TControlEx::Paint();
-    if (!FBitmap)
+    const TBitmapEx* drawn = Drawn();
+    if (!drawn)
         return;
     TCanvasEx& c = Canvas();
     if (Stretch) {
-        c.StretchDraw(*FBitmap, 0, 0, Width(), Height());
+        c.StretchDraw(*drawn, 0, 0, Width(), Height());
     } else if (Tile) {
-        c.TileRect(*FBitmap, 0, 0, Width(), Height());
+        c.TileRect(*drawn, 0, 0, Width(), Height());
     } else if (Center) {
         // C++ division truncates towards zero, so a picture larger than the element overhangs
         // evenly (rounded towards the origin).
-        const int w = FBitmap->Width();
-        const int h = FBitmap->Height();
-        c.StretchDraw(*FBitmap, (Width() - w) / 2, (Height() - h) / 2, w, h);
+        const int w = drawn->Width();
+        const int h = drawn->Height();
+        c.StretchDraw(*drawn, (Width() - w) / 2, (Height() - h) / 2, w, h);
     } else {
-        c.Draw(*FBitmap, 0, 0);
+        c.Draw(*drawn, 0, 0);
     }
 }
 

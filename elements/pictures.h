@@ -26,6 +26,8 @@ constexpr int ClosePicture = 5011;
 
 // A picture loaded from the program's resources. Drawing uses a working copy, which the
 // owner may change (the options sheet is faded and tinted); reloading starts a fresh copy.
+// The copy is made when the owner first asks for it: until then the loaded picture is drawn,
+// so a picture nobody changes is held once.
 class TImageEx : public widgets::TControlEx {
 public:
     explicit TImageEx(widgets::TComponent* AOwner);
@@ -35,7 +37,7 @@ public:
     void LoadFromResource(int Id);
     // The picture as loaded and the working copy; null before the first load.
     const widgets::TBitmapEx* Picture() const { return FPicture.get(); }
-    widgets::TBitmapEx* Bitmap() const { return FBitmap.get(); }
+    widgets::TBitmapEx* Bitmap() const;
     int ResourceId() const { return FResourceId; }
 
     bool AutoSize = true; // size the element to the picture when it loads
@@ -53,8 +55,11 @@ protected:
     void CreateParams(widgets::TWindowParams& Params) override;
 
 private:
+    // What Paint draws: the working copy once there is one.
+    const widgets::TBitmapEx* Drawn() const { return FBitmap ? FBitmap.get() : FPicture.get(); }
+
     std::unique_ptr<widgets::TBitmapEx> FPicture;
-    std::unique_ptr<widgets::TBitmapEx> FBitmap;
+    mutable std::unique_ptr<widgets::TBitmapEx> FBitmap;
     int FResourceId = 0;
 };
 

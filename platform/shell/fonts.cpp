@@ -32,14 +32,18 @@ using TFcPatternPtr = std::unique_ptr<FcPattern, TFcPatternDeleter>;
 class TFontSystem {
 public:
     TFontSystem() {
-        // A configuration of our own, so the aliases never leak into or depend on the
-        // process-wide default one.
+        // A configuration of our own: the system's, then our aliases.
         Config.reset(FcInitLoadConfigAndFonts());
         if (const auto conf = FindResourceFile("fonts.conf")) {
             // The embedded file carries a trailing zero, as fontconfig wants a C string.
             FcConfigParseAndLoadFromMemory(Config.get(),
                                            reinterpret_cast<const FcChar8*>(conf->data()), FcTrue);
         }
+        // Pango reads the process-wide configuration on a thread of its own as soon as a font
+        // map exists, and the first text waits for it: with ours made the current one first,
+        // the system's files are read and its caches mapped once instead of twice. Ours only
+        // adds the skin's two families, so the platform's own "Sans" resolves as before.
+        FcConfigSetCurrent(Config.get());
         Map.reset(pango_cairo_font_map_new_for_font_type(CAIRO_FONT_TYPE_FT));
         if (Map && PANGO_IS_FC_FONT_MAP(Map.get()))
             pango_fc_font_map_set_config(PANGO_FC_FONT_MAP(Map.get()), Config.get());
