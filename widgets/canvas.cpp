@@ -105,6 +105,13 @@ void TCanvasEx::ShiftRows(int Rows) {
     cairo_surface_mark_dirty(surface);
 }
 
+void TCanvasEx::Replace(const TBitmapEx& Bitmap) {
+    TCairoSaveGuard guard(FContext.get());
+    cairo_set_operator(FContext.get(), CAIRO_OPERATOR_SOURCE);
+    cairo_set_source_surface(FContext.get(), Bitmap.ImageSurface(), FOriginX, FOriginY);
+    cairo_paint(FContext.get());
+}
+
 void TCanvasEx::Draw(const TBitmapEx& Bitmap, int X, int Y) {
     TCairoSaveGuard guard(FContext.get());
     cairo_set_source_surface(FContext.get(), Bitmap.ImageSurface(), X, Y);

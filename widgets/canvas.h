@@ -80,6 +80,9 @@ public:
     void ShiftRows(int Rows);
 
     void Draw(const TBitmapEx& Bitmap, int X, int Y);
+    // Replaces the whole canvas with Bitmap at (0, 0): where Bitmap covers the canvas, the same
+    // pixels as Clear followed by Draw, written once.
+    void Replace(const TBitmapEx& Bitmap);
     // Alpha 0-255; 255 paints exactly like Draw.
     void DrawAlpha(const TBitmapEx& Bitmap, int X, int Y, int Alpha);
     // Nearest-neighbour scaling into (X, Y, Width, Height); fast, for animation frames.
