@@ -33,6 +33,7 @@ void TContentEx::ReadDocument() {
     FHotItem = -1;
     FPainted = false;
     FItemTops.clear();
+    FLabelWidths.clear();
     if (!FItems) {
         auto items = std::make_unique<TElementList>();
         if (ReadNewsDocument(FDocumentPath, *items))
@@ -47,6 +48,7 @@ void TContentEx::ClearItems() {
     FHotItem = -1;
     FPainted = false;
     FItemTops.clear();
+    FLabelWidths.clear();
 }
 
 std::u16string TContentEx::SectionName(const TElement& Item) {
@@ -77,11 +79,11 @@ void TContentEx::MeasureItems() {
         c.Font().SetStyle(FontStyleBold);
         c.Font().SetSize(HeadlineFontSize);
         // Measured as painted (the label sits apart at the right edge), so the list's height
-        // and the clickable rectangles agree with the picture before the first paint.
+        // and the clickable rectangles agree with the picture before the first paint. The
+        // width waits until the item comes near the shown part (HeadlineWidth).
         const float top = y;
         y = y + c.TypographicHeight(item->Title);
-        item->HitRect = {0, RoundEven(top), c.TextWidth(item->Title),
-                         RoundEven(static_cast<double>(y) + HeadlineGap)};
+        item->HitRect = {0, RoundEven(top), 0, RoundEven(static_cast<double>(y) + HeadlineGap)};
         y = y + HeadlineGap + RuleGap + RuleGap;
         c.Font().SetStyle(0);
         c.Font().SetSize(SummaryFontSize);
@@ -89,6 +91,34 @@ void TContentEx::MeasureItems() {
         y = y + ItemGap;
     }
     FItemTops.push_back(y);
+    FWidthKnown.assign(FItems->size(), false);
+}
+
+int TContentEx::HeadlineWidth(std::size_t Index) {
+    TElement& item = *(*FItems)[Index];
+    // Items read but not laid out yet keep the rectangle they were read with.
+    if (Index < FWidthKnown.size() && !FWidthKnown[Index]) {
+        TCanvasEx& c = Canvas();
+        c.Font().SetStyle(FontStyleBold);
+        c.Font().SetSize(HeadlineFontSize);
+        item.HitRect.Right = item.HitRect.Left + c.TextWidth(item.Title);
+        FWidthKnown[Index] = true;
+    }
+    return item.HitRect.Width();
+}
+
+int TContentEx::LabelWidth(const std::u16string& Label) {
+    TCanvasEx& c = Canvas();
+    if (FLabelFamily != c.Font().ResolvedFamily()) {
+        FLabelWidths.clear();
+        FLabelFamily = c.Font().ResolvedFamily();
+    }
+    for (const auto& [label, width] : FLabelWidths)
+        if (label == Label)
+            return width;
+    const int width = c.TextWidth(Label);
+    FLabelWidths.emplace_back(Label, width);
+    return width;
 }
 
 void TContentEx::Layout() {
@@ -102,8 +132,23 @@ void TContentEx::Layout() {
         const auto kept = static_cast<std::size_t>(over - FItemTops.begin()) - 1;
         FItems->erase(FItems->begin() + static_cast<std::ptrdiff_t>(kept), FItems->end());
         FItemTops.resize(kept + 1);
+        FWidthKnown.resize(kept);
     }
     SetHeight(RoundEven(FItemTops.back()));
+    // The headlines that the first paint shows or keeps get their widths now, so the list can
+    // be pointed at before it is painted.
+    const auto [first, last] = ShownRows();
+    const int shown = last - first;
+    for (std::size_t i = FirstItemFrom(static_cast<float>(first - BandMargin * shown - 1));
+         i < FItems->size() && FItemTops[i] < static_cast<float>(last + BandMargin * shown + 1);
+         ++i)
+        HeadlineWidth(i);
+}
+
+std::size_t TContentEx::FirstItemFrom(float Row) const {
+    const auto i = static_cast<std::size_t>(
+        std::upper_bound(FItemTops.begin(), FItemTops.end() - 1, Row) - FItemTops.begin());
+    return i > 0 ? i - 1 : 0;
 }
 
 std::pair<int, int> TContentEx::ShownRows() const {
@@ -129,9 +174,18 @@ void TContentEx::PlaceBand() {
     if (first >= FCanvasTop && last <= FCanvasTop + rows)
         return;
     const int shown = last - first;
+    const int before = FCanvasTop;
     FCanvasTop = std::max(0, std::min(Height() - rows, first - (rows - shown) / 2));
     Canvas().SetOrigin(0, FCanvasTop);
-    FPainted = false;
+    // A picture that is up to date (no repaint asked for) keeps what the two places share.
+    const int kept = rows - std::abs(FCanvasTop - before);
+    if (FPainted && !Redraw && !Locked && kept > 0) {
+        Canvas().ShiftRows(before - FCanvasTop);
+        FMissingRows = FCanvasTop < before ? std::make_pair(FCanvasTop, before)
+                                           : std::make_pair(before + rows, FCanvasTop + rows);
+    } else {
+        FPainted = false;
+    }
     Redraw = true;
 }
 
@@ -142,8 +196,22 @@ void TContentEx::Repaint() {
 }
 
 void TContentEx::Paint() {
+    const auto [first, last] = FMissingRows;
+    FMissingRows = {0, 0};
+    if (FPainted && first < last && FItems && FItemTops.size() == FItems->size() + 1) {
+        Canvas().ClearRect({0, first, Width(), last});
+        TCairoSaveGuard guard(Canvas().Context());
+        cairo_rectangle(Canvas().Context(), 0, first, Width(), last - first);
+        cairo_clip(Canvas().Context());
+        PaintRows(first, last);
+        return;
+    }
     TControlEx::Paint();
     FPainted = false;
+    PaintRows(FCanvasTop, FCanvasTop + Canvas().Height());
+}
+
+void TContentEx::PaintRows(int First, int Last) {
     TCanvasEx& c = Canvas();
     c.Pen().SetColor(RuleColor);
     c.StringFormat().SetLineAlignment(StringAlignmentCenter);
@@ -152,14 +220,11 @@ void TContentEx::Paint() {
     c.StringFormat().SetAlignment(StringAlignmentNear);
     if (FItemTops.size() != FItems->size() + 1)
         MeasureItems();
-    // Only the items that reach into the band are drawn; a pixel of slack on each side covers
+    // Only the items that reach into the rows are drawn; a pixel of slack on each side covers
     // the rounding of their rectangles.
-    const float bandTop = static_cast<float>(FCanvasTop - 1);
-    const float bandBottom = static_cast<float>(FCanvasTop + c.Height() + 1);
-    std::size_t i = static_cast<std::size_t>(
-        std::upper_bound(FItemTops.begin(), FItemTops.end() - 1, bandTop) - FItemTops.begin());
-    i = i > 0 ? i - 1 : 0;
-    for (; i < FItems->size() && FItemTops[i] < bandBottom; ++i) {
+    const float bottom = static_cast<float>(Last + 1);
+    for (std::size_t i = FirstItemFrom(static_cast<float>(First - 1));
+         i < FItems->size() && FItemTops[i] < bottom; ++i) {
         TElement& item = *(*FItems)[i];
         float y = FItemTops[i];
         const int top = RoundEven(y);
@@ -167,7 +232,7 @@ void TContentEx::Paint() {
         c.Font().SetStyle(FontStyleBold);
         c.Font().SetSize(LabelFontSize);
         const std::u16string label = LabelText(item);
-        item.LabelRect = {Width() - c.TextWidth(label), top + LabelDrop, Width(),
+        item.LabelRect = {Width() - LabelWidth(label), top + LabelDrop, Width(),
                           RoundEven(static_cast<double>(y) + c.TypographicHeight(label)) +
                               LabelDrop};
         DrawLabel(item);
@@ -175,8 +240,7 @@ void TContentEx::Paint() {
         c.Font().SetStyle(FontStyleBold);
         c.Font().SetSize(HeadlineFontSize);
         y = y + c.TypographicHeight(item.Title);
-        item.HitRect = {0, top, c.TextWidth(item.Title),
-                        RoundEven(static_cast<double>(y) + HeadlineGap)};
+        item.HitRect = {0, top, HeadlineWidth(i), RoundEven(static_cast<double>(y) + HeadlineGap)};
         y = y + HeadlineGap;
         DrawHeadline(item, static_cast<int>(i) == FHotItem);
 
@@ -213,16 +277,18 @@ void TContentEx::DrawHeadline(TElement& Item, bool Hot) {
     c.DrawText(Item.HitRect, Item.Title, &Item.HeadlineLines);
 }
 
-int TContentEx::ItemAt(int X, int Y) const {
+int TContentEx::ItemAt(int X, int Y) {
     if (!FItems)
         return -1;
-    for (std::size_t i = 0; i < FItems->size(); ++i)
-        if ((*FItems)[i]->HitRect.Contains(X, Y))
+    for (std::size_t i = 0; i < FItems->size(); ++i) {
+        const platform::TRect& r = (*FItems)[i]->HitRect;
+        if (Y >= r.Top && Y < r.Bottom && X >= r.Left && X < r.Left + HeadlineWidth(i))
             return static_cast<int>(i);
+    }
     return -1;
 }
 
-int TContentEx::HeadlineAt(int X, int Y) const {
+int TContentEx::HeadlineAt(int X, int Y) {
     const int index = ItemAt(X, Y);
     if (index < 0)
         return -1;

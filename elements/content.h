@@ -60,10 +60,10 @@ public:
     // The rows of the list kept in pixels: [BandTop, BandTop + canvas height).
     int BandTop() const { return FCanvasTop; }
     // The first item whose headline contains the point, or -1.
-    int ItemAt(int X, int Y) const;
+    int ItemAt(int X, int Y);
     // The item whose headline text (one of its drawn lines, not the label over it) is under the
     // point, or -1: where the hand shows, the headline is underlined and a click opens it.
-    int HeadlineAt(int X, int Y) const;
+    int HeadlineAt(int X, int Y);
     // The item whose headline is underlined because the pointer is over it, or -1.
     int HotItem() const { return FHotItem; }
     void ClearItems();
@@ -95,17 +95,32 @@ private:
     void SetHotItem(int Index);
     // The top of each item and, last, the bottom of the list, as the layout accumulates them.
     void MeasureItems();
+    // The width of the headline at Index, measured on first need and kept in its HitRect.
+    int HeadlineWidth(std::size_t Index);
+    // A label's width; the few section names are measured once per document and font.
+    int LabelWidth(const std::u16string& Label);
+    // The last item that starts at or above Row (the first item when none does).
+    std::size_t FirstItemFrom(float Row) const;
     // The rows shown inside the container, clipped to the list.
     std::pair<int, int> ShownRows() const;
-    // Moves the band around the shown rows when it does not hold them all.
+    // Moves the band around the shown rows when it does not hold them all. A painted band
+    // keeps the rows the old and new places share and leaves the others to paint.
     void PlaceBand();
+    // Draws the items that reach into rows [First, Last) of the list, within those rows.
+    void PaintRows(int First, int Last);
 
     std::unique_ptr<TElementList> FItems;
     std::u16string FDocumentPath;
     int FHotItem = -1;
     // The canvas holds the picture of the items as they are: a hover may redraw one headline.
     bool FPainted = false;
+    // Rows that the next Paint has to draw when only they are missing from the band; empty
+    // when Paint draws it all.
+    std::pair<int, int> FMissingRows{0, 0};
     std::vector<float> FItemTops;
+    std::vector<bool> FWidthKnown;
+    std::vector<std::pair<std::u16string, int>> FLabelWidths;
+    std::string FLabelFamily;
 };
 
 } // namespace elements

@@ -26,9 +26,11 @@ struct TElement {
     std::u16string Summary; // wrapped
     std::string Id;
     std::string Section;
-    std::string Link;        // URL-decoded
-    std::string Date;        // not filled by the reader
-    platform::TRect HitRect; // the headline's rectangle, set by layout and painting
+    std::string Link; // URL-decoded
+    std::string Date; // not filled by the reader
+    // The headline's rectangle, set by layout and painting; the list measures its width (Right)
+    // only once the item comes near the shown part or under the pointer.
+    platform::TRect HitRect;
     // Set by painting: the boxes of the headline's drawn lines, and the label's rectangle.
     std::vector<platform::TRect> HeadlineLines;
     platform::TRect LabelRect;

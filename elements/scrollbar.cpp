@@ -8,6 +8,13 @@ namespace elements {
 using namespace widgets;
 
 void TPictureElement::Paint() {
+    // A skin picture usually covers its element: it then replaces the canvas instead of being
+    // drawn over a cleared one, the same pixels written once.
+    if (FPicture && !OnPaint && FPicture->Width() >= Canvas().Width() &&
+        FPicture->Height() >= Canvas().Height()) {
+        Canvas().Replace(*FPicture);
+        return;
+    }
     TControlEx::Paint();
     if (FPicture)
         Canvas().Draw(*FPicture, 0, 0);

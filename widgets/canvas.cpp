@@ -3,6 +3,8 @@
 #include "platform/window_manager.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
 
 namespace widgets {
 
@@ -83,6 +85,31 @@ void TCanvasEx::ClearRect(const platform::TRect& Rect) {
     cairo_set_operator(cr, CAIRO_OPERATOR_CLEAR);
     cairo_rectangle(cr, Rect.Left, Rect.Top, Rect.Width(), Rect.Height());
     cairo_fill(cr);
+}
+
+void TCanvasEx::ShiftRows(int Rows) {
+    cairo_surface_t* surface = FBitmap->ImageSurface();
+    const int height = cairo_image_surface_get_height(surface);
+    const long long shift = static_cast<long long>(Rows) * FScale;
+    if (Rows == 0 || shift >= height || -shift >= height)
+        return;
+    cairo_surface_flush(surface);
+    unsigned char* data = cairo_image_surface_get_data(surface);
+    const auto stride = static_cast<std::size_t>(cairo_image_surface_get_stride(surface));
+    const auto moved = static_cast<std::size_t>(height - std::llabs(shift)) * stride;
+    const auto by = static_cast<std::size_t>(std::llabs(shift)) * stride;
+    if (shift > 0)
+        std::memmove(data + by, data, moved);
+    else
+        std::memmove(data, data + by, moved);
+    cairo_surface_mark_dirty(surface);
+}
+
+void TCanvasEx::Replace(const TBitmapEx& Bitmap) {
+    TCairoSaveGuard guard(FContext.get());
+    cairo_set_operator(FContext.get(), CAIRO_OPERATOR_SOURCE);
+    cairo_set_source_surface(FContext.get(), Bitmap.ImageSurface(), FOriginX, FOriginY);
+    cairo_paint(FContext.get());
 }
 
 void TCanvasEx::Draw(const TBitmapEx& Bitmap, int X, int Y) {

@@ -75,8 +75,14 @@ public:
     void SetOrigin(int X, int Y);
     // Makes the pixels of Rect fully transparent, for redrawing a part of a kept picture.
     void ClearRect(const platform::TRect& Rect);
+    // Moves the bitmap's pixels Rows rows down (up when negative), for a window onto a larger
+    // picture that moves along it; the rows left behind keep what they held until redrawn.
+    void ShiftRows(int Rows);
 
     void Draw(const TBitmapEx& Bitmap, int X, int Y);
+    // Replaces the whole canvas with Bitmap at (0, 0): where Bitmap covers the canvas, the same
+    // pixels as Clear followed by Draw, written once.
+    void Replace(const TBitmapEx& Bitmap);
     // Alpha 0-255; 255 paints exactly like Draw.
     void DrawAlpha(const TBitmapEx& Bitmap, int X, int Y, int Alpha);
     // Nearest-neighbour scaling into (X, Y, Width, Height); fast, for animation frames.
@@ -141,7 +147,25 @@ public:
 private:
     void BuildSurface();
     void ApplySettings();
+    struct TLineFont {
+        // What selects the face: the description, the context's transformation and the hinting.
+        TFontDescriptionPtr Description;
+        double Matrix[4] = {};
+        int Hint = -1;
+        // Null when the description has no face that covers the sample character.
+        platform::TGObjectPtr<PangoFont> Face;
+        int LineUnits = 0;
+        // Per code point below U+2028: 0 not yet asked, 1 set in Face, -1 not.
+        std::vector<signed char> Covered;
+    };
+    // The Pango context, with the font options of the current rendering hint.
+    PangoContext* TextContext();
     TPangoLayoutPtr MakeLayout(const std::u16string& Text, bool Typographic);
+    // The face and line height of the current font, found once per font and transformation.
+    TLineFont* LineFont();
+    // The number of lines of Text when every line is set in the font's first face and so is as
+    // tall as one line of it; 0 when only a layout can tell Text's height.
+    int UniformLines(const std::u16string& Text);
     double Padding() const;
 
     std::unique_ptr<TBitmapEx> FBitmap;
@@ -165,6 +189,7 @@ private:
     // Made on first text use; independent of the surface, so SetSize keeps it.
     TPangoContextPtr FPangoContext;
     int FAppliedHint = -1;
+    std::vector<std::unique_ptr<TLineFont>> FLineFonts;
     TTextWork FTextWork;
 };
 

@@ -125,9 +125,7 @@ double TCanvasEx::Padding() const {
     return FFont.Size() * ScreenDpi / PointsPerInch / 6.0;
 }
 
-TPangoLayoutPtr TCanvasEx::MakeLayout(const std::u16string& Text, bool Typographic) {
-    ++FTextWork.Layouts;
-    FTextWork.Characters += Text.size();
+PangoContext* TCanvasEx::TextContext() {
     if (!FPangoContext) {
         FPangoContext.reset(pango_font_map_create_context(platform::FontMap()));
         pango_cairo_context_set_resolution(FPangoContext.get(), ScreenDpi);
@@ -153,8 +151,13 @@ TPangoLayoutPtr TCanvasEx::MakeLayout(const std::u16string& Text, bool Typograph
         pango_context_set_round_glyph_positions(FPangoContext.get(), FALSE);
         FAppliedHint = hint;
     }
+    return FPangoContext.get();
+}
 
-    TPangoLayoutPtr layout(pango_layout_new(FPangoContext.get()));
+TPangoLayoutPtr TCanvasEx::MakeLayout(const std::u16string& Text, bool Typographic) {
+    ++FTextWork.Layouts;
+    FTextWork.Characters += Text.size();
+    TPangoLayoutPtr layout(pango_layout_new(TextContext()));
     pango_layout_set_font_description(layout.get(), FFont.Handle());
 
     platform::TAttrListPtr attrs(pango_attr_list_new());
@@ -219,9 +222,119 @@ TSize TCanvasEx::TextExtent(const std::u16string& Text) {
     return {static_cast<int>(width + 1), static_cast<int>(height + 1)};
 }
 
+// A line of text that Pango sets in one face is as tall as that face's line, whatever its
+// characters. Texts made only of such lines (the common case for Latin headlines) are measured
+// by counting lines instead of shaping them; anything else takes the full layout.
+
+namespace {
+
+constexpr char32_t FastLimit = 0x2028;
+
+// Characters that itemize as the surrounding run (Latin or common script), never start an emoji
+// sequence and never break or join lines: Basic Latin, Latin-1 and Latin Extended-A/B (without
+// the soft hyphen and the two emoji-capable signs) and the general punctuation before the
+// line separator. A line of them is set in the first face of the font when that face has them.
+bool PlainCharacter(char32_t c) {
+    if (c >= 0x20 && c <= 0x7E)
+        return true;
+    if (c >= 0xA0 && c <= 0x24F)
+        return c != 0xA9 && c != 0xAD && c != 0xAE;
+    return c >= 0x2010 && c < FastLimit;
+}
+
+// A character that gives its line a face: anything drawn, as opposed to the spaces.
+bool Graphic(char32_t c) {
+    return c != 0x20 && c != 0xA0;
+}
+
+gboolean TakeFirstFont(PangoFontset*, PangoFont* Font, gpointer Data) {
+    *static_cast<PangoFont**>(Data) = PANGO_FONT(g_object_ref(Font));
+    return TRUE;
+}
+
+} // namespace
+
+TCanvasEx::TLineFont* TCanvasEx::LineFont() {
+    PangoContext* context = TextContext();
+    double matrix[4] = {1, 0, 0, 1};
+    if (const PangoMatrix* m = pango_context_get_matrix(context)) {
+        matrix[0] = m->xx;
+        matrix[1] = m->xy;
+        matrix[2] = m->yx;
+        matrix[3] = m->yy;
+    }
+    for (auto& f : FLineFonts)
+        if (f->Hint == FAppliedHint && std::equal(matrix, matrix + 4, f->Matrix) &&
+            pango_font_description_equal(f->Description.get(), FFont.Handle()))
+            return f.get();
+    if (FLineFonts.size() >= 8)
+        FLineFonts.clear();
+    auto f = std::make_unique<TLineFont>();
+    f->Description.reset(pango_font_description_copy(FFont.Handle()));
+    std::copy(matrix, matrix + 4, f->Matrix);
+    f->Hint = FAppliedHint;
+    // Latin runs take the context's language (and so its fontset) only when that language is
+    // written in Latin; otherwise Pango picks another language and maybe another face.
+    PangoLanguage* language = pango_context_get_language(context);
+    if (pango_language_includes_script(language, PANGO_SCRIPT_LATIN)) {
+        platform::TFontDescriptionPtr full(
+            pango_font_description_copy(pango_context_get_font_description(context)));
+        pango_font_description_merge(full.get(), FFont.Handle(), TRUE);
+        if (platform::TGObjectPtr<PangoFontset> set{
+                pango_context_load_fontset(context, full.get(), language)}) {
+            PangoFont* face = nullptr;
+            pango_fontset_foreach(set.get(), TakeFirstFont, &face);
+            f->Face.reset(face);
+        }
+    }
+    if (f->Face && pango_font_has_char(f->Face.get(), 'x')) {
+        auto layout = MakeLayout(u"x", true);
+        PangoRectangle logical;
+        pango_layout_get_extents(layout.get(), nullptr, &logical);
+        f->LineUnits = logical.height;
+        f->Covered.assign(FastLimit, 0);
+    } else {
+        f->Face.reset();
+    }
+    FLineFonts.push_back(std::move(f));
+    return FLineFonts.back().get();
+}
+
+int TCanvasEx::UniformLines(const std::u16string& Text) {
+    TLineFont* font = LineFont();
+    if (!font->Face)
+        return 0;
+    int lines = 1;
+    bool graphic = false;
+    for (std::size_t i = 0; i < Text.size(); ++i) {
+        // Pango ends a line at CR, LF or the pair CR LF.
+        if (Text[i] == u'\r' || Text[i] == u'\n') {
+            if (!graphic)
+                return 0;
+            if (Text[i] == u'\r' && i + 1 < Text.size() && Text[i + 1] == u'\n')
+                ++i;
+            ++lines;
+            graphic = false;
+            continue;
+        }
+        const char32_t c = Text[i];
+        if (!PlainCharacter(c))
+            return 0;
+        signed char& covered = font->Covered[c];
+        if (covered == 0)
+            covered = pango_font_has_char(font->Face.get(), c) ? 1 : -1;
+        if (covered < 0)
+            return 0;
+        graphic = graphic || Graphic(c);
+    }
+    return graphic ? lines : 0;
+}
+
 float TCanvasEx::TypographicHeight(const std::u16string& Text) {
     if (Text.empty())
         return 0.0f;
+    if (const int lines = UniformLines(Text); lines > 0)
+        return static_cast<float>(lines * LineFont()->LineUnits) / PANGO_SCALE;
     auto layout = MakeLayout(Text, true);
     PangoRectangle logical;
     pango_layout_get_extents(layout.get(), nullptr, &logical);

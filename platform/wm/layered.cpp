@@ -34,7 +34,12 @@ bool UpdateLayeredWindow(HWND hwnd, const TPoint* position, int width, int heigh
     // Every frame of a scroll or a fade passes here: rows are walked through plain pointers
     // the compiler can vectorise. Input is routed in logical pixels: one takes input where any
     // device pixel under it shows.
-    w->AlphaMask.assign(static_cast<std::size_t>(width) * height, 0);
+    // Every entry is written below except where device pixels are gathered into one.
+    const std::size_t entries = static_cast<std::size_t>(width) * height;
+    if (scale == 1 || (flags & ULW_OPAQUE))
+        w->AlphaMask.resize(entries);
+    else
+        w->AlphaMask.assign(entries, 0);
     std::uint8_t* mask = w->AlphaMask.data();
     if (flags & ULW_OPAQUE) {
         std::fill(mask, mask + w->AlphaMask.size(), std::uint8_t{255});

@@ -249,6 +249,25 @@ TEST_F(ContentTest, TheHandShowsOverAHeadlineOnly) {
     EXPECT_EQ(Screen->CursorShape(), IDC_ARROW);
 }
 
+// A long list measures a headline's width only once it comes near the shown part. Scrolled to
+// before the list was ever painted there, a headline still takes the click over its text, and
+// only there.
+TEST_F(ContentTest, AHeadlineFarDownTakesTheClickBeforeItWasEverPainted) {
+    std::string items;
+    for (int i = 0; i < 60; ++i)
+        items += Item("", "Haber " + std::to_string(i), "Özet", "http://h/" + std::to_string(i));
+    Load(Doc(items));
+    Show();
+    const TElement& far = *(*List->Items())[55];
+    const int y = far.HitRect.Top + far.HitRect.Height() / 2;
+    List->SetTop(-far.HitRect.Top + 20);
+    ClickAt(3, y);
+    EXPECT_EQ(Opened, std::vector<std::string>{"http://h/55"});
+    ASSERT_GT(far.HitRect.Width(), 20);
+    ClickAt(far.HitRect.Right + 5, y);
+    EXPECT_EQ(Opened.size(), 1u);
+}
+
 // Over a headline's text the hand shows and the headline is underlined; over the gap under it,
 // beside its shorter last line or over the label that shares its rectangle, neither, and a click
 // there opens nothing. Leaving puts the headline back exactly as it was.
@@ -448,6 +467,53 @@ TEST_F(ContentTest, ABandOfALongListShowsExactlyTheRowsOfItsWholePicture) {
     EXPECT_EQ(banded.HotItem(), -1);
     Window->Update();
     EXPECT_EQ(differences(item.HitRect), std::make_pair(0, 0));
+}
+
+// Scrolled step by step down a long list and back up, by steps of uneven sizes so that the band
+// moves by every kind of amount, the container shows exactly the rows of the list's whole
+// picture at every step: a band that moves keeps the rows it shares and draws only the others.
+TEST_F(ContentTest, StepByStepScrollingShowsTheWholePictureAtEveryStep) {
+    std::string items;
+    for (int i = 0; i < 60; ++i)
+        items +=
+            Item(i % 3 ? "24927681" : "", "Haber " + std::to_string(i) + " başlığı",
+                 i % 4 ? "Özet " + std::to_string(i) : "Uzun özet\r\nikinci satır", "http://h/");
+    WriteDoc(Doc(items));
+    auto& tall = Make<TContainerEx>(*Background, 0, 0, 390, 32000);
+    auto& whole = Make<TContentEx>(tall, 0, 0, 390, 213);
+    auto& viewport = Make<TContainerEx>(*Background, 30, 75, 390, 213);
+    auto& banded = Make<TContentEx>(viewport, 0, 0, 390, 213);
+    for (TContentEx* list : {&whole, &banded}) {
+        list->Canvas().Font().SetName(u"Trebuchet MS");
+        list->Canvas().Font().SetSize(9);
+        list->Canvas().SetAntialias(false);
+        list->Cached = true;
+        list->LoadDocument(Utf8ToUtf16(Path));
+    }
+    List->Hide();
+    tall.Hide();
+    whole.Paint();
+    const int end = viewport.Height() - banded.Height();
+    ASSERT_LT(end, -6 * viewport.Height());
+    std::vector<int> tops;
+    for (int top = 0; top > end; top -= 37)
+        tops.push_back(top);
+    for (int top = end; top < 0; top += 101)
+        tops.push_back(top);
+    int wrong = 0;
+    for (const int top : tops) {
+        banded.SetTop(top);
+        Window->Update();
+        const auto& shown = viewport.Canvas().Bitmap();
+        const auto& truth = whole.Canvas().Bitmap();
+        int differing = 0;
+        for (int y = 0; y < viewport.Height(); ++y)
+            for (int x = 0; x < viewport.Width(); ++x)
+                differing += shown.GetPixel(x, y) != truth.GetPixel(x, y - top);
+        EXPECT_EQ(differing, 0) << "scrolled to " << top;
+        if (differing != 0 && ++wrong == 3)
+            break;
+    }
 }
 
 // One record with a 200 000-character headline and summary used to hold the window thread

@@ -152,6 +152,85 @@ TEST(TextMeasure, TrailingSpacesCountOnlyWhenAskedAndTypographicHeightGrowsWithL
     EXPECT_GT(c.TypographicHeight(u"Dünya"), 1.8f * one);
 }
 
+// A text's height counted in lines, for texts that Pango would set in one face, must be the very
+// height Pango's layout gives, to the Pango unit, or the list's length and every position below a
+// headline drift. Measured against a layout made on the canvas's own cairo context (the context
+// text is drawn with), for plain, multi-line, fallback-font, right-to-left and odd texts, in the
+// list's fonts, before and after the canvas has drawn (drawing hands Pango its transformation).
+TEST(TextMeasure, TypographicHeightIsPangosLayoutHeightForEveryKindOfText) {
+    const std::u16string texts[] = {
+        u"Gündem",
+        u"Ankara'da 5. toplantı sona erdi, açıklama bekleniyor ve ayrıntılar gelecek",
+        u"Şırnak'ta ılık bir gün\nİzmir – “yağmur” … sürüyor\nÇarşı %50 (ÖĞÜ) #1 *",
+        u"  boşlukla başlar  \nve biter ",
+        u"ǅǄ ȘȚ ɏ ¿¡ «»",
+        u"a\n\nb",
+        u"satır\n",
+        u"   ",
+        u"Ekonomi\r\nKültür Sanat\rSpor\nHava",
+        u"Ekonomi\r\n\r\nHava",
+        u"satır\r\n",
+        u"Maç sonu 😀 skor",
+        u"東京 haber",
+        u"خبر عاجل من القاهرة",
+        u"e\u0301 ve\u00ADkil\tsekme",
+        u"bir\u2028iki",
+        u"© 2024 ® \u2122",
+        u"1\uFE0F\u20E3",
+    };
+    struct Font {
+        const char16_t* Name;
+        int Size, Style;
+    } fonts[] = {{u"Trebuchet MS", 9, FontStyleBold},
+                 {u"Trebuchet MS", 10, FontStyleBold | FontStyleUnderline},
+                 {u"Trebuchet MS", 9, 0},
+                 {u"Impact", 14, 0},
+                 {u"No Such Family", 11, FontStyleItalic}};
+    TCanvasEx c(200, 40);
+    auto pango = [&c](const std::u16string& text) {
+        TPangoContextPtr own(pango_font_map_create_context(platform::FontMap()));
+        PangoContext* context = own.get();
+        pango_cairo_update_context(c.Context(), context);
+        pango_cairo_context_set_resolution(context, 96.0);
+        cairo_font_options_t* options = cairo_font_options_create();
+        cairo_font_options_set_antialias(options, CAIRO_ANTIALIAS_GRAY);
+        cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
+        cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
+        pango_cairo_context_set_font_options(context, options);
+        cairo_font_options_destroy(options);
+        pango_context_set_round_glyph_positions(context, FALSE);
+        TPangoLayoutPtr layout(pango_layout_new(context));
+        pango_layout_set_font_description(layout.get(), c.Font().Handle());
+        const std::string utf8 = Utf16ToUtf8(text);
+        pango_layout_set_text(layout.get(), utf8.data(), static_cast<int>(utf8.size()));
+        PangoRectangle logical;
+        pango_layout_get_extents(layout.get(), nullptr, &logical);
+        return static_cast<float>(logical.height) / PANGO_SCALE;
+    };
+    for (const bool drawn : {false, true}) {
+        for (const Font& f : fonts) {
+            c.Font().SetName(f.Name);
+            c.Font().SetSize(f.Size);
+            c.Font().SetStyle(f.Style);
+            if (drawn)
+                c.DrawText(TRect{0, 0, 200, 40}, u"x");
+            for (const std::u16string& text : texts)
+                EXPECT_EQ(c.TypographicHeight(text), pango(text))
+                    << Utf16ToUtf8(text) << " in " << Utf16ToUtf8(f.Name) << " " << f.Size
+                    << (drawn ? " after drawing" : "");
+        }
+    }
+    // Plain text is counted, not laid out: the list measures every item this way.
+    c.Font().SetName(u"Trebuchet MS");
+    c.Font().SetSize(9);
+    c.Font().SetStyle(0);
+    c.TypographicHeight(u"x");
+    const std::size_t layouts = c.TextWork().Layouts;
+    EXPECT_GT(c.TypographicHeight(texts[2]), 2.5f * c.TypographicHeight(texts[0]));
+    EXPECT_GT(c.TypographicHeight(texts[8]), 3.5f * c.TypographicHeight(texts[0]));
+    EXPECT_EQ(c.TextWork().Layouts, layouts);
+}
+
 // Small text keeps the proportions of the font's design: every glyph of a label starts where the
 // same text, laid out ten times larger, puts it (scaled back), give or take the rounding of the
 // measurement, not a pixel or two off as whole-pixel glyph advances add up. Measured through the

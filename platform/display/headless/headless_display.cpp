@@ -515,11 +515,12 @@ bool THeadlessDisplay::PresentFrame(HWND window, const TRect& bounds, const TFra
     copy.Alpha = alpha;
     copy.Width = frame.Width;
     copy.Height = frame.Height;
-    copy.Pixels.resize(static_cast<std::size_t>(frame.Width) * frame.Height);
+    copy.Pixels.reserve(static_cast<std::size_t>(frame.Width) * frame.Height);
     for (int y = 0; y < frame.Height; ++y) {
-        for (int x = 0; x < frame.Width; ++x) {
-            copy.Pixels[static_cast<std::size_t>(y) * frame.Width + x] = frame.Pixel(x, y);
-        }
+        const auto* row = reinterpret_cast<const std::uint32_t*>(
+            reinterpret_cast<const std::uint8_t*>(frame.Pixels) +
+            static_cast<std::ptrdiff_t>(y) * frame.Stride);
+        copy.Pixels.insert(copy.Pixels.end(), row, row + frame.Width);
     }
     std::lock_guard<std::mutex> guard(Lock);
     auto it = Surfaces.find(window);
