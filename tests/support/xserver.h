@@ -58,6 +58,8 @@ public:
 private:
     bool WaitForSelection(const std::string& selection, int timeoutMs);
     std::vector<char*> Environment();
+    // Drops a reaped child from the ones the destructor stops.
+    void Forget(pid_t pid);
 
     bool Ready = false;
     std::string DisplayName;

@@ -83,22 +83,28 @@ void Register(const char16_t* name, WNDPROC proc) {
 }
 
 int Count(UINT msg, HWND hwnd = 0) {
-    int n = 0;
-    for (const auto& m : Seen) {
-        if (m.message == msg && (hwnd == 0 || m.hwnd == hwnd)) {
-            ++n;
-        }
-    }
-    return n;
+    return static_cast<int>(std::count_if(Seen.begin(), Seen.end(), [&](const TMsg& m) {
+        return m.message == msg && (hwnd == 0 || m.hwnd == hwnd);
+    }));
 }
 
 const TMsg* Last(UINT msg) {
-    for (auto it = Seen.rbegin(); it != Seen.rend(); ++it) {
-        if (it->message == msg) {
-            return &*it;
-        }
-    }
-    return nullptr;
+    const auto it =
+        std::find_if(Seen.rbegin(), Seen.rend(), [msg](const TMsg& m) { return m.message == msg; });
+    return it == Seen.rend() ? nullptr : &*it;
+}
+
+// A client message of the given type about one window, as a window manager or a pager sends it.
+void SendClientMessage(::Display* d, ::Window to, ::Window about, const char* type, long data0,
+                       long mask) {
+    XEvent ev{};
+    ev.xclient.type = ClientMessage;
+    ev.xclient.window = about;
+    ev.xclient.message_type = XInternAtom(d, type, False);
+    ev.xclient.format = 32;
+    ev.xclient.data.l[0] = data0;
+    XSendEvent(d, to, False, mask, &ev);
+    XSync(d, False);
 }
 
 // A premultiplied colour at alpha 128 over an opaque background.
@@ -191,12 +197,11 @@ TEST_F(BackendTest, WithoutCompositorTheCardIsPutTogetherOverTheDesktopPicture) 
     const ::Window root = DefaultRootWindow(d);
     const Pixmap tile = XCreatePixmap(d, root, 5, 3, static_cast<unsigned>(DefaultDepth(d, 0)));
     const GC gc = XCreateGC(d, tile, 0, nullptr);
-    for (int y = 0; y < 3; ++y) {
+    for (int y = 0; y < 3; ++y)
         for (int x = 0; x < 5; ++x) {
             XSetForeground(d, gc, TileColour(x, y));
             XDrawPoint(d, tile, gc, x, y);
         }
-    }
     XFreeGC(d, gc);
     XSetWindowBackgroundPixmap(d, root, tile);
     XClearWindow(d, root);
@@ -211,11 +216,9 @@ TEST_F(BackendTest, WithoutCompositorTheCardIsPutTogetherOverTheDesktopPicture) 
     // The half-transparent strip blends with the repeated tile, pixel by pixel; the margin shows
     // the desktop picture itself.
     auto blended = [&](int x0) {
-        for (int x = x0; x < x0 + 5; ++x) {
-            if (!Near(Server->Pixel(x, 125), OverHalf(0x102060, TileColour(x, 125)))) {
+        for (int x = x0; x < x0 + 5; ++x)
+            if (!Near(Server->Pixel(x, 125), OverHalf(0x102060, TileColour(x, 125))))
                 return false;
-            }
-        }
         return Near(Server->Pixel(x0 - 90, 105), TileColour(x0 - 90, 105), 0);
     };
     EXPECT_TRUE(Until([&] { return blended(200); })) << std::hex << Server->Pixel(200, 125);
@@ -293,11 +296,9 @@ TEST_F(BackendTest, WheelNotchesReachTheFocusedChild) {
     int sum = 0;
     // Unanswered, each notch goes on to the parent after the focused child.
     EXPECT_EQ(Count(WM_MOUSEWHEEL, top), 3);
-    for (const auto& m : Seen) {
-        if (m.message == WM_MOUSEWHEEL && m.hwnd == right) {
+    for (const auto& m : Seen)
+        if (m.message == WM_MOUSEWHEEL && m.hwnd == right)
             sum += static_cast<std::int16_t>(HiWord(m.wParam));
-        }
-    }
     EXPECT_EQ(sum, -120);
 }
 
@@ -358,19 +359,12 @@ TEST_F(BackendTest, ActivationKeysAndTheDesktopsCloseRequest) {
     ASSERT_TRUE(Until([&] { return Server->Focus() == X->NativeWindow(hwnd); }));
     ASSERT_TRUE(Xdotool({"key", "shift+a", "Return"}));
     ASSERT_TRUE(Until([&] { return Count(WM_CHAR) >= 2; }));
-    const TMsg* key = nullptr;
-    for (const auto& m : Seen) {
-        if (m.message == WM_KEYDOWN && m.wParam == 'A') {
-            key = &m;
-        }
-    }
-    EXPECT_NE(key, nullptr);
+    const auto keyA = [](const TMsg& m) { return m.message == WM_KEYDOWN && m.wParam == 'A'; };
+    EXPECT_NE(std::find_if(Seen.begin(), Seen.end(), keyA), Seen.end());
     std::u16string typed;
-    for (const auto& m : Seen) {
-        if (m.message == WM_CHAR) {
+    for (const auto& m : Seen)
+        if (m.message == WM_CHAR)
             typed += static_cast<char16_t>(m.wParam);
-        }
-    }
     EXPECT_EQ(typed, u"A\r");
 
     // Another program's window takes the activation: ours hears of it with no window of ours.
@@ -379,15 +373,8 @@ TEST_F(BackendTest, ActivationKeysAndTheDesktopsCloseRequest) {
     XMapWindow(d, other);
     XSync(d, False);
     Settle(300);
-    XEvent ev{};
-    ev.xclient.type = ClientMessage;
-    ev.xclient.window = other;
-    ev.xclient.message_type = XInternAtom(d, "_NET_ACTIVE_WINDOW", False);
-    ev.xclient.format = 32;
-    ev.xclient.data.l[0] = 2;
-    XSendEvent(d, DefaultRootWindow(d), False, SubstructureRedirectMask | SubstructureNotifyMask,
-               &ev);
-    XSync(d, False);
+    SendClientMessage(d, DefaultRootWindow(d), other, "_NET_ACTIVE_WINDOW", 2,
+                      SubstructureRedirectMask | SubstructureNotifyMask);
     ASSERT_TRUE(Until([&] {
         const TMsg* a = Last(WM_ACTIVATE);
         return a != nullptr && LoWord(a->wParam) == WA_INACTIVE;
@@ -395,14 +382,8 @@ TEST_F(BackendTest, ActivationKeysAndTheDesktopsCloseRequest) {
     EXPECT_EQ(Last(WM_ACTIVATE)->lParam, 0);
 
     // What the window manager sends for Alt+F4 or a close button.
-    XEvent close{};
-    close.xclient.type = ClientMessage;
-    close.xclient.window = X->NativeWindow(hwnd);
-    close.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", False);
-    close.xclient.format = 32;
-    close.xclient.data.l[0] = static_cast<long>(XInternAtom(d, "WM_DELETE_WINDOW", False));
-    XSendEvent(d, X->NativeWindow(hwnd), False, NoEventMask, &close);
-    XSync(d, False);
+    SendClientMessage(d, X->NativeWindow(hwnd), X->NativeWindow(hwnd), "WM_PROTOCOLS",
+                      static_cast<long>(XInternAtom(d, "WM_DELETE_WINDOW", False)), NoEventMask);
     EXPECT_TRUE(Until([&] { return Count(WM_CLOSE, hwnd) == 1; }));
 }
 
@@ -429,10 +410,8 @@ TEST_F(BackendTest, MonitorsWithTheirPanelsAndTheirChanges) {
 
     const auto works = [&] {
         std::vector<TRect> out;
-        for (const auto& m : X->Monitors()) {
-            out.push_back(m.Bounds);
-            out.push_back(m.Work);
-        }
+        for (const auto& m : X->Monitors())
+            out.insert(out.end(), {m.Bounds, m.Work});
         return out;
     };
     const std::vector<TRect> two{
@@ -508,13 +487,11 @@ TEST_F(BackendTest, WindowIconsBecomeTheNetWmIconProperty) {
             data != nullptr) {
             // Xlib hands 32-bit items back in longs, sign-extended.
             const auto* items = reinterpret_cast<const unsigned long*>(data);
-            for (unsigned long i = 0; i < count; ++i) {
+            for (unsigned long i = 0; i < count; ++i)
                 values.push_back(items[i] & 0xFFFFFFFFul);
-            }
         }
-        if (data != nullptr) {
+        if (data != nullptr)
             XFree(data);
-        }
         return values;
     };
     // The backend writes on its own connection; wait until the server has applied it.
