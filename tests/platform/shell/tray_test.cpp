@@ -95,14 +95,22 @@ TEST_F(TrayTest, SecondPressSoonAndCloseIsADoubleClick) {
     }
 }
 
+// Icons are told apart by owner and id: each callback names its icon, and presses on two icons
+// do not pair.
 TEST_F(TrayTest, PressesOnAnotherIconDoNotPair) {
     ASSERT_TRUE(Add(u""));
+    EXPECT_FALSE(Add(u"")) << "the same owner and id twice";
     ASSERT_TRUE(TrayAddIcon(Owner, ICON_ID + 1, CALLBACK_MSG, View(), u""));
     Press(TMouseButton::Left);
     Screen->TrayButton(Owner, ICON_ID + 1, TMouseButton::Left, true);
     Pump();
     ASSERT_EQ(Callbacks().size(), 3u);
     EXPECT_EQ(Callbacks().back(), static_cast<LPARAM>(WM_LBUTTONDOWN));
+    std::vector<WPARAM> ids;
+    for (const auto& e : Rec.Log)
+        if (e.Msg == CALLBACK_MSG)
+            ids.push_back(e.WParam);
+    EXPECT_EQ(ids, (std::vector<WPARAM>{ICON_ID, ICON_ID, ICON_ID + 1}));
 }
 
 TEST_F(TrayTest, TipShowsAfterTheHoverTimeAndHidesOnLeave) {
@@ -191,6 +199,9 @@ TEST_F(TrayTest, TipGoesWithTheIconOrItsOwner) {
     ASSERT_NE(GetTrayTipWindow(), 0u);
     ASSERT_TRUE(TrayDeleteIcon(Owner, ICON_ID));
     EXPECT_EQ(GetTrayTipWindow(), 0u);
+    EXPECT_FALSE(TrayDeleteIcon(Owner, ICON_ID)) << "already gone";
+    EXPECT_FALSE(TrayModifyIcon(Owner, ICON_ID, View(), u"tip"))
+        << "a gone icon is not brought back";
 
     ASSERT_TRUE(Add(u"tip"));
     Screen->TrayMove(Owner, ICON_ID, 100, 10);
@@ -202,6 +213,7 @@ TEST_F(TrayTest, TipGoesWithTheIconOrItsOwner) {
     EXPECT_EQ(GetTrayTipWindow(), 0u);
     EXPECT_FALSE(IsWindow(tip));
     EXPECT_TRUE(Screen->TrayIcons().empty());
+    EXPECT_FALSE(Add(u"tip")) << "a dead owner takes no icon";
 }
 
 TEST_F(TrayTest, IconWaitsForATrayThatAppearsLater) {
@@ -216,34 +228,18 @@ TEST_F(TrayTest, IconWaitsForATrayThatAppearsLater) {
     EXPECT_EQ(icons[0].Tip, u"new");
     Press(TMouseButton::Left);
     EXPECT_EQ(Callbacks(), (std::vector<LPARAM>{WM_LBUTTONDOWN, WM_LBUTTONUP}));
+    TPoint at;
+    EXPECT_FALSE(TrayGetEventPoint(Owner, ICON_ID, &at))
+        << "a docked icon's press has no host point";
 
-    // A deleted icon does not come back with the next tray.
+    // A deleted icon does not come back with the next tray, nor does its input.
     Screen->SetTrayAvailable(false);
     ASSERT_TRUE(TrayDeleteIcon(Owner, ICON_ID));
     Screen->SetTrayAvailable(true);
     EXPECT_TRUE(Screen->TrayIcons().empty());
-}
-
-TEST_F(WmTest, TrayInputArrivesAsTheCallbackMessage) {
-    const HWND owner = Top(0, 0, 1, 1);
-    std::vector<std::uint32_t> icon(16 * 16, 0xFF000000);
-    const TFrameView view{icon.data(), 16, 16, 64};
-    ASSERT_TRUE(TrayAddIcon(owner, 7, WM_USER + 1, view, u"tip"));
-    EXPECT_FALSE(TrayAddIcon(owner, 7, WM_USER + 1, view, u"tip"));
-    Screen->TrayButton(owner, 7, TMouseButton::Right, false);
-    Pump();
-    ASSERT_EQ(Count(owner, WM_USER + 1), 1);
-    for (const auto& e : Rec.Log) {
-        if (e.Msg == WM_USER + 1) {
-            EXPECT_EQ(e.WParam, 7u);
-            EXPECT_EQ(e.LParam, static_cast<LPARAM>(WM_RBUTTONUP));
-        }
-    }
-    DestroyWindow(owner);
-    EXPECT_TRUE(Screen->TrayIcons().empty()) << "a dead owner's icon leaves the tray";
-
-    Screen->SetTrayAvailable(false);
-    EXPECT_FALSE(TrayAddIcon(Top(0, 0, 1, 1), 1, WM_USER, view, u""));
+    Clear();
+    Press(TMouseButton::Left);
+    EXPECT_TRUE(Callbacks().empty());
 }
 
 // The program's icon carries its mark drawn for each size: every slot a desktop gives a tray icon
