@@ -28,9 +28,8 @@ inline LRESULT OwnerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         OnTick();
         return 0;
     }
-    if (msg == WM_COMMAND || msg == WM_USER + 1) {
+    if (msg == WM_COMMAND || msg == WM_USER + 1)
         OwnerSeen.push_back(TMsg{hwnd, msg, wParam, lParam, 0, {}});
-    }
     return DefWindowProc(hwnd, msg, wParam, lParam);
 }
 
@@ -64,9 +63,8 @@ inline UINT PostedCommand() {
     TMsg msg;
     UINT command = 0;
     while (PeekMessage(&msg, 0, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_COMMAND) {
+        if (msg.message == WM_COMMAND)
             command = static_cast<UINT>(msg.wParam);
-        }
         DispatchMessage(&msg);
     }
     return command;

@@ -31,9 +31,8 @@ protected:
     THeadlessDisplay::TFrame Painted() const {
         THeadlessDisplay::TFrame last;
         for (auto& f : Screen->Frames()) {
-            if (f.Window != Owner) {
+            if (f.Window != Owner)
                 last = f;
-            }
         }
         return last;
     }
@@ -64,9 +63,8 @@ TEST_F(HeadlessDialogs, MenuKeysChooseTheCommandThatIsPostedToTheOwner) {
             Screen->KeyDown(vk, text);
             Screen->KeyUp(vk);
         }
-        if (c.Expected == 0 && c.Keys.back().first != VK_ESCAPE) {
+        if (c.Expected == 0 && c.Keys.back().first != VK_ESCAPE)
             Screen->KeyDown(VK_ESCAPE, u"\x1b");
-        }
         EXPECT_EQ(TrackPopupMenuEx(GetSubMenu(Bar, 0), TPM_VERTICAL, 300, 200, Owner, nullptr), 1);
         EXPECT_EQ(GetOpenMenuWindow(), 0u);
         EXPECT_EQ(PostedCommand(), c.Expected) << c.Keys.size();
@@ -121,9 +119,8 @@ TEST_F(HeadlessDialogs, MenuStaysOnTheScreenAndDrawsItsAcceleratorRightAligned) 
     for (int y = y0; y < y0 + ROW; ++y) {
         for (int x = 0; x < f.Width; ++x) {
             const std::uint32_t p = f.Pixel(x, y);
-            if ((p & 0xFF) < 0x60 && ((p >> 8) & 0xFF) < 0x60) {
+            if ((p & 0xFF) < 0x60 && ((p >> 8) & 0xFF) < 0x60)
                 rightmostInk = std::max(rightmostInk, x);
-            }
         }
     }
     EXPECT_GT(rightmostInk, f.Width - 40);

@@ -30,9 +30,8 @@ protected:
     std::vector<LPARAM> Callbacks() const {
         std::vector<LPARAM> out;
         for (const auto& e : Rec.Log) {
-            if (e.Hwnd == Owner && e.Msg == CALLBACK_MSG && e.LParam != WM_MOUSEMOVE) {
+            if (e.Hwnd == Owner && e.Msg == CALLBACK_MSG && e.LParam != WM_MOUSEMOVE)
                 out.push_back(e.LParam);
-            }
         }
         return out;
     }
@@ -107,9 +106,8 @@ TEST_F(TrayTest, PressesOnAnotherIconDoNotPair) {
     ASSERT_EQ(Callbacks().size(), 3u);
     EXPECT_EQ(Callbacks().back(), static_cast<LPARAM>(WM_LBUTTONDOWN));
     std::vector<WPARAM> ids;
-    for (const auto& e : Rec.Log)
-        if (e.Msg == CALLBACK_MSG)
-            ids.push_back(e.WParam);
+    for (const auto& e : Entries({CALLBACK_MSG}))
+        ids.push_back(e.WParam);
     EXPECT_EQ(ids, (std::vector<WPARAM>{ICON_ID, ICON_ID, ICON_ID + 1}));
 }
 

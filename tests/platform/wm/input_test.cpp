@@ -23,9 +23,8 @@ protected:
         Screen->Click(x, y);
         Pump();
         for (const auto& p : PointerLog()) {
-            if (p.Msg == WM_LBUTTONDOWN) {
+            if (p.Msg == WM_LBUTTONDOWN)
                 return p.Hwnd;
-            }
         }
         return 0;
     }
@@ -49,9 +48,8 @@ TEST_F(Routing, LaterSiblingsLieOnTopAndTakeThePress) {
         {115, 115, &A},      // A only
         {105, 105, &Parent}, // no child
     };
-    for (const auto& c : cases) {
+    for (const auto& c : cases)
         EXPECT_EQ(PressTarget(c.x, c.y), *c.expected) << c.x << "," << c.y;
-    }
 }
 
 TEST_F(Routing, HiddenAndDisabledChildrenGiveThePointToOthers) {
@@ -82,19 +80,15 @@ TEST_F(Routing, PressAndReleaseCarryButtonsAndClientCoordinates) {
         {C, WM_MOUSEMOVE, 15, 15}, {C, WM_RBUTTONDOWN, 15, 15}, {C, WM_RBUTTONUP, 15, 15}};
     EXPECT_EQ(PointerLog(), expected);
     std::vector<WPARAM> keys;
-    for (const auto& e : Rec.Log) {
-        if (e.Msg == WM_RBUTTONDOWN || e.Msg == WM_RBUTTONUP) {
-            keys.push_back(e.WParam);
-        }
-    }
+    for (const auto& e : Entries({WM_RBUTTONDOWN, WM_RBUTTONUP}))
+        keys.push_back(e.WParam);
     EXPECT_EQ(keys, (std::vector<WPARAM>{MK_RBUTTON, 0}));
 }
 
 TEST_F(Routing, CaptureKeepsThePointerWithNegativeClientCoordinates) {
     Rec.Hooks[C] = [](HWND h, UINT m, WPARAM, LPARAM) -> std::optional<LRESULT> {
-        if (m == WM_LBUTTONDOWN) {
+        if (m == WM_LBUTTONDOWN)
             SetCapture(h);
-        }
         return std::nullopt;
     };
     Screen->MovePointer(145, 145);
@@ -120,9 +114,8 @@ TEST_F(Routing, CaptureKeepsThePointerWithNegativeClientCoordinates) {
 TEST_F(Routing, HandlersSeeThePointerWhereTheirOwnMessageHappened) {
     TPoint atRelease{-1, -1};
     Rec.Hooks[C] = [&](HWND, UINT m, WPARAM, LPARAM) -> std::optional<LRESULT> {
-        if (m == WM_LBUTTONUP) {
+        if (m == WM_LBUTTONUP)
             GetCursorPos(&atRelease);
-        }
         return std::nullopt;
     };
     Screen->Click(145, 146);
@@ -171,9 +164,8 @@ TEST_F(Routing, DoubleClicksNeedTheClassStyleTimeAndDistance) {
     // A third quick press starts a new pair instead of another double click.
     Screen->Advance(10000);
     Clear();
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < 3; ++i)
         Screen->Click(145, 145);
-    }
     Pump();
     EXPECT_EQ(Count(C, WM_LBUTTONDBLCLK), 1);
     EXPECT_EQ(Count(C, WM_LBUTTONDOWN), 2);
@@ -269,11 +261,9 @@ TEST_F(Routing, WheelGoesToTheFocusAndUnansweredOnToItsParent) {
     ASSERT_EQ(Count(A, WM_MOUSEWHEEL), 1);
     EXPECT_EQ(Count(Parent, WM_MOUSEWHEEL), 1);
     EXPECT_EQ(Count(C, WM_MOUSEWHEEL), 0);
-    for (const auto& e : Rec.Log) {
-        if (e.Msg == WM_MOUSEWHEEL) {
-            EXPECT_EQ(static_cast<std::int16_t>(HiWord(e.WParam)), -120);
-            EXPECT_EQ(GetXLParam(e.LParam), 145); // screen coordinates
-        }
+    for (const auto& e : Entries({WM_MOUSEWHEEL})) {
+        EXPECT_EQ(static_cast<std::int16_t>(HiWord(e.WParam)), -120);
+        EXPECT_EQ(GetXLParam(e.LParam), 145); // screen coordinates
     }
 
     Rec.Hooks[A] = [](HWND, UINT m, WPARAM, LPARAM) -> std::optional<LRESULT> {
@@ -290,12 +280,7 @@ TEST_F(Routing, FocusMovesWithKillAndSetMessages) {
     SetFocus(A);
     Clear();
     EXPECT_EQ(SetFocus(B), A);
-    std::vector<TEntry> focus;
-    for (const auto& e : Rec.Log) {
-        if (e.Msg == WM_KILLFOCUS || e.Msg == WM_SETFOCUS) {
-            focus.push_back(e);
-        }
-    }
+    const auto focus = Entries({WM_KILLFOCUS, WM_SETFOCUS});
     ASSERT_EQ(focus.size(), 2u);
     EXPECT_EQ(focus[0].Hwnd, A);
     EXPECT_EQ(focus[0].Msg, static_cast<UINT>(WM_KILLFOCUS));
@@ -348,12 +333,7 @@ TEST_F(WmTest, ClickingAnInactiveWindowActivatesItUnlessItEatsThePress) {
     Pump();
     EXPECT_EQ(GetActiveWindow(), first);
     EXPECT_EQ(Screen->ActiveSurface(), first);
-    std::vector<TEntry> activation;
-    for (const auto& e : Rec.Log) {
-        if (e.Msg == WM_ACTIVATE || e.Msg == WM_MOUSEACTIVATE) {
-            activation.push_back(e);
-        }
-    }
+    const auto activation = Entries({WM_ACTIVATE, WM_MOUSEACTIVATE});
     ASSERT_EQ(activation.size(), 3u);
     EXPECT_EQ(activation[0].Msg, static_cast<UINT>(WM_MOUSEACTIVATE));
     EXPECT_EQ(activation[1].Hwnd, second);
@@ -390,9 +370,8 @@ TEST_F(WmTest, LayeredWindowTakesNoInputWhereItsPresentedAlphaIsZero) {
     // Left half opaque, right half fully transparent.
     std::vector<std::uint32_t> pixels(100 * 100, 0);
     for (int y = 0; y < 100; ++y) {
-        for (int x = 0; x < 50; ++x) {
+        for (int x = 0; x < 50; ++x)
             pixels[y * 100 + x] = 0xFF204080;
-        }
     }
     ASSERT_TRUE(UpdateLayeredWindow(layered, nullptr, 100, 100, pixels.data(), 400, 255));
     EXPECT_EQ(WindowFromPoint({10, 10}), layered);
@@ -481,9 +460,8 @@ TEST_F(WmTest, MoveLoopFollowsThePointerAndTheHandlerHasTheLastWord) {
         // window up on a 10-pixel grid. (The widget's edge rule is tested with the widget.)
         if (m == WM_WINDOWPOSCHANGING) {
             auto* wp = reinterpret_cast<TWindowPos*>(lp);
-            if (!(wp->flags & SWP_NOMOVE)) {
+            if (!(wp->flags & SWP_NOMOVE))
                 wp->x -= wp->x % 10;
-            }
             return 0;
         }
         return std::nullopt;
@@ -506,11 +484,8 @@ TEST_F(WmTest, MoveLoopFollowsThePointerAndTheHandlerHasTheLastWord) {
     EXPECT_EQ(Count(window, WM_EXITSIZEMOVE), 1);
     EXPECT_EQ(Count(window, WM_WINDOWPOSCHANGING), 2);
     std::vector<TPoint> moves;
-    for (const auto& e : Rec.Log) {
-        if (e.Msg == WM_MOVE) {
-            moves.push_back(TPoint{GetXLParam(e.LParam), GetYLParam(e.LParam)});
-        }
-    }
+    for (const auto& e : Entries({WM_MOVE}))
+        moves.push_back(TPoint{GetXLParam(e.LParam), GetYLParam(e.LParam)});
     EXPECT_EQ(moves, (std::vector<TPoint>{{50, 120}, {0, 130}}));
     // The pointer belonged to the move: no pointer message reached the window meanwhile.
     EXPECT_EQ(Count(window, WM_MOUSEMOVE), 0);

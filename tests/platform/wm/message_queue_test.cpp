@@ -20,9 +20,8 @@ std::vector<UINT> Drain() {
     TMsg msg;
     while (PeekMessage(&msg, 0, 0, 0, PM_REMOVE)) {
         got.push_back(msg.message);
-        if (msg.message == WM_QUIT) {
+        if (msg.message == WM_QUIT)
             break;
-        }
         DispatchMessage(&msg);
     }
     return got;
@@ -110,11 +109,8 @@ TEST_F(WmTest, TimerTicksOnlyAfterItsIntervalAndNeverPilesUp) {
     // Ten intervals without serving the queue still give one tick.
     Screen->Advance(3000000);
     EXPECT_EQ(Drain(), std::vector<UINT>{WM_TIMER});
-    for (const auto& e : Rec.Log) {
-        if (e.Msg == WM_TIMER) {
-            EXPECT_EQ(e.WParam, 1003u);
-        }
-    }
+    for (const auto& e : Entries({WM_TIMER}))
+        EXPECT_EQ(e.WParam, 1003u);
     // Setting it again starts a fresh interval.
     Screen->Advance(200000);
     SetTimer(hwnd, 1003, 300000);
@@ -154,9 +150,8 @@ TEST_F(WmTest, PostFromAnotherThreadWakesABlockedGetMessage) {
     Drain();
     std::atomic<bool> waiting{false};
     std::thread worker([&] {
-        while (!waiting.load()) {
+        while (!waiting.load())
             std::this_thread::yield();
-        }
         // The window thread may or may not be inside the wait yet; either way it must wake.
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
         PostMessage(hwnd, WM_USER + 47, 42, 0);
@@ -176,9 +171,8 @@ TEST_F(WmTest, ManyThreadsPostingLoseNothing) {
     std::vector<std::thread> workers;
     for (int t = 0; t < 4; ++t) {
         workers.emplace_back([hwnd] {
-            for (int i = 0; i < 250; ++i) {
+            for (int i = 0; i < 250; ++i)
                 PostMessage(hwnd, WM_USER, 0, 0);
-            }
         });
     }
     int received = 0;
@@ -187,9 +181,8 @@ TEST_F(WmTest, ManyThreadsPostingLoseNothing) {
         DispatchMessage(&msg);
         ++received;
     }
-    for (auto& w : workers) {
+    for (auto& w : workers)
         w.join();
-    }
     EXPECT_EQ(Count(hwnd, WM_USER), 1000);
 }
 
@@ -201,11 +194,8 @@ TEST_F(WmTest, EndOfSessionAsksEveryWindowThenTellsTheOutcome) {
     };
     Screen->EndSession();
     Pump();
-    for (const auto& e : Rec.Log) {
-        if (e.Msg == WM_ENDSESSION) {
-            EXPECT_EQ(e.WParam, 0u) << "one window refused";
-        }
-    }
+    for (const auto& e : Entries({WM_ENDSESSION}))
+        EXPECT_EQ(e.WParam, 0u) << "one window refused";
     EXPECT_EQ(Count(a, WM_ENDSESSION), 1);
     EXPECT_EQ(Count(b, WM_ENDSESSION), 1);
 }
@@ -226,13 +216,11 @@ public:
     int Prepare(std::vector<TWaitFd>& fds) override {
         fds.push_back(TWaitFd{FPipe[0], POLLIN, 0});
         ++Prepared;
-        if (Timeout < 0) {
+        if (Timeout < 0)
             return -1;
-        }
         const auto now = std::chrono::steady_clock::now();
-        if (!FDue) {
+        if (!FDue)
             FDue = now + std::chrono::milliseconds(Timeout);
-        }
         return static_cast<int>(std::max<long long>(
             0, std::chrono::duration_cast<std::chrono::milliseconds>(*FDue - now).count()));
     }
@@ -315,15 +303,11 @@ TEST_F(WmTest, SleepBetweenTwoLooksIsAResumeNoticeToTopLevelWindows) {
         Screen->Suspend(c.Slept);
         Screen->Advance(5); // the monotonic clock alone moving on is no sleep
         Drain();
-        for (const HWND w : {a, b}) {
+        for (const HWND w : {a, b})
             EXPECT_EQ(Count(w, WM_POWERBROADCAST), c.Notices) << c.Slept;
-        }
         EXPECT_EQ(Count(child, WM_POWERBROADCAST), 0);
-        for (const auto& e : Rec.Log) {
-            if (e.Msg == WM_POWERBROADCAST) {
-                EXPECT_EQ(e.WParam, PBT_APMRESUMEAUTOMATIC);
-            }
-        }
+        for (const auto& e : Entries({WM_POWERBROADCAST}))
+            EXPECT_EQ(e.WParam, PBT_APMRESUMEAUTOMATIC);
         Clear();
     }
 }

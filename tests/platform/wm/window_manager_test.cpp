@@ -105,20 +105,16 @@ TEST_F(WmTest, DestroyReachesEveryWindowAndFinishesChildrenBeforeParents) {
     EXPECT_EQ(GetWindow(owned, GW_OWNER), parent);
     bool childAliveInParentsDestroy = false;
     Rec.Hooks[parent] = [&](HWND, UINT m, WPARAM, LPARAM) -> std::optional<LRESULT> {
-        if (m == WM_DESTROY) {
+        if (m == WM_DESTROY)
             childAliveInParentsDestroy = IsWindow(grandchild);
-        }
         return std::nullopt;
     };
     Clear();
     ASSERT_TRUE(DestroyWindow(parent));
 
     std::vector<std::pair<HWND, UINT>> order;
-    for (const auto& e : Rec.Log) {
-        if (e.Msg == WM_DESTROY || e.Msg == WM_NCDESTROY) {
-            order.emplace_back(e.Hwnd, e.Msg);
-        }
-    }
+    for (const auto& e : Entries({WM_DESTROY, WM_NCDESTROY}))
+        order.emplace_back(e.Hwnd, e.Msg);
     const std::vector<std::pair<HWND, UINT>> expected{
         {owned, WM_DESTROY},    {owned, WM_NCDESTROY},      {parent, WM_DESTROY},
         {second, WM_DESTROY},   {first, WM_DESTROY},        {grandchild, WM_DESTROY},
@@ -127,9 +123,8 @@ TEST_F(WmTest, DestroyReachesEveryWindowAndFinishesChildrenBeforeParents) {
     };
     EXPECT_EQ(order, expected);
     EXPECT_TRUE(childAliveInParentsDestroy);
-    for (HWND h : {parent, first, grandchild, second, owned}) {
+    for (HWND h : {parent, first, grandchild, second, owned})
         EXPECT_FALSE(IsWindow(h));
-    }
     EXPECT_FALSE(Screen->HasSurface(parent));
 }
 
@@ -190,11 +185,9 @@ TEST_F(WmTest, PositionChangingRecordDecidesWhatApplies) {
                              [](UINT m) { return m == WM_NCHITTEST || m == WM_SETCURSOR; }),
               seq.end());
     EXPECT_EQ(seq, (std::vector<UINT>{WM_WINDOWPOSCHANGING, WM_WINDOWPOSCHANGED, WM_MOVE}));
-    for (const auto& e : Rec.Log) {
-        if (e.Msg == WM_MOVE) {
-            EXPECT_EQ(GetXLParam(e.LParam), 107);
-            EXPECT_EQ(GetYLParam(e.LParam), 8);
-        }
+    for (const auto& e : Entries({WM_MOVE})) {
+        EXPECT_EQ(GetXLParam(e.LParam), 107);
+        EXPECT_EQ(GetYLParam(e.LParam), 8);
     }
 
     // A top-level window's surface follows it.
@@ -289,9 +282,8 @@ TEST_F(WmTest, WindowIconsReachTheSurface) {
     const HICON small = CreateIconFromPixels(16, 16, smallPixels.data());
     auto sizes = [&] {
         std::vector<std::pair<int, int>> out;
-        for (const auto& image : Screen->Surface(hwnd).Icon) {
+        for (const auto& image : Screen->Surface(hwnd).Icon)
             out.emplace_back(image.Width, image.Height);
-        }
         return out;
     };
     using TSizes = std::vector<std::pair<int, int>>;

@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
+#include <initializer_list>
 #include <map>
 #include <optional>
 #include <vector>
@@ -41,13 +43,11 @@ inline LRESULT RecordingProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
     r->Log.push_back(TEntry{hwnd, msg, wParam, lParam});
     auto it = r->Hooks.find(hwnd);
     if (it != r->Hooks.end() && it->second) {
-        if (auto answer = it->second(hwnd, msg, wParam, lParam)) {
+        if (auto answer = it->second(hwnd, msg, wParam, lParam))
             return *answer;
-        }
     } else if (r->CreateHook) {
-        if (auto answer = r->CreateHook(hwnd, msg, wParam, lParam)) {
+        if (auto answer = r->CreateHook(hwnd, msg, wParam, lParam))
             return *answer;
-        }
     }
     return DefWindowProc(hwnd, msg, wParam, lParam);
 }
@@ -84,9 +84,8 @@ protected:
             wc.lpfnWndProc = RecordingProc;
             wc.hCursor = LoadCursor(0, IDC_ARROW);
             wc.lpszClassName = name;
-            if (!GetClassInfo(0, name, nullptr)) {
+            if (!GetClassInfo(0, name, nullptr))
                 RegisterClass(wc);
-            }
         }
     }
     void TearDown() override {
@@ -110,22 +109,28 @@ protected:
     std::vector<TPointer> PointerLog() const {
         std::vector<TPointer> out;
         for (const auto& e : Rec.Log) {
-            if (IsPointerMessage(e.Msg)) {
+            if (IsPointerMessage(e.Msg))
                 out.push_back(TPointer{e.Hwnd, e.Msg, GetXLParam(e.LParam), GetYLParam(e.LParam)});
-            }
         }
         return out;
     }
     std::vector<UINT> MessagesOf(HWND hwnd, UINT only = 0) const {
         std::vector<UINT> out;
         for (const auto& e : Rec.Log) {
-            if (e.Hwnd == hwnd && (only == 0 || e.Msg == only)) {
+            if (e.Hwnd == hwnd && (only == 0 || e.Msg == only))
                 out.push_back(e.Msg);
-            }
         }
         return out;
     }
     int Count(HWND hwnd, UINT msg) const { return static_cast<int>(MessagesOf(hwnd, msg).size()); }
+    // The recorded messages of the given kinds, in order.
+    std::vector<TEntry> Entries(std::initializer_list<UINT> msgs) const {
+        std::vector<TEntry> out;
+        for (const auto& e : Rec.Log)
+            if (std::find(msgs.begin(), msgs.end(), e.Msg) != msgs.end())
+                out.push_back(e);
+        return out;
+    }
 
     THeadlessDisplay* Screen = nullptr;
     TRecorder Rec;
