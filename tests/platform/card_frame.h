@@ -18,9 +18,8 @@ struct TCardFrame {
         : Width(width), Height(height), Margin(margin),
           Pixels(static_cast<std::size_t>(width) * height, 0) {
         for (int y = margin; y < height - margin; ++y) {
-            for (int x = margin; x < width - margin; ++x) {
+            for (int x = margin; x < width - margin; ++x)
                 Pixels[static_cast<std::size_t>(y) * width + x] = y < margin + 10 ? HalfCard : Card;
-            }
         }
     }
 };

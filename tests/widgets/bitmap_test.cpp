@@ -239,9 +239,8 @@ TEST(BitmapResource, EverySkinPictureDecodesToItsSize) {
         EXPECT_EQ(b->Stride(), 4 * c.w) << c.id;
         // Soft skin edges must arrive premultiplied.
         for (int y = 0; y < b->Height(); ++y)
-            for (int x = 0; x < b->Width(); ++x) {
+            for (int x = 0; x < b->Width(); ++x)
                 ASSERT_TRUE(ValidPremultiplied(b->GetPixel(x, y))) << c.id << " " << x << "," << y;
-            }
     }
 }
 

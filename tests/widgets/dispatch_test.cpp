@@ -37,6 +37,14 @@ protected:
         c.OnDblClick = log("dblclick");
         c.OnDrag = log("drag");
     }
+    // A shown window with one watched element at (10, 10), 40 x 40.
+    TSolid& WatchedElement() {
+        auto& window = MakeWindow();
+        auto& c = MakeChild(window, 10, 10, 40, 40);
+        window.Update();
+        Watch(c, "C");
+        return c;
+    }
     std::vector<std::string> Only(const std::string& what) const {
         std::vector<std::string> out;
         for (const auto& l : Log)
@@ -80,10 +88,7 @@ TEST_F(DispatchTest, DisabledElementPassesThePressToItsParent) {
 }
 
 TEST_F(DispatchTest, ReleaseOutsideKeepsTheClickPendingForAReleaseInside) {
-    auto& window = MakeWindow();
-    auto& c = MakeChild(window, 10, 10, 40, 40);
-    window.Update();
-    Watch(c, "C");
+    auto& c = WatchedElement();
     // Elements that follow a press take the capture themselves.
     c.OnMouseDown = [&](TObject*, int, int, int) { SetCapture(c.WindowHandle()); };
     Screen->MovePointer(S(20), S(20));
@@ -103,10 +108,7 @@ TEST_F(DispatchTest, ReleaseOutsideKeepsTheClickPendingForAReleaseInside) {
 }
 
 TEST_F(DispatchTest, OnlyTheLeftButtonClicks) {
-    auto& window = MakeWindow();
-    auto& c = MakeChild(window, 10, 10, 40, 40);
-    window.Update();
-    Watch(c, "C");
+    auto& c = WatchedElement();
     Screen->Click(S(20), S(20), TMouseButton::Right);
     Screen->Click(S(20), S(20), TMouseButton::Middle);
     Pump();
@@ -121,10 +123,7 @@ TEST_F(DispatchTest, OnlyTheLeftButtonClicks) {
 }
 
 TEST_F(DispatchTest, MovingWithTheLeftButtonDragsInsteadOfMoving) {
-    auto& window = MakeWindow();
-    auto& c = MakeChild(window, 10, 10, 40, 40);
-    window.Update();
-    Watch(c, "C");
+    auto& c = WatchedElement();
     HWND h = c.WindowHandle();
     SendMessage(h, WM_MOUSEMOVE, MK_LBUTTON, MakeLParam(3, 4));
     SendMessage(h, WM_MOUSEMOVE, 0, MakeLParam(-3, -4));
@@ -133,10 +132,7 @@ TEST_F(DispatchTest, MovingWithTheLeftButtonDragsInsteadOfMoving) {
 }
 
 TEST_F(DispatchTest, EnterFollowsTheFirstMoveHoverComesOnceLeaveIsZero) {
-    auto& window = MakeWindow();
-    auto& c = MakeChild(window, 10, 10, 40, 40);
-    window.Update();
-    Watch(c, "C");
+    auto& c = WatchedElement();
     Screen->MovePointer(S(20), S(20));
     Pump();
     ASSERT_GE(Log.size(), 2u);
@@ -178,10 +174,7 @@ TEST_F(DispatchTest, MovingOntoACoveringChildLeavesTheParent) {
 }
 
 TEST_F(DispatchTest, DoubleClickFiresOneClick) {
-    auto& window = MakeWindow();
-    auto& c = MakeChild(window, 10, 10, 40, 40);
-    window.Update();
-    Watch(c, "C");
+    WatchedElement();
     Screen->Click(S(20), S(20));
     Screen->Advance(50);
     Screen->Click(S(20), S(20));

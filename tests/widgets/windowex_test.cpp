@@ -1,10 +1,6 @@
 // The layered top-level window: presentation, its messages and events, timers and the loop.
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <chrono>
-#include <thread>
-
 #include "toolkit_fixture.h"
 
 using namespace platform;
@@ -188,29 +184,19 @@ TEST_F(ToolkitTest, TimerTicksOnlyAfterItsInterval) {
     EXPECT_EQ(ticks, std::vector<UINT>{1003});
 }
 
-TEST_F(ToolkitTest, PostFromAnotherThreadWakesTheLoop) {
-    TProbeWindow window(nullptr);
-    HWND h = window.Handle();
-    Screen->SetAutoAdvance(false);
-    std::thread poster([h] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        PostMessage(h, WM_TEST_PING, 42, 0);
-    });
-    TMsg msg;
-    ASSERT_TRUE(GetMessage(&msg, 0, 0, 0));
-    DispatchMessage(&msg);
-    poster.join();
-    EXPECT_EQ(window.Pings, std::vector<int>{42});
-}
-
+// The loop delivers a posted message to the window's own procedure, and drops what was posted
+// to it once it is gone. (Waking the loop from another thread is the queue's own affair.)
 TEST_F(ToolkitTest, PostToADestroyedWindowIsDropped) {
     TProbeWindow window(nullptr);
     HWND h = window.Handle();
+    ASSERT_TRUE(PostMessage(h, WM_TEST_PING, 42, 0));
+    Pump();
+    EXPECT_EQ(window.Pings, std::vector<int>{42});
     PostMessage(h, WM_TEST_PING, 1, 0);
     DestroyWindow(h);
     EXPECT_FALSE(PostMessage(h, WM_TEST_PING, 2, 0));
     Pump();
-    EXPECT_TRUE(window.Pings.empty());
+    EXPECT_EQ(window.Pings, std::vector<int>{42});
     EXPECT_FALSE(window.HandleAllocated());
 }
 

@@ -102,9 +102,8 @@ TEST(DecodePng, BytesThatAreNotAWholePngGiveNothing) {
     });
     const std::string inputs[] = {"", "not a png at all", png.substr(0, 8),
                                   png.substr(0, png.size() / 2), png.substr(0, png.size() - 1)};
-    for (const auto& in : inputs) {
+    for (const auto& in : inputs)
         EXPECT_FALSE(DecodePng(in.data(), in.size())) << in.size();
-    }
     EXPECT_FALSE(DecodePng(nullptr, 10));
 }
 

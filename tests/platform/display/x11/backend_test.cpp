@@ -50,9 +50,8 @@ LRESULT DragProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         SendMessage(hwnd, WM_SYSCOMMAND, SC_MOVE | HTCAPTION, 0);
         return 0;
     }
-    if (msg == WM_ENTERSIZEMOVE && OnEnterMove) {
+    if (msg == WM_ENTERSIZEMOVE && OnEnterMove)
         OnEnterMove();
-    }
     if (msg == WM_WINDOWPOSCHANGING) {
         auto* pos = reinterpret_cast<TWindowPos*>(lParam);
         if ((pos->flags & SWP_NOMOVE) == 0) {

@@ -18,9 +18,8 @@ namespace {
 std::vector<std::uint32_t> Mask(const std::vector<const char*>& rows) {
     std::vector<std::uint32_t> px;
     for (const char* row : rows) {
-        for (const char* c = row; *c != '\0'; ++c) {
+        for (const char* c = row; *c != '\0'; ++c)
             px.push_back(*c == '#' ? 0xFF000000u : *c == '+' ? 0x01000000u : 0x00FFFFFFu);
-        }
     }
     return px;
 }
@@ -46,9 +45,8 @@ TEST(AlphaMaskRects, RowsWithEqualRunsShareABand) {
         {{"#.#.#", "#.#.#"}, {{0, 0, 1, 2}, {2, 0, 3, 2}, {4, 0, 5, 2}}},
         {{"##..", "..##"}, {{0, 0, 2, 1}, {2, 1, 4, 2}}},
     };
-    for (const auto& c : cases) {
+    for (const auto& c : cases)
         EXPECT_EQ(Rects(c.Rows), c.Expected) << c.Rows[0];
-    }
     // With a threshold the faint pixels fall out; the threshold itself counts.
     const auto px = Mask({".+#.", ".##."});
     const TFrameView view{px.data(), 4, 2, 16};
@@ -79,9 +77,8 @@ struct TBlob {
     }
     void Text(const std::string& s) {
         Bytes.insert(Bytes.end(), s.begin(), s.end());
-        while (Bytes.size() % 4 != 0) {
+        while (Bytes.size() % 4 != 0)
             U8(0);
-        }
     }
     void Header(std::uint32_t count) {
         U8(Msb ? 1 : 0), U8(0), U8(0), U8(0);
