@@ -46,17 +46,8 @@ inline HMENU BuildMenu() {
 }
 
 inline HWND MakeOwner(int x, int y) {
-    TWndClass wc;
-    wc.lpfnWndProc = OwnerProc;
-    wc.lpszClassName = u"x11owner";
-    RegisterClass(wc);
-    TCardFrame frame(200, 150, 0);
-    const HWND hwnd = CreateWindowEx(WS_EX_LAYERED | WS_EX_TOOLWINDOW, u"x11owner", u"owner",
-                                     WS_POPUP, x, y, 200, 150, 0, 0, nullptr);
-    ShowWindow(hwnd, SW_SHOW);
-    const TPoint at{x, y};
-    UpdateLayeredWindow(hwnd, &at, 200, 150, frame.Pixels.data(), 800, 255);
-    return hwnd;
+    platformtest::RegisterProc(u"x11owner", OwnerProc);
+    return platformtest::ShowCard(u"x11owner", x, y, TCardFrame(200, 150, 0));
 }
 
 inline UINT PostedCommand() {

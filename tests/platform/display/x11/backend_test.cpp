@@ -74,13 +74,6 @@ LRESULT LetGoProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     return RecordProc(hwnd, msg, wParam, lParam);
 }
 
-void Register(const char16_t* name, WNDPROC proc) {
-    TWndClass wc;
-    wc.lpfnWndProc = proc;
-    wc.lpszClassName = name;
-    RegisterClass(wc);
-}
-
 int Count(UINT msg, HWND hwnd = 0) {
     return static_cast<int>(std::count_if(Seen.begin(), Seen.end(), [&](const TMsg& m) {
         return m.message == msg && (hwnd == 0 || m.hwnd == hwnd);
@@ -121,20 +114,16 @@ class BackendTest : public TX11Test {
 protected:
     void SetUp() override {
         Seen.clear();
-        Register(u"x11record", RecordProc);
-        Register(u"x11drag", DragProc);
-        Register(u"x11letgo", LetGoProc);
+        platformtest::RegisterProc(u"x11record", RecordProc);
+        platformtest::RegisterProc(u"x11drag", DragProc);
+        platformtest::RegisterProc(u"x11letgo", LetGoProc);
     }
 
     HWND Card(int x, int y, const TCardFrame& frame, std::uint8_t alpha = 255,
               const char16_t* cls = u"x11record") {
-        const HWND hwnd = CreateWindowEx(WS_EX_LAYERED | WS_EX_TOOLWINDOW, cls, u"minipelikora",
-                                         WS_POPUP, x, y, frame.Width, frame.Height, 0, 0, nullptr);
+        const HWND hwnd = platformtest::ShowCard(cls, x, y, frame, alpha, SW_SHOWNA);
         EXPECT_NE(hwnd, 0u);
-        ShowWindow(hwnd, SW_SHOWNA);
-        const TPoint at{x, y};
-        EXPECT_TRUE(UpdateLayeredWindow(hwnd, &at, frame.Width, frame.Height, frame.Pixels.data(),
-                                        frame.Width * 4, alpha));
+        EXPECT_TRUE(IsWindowVisible(hwnd));
         return hwnd;
     }
 
