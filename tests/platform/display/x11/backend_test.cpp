@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <set>
 #include <unistd.h>
 
 using namespace platform;
@@ -19,24 +20,12 @@ namespace {
 std::vector<TMsg> Seen;
 
 LRESULT RecordProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    switch (msg) {
-    case WM_LBUTTONDOWN:
-    case WM_LBUTTONUP:
-    case WM_RBUTTONDOWN:
-    case WM_MOUSEWHEEL:
-    case WM_KEYDOWN:
-    case WM_CHAR:
-    case WM_ACTIVATE:
-    case WM_CLOSE:
-    case WM_QUERYENDSESSION:
-    case WM_ENDSESSION:
-    case WM_DISPLAYCHANGE:
-    case WM_SETTINGCHANGE:
+    static const std::set<UINT> kept = {WM_LBUTTONDOWN, WM_LBUTTONUP,     WM_RBUTTONDOWN,
+                                        WM_MOUSEWHEEL,  WM_KEYDOWN,       WM_CHAR,
+                                        WM_ACTIVATE,    WM_CLOSE,         WM_QUERYENDSESSION,
+                                        WM_ENDSESSION,  WM_DISPLAYCHANGE, WM_SETTINGCHANGE};
+    if (kept.count(msg))
         Seen.push_back(TMsg{hwnd, msg, wParam, lParam, 0, {}});
-        break;
-    default:
-        break;
-    }
     return DefWindowProc(hwnd, msg, wParam, lParam);
 }
 

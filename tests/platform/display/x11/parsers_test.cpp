@@ -150,15 +150,11 @@ TEST(DesktopScale, TakesTheFirstUsableSourceInOrder) {
         double Expected;
     };
     const std::int32_t k = 1024;
+    const std::string spaced = "  Xft.dpi : 96\nXcursor.size: 48\nXft.dpi:\t192\n";
     const TCase cases[] = {
         {"nothing published", {}, {}, {}, {}, 1},
         {"resources only", {}, {}, {}, "Xft.antialias:\t1\nXft.dpi:\t144\n", 1.5},
-        {"resources with spaces and a later override",
-         {},
-         {},
-         {},
-         "  Xft.dpi : 96\nXcursor.size: 48\nXft.dpi:\t192\n",
-         2},
+        {"resources with spaces and a later override", {}, {}, {}, spaced, 2},
         {"resources without the key", {}, {}, {}, "Xft.dpis: 192\n*dpi: 192\n", 1},
         {"resources with a word for a number", {}, {}, {}, "Xft.dpi: big\n", 1},
         {"XSETTINGS over resources", {}, 120 * k, {}, "Xft.dpi: 192\n", 1.25},
