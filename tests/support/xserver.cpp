@@ -172,20 +172,9 @@ void TXServer::AddDock(int height) {
                     PropModeReplace, reinterpret_cast<const unsigned char*>(strut), 4);
     // A window manager still starting may miss the first map; map again until the work area
     // shows the strut.
-    const Atom workArea = XInternAtom(Own, "_NET_WORKAREA", False);
     const auto reserved = [&] {
-        Atom type = 0;
-        int format = 0;
-        unsigned long count = 0, after = 0;
-        unsigned char* data = nullptr;
-        long top = 0;
-        if (XGetWindowProperty(Own, root, workArea, 0, 4, False, XA_CARDINAL, &type, &format,
-                               &count, &after, &data) == Success &&
-            data != nullptr) {
-            top = count >= 2 ? reinterpret_cast<long*>(data)[1] : 0;
-            XFree(data);
-        }
-        return top == height;
+        const auto area = Cardinals(0, "_NET_WORKAREA");
+        return area.size() >= 2 && static_cast<long>(area[1]) == height;
     };
     for (int attempt = 0; attempt < 5; ++attempt) {
         XMapWindow(Own, dock);
@@ -195,6 +184,27 @@ void TXServer::AddDock(int height) {
         XUnmapWindow(Own, dock);
         XSync(Own, False);
     }
+}
+
+std::vector<unsigned long> TXServer::Cardinals(unsigned long window, const std::string& property) {
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    std::vector<unsigned long> values;
+    XSync(Own, False);
+    if (XGetWindowProperty(Own, window != 0 ? window : DefaultRootWindow(Own),
+                           XInternAtom(Own, property.c_str(), False), 0, 1 << 20, False,
+                           XA_CARDINAL, &type, &format, &count, &after, &data) == Success &&
+        data != nullptr) {
+        // Xlib hands 32-bit items back in longs, sign-extended.
+        const auto* items = reinterpret_cast<const unsigned long*>(data);
+        for (unsigned long i = 0; i < count; ++i)
+            values.push_back(items[i] & 0xFFFFFFFFul);
+    }
+    if (data != nullptr)
+        XFree(data);
+    return values;
 }
 
 unsigned long TXServer::Focus() {

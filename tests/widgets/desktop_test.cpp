@@ -3,6 +3,7 @@
 #include "desktop_scene.h"
 #include "platform/display/headless/headless_display.h"
 #include "platform/shell/tooltip_service.h"
+#include "toolkit_fixture.h"
 #include "widgets/desktop.h"
 #include "widgets/tooltip.h"
 #include "widgets/windowex.h"
@@ -15,12 +16,7 @@ using namespace desktoptest;
 
 namespace {
 
-class HeadlessWidgets : public testing::Test {
-protected:
-    void SetUp() override { Screen = &InstallHeadlessDisplay(); }
-    void TearDown() override { InstallHeadlessDisplay(); }
-    THeadlessDisplay* Screen = nullptr;
-};
+class HeadlessWidgets : public toolkit_test::ToolkitTest {};
 
 TEST_F(HeadlessWidgets, TrayClicksBecomeEventsWithTheirKeys) {
     TTrayIcon tray(nullptr);
@@ -106,17 +102,8 @@ TEST_F(HeadlessWidgets, ToolTipAnswersWithTheHintOfTheControlUnderThePointer) {
     TToolTip tip(nullptr);
     ToolTipWindow = tip.Handle();
     EXPECT_EQ(tip.BackColor(), 0x00E1FFFFu);
-    TWindowEx window(nullptr);
-    window.SetLeft(100);
-    window.SetTop(100);
-    window.SetSize(200, 200);
-    window.Show();
-    TBlock& block = *window.Make<TBlock>();
-    block.SetParent(&window);
-    block.SetBounds(0, 0, 100, 100);
-    block.SetLeft(0);
-    block.SetSize(100, 100);
-    block.Show();
+    auto& window = MakeWindow();
+    auto& block = MakeChild<TBlock>(window, 0, 0, 100, 100);
     block.SetShowHint(true);
     block.SetHint(u"Güncelle");
     window.Update();

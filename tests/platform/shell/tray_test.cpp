@@ -35,6 +35,12 @@ protected:
         }
         return out;
     }
+    // The pointer comes to rest over the icon for the given time.
+    void Hover(int x = 100, std::uint64_t ms = 400) {
+        Screen->TrayMove(Owner, ICON_ID, x, 10);
+        Screen->Advance(ms);
+        Pump();
+    }
     void Press(TMouseButton button) {
         Screen->TrayButton(Owner, ICON_ID, button, true);
         Screen->TrayButton(Owner, ICON_ID, button, false);
@@ -57,29 +63,28 @@ TEST_F(TrayTest, SecondPressSoonAndCloseIsADoubleClick) {
         std::vector<TStep> Steps;
         std::vector<LPARAM> Expected;
     };
+    const std::vector<LPARAM> left{WM_LBUTTONDOWN, WM_LBUTTONUP},
+        right{WM_RBUTTONDOWN, WM_RBUTTONUP};
+    const std::vector<LPARAM> leftPair{WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK,
+                                       WM_LBUTTONUP};
+    const std::vector<LPARAM> rightPair{WM_RBUTTONDOWN, WM_RBUTTONUP, WM_RBUTTONDBLCLK,
+                                        WM_RBUTTONUP};
+    const std::vector<LPARAM> middlePair{WM_MBUTTONDOWN, WM_MBUTTONUP, WM_MBUTTONDBLCLK,
+                                         WM_MBUTTONUP};
+    const auto then = [](std::vector<LPARAM> a, const std::vector<LPARAM>& b) {
+        a.insert(a.end(), b.begin(), b.end());
+        return a;
+    };
     const TCase cases[] = {
-        {"left pair",
-         {{B::Left, 0, 10}, {B::Left, 100, 10}},
-         {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP}},
-        {"right pair",
-         {{B::Right, 0, 10}, {B::Right, 500, 10}},
-         {WM_RBUTTONDOWN, WM_RBUTTONUP, WM_RBUTTONDBLCLK, WM_RBUTTONUP}},
-        {"middle pair",
-         {{B::Middle, 0, 10}, {B::Middle, 1, 11}},
-         {WM_MBUTTONDOWN, WM_MBUTTONUP, WM_MBUTTONDBLCLK, WM_MBUTTONUP}},
-        {"too slow",
-         {{B::Left, 0, 10}, {B::Left, 501, 10}},
-         {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDOWN, WM_LBUTTONUP}},
-        {"too far",
-         {{B::Left, 0, 10}, {B::Left, 10, 14}},
-         {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDOWN, WM_LBUTTONUP}},
-        {"other button",
-         {{B::Left, 0, 10}, {B::Right, 10, 10}},
-         {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_RBUTTONDOWN, WM_RBUTTONUP}},
+        {"left pair", {{B::Left, 0, 10}, {B::Left, 100, 10}}, leftPair},
+        {"right pair", {{B::Right, 0, 10}, {B::Right, 500, 10}}, rightPair},
+        {"middle pair", {{B::Middle, 0, 10}, {B::Middle, 1, 11}}, middlePair},
+        {"too slow", {{B::Left, 0, 10}, {B::Left, 501, 10}}, then(left, left)},
+        {"too far", {{B::Left, 0, 10}, {B::Left, 10, 14}}, then(left, left)},
+        {"other button", {{B::Left, 0, 10}, {B::Right, 10, 10}}, then(left, right)},
         {"third press starts a new pair",
          {{B::Left, 0, 10}, {B::Left, 10, 10}, {B::Left, 10, 10}},
-         {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP, WM_LBUTTONDOWN,
-          WM_LBUTTONUP}},
+         then(leftPair, left)},
     };
     ASSERT_TRUE(Add(u""));
     for (const auto& c : cases) {
@@ -146,35 +151,25 @@ TEST_F(TrayTest, TipShowsAfterTheHoverTimeAndHidesOnLeave) {
 
 TEST_F(TrayTest, PressHidesTheTipUntilThePointerComesBack) {
     ASSERT_TRUE(Add(u"tip"));
-    Screen->TrayMove(Owner, ICON_ID, 100, 10);
-    Screen->Advance(400);
-    Pump();
+    Hover();
     ASSERT_NE(GetTrayTipWindow(), 0u);
     Press(TMouseButton::Right);
     EXPECT_EQ(GetTrayTipWindow(), 0u);
-    Screen->TrayMove(Owner, ICON_ID, 101, 10);
-    Screen->Advance(1000);
-    Pump();
+    Hover(101, 1000);
     EXPECT_EQ(GetTrayTipWindow(), 0u);
     Screen->TrayLeave(Owner, ICON_ID);
-    Screen->TrayMove(Owner, ICON_ID, 100, 10);
-    Screen->Advance(400);
-    Pump();
+    Hover();
     EXPECT_NE(GetTrayTipWindow(), 0u);
 }
 
 TEST_F(TrayTest, TipFollowsTheIconsText) {
     ASSERT_TRUE(Add(u""));
-    Screen->TrayMove(Owner, ICON_ID, 100, 10);
-    Screen->Advance(400);
-    Pump();
+    Hover();
     EXPECT_EQ(GetTrayTipWindow(), 0u) << "an empty text shows no tip";
 
     ASSERT_TRUE(TrayModifyIcon(Owner, ICON_ID, View(), u"short"));
     Screen->TrayLeave(Owner, ICON_ID);
-    Screen->TrayMove(Owner, ICON_ID, 100, 10);
-    Screen->Advance(400);
-    Pump();
+    Hover();
     const HWND first = GetTrayTipWindow();
     ASSERT_NE(first, 0u);
     TRect before;
@@ -191,9 +186,7 @@ TEST_F(TrayTest, TipFollowsTheIconsText) {
 
 TEST_F(TrayTest, TipGoesWithTheIconOrItsOwner) {
     ASSERT_TRUE(Add(u"tip"));
-    Screen->TrayMove(Owner, ICON_ID, 100, 10);
-    Screen->Advance(400);
-    Pump();
+    Hover();
     ASSERT_NE(GetTrayTipWindow(), 0u);
     ASSERT_TRUE(TrayDeleteIcon(Owner, ICON_ID));
     EXPECT_EQ(GetTrayTipWindow(), 0u);
@@ -202,9 +195,7 @@ TEST_F(TrayTest, TipGoesWithTheIconOrItsOwner) {
         << "a gone icon is not brought back";
 
     ASSERT_TRUE(Add(u"tip"));
-    Screen->TrayMove(Owner, ICON_ID, 100, 10);
-    Screen->Advance(400);
-    Pump();
+    Hover();
     const HWND tip = GetTrayTipWindow();
     ASSERT_NE(tip, 0u);
     DestroyWindow(Owner);

@@ -450,27 +450,7 @@ TEST_F(BackendTest, WindowIconsBecomeTheNetWmIconProperty) {
     SendMessage(hwnd, WM_SETICON, ICON_BIG, static_cast<LPARAM>(program));
     SendMessage(hwnd, WM_SETICON, ICON_SMALL, static_cast<LPARAM>(tiny));
 
-    auto property = [&] {
-        ::Display* d = Server->Connection();
-        XSync(d, False);
-        Atom type = 0;
-        int format = 0;
-        unsigned long count = 0, after = 0;
-        unsigned char* data = nullptr;
-        std::vector<unsigned long> values;
-        if (XGetWindowProperty(d, X->NativeWindow(hwnd), XInternAtom(d, "_NET_WM_ICON", False), 0,
-                               1 << 20, False, XA_CARDINAL, &type, &format, &count, &after,
-                               &data) == Success &&
-            data != nullptr) {
-            // Xlib hands 32-bit items back in longs, sign-extended.
-            const auto* items = reinterpret_cast<const unsigned long*>(data);
-            for (unsigned long i = 0; i < count; ++i)
-                values.push_back(items[i] & 0xFFFFFFFFul);
-        }
-        if (data != nullptr)
-            XFree(data);
-        return values;
-    };
+    auto property = [&] { return Server->Cardinals(X->NativeWindow(hwnd), "_NET_WM_ICON"); };
     // The backend writes on its own connection; wait until the server has applied it.
     auto settled = [&](auto done) {
         std::vector<unsigned long> values = property();
