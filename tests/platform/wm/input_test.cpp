@@ -86,11 +86,7 @@ TEST_F(Routing, PressAndReleaseCarryButtonsAndClientCoordinates) {
 }
 
 TEST_F(Routing, CaptureKeepsThePointerWithNegativeClientCoordinates) {
-    Rec.Hooks[C] = [](HWND h, UINT m, WPARAM, LPARAM) -> std::optional<LRESULT> {
-        if (m == WM_LBUTTONDOWN)
-            SetCapture(h);
-        return std::nullopt;
-    };
+    OnMessage(C, WM_LBUTTONDOWN, [](HWND h, LPARAM) { SetCapture(h); });
     Screen->MovePointer(145, 145);
     Screen->PressButton();
     Screen->MovePointer(105, 102); // over the parent only
@@ -113,11 +109,7 @@ TEST_F(Routing, CaptureKeepsThePointerWithNegativeClientCoordinates) {
 
 TEST_F(Routing, HandlersSeeThePointerWhereTheirOwnMessageHappened) {
     TPoint atRelease{-1, -1};
-    Rec.Hooks[C] = [&](HWND, UINT m, WPARAM, LPARAM) -> std::optional<LRESULT> {
-        if (m == WM_LBUTTONUP)
-            GetCursorPos(&atRelease);
-        return std::nullopt;
-    };
+    OnMessage(C, WM_LBUTTONUP, [&](HWND, LPARAM) { GetCursorPos(&atRelease); });
     Screen->Click(145, 146);
     Screen->MovePointer(500, 500); // already waiting while the release is handled
     Pump();
@@ -176,18 +168,14 @@ class Tracking : public Routing {
 protected:
     void SetUp() override {
         Routing::SetUp();
-        for (HWND h : {Parent, A, B, C}) {
-            Rec.Hooks[h] = [](HWND hwnd, UINT m, WPARAM, LPARAM) -> std::optional<LRESULT> {
-                if (m == WM_MOUSEMOVE) {
-                    TTrackMouseEvent tme;
-                    tme.dwFlags = TME_HOVER | TME_LEAVE;
-                    tme.hwndTrack = hwnd;
-                    tme.dwHoverTime = 300;
-                    TrackMouseEvent(&tme);
-                }
-                return std::nullopt;
-            };
-        }
+        for (HWND h : {Parent, A, B, C})
+            OnMessage(h, WM_MOUSEMOVE, [](HWND hwnd, LPARAM) {
+                TTrackMouseEvent tme;
+                tme.dwFlags = TME_HOVER | TME_LEAVE;
+                tme.hwndTrack = hwnd;
+                tme.dwHoverTime = 300;
+                TrackMouseEvent(&tme);
+            });
     }
 };
 
@@ -266,9 +254,7 @@ TEST_F(Routing, WheelGoesToTheFocusAndUnansweredOnToItsParent) {
         EXPECT_EQ(GetXLParam(e.LParam), 145); // screen coordinates
     }
 
-    Rec.Hooks[A] = [](HWND, UINT m, WPARAM, LPARAM) -> std::optional<LRESULT> {
-        return m == WM_MOUSEWHEEL ? std::optional<LRESULT>(0) : std::nullopt;
-    };
+    Answer(A, WM_MOUSEWHEEL, 0);
     Clear();
     Screen->Wheel(120);
     Pump();
@@ -344,9 +330,7 @@ TEST_F(WmTest, ClickingAnInactiveWindowActivatesItUnlessItEatsThePress) {
     EXPECT_EQ(activation[2].LParam, static_cast<LPARAM>(second));
     EXPECT_EQ(Count(first, WM_LBUTTONDOWN), 1);
 
-    Rec.Hooks[second] = [](HWND, UINT m, WPARAM, LPARAM) -> std::optional<LRESULT> {
-        return m == WM_MOUSEACTIVATE ? std::optional<LRESULT>(MA_NOACTIVATEANDEAT) : std::nullopt;
-    };
+    Answer(second, WM_MOUSEACTIVATE, MA_NOACTIVATEANDEAT);
     Clear();
     Screen->Click(110, 10);
     Pump();

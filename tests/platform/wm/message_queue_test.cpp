@@ -189,9 +189,7 @@ TEST_F(WmTest, ManyThreadsPostingLoseNothing) {
 TEST_F(WmTest, EndOfSessionAsksEveryWindowThenTellsTheOutcome) {
     const HWND a = Top(0, 0, 10, 10);
     const HWND b = Top(0, 0, 10, 10);
-    Rec.Hooks[b] = [](HWND, UINT m, WPARAM, LPARAM) -> std::optional<LRESULT> {
-        return m == WM_QUERYENDSESSION ? std::optional<LRESULT>(0) : std::nullopt;
-    };
+    Answer(b, WM_QUERYENDSESSION, 0);
     Screen->EndSession();
     Pump();
     for (const auto& e : Entries({WM_ENDSESSION}))

@@ -104,11 +104,8 @@ TEST_F(WmTest, DestroyReachesEveryWindowAndFinishesChildrenBeforeParents) {
     EXPECT_EQ(GetParent(owned), parent);
     EXPECT_EQ(GetWindow(owned, GW_OWNER), parent);
     bool childAliveInParentsDestroy = false;
-    Rec.Hooks[parent] = [&](HWND, UINT m, WPARAM, LPARAM) -> std::optional<LRESULT> {
-        if (m == WM_DESTROY)
-            childAliveInParentsDestroy = IsWindow(grandchild);
-        return std::nullopt;
-    };
+    OnMessage(parent, WM_DESTROY,
+              [&](HWND, LPARAM) { childAliveInParentsDestroy = IsWindow(grandchild); });
     Clear();
     ASSERT_TRUE(DestroyWindow(parent));
 
@@ -161,14 +158,11 @@ TEST_F(WmTest, PropertiesAreKeyedByAtom) {
 TEST_F(WmTest, PositionChangingRecordDecidesWhatApplies) {
     const HWND parent = Top(10, 20, 300, 300);
     const HWND child = Child(parent, 5, 5, 50, 50);
-    Rec.Hooks[child] = [](HWND, UINT m, WPARAM, LPARAM lp) -> std::optional<LRESULT> {
-        if (m == WM_WINDOWPOSCHANGING) {
-            auto* wp = reinterpret_cast<TWindowPos*>(lp);
-            wp->x += 100;            // moved further than asked
-            wp->flags |= SWP_NOSIZE; // and not resized at all
-        }
-        return std::nullopt;
-    };
+    OnMessage(child, WM_WINDOWPOSCHANGING, [](HWND, LPARAM lp) {
+        auto* wp = reinterpret_cast<TWindowPos*>(lp);
+        wp->x += 100;            // moved further than asked
+        wp->flags |= SWP_NOSIZE; // and not resized at all
+    });
     Clear();
     ASSERT_TRUE(MoveWindow(child, 7, 8, 90, 90, true));
     TRect r;

@@ -103,6 +103,20 @@ protected:
                               nullptr);
     }
     void Pump() { ProcessPendingMessages(); }
+    // Answers msg to hwnd with result, without the default processing.
+    void Answer(HWND hwnd, UINT msg, LRESULT result) {
+        Rec.Hooks[hwnd] = [msg, result](HWND, UINT m, WPARAM, LPARAM) {
+            return m == msg ? std::optional<LRESULT>(result) : std::nullopt;
+        };
+    }
+    // Runs f(hwnd, lParam) on msg to hwnd, then the default processing.
+    void OnMessage(HWND hwnd, UINT msg, std::function<void(HWND, LPARAM)> f) {
+        Rec.Hooks[hwnd] = [msg, f](HWND h, UINT m, WPARAM, LPARAM lp) -> std::optional<LRESULT> {
+            if (m == msg)
+                f(h, lp);
+            return std::nullopt;
+        };
+    }
     void Clear() { Rec.Log.clear(); }
 
     // Pointer messages, in order.
