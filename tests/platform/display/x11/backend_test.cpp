@@ -130,8 +130,7 @@ protected:
 TEST_F(BackendTest, CompositedFrameShowsCardOverTransparentMargin) {
     Start(Servers::Compositor());
     ASSERT_TRUE(X->Compositing());
-    TCardFrame frame(200, 150, 20);
-    Card(100, 100, frame);
+    Card(100, 100, TCardFrame(200, 150, 20));
     EXPECT_TRUE(Until([&] { return Near(Server->Pixel(200, 200), 0x2040C0); }))
         << std::hex << Server->Pixel(200, 200);
     // The margin shows whatever the compositor paints behind windows, as far away from them.
@@ -143,8 +142,7 @@ TEST_F(BackendTest, CompositedFrameShowsCardOverTransparentMargin) {
 
 TEST_F(BackendTest, ConstantAlphaScalesTheWholeFrame) {
     Start(Servers::Compositor());
-    TCardFrame frame(200, 150, 20);
-    Card(100, 100, frame, 128);
+    Card(100, 100, TCardFrame(200, 150, 20), 128);
     EXPECT_TRUE(Until([&] {
         return Near(Server->Pixel(200, 200), OverHalf(0x102060, Server->Pixel(5, 5)));
     })) << std::hex
@@ -154,8 +152,7 @@ TEST_F(BackendTest, ConstantAlphaScalesTheWholeFrame) {
 TEST_F(BackendTest, WithoutCompositorTheMarginIsCutAway) {
     Start();
     ASSERT_FALSE(X->Compositing());
-    TCardFrame frame(200, 150, 20);
-    Card(100, 100, frame);
+    Card(100, 100, TCardFrame(200, 150, 20));
     EXPECT_TRUE(Until([&] { return Near(Server->Pixel(200, 200), 0x2040C0); }));
     // Unblended, the margin would be black.
     EXPECT_TRUE(Near(Server->Pixel(105, 105), 0xFFFFFF)) << std::hex << Server->Pixel(105, 105);
@@ -188,8 +185,7 @@ TEST_F(BackendTest, WithoutCompositorTheCardIsPutTogetherOverTheDesktopPicture) 
                     reinterpret_cast<const unsigned char*>(&tile), 1);
     XSync(d, False);
 
-    TCardFrame frame(200, 150, 20);
-    const HWND hwnd = Card(100, 100, frame);
+    const HWND hwnd = Card(100, 100, TCardFrame(200, 150, 20));
     // The half-transparent strip blends with the repeated tile, pixel by pixel; the margin shows
     // the desktop picture itself.
     auto blended = [&](int x0) {
@@ -226,8 +222,7 @@ TEST_F(BackendTest, FramesWithAndWithoutShmLookTheSame) {
 
 TEST_F(BackendTest, PressOnTransparentPixelDoesNotReachTheWindow) {
     Start();
-    TCardFrame frame(200, 150, 20);
-    const HWND hwnd = Card(100, 100, frame);
+    const HWND hwnd = Card(100, 100, TCardFrame(200, 150, 20));
     Settle(200);
     ASSERT_TRUE(Xdotool({"mousemove", "108", "108", "click", "1"}));
     Settle(300);
@@ -244,8 +239,7 @@ TEST_F(BackendTest, PressOnTransparentPixelDoesNotReachTheWindow) {
 // the next press carries its own button only, so a right press opens no drag.
 TEST_F(BackendTest, AReleaseThatWentElsewhereEndsThePress) {
     Start();
-    TCardFrame frame(200, 150, 0);
-    const HWND hwnd = Card(100, 100, frame, 255, u"x11letgo");
+    const HWND hwnd = Card(100, 100, TCardFrame(200, 150, 0), 255, u"x11letgo");
     ASSERT_TRUE(Until([&] { return Near(Server->Pixel(200, 175), 0x2040C0); }));
     ASSERT_TRUE(Xdotool({"mousemove", "200", "175", "mousedown", "1"}));
     ASSERT_TRUE(Until([&] { return Count(WM_LBUTTONDOWN, hwnd) == 1; }));
@@ -258,8 +252,7 @@ TEST_F(BackendTest, AReleaseThatWentElsewhereEndsThePress) {
 
 TEST_F(BackendTest, WheelNotchesReachTheFocusedChild) {
     Start();
-    TCardFrame frame(200, 150, 0);
-    const HWND top = Card(100, 100, frame);
+    const HWND top = Card(100, 100, TCardFrame(200, 150, 0));
     const HWND left = CreateWindowEx(0, u"x11record", u"", WS_CHILD | WS_VISIBLE, 0, 0, 100, 150,
                                      top, 1, nullptr);
     const HWND right = CreateWindowEx(0, u"x11record", u"", WS_CHILD | WS_VISIBLE, 100, 0, 100, 150,
@@ -285,8 +278,7 @@ TEST_F(BackendTest, MoveLoopFollowsThePointerWithinTheWorkAreaOfTheDock) {
     Server->AddDock(40);
     ASSERT_TRUE(Until([&] { return X->WorkArea().Top > 0; })) << X->WorkArea().Top;
     const TRect work = X->WorkArea();
-    TCardFrame frame(200, 150, 0);
-    const HWND hwnd = Card(300, 300, frame, 255, u"x11drag");
+    const HWND hwnd = Card(300, 300, TCardFrame(200, 150, 0), 255, u"x11drag");
     // Placed where asked, and on screen where the press will land.
     ASSERT_TRUE(Until(
         [&] {
@@ -326,8 +318,7 @@ TEST_F(BackendTest, MoveLoopFollowsThePointerWithinTheWorkAreaOfTheDock) {
 
 TEST_F(BackendTest, ActivationKeysAndTheDesktopsCloseRequest) {
     Start(Servers::Manager());
-    TCardFrame frame(200, 150, 0);
-    const HWND hwnd = Card(100, 100, frame);
+    const HWND hwnd = Card(100, 100, TCardFrame(200, 150, 0));
     SetForegroundWindow(hwnd);
     ASSERT_TRUE(Until([&] {
         const TMsg* a = Last(WM_ACTIVATE);
@@ -394,8 +385,7 @@ TEST_F(BackendTest, MonitorsWithTheirPanelsAndTheirChanges) {
     const std::vector<TRect> two{
         {0, 0, 1280, 1024}, {0, 0, 1280, 1024}, {1280, 0, 2560, 1024}, {1280, 0, 2560, 984}};
     ASSERT_TRUE(Until([&] { return works() == two; })) << works().size();
-    TCardFrame frame(100, 100, 0);
-    const HWND hwnd = Card(1500, 100, frame);
+    const HWND hwnd = Card(1500, 100, TCardFrame(100, 100, 0));
     Settle(100);
     Seen.clear();
 
@@ -438,8 +428,7 @@ TEST_F(BackendTest, LostConnectionEndsTheSessionWithoutEndingTheProcess) {
 // each, the program's icon 101 at its own size first.
 TEST_F(BackendTest, WindowIconsBecomeTheNetWmIconProperty) {
     Start();
-    TCardFrame frame(100, 100, 0);
-    const HWND hwnd = Card(100, 100, frame);
+    const HWND hwnd = Card(100, 100, TCardFrame(100, 100, 0));
     const HICON program = LoadIcon(0, 101);
     ASSERT_NE(program, 0u);
     TFrameView programFrame;
