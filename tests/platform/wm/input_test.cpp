@@ -118,30 +118,26 @@ TEST_F(Routing, HandlersSeeThePointerWhereTheirOwnMessageHappened) {
 
 TEST_F(Routing, DoubleClicksNeedTheClassStyleTimeAndDistance) {
     const HWND plain = Child(Parent, 150, 150, 40, 40, 0, u"RecordingPlain");
+    const std::vector<UINT> pair{WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP};
+    const std::vector<UINT> twice{WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDOWN, WM_LBUTTONUP};
     struct Case {
         const char* name;
         HWND target;
-        int secondX;
+        int x, secondX; // both presses at the same height
         std::uint64_t gap;
         std::vector<UINT> expected;
     } cases[] = {
-        {"double", C, 145, 100, {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP}},
-        {"too slow", C, 145, 501, {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDOWN, WM_LBUTTONUP}},
-        {"too far", C, 148, 100, {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDOWN, WM_LBUTTONUP}},
-        {"no class style",
-         plain,
-         0,
-         100,
-         {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDOWN, WM_LBUTTONUP}},
+        {"double", C, 145, 145, 100, pair},
+        {"too slow", C, 145, 145, 501, twice},
+        {"too far", C, 145, 148, 100, twice},
+        {"no class style", plain, 260, 260, 100, twice},
     };
     for (const auto& c : cases) {
-        const int x = c.target == plain ? 260 : 145;
-        const int second = c.target == plain ? 260 : c.secondX;
         Screen->Advance(10000); // forget earlier presses
         Clear();
-        Screen->Click(x, x);
+        Screen->Click(c.x, c.x);
         Screen->Advance(c.gap);
-        Screen->Click(second, x);
+        Screen->Click(c.secondX, c.x);
         Pump();
         std::vector<UINT> got;
         for (const auto& p : PointerLog()) {
