@@ -321,7 +321,6 @@ TEST(IniUpdateFile, DirectoryInThePlaceOfTheFileIsLeftAlone) {
     EXPECT_EQ(dir.Entries().size(), 1u);
 }
 
-
 std::string Utf8Bom(const std::string& Text) {
     return "\xEF\xBB\xBF" + Text;
 }

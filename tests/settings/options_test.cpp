@@ -105,7 +105,6 @@ TEST_F(OptionsTest, ExistingFileKeepsItsOrderAndCase) {
                       u"[General]\r\ntop=2\r\nleft=1\r\n\r\n"));
 }
 
-
 // Users edit the feeds by hand: every line counts in file order whatever its key (a repeated or
 // skipped number included), the widget writes them back numbered 1..N where the section stood,
 // an empty section stays (it means "no feeds"), and nothing else in the file moves.

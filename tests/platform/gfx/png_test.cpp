@@ -81,7 +81,7 @@ TEST(DecodePng, EveryKindArrivesAsPremultipliedArgb32) {
         ASSERT_EQ(cairo_image_surface_get_width(image.get()), 3) << c.Kind;
         ASSERT_EQ(cairo_image_surface_get_height(image.get()), 2) << c.Kind;
         EXPECT_EQ(cairo_image_surface_get_stride(image.get()), 12) << c.Kind;
-        for (int y = 0; y < 2; ++y) {
+        for (int y = 0; y < 2; ++y)
             for (int x = 0; x < 3; ++x) {
                 const std::uint32_t p = PixelAt(image.get(), x, y);
                 for (int shift = 0; shift < 32; shift += 8) {
@@ -91,7 +91,6 @@ TEST(DecodePng, EveryKindArrivesAsPremultipliedArgb32) {
                         << c.Kind << " at " << x << "," << y << ": " << std::hex << p;
                 }
             }
-        }
     }
 }
 

@@ -116,13 +116,12 @@ TEST_F(HeadlessDialogs, MenuStaysOnTheScreenAndDrawsItsAcceleratorRightAligned) 
     const int y0 = TOP + ROW * 3;
     EXPECT_EQ(f.Pixel(f.Width / 2, y0 + 2), PAINT_HOT);
     int rightmostInk = -1;
-    for (int y = y0; y < y0 + ROW; ++y) {
+    for (int y = y0; y < y0 + ROW; ++y)
         for (int x = 0; x < f.Width; ++x) {
             const std::uint32_t p = f.Pixel(x, y);
             if ((p & 0xFF) < 0x60 && ((p >> 8) & 0xFF) < 0x60)
                 rightmostInk = std::max(rightmostInk, x);
         }
-    }
     EXPECT_GT(rightmostInk, f.Width - 40);
     EXPECT_LT(rightmostInk, f.Width - 10);
 }

@@ -152,7 +152,6 @@ TEST_F(AtomicFileTest, ReadOnlyFilesAndNonFilesAreLeftAlone) {
     EXPECT_EQ(Entries(Data), std::set<std::string>{"options.ini"});
 }
 
-
 // The content reaches the disk before the new name points at it, else a crash right after the
 // rename could leave an empty options file; a sync that fails leaves the old file in place.
 TEST_F(AtomicFileTest, ContentIsSyncedBeforeTheRenameAndAFailedSyncKeepsTheOldFile) {

@@ -140,12 +140,11 @@ TEST_F(Routing, DoubleClicksNeedTheClassStyleTimeAndDistance) {
         Screen->Click(c.secondX, c.x);
         Pump();
         std::vector<UINT> got;
-        for (const auto& p : PointerLog()) {
+        for (const auto& p : PointerLog())
             if (p.Msg != WM_MOUSEMOVE) {
                 EXPECT_EQ(p.Hwnd, c.target) << c.name;
                 got.push_back(p.Msg);
             }
-        }
         EXPECT_EQ(got, c.expected) << c.name;
     }
 
@@ -282,7 +281,7 @@ TEST_F(Routing, KeysGoToTheFocusAndTypedTextBecomesCharacters) {
     Screen->KeyDown(VK_DOWN);
     Pump();
     std::vector<UINT> got;
-    for (const auto& e : Rec.Log) {
+    for (const auto& e : Rec.Log)
         if (e.Msg >= WM_KEYFIRST && e.Msg <= WM_KEYLAST) {
             EXPECT_EQ(e.Hwnd, B);
             got.push_back(e.Msg);
@@ -290,7 +289,6 @@ TEST_F(Routing, KeysGoToTheFocusAndTypedTextBecomesCharacters) {
                 EXPECT_EQ(e.WParam, static_cast<WPARAM>(u'A'));
             }
         }
-    }
     EXPECT_EQ(got,
               (std::vector<UINT>{WM_KEYDOWN, WM_KEYDOWN, WM_CHAR, WM_KEYUP, WM_KEYUP, WM_KEYDOWN}));
     EXPECT_EQ(GetKeyState(VK_SHIFT) & 0x8000, 0);

@@ -198,7 +198,6 @@ TEST_F(WmTest, EndOfSessionAsksEveryWindowThenTellsTheOutcome) {
     EXPECT_EQ(Count(b, WM_ENDSESSION), 1);
 }
 
-
 // A service on the window thread that watches one descriptor, and may ask to run again after a
 // real time-out; each run posts what it saw to its window.
 class TPipeSource : public TWaitSource {
