@@ -58,6 +58,12 @@ TEST_F(HeadlessWidgets, TrayClicksBecomeEventsWithTheirKeys) {
     for (LPARAM m : {WM_RBUTTONDBLCLK, WM_MBUTTONDBLCLK})
         SendMessage(owner, WM_TRAYICON, id, m);
     EXPECT_EQ(log.Events, (std::vector<std::string>{"dbl", "dbl"}));
+    // A docked icon's tray tells no place, so a move is reported where the pointer is.
+    std::vector<TPoint> moves;
+    tray.OnMouseMove = [&](TObject*, int, int x, int y) { moves.push_back(TPoint{x, y}); };
+    Screen->MovePointer(30, 40);
+    SendMessage(owner, WM_TRAYICON, id, WM_MOUSEMOVE);
+    EXPECT_EQ(moves, (std::vector<TPoint>{{30, 40}}));
 }
 
 TEST_F(HeadlessWidgets, TrayRecordFollowsTheProperties) {
@@ -73,6 +79,8 @@ TEST_F(HeadlessWidgets, TrayRecordFollowsTheProperties) {
     tray.SetHintText(u"Mini Pelikora");
     tray.SetVisibleTray(true);
     ASSERT_EQ(Screen->TrayIcons().size(), 1u);
+    EXPECT_EQ(tray.Record().hWnd, tray.WindowHandle());
+    EXPECT_EQ(tray.Record().uCallbackMessage, WM_TRAYICON);
     EXPECT_EQ(Screen->TrayIcons()[0].Tip, u"Mini Pelikora");
     EXPECT_TRUE(tray.Record().uFlags & NIF_TIP);
     tray.SetHintText(u"");
@@ -82,6 +90,8 @@ TEST_F(HeadlessWidgets, TrayRecordFollowsTheProperties) {
     EXPECT_EQ(std::u16string(tray.Record().szTip).size(), 127u);
     tray.SetBalloonTitle(std::u16string(100, u't'));
     EXPECT_EQ(std::u16string(tray.Record().szInfoTitle).size(), 63u);
+    tray.SetBalloonHint(std::u16string(300, u'h'));
+    EXPECT_EQ(std::u16string(tray.Record().szInfo).size(), 255u);
     tray.ShowBalloon();
     EXPECT_TRUE(tray.Record().uFlags & NIF_INFO);
     SendMessage(tray.WindowHandle(), WM_TRAYICON, tray.Record().uID, NIN_BALLOONTIMEOUT);
@@ -94,6 +104,14 @@ TEST_F(HeadlessWidgets, TrayRecordFollowsTheProperties) {
               (std::vector<std::string>{"balloon" + std::to_string(NIN_BALLOONTIMEOUT),
                                         "balloon" + std::to_string(NIN_BALLOONUSERCLICK)}));
     tray.SetVisibleTray(false);
+    EXPECT_TRUE(Screen->TrayIcons().empty());
+    tray.SetVisibleTray(true);
+    EXPECT_EQ(Screen->TrayIcons().size(), 1u);
+    // The icon lets the session end, stays while it goes on and leaves the tray when it ends.
+    EXPECT_EQ(SendMessage(tray.WindowHandle(), WM_QUERYENDSESSION, 0, 0), 1);
+    SendMessage(tray.WindowHandle(), WM_ENDSESSION, 0, 0);
+    EXPECT_EQ(Screen->TrayIcons().size(), 1u);
+    SendMessage(tray.WindowHandle(), WM_ENDSESSION, 1, 0);
     EXPECT_TRUE(Screen->TrayIcons().empty());
 }
 

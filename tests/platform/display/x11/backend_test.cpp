@@ -274,10 +274,15 @@ TEST_F(BackendTest, WheelNotchesReachTheFocusedChild) {
 
 TEST_F(BackendTest, MoveLoopFollowsThePointerWithinTheWorkAreaOfTheDock) {
     Start(Servers::Manager());
+    EXPECT_EQ(X->WorkArea(), (TRect{0, 0, 1280, 1024})) << "the whole screen without a dock";
     // A dock with a strut along the top, which the window manager leaves out of the work area.
     Server->AddDock(40);
     ASSERT_TRUE(Until([&] { return X->WorkArea().Top > 0; })) << X->WorkArea().Top;
     const TRect work = X->WorkArea();
+    EXPECT_EQ(work, (TRect{0, 40, 1280, 1024}));
+    TRect asked;
+    ASSERT_TRUE(SystemParametersInfo(SPI_GETWORKAREA, 0, &asked, 0));
+    EXPECT_EQ(asked, work) << "what the window manager's callers are told";
     const HWND hwnd = Card(300, 300, TCardFrame(200, 150, 0), 255, u"x11drag");
     // Placed where asked, and on screen where the press will land.
     ASSERT_TRUE(Until(
