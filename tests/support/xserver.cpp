@@ -76,20 +76,14 @@ TXServer::TXServer(const TServerOptions& options) {
     }
     const std::string screen =
         std::to_string(options.Width) + "x" + std::to_string(options.Height) + "x24";
-    std::vector<std::string> args = {
-        "Xvfb",      "-displayfd", std::to_string(fds[1]), "-screen",   "0",       screen, "-wr",
-        "-nolisten", "tcp",        "+extension",           "Composite", "-noreset"};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addclose(&actions, fds[0]);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    const int rc = posix_spawnp(&Server, "Xvfb", &actions, nullptr, Argv(args).data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
+    // Stopped after its clients, not with them.
+    Server = Spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", screen, "-wr",
+                    "-nolisten", "tcp", "+extension", "Composite", "-noreset"});
+    Forget(Server);
     close(fds[1]);
-    if (rc != 0) {
+    if (Server <= 0) {
         close(fds[0]);
         Problem = "Xvfb could not be started";
-        Server = -1;
         return;
     }
     std::string number;
