@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "toolkit_fixture.h"
 
 using namespace platform;
@@ -20,10 +22,8 @@ LRESULT RecorderProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 bool RecorderSaw(UINT msg) {
-    for (const auto& m : RecorderSeen)
-        if (m.message == msg)
-            return true;
-    return false;
+    return std::any_of(RecorderSeen.begin(), RecorderSeen.end(),
+                       [msg](const TMsg& m) { return m.message == msg; });
 }
 
 // A control built on an existing platform class, as the tooltip and text elements are.

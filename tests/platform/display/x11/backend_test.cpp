@@ -211,7 +211,9 @@ TEST_F(BackendTest, WithoutCompositorTheCardIsPutTogetherOverTheDesktopPicture) 
 
 TEST_F(BackendTest, FramesWithAndWithoutShmLookTheSame) {
     for (bool shm : {true, false}) {
-        Start({}, Shm(shm));
+        TX11Options options;
+        options.UseShm = shm;
+        Start({}, options);
         EXPECT_EQ(X->UsingShm(), shm);
         TCardFrame frame(120, 90, 10);
         Card(40, 40, frame);

@@ -74,12 +74,6 @@ struct Servers {
     }
 };
 
-inline platform::TX11Options Shm(bool on) {
-    platform::TX11Options o;
-    o.UseShm = on;
-    return o;
-}
-
 using platformtest::TCardFrame;
 
 inline bool Near(std::uint32_t rgb, std::uint32_t expected, int tolerance = 4) {
