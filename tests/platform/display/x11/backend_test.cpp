@@ -287,13 +287,10 @@ TEST_F(BackendTest, MoveLoopFollowsThePointerWithinTheWorkAreaOfTheDock) {
     EXPECT_EQ(asked, work) << "what the window manager's callers are told";
     const HWND hwnd = Card(300, 300, TCardFrame(200, 150, 0), 255, u"x11drag");
     // Placed where asked, and on screen where the press will land.
-    ASSERT_TRUE(Until(
-        [&] {
-            return ScreenOrigin(hwnd) == TPoint{300, 300} &&
-                   Near(Server->Pixel(400, 375), 0x2040C0);
-        },
-        5000))
-        << ScreenOrigin(hwnd).X << "," << ScreenOrigin(hwnd).Y;
+    const auto shown = [&] {
+        return ScreenOrigin(hwnd) == TPoint{300, 300} && Near(Server->Pixel(400, 375), 0x2040C0);
+    };
+    ASSERT_TRUE(Until(shown, 5000)) << ScreenOrigin(hwnd).X << "," << ScreenOrigin(hwnd).Y;
     // Drop it over the dock and past the right edge: it stays inside the work area.
     const int dropX = work.Right - 200 + 30, dropY = work.Top - 20;
     const std::string px = std::to_string(400 + dropX - 300);
