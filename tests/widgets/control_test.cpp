@@ -127,18 +127,6 @@ TEST_F(ToolkitTest, ControlsOfOneClassShareOneRegisteredClassAndProcedure) {
     EXPECT_EQ(GetDlgCtrlID(a.WindowHandle()), static_cast<UINT>(a.WindowHandle()));
 }
 
-TEST_F(ToolkitTest, LaterSiblingsLieAboveEarlierOnes) {
-    auto& window = MakeWindow();
-    auto& a = MakeChild(window, 10, 10, 50, 50);
-    auto& b = MakeChild(window, 10, 10, 50, 50);
-    auto& c = MakeChild(window, 10, 10, 50, 50);
-    EXPECT_EQ(GetWindow(window.WindowHandle(), GW_CHILD), c.WindowHandle());
-    EXPECT_EQ(GetWindow(c.WindowHandle(), GW_HWNDNEXT), b.WindowHandle());
-    EXPECT_EQ(GetWindow(b.WindowHandle(), GW_HWNDNEXT), a.WindowHandle());
-    EXPECT_EQ(ChildWindowFromPoint(window.WindowHandle(), {20, 20}), c.WindowHandle());
-    EXPECT_EQ(window.ControlCount(), 3);
-}
-
 TEST_F(ToolkitTest, CaptionBeforeCreationBecomesTheWindowText) {
     auto& window = MakeWindow();
     TControl& c = *window.Make<TControl>();

@@ -60,6 +60,12 @@ TEST_F(DispatchTest, OverlappingElementsGiveTheClickToTheLastCreated) {
     auto& b = MakeChild(window, 20, 20, 60, 60);
     auto& c = MakeChild(window, 30, 30, 60, 60);
     window.Update();
+    // Later siblings lie above earlier ones.
+    EXPECT_EQ(GetWindow(window.WindowHandle(), GW_CHILD), c.WindowHandle());
+    EXPECT_EQ(GetWindow(c.WindowHandle(), GW_HWNDNEXT), b.WindowHandle());
+    EXPECT_EQ(GetWindow(b.WindowHandle(), GW_HWNDNEXT), a.WindowHandle());
+    EXPECT_EQ(ChildWindowFromPoint(window.WindowHandle(), {35, 35}), c.WindowHandle());
+    EXPECT_EQ(window.ControlCount(), 3);
     Watch(a, "A");
     Watch(b, "B");
     Watch(c, "C");
