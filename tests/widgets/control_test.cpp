@@ -157,20 +157,8 @@ TEST_F(ToolkitTest, HeightAlwaysMovesALiveWindowLeftOnlyOnChange) {
     EXPECT_EQ(c.Left(), 7);
 }
 
+// Without a window Perform still runs the handlers, and other operations only store.
 TEST_F(ToolkitTest, OperationsWithoutWindowOnlyStore) {
-    TControl c(nullptr);
-    c.SetStyle(0x1234);
-    c.SetEnabled(false);
-    c.SetBounds(1, 2, 3, 4);
-    c.SetFocus();
-    EXPECT_EQ(c.Style(), 0u);
-    EXPECT_EQ(c.ControlCount(), 0);
-    EXPECT_FALSE(c.Enabled());
-    EXPECT_EQ(c.Left(), 0); // SetBounds needs a window
-    EXPECT_FALSE(c.HandleAllocated());
-}
-
-TEST_F(ToolkitTest, PerformWithoutWindowRunsTheHandlers) {
     TControl c(nullptr);
     std::uint16_t seen = 0;
     c.OnKeyDown = [&](TObject*, std::uint16_t& key, TShiftState) {
@@ -188,6 +176,16 @@ TEST_F(ToolkitTest, PerformWithoutWindowRunsTheHandlers) {
     buffer[0] = u'x';
     EXPECT_EQ(c.Perform(WM_GETTEXT, 0, reinterpret_cast<LPARAM>(buffer)), 0);
     EXPECT_EQ(buffer[0], u'x');
+
+    c.SetStyle(0x1234);
+    c.SetEnabled(false);
+    c.SetBounds(1, 2, 3, 4);
+    c.SetFocus();
+    EXPECT_EQ(c.Style(), 0u);
+    EXPECT_EQ(c.ControlCount(), 0);
+    EXPECT_FALSE(c.Enabled());
+    EXPECT_EQ(c.Left(), 0); // SetBounds needs a window
+    EXPECT_FALSE(c.HandleAllocated());
 }
 
 TEST_F(ToolkitTest, PlatformClassIsSubclassedAndSeesHandlerChanges) {

@@ -88,13 +88,10 @@ TEST_F(WmTest, QuitEndsGetMessageAfterWhatWasPostedBefore) {
     EXPECT_FALSE(GetMessage(&msg, 0, 0, 0));
     EXPECT_EQ(msg.message, WM_QUIT);
     EXPECT_EQ(msg.wParam, 3u);
-}
-
-TEST_F(WmTest, ProcessPendingLeavesTheQuitMessageForTheLoop) {
+    // Serving what is pending leaves the quit message for the loop.
     PostQuitMessage(0);
     PostMessage(0, WM_USER, 0, 0);
     EXPECT_EQ(ProcessPendingMessages(), 1);
-    TMsg msg;
     EXPECT_FALSE(GetMessage(&msg, 0, 0, 0));
 }
 
