@@ -53,7 +53,6 @@ public:
     // A CARDINAL property of a window (0 for the root) as read through the test's connection,
     // each item cut to its 32 bits; empty when the window has none.
     std::vector<unsigned long> Cardinals(unsigned long window, const std::string& property);
-    // The window that has the keyboard focus.
     unsigned long Focus();
     // Ends the server as a crash or a logout would, leaving its clients cut off.
     void KillServer();

@@ -22,6 +22,12 @@ protected:
         Bar = BuildMenu();
         ProcessPendingMessages();
     }
+    void Type(const std::vector<std::pair<UINT, std::u16string>>& keys) {
+        for (const auto& [vk, text] : keys) {
+            Screen->KeyDown(vk, text);
+            Screen->KeyUp(vk);
+        }
+    }
     void TearDown() override {
         OnTick = nullptr;
         DestroyMenu(Bar);
@@ -59,10 +65,7 @@ TEST_F(HeadlessDialogs, MenuKeysChooseTheCommandThatIsPostedToTheOwner) {
     };
     for (const auto& c : cases) {
         Screen->MovePointer(300, 200);
-        for (const auto& [vk, text] : c.Keys) {
-            Screen->KeyDown(vk, text);
-            Screen->KeyUp(vk);
-        }
+        Type(c.Keys);
         if (c.Expected == 0 && c.Keys.back().first != VK_ESCAPE)
             Screen->KeyDown(VK_ESCAPE, u"\x1b");
         EXPECT_EQ(TrackPopupMenuEx(GetSubMenu(Bar, 0), TPM_VERTICAL, 300, 200, Owner, nullptr), 1);
@@ -169,10 +172,7 @@ TEST_F(HeadlessDialogs, MessageBoxKeysGiveYesOrNo) {
         {{{VK_ESCAPE, u"\x1b"}, {'H', u"h"}}, IDNO}, // a Yes/No box has no escape
     };
     for (const auto& c : cases) {
-        for (const auto& [vk, text] : c.Keys) {
-            Screen->KeyDown(vk, text);
-            Screen->KeyUp(vk);
-        }
+        Type(c.Keys);
         EXPECT_EQ(MessageBox(Owner, u"\"Mini Pelikora\" için yeni sürüm hazır.", u"Mini Pelikora",
                              MB_YESNO | MB_ICONINFORMATION | MB_TOPMOST),
                   c.Expected);

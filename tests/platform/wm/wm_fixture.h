@@ -119,7 +119,6 @@ protected:
     }
     void Clear() { Rec.Log.clear(); }
 
-    // Pointer messages, in order.
     std::vector<TPointer> PointerLog() const {
         std::vector<TPointer> out;
         for (const auto& e : Rec.Log) {

@@ -324,10 +324,11 @@ TEST_F(BackendTest, ActivationKeysAndTheDesktopsCloseRequest) {
     Start(Servers::Manager());
     const HWND hwnd = Card(100, 100, TCardFrame(200, 150, 0));
     SetForegroundWindow(hwnd);
-    ASSERT_TRUE(Until([&] {
+    const auto active = [](bool is) {
         const TMsg* a = Last(WM_ACTIVATE);
-        return a != nullptr && LoWord(a->wParam) != WA_INACTIVE;
-    }));
+        return a != nullptr && (LoWord(a->wParam) != WA_INACTIVE) == is;
+    };
+    ASSERT_TRUE(Until([&] { return active(true); }));
     ASSERT_TRUE(Until([&] { return Server->Focus() == X->NativeWindow(hwnd); }));
     ASSERT_TRUE(Xdotool({"key", "shift+a", "Return"}));
     ASSERT_TRUE(Until([&] { return Count(WM_CHAR) >= 2; }));
@@ -347,10 +348,7 @@ TEST_F(BackendTest, ActivationKeysAndTheDesktopsCloseRequest) {
     Settle(300);
     SendClientMessage(d, DefaultRootWindow(d), other, "_NET_ACTIVE_WINDOW", 2,
                       SubstructureRedirectMask | SubstructureNotifyMask);
-    ASSERT_TRUE(Until([&] {
-        const TMsg* a = Last(WM_ACTIVATE);
-        return a != nullptr && LoWord(a->wParam) == WA_INACTIVE;
-    }));
+    ASSERT_TRUE(Until([&] { return active(false); }));
     EXPECT_EQ(Last(WM_ACTIVATE)->lParam, 0);
 
     // What the window manager sends for Alt+F4 or a close button.
