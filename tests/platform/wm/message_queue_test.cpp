@@ -28,8 +28,7 @@ std::vector<UINT> Drain() {
 }
 
 TEST_F(WmTest, PostedMessagesArriveInOrderAndSentOnesAtOnce) {
-    const HWND hwnd = Top(0, 0, 10, 10);
-    Drain();
+    const HWND hwnd = QuietTop();
     Clear();
     EXPECT_TRUE(PostMessage(hwnd, WM_USER + 1, 1, 2));
     EXPECT_TRUE(PostMessage(hwnd, WM_USER + 2, 0, 0));
@@ -78,8 +77,7 @@ TEST_F(WmTest, FiltersPickMatchingMessagesAndLeaveTheRest) {
 }
 
 TEST_F(WmTest, QuitEndsGetMessageAfterWhatWasPostedBefore) {
-    const HWND hwnd = Top(0, 0, 10, 10);
-    Drain();
+    const HWND hwnd = QuietTop();
     PostMessage(hwnd, WM_USER, 0, 0);
     PostQuitMessage(3);
     TMsg msg;
@@ -96,8 +94,7 @@ TEST_F(WmTest, QuitEndsGetMessageAfterWhatWasPostedBefore) {
 }
 
 TEST_F(WmTest, TimerTicksOnlyAfterItsIntervalAndNeverPilesUp) {
-    const HWND hwnd = Top(0, 0, 10, 10);
-    Drain();
+    const HWND hwnd = QuietTop();
     ASSERT_EQ(SetTimer(hwnd, 1003, 300000), 1003u);
     Screen->Advance(299999);
     EXPECT_EQ(Drain(), std::vector<UINT>{});
@@ -121,8 +118,7 @@ TEST_F(WmTest, TimerTicksOnlyAfterItsIntervalAndNeverPilesUp) {
 }
 
 TEST_F(WmTest, TicksWaitWhileOtherMessagesAreQueued) {
-    const HWND hwnd = Top(0, 0, 10, 10);
-    Drain();
+    const HWND hwnd = QuietTop();
     SetTimer(hwnd, 1, 50);
     Screen->Advance(50);
     PostMessage(hwnd, WM_USER, 0, 0);
@@ -130,8 +126,7 @@ TEST_F(WmTest, TicksWaitWhileOtherMessagesAreQueued) {
 }
 
 TEST_F(WmTest, GetMessageSkipsTheClockAheadToTheNextTimer) {
-    const HWND hwnd = Top(0, 0, 10, 10);
-    Drain();
+    const HWND hwnd = QuietTop();
     SetTimer(hwnd, 1, 300000);
     const DWORD before = GetTickCount();
     TMsg msg;
@@ -143,8 +138,7 @@ TEST_F(WmTest, GetMessageSkipsTheClockAheadToTheNextTimer) {
 }
 
 TEST_F(WmTest, PostFromAnotherThreadWakesABlockedGetMessage) {
-    const HWND hwnd = Top(0, 0, 10, 10);
-    Drain();
+    const HWND hwnd = QuietTop();
     std::atomic<bool> waiting{false};
     std::thread worker([&] {
         while (!waiting.load())
@@ -162,8 +156,7 @@ TEST_F(WmTest, PostFromAnotherThreadWakesABlockedGetMessage) {
 }
 
 TEST_F(WmTest, ManyThreadsPostingLoseNothing) {
-    const HWND hwnd = Top(0, 0, 10, 10);
-    Drain();
+    const HWND hwnd = QuietTop();
     Clear();
     std::vector<std::thread> workers;
     for (int t = 0; t < 4; ++t) {
@@ -246,8 +239,7 @@ private:
 // source's real time-out, even with a timer due far later on the skipping headless clock; every
 // Prepare is followed by its Dispatch, and a removed source is asked no more.
 TEST_F(WmTest, WaitSourcesJoinTheWaitAndRunRightAfterIt) {
-    const HWND hwnd = Top(0, 0, 10, 10);
-    Drain();
+    const HWND hwnd = QuietTop();
     Screen->SetAutoAdvance(false);
     SetTimer(hwnd, 1, 300000);
     TPipeSource source(hwnd);

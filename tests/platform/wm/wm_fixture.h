@@ -103,6 +103,12 @@ protected:
                               nullptr);
     }
     void Pump() { ProcessPendingMessages(); }
+    // A 10 x 10 top-level window whose creation has been served.
+    HWND QuietTop() {
+        const HWND hwnd = Top(0, 0, 10, 10);
+        Pump();
+        return hwnd;
+    }
     // Answers msg to hwnd with result, without the default processing.
     void Answer(HWND hwnd, UINT msg, LRESULT result) {
         Rec.Hooks[hwnd] = [msg, result](HWND, UINT m, WPARAM, LPARAM) {
