@@ -55,8 +55,7 @@ TEST(IniEscapes, ControlCharactersAndBackslashesRoundTrip) {
 
 TEST(IniEscapes, HandWrittenBackslashes) {
     struct Case {
-        const char16_t* Line;
-        const char16_t* Value;
+        const char16_t *Line, *Value;
     };
     const Case cases[] = {
         {u"k=a\\qb", u"ab"},                            // unknown pair vanishes whole
@@ -75,8 +74,7 @@ TEST(IniEscapes, HandWrittenBackslashes) {
 // their exact text through a write and a new read.
 TEST(IniEscapes, EveryStoredLineReadsBackUnchanged) {
     struct Case {
-        const char16_t* Key;
-        const char16_t* Value;
+        const char16_t *Key, *Value;
     };
     const Case cases[] = {
         {u"k", u"  padded  "}, {u" k ", u"v"},       {u"[x", u"y]"}, {u";k", u"v"},

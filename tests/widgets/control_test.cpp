@@ -51,8 +51,7 @@ public:
         TWindowEx::WndProc(Message);
     }
     struct Request {
-        UINT Msg;
-        UINT Flags;
+        UINT Msg, Flags;
         HWND Owner;
         std::uintptr_t Id;
     };

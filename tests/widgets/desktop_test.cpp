@@ -125,7 +125,10 @@ TEST_F(HeadlessWidgets, ToolTipAnswersWithTheHintOfTheControlUnderThePointer) {
     block.SetShowHint(true);
     block.SetHint(u"Güncelle");
     window.Update();
+    // Off the block, then resting on it.
     auto hover = [&](int x) {
+        Screen->MovePointer(250, 150);
+        ProcessPendingMessages();
         Screen->MovePointer(x, 150);
         ProcessPendingMessages();
         Screen->Advance(400);
@@ -134,14 +137,10 @@ TEST_F(HeadlessWidgets, ToolTipAnswersWithTheHintOfTheControlUnderThePointer) {
     };
     EXPECT_EQ(hover(150), 0u); // EnableTip is still false: no text, no tip
     tip.EnableTip = true;
-    Screen->MovePointer(250, 150);
-    ProcessPendingMessages();
     EXPECT_NE(hover(150), 0u);
     EXPECT_EQ(SendMessage(ToolTipWindow, TTM_GETMAXTIPWIDTH, 0, 0), 300);
     // An empty hint gives no tip.
     block.SetHint(u"");
-    Screen->MovePointer(250, 150);
-    ProcessPendingMessages();
     EXPECT_EQ(hover(150), 0u);
     ToolTipWindow = 0;
 }

@@ -87,8 +87,7 @@ TEST_F(ToolkitTest, CreationRunsOnCreateThenAfterCreateWithLinkedChildren) {
 TEST_F(ToolkitTest, CloseActionDecidesTheWindowsFate) {
     struct Case {
         TCloseAction Action;
-        bool Alive;
-        bool Visible;
+        bool Alive, Visible;
     };
     for (const Case& c :
          {Case{caFree, false, false}, Case{caHide, true, false}, Case{caNone, true, true},

@@ -122,8 +122,7 @@ TEST_F(X11Tray, RealClicksArriveWithButtonsAndKeysAndQuickOnesPair) {
     ASSERT_TRUE(WaitDocked(tray));
     ASSERT_TRUE(MoveTo(Centre(IconWindow(tray))));
     struct TStep {
-        std::vector<std::string> Input;
-        std::vector<std::string> Events;
+        std::vector<std::string> Input, Events;
     };
     const TStep steps[] = {
         {{"click", "3"}, {"down2", "up2"}},
