@@ -64,8 +64,7 @@ private:
     void Forget(pid_t pid);
 
     bool Ready = false;
-    std::string DisplayName;
-    std::string Problem;
+    std::string DisplayName, Problem;
     pid_t Server = -1;
     std::vector<pid_t> Children;
     pid_t TrayPid = -1;

@@ -182,8 +182,7 @@ TEST_F(HeadlessDialogs, MessageBoxKeysGiveYesOrNo) {
 
 TEST_F(HeadlessDialogs, MessageBoxIsModalAndClicksAnswerIt) {
     for (int id : {IDNO, IDYES}) {
-        bool ownerDisabled = false;
-        bool topmost = false;
+        bool ownerDisabled = false, topmost = false;
         SetTimer(Owner, 1, 10);
         OnTick = [&, id] {
             KillTimer(Owner, 1);

@@ -223,9 +223,7 @@ public:
     }
     void Write(char c) { ASSERT_EQ(write(FPipe[1], &c, 1), 1); }
 
-    int Timeout = -1;
-    int Prepared = 0;
-    int Dispatched = 0;
+    int Timeout = -1, Prepared = 0, Dispatched = 0;
 
 private:
     HWND FWindow;

@@ -293,8 +293,8 @@ TEST_F(BackendTest, MoveLoopFollowsThePointerWithinTheWorkAreaOfTheDock) {
     ASSERT_TRUE(Until(shown, 5000)) << ScreenOrigin(hwnd).X << "," << ScreenOrigin(hwnd).Y;
     // Drop it over the dock and past the right edge: it stays inside the work area.
     const int dropX = work.Right - 200 + 30, dropY = work.Top - 20;
-    const std::string px = std::to_string(400 + dropX - 300);
-    const std::string py = std::to_string(375 + dropY - 300);
+    const std::string px = std::to_string(400 + dropX - 300),
+                      py = std::to_string(375 + dropY - 300);
     // The rest of the drag starts once the loop runs: a hand is slower than the queue, and a
     // release taken in with the press would end the move before it began.
     bool started = false;
