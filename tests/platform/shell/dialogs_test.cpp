@@ -36,10 +36,9 @@ protected:
     // The last frame of a window other than the owner: the menu or the box.
     THeadlessDisplay::TFrame Painted() const {
         THeadlessDisplay::TFrame last;
-        for (auto& f : Screen->Frames()) {
+        for (auto& f : Screen->Frames())
             if (f.Window != Owner)
                 last = f;
-        }
         return last;
     }
     THeadlessDisplay* Screen = nullptr;

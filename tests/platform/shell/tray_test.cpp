@@ -29,10 +29,9 @@ protected:
     // The pointer messages the icon's owner was told about, in order.
     std::vector<LPARAM> Callbacks() const {
         std::vector<LPARAM> out;
-        for (const auto& e : Rec.Log) {
+        for (const auto& e : Rec.Log)
             if (e.Hwnd == Owner && e.Msg == CALLBACK_MSG && e.LParam != WM_MOUSEMOVE)
                 out.push_back(e.LParam);
-        }
         return out;
     }
     // The pointer comes to rest over the icon for the given time.

@@ -22,10 +22,9 @@ protected:
         Clear();
         Screen->Click(x, y);
         Pump();
-        for (const auto& p : PointerLog()) {
+        for (const auto& p : PointerLog())
             if (p.Msg == WM_LBUTTONDOWN)
                 return p.Hwnd;
-        }
         return 0;
     }
     HWND Parent = 0, A = 0, B = 0, C = 0;
@@ -347,10 +346,9 @@ TEST_F(WmTest, LayeredWindowTakesNoInputWhereItsPresentedAlphaIsZero) {
 
     // Left half opaque, right half fully transparent.
     std::vector<std::uint32_t> pixels(100 * 100, 0);
-    for (int y = 0; y < 100; ++y) {
+    for (int y = 0; y < 100; ++y)
         for (int x = 0; x < 50; ++x)
             pixels[y * 100 + x] = 0xFF204080;
-    }
     ASSERT_TRUE(UpdateLayeredWindow(layered, nullptr, 100, 100, pixels.data(), 400, 255));
     EXPECT_EQ(WindowFromPoint({10, 10}), layered);
     EXPECT_EQ(WindowFromPoint({60, 10}), below);

@@ -127,18 +127,16 @@ protected:
 
     std::vector<TPointer> PointerLog() const {
         std::vector<TPointer> out;
-        for (const auto& e : Rec.Log) {
+        for (const auto& e : Rec.Log)
             if (IsPointerMessage(e.Msg))
                 out.push_back(TPointer{e.Hwnd, e.Msg, GetXLParam(e.LParam), GetYLParam(e.LParam)});
-        }
         return out;
     }
     std::vector<UINT> MessagesOf(HWND hwnd, UINT only = 0) const {
         std::vector<UINT> out;
-        for (const auto& e : Rec.Log) {
+        for (const auto& e : Rec.Log)
             if (e.Hwnd == hwnd && (only == 0 || e.Msg == only))
                 out.push_back(e.Msg);
-        }
         return out;
     }
     int Count(HWND hwnd, UINT msg) const { return static_cast<int>(MessagesOf(hwnd, msg).size()); }

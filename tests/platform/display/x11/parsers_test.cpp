@@ -17,10 +17,9 @@ namespace {
 
 std::vector<std::uint32_t> Mask(const std::vector<const char*>& rows) {
     std::vector<std::uint32_t> px;
-    for (const char* row : rows) {
+    for (const char* row : rows)
         for (const char* c = row; *c != '\0'; ++c)
             px.push_back(*c == '#' ? 0xFF000000u : *c == '+' ? 0x01000000u : 0x00FFFFFFu);
-    }
     return px;
 }
 
