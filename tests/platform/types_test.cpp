@@ -13,9 +13,7 @@ TEST(PointerPacking, NegativeAndLargeCoordinatesSurviveTheRoundTrip) {
         EXPECT_EQ(GetXLParam(lp), c.x) << c.x << "," << c.y;
         EXPECT_EQ(GetYLParam(lp), c.y) << c.x << "," << c.y;
     }
-}
-
-TEST(PointerPacking, HalvesAreSignExtendedFromSixteenBits) {
+    // Each half is sign-extended from its sixteen bits.
     EXPECT_EQ(GetXLParam(0x0000FFFF), -1);
     EXPECT_EQ(GetYLParam(0x80000000u), -32768);
     EXPECT_EQ(LoWord(0x12345678u), 0x5678u);

@@ -27,24 +27,18 @@ struct TIniOnFile {
     std::string Bytes() const { return ReadBytes(Dir.File("options.ini")); }
 };
 
-TEST(IniFileFormat, EmptyStoreWritesOnlyTheByteOrderMark) {
+// Only sections and their keys are written back, each section closed by an empty line;
+// comments, blanks and lines before the first section are dropped; nothing at all leaves only
+// the byte order mark.
+TEST(IniFileFormat, OnlySectionsAndKeysAreWrittenBack) {
     TIniOnFile f;
     auto ini = f.Open(u"; nothing but a comment\r\n");
     ASSERT_TRUE(ini->UpdateFile());
     EXPECT_EQ(f.Bytes(), "\xFF\xFE");
-}
-
-TEST(IniFileFormat, OneKeyEndsWithKeyLineAndEmptyLine) {
-    TIniOnFile f;
-    auto ini = f.Open(u"");
     ini->WriteString(u"general", u"left", u"12");
     ASSERT_TRUE(ini->UpdateFile());
     EXPECT_EQ(f.Bytes(), Utf16Le(u"[general]\r\nleft=12\r\n\r\n"));
-}
-
-TEST(IniFileFormat, CommentsBlanksAndStrayLinesAreNotWrittenBack) {
-    TIniOnFile f;
-    auto ini = f.Open(u"stray=1\r\n; note\r\n\r\n  [ a ]  \r\n  k  =  v  \r\n;x=1\r\n\r\n[b]\r\n");
+    ini = f.Open(u"stray=1\r\n; note\r\n\r\n  [ a ]  \r\n  k  =  v  \r\n;x=1\r\n\r\n[b]\r\n");
     ASSERT_TRUE(ini->UpdateFile());
     EXPECT_EQ(f.Bytes(), Utf16Le(u"[a]\r\nk=v\r\n\r\n[b]\r\n\r\n"));
 }
@@ -61,8 +55,7 @@ TEST(IniEscapes, ControlCharactersAndBackslashesRoundTrip) {
 
 TEST(IniEscapes, HandWrittenBackslashes) {
     struct Case {
-        const char16_t* Line;
-        const char16_t* Value;
+        const char16_t *Line, *Value;
     };
     const Case cases[] = {
         {u"k=a\\qb", u"ab"},                            // unknown pair vanishes whole
@@ -81,8 +74,7 @@ TEST(IniEscapes, HandWrittenBackslashes) {
 // their exact text through a write and a new read.
 TEST(IniEscapes, EveryStoredLineReadsBackUnchanged) {
     struct Case {
-        const char16_t* Key;
-        const char16_t* Value;
+        const char16_t *Key, *Value;
     };
     const Case cases[] = {
         {u"k", u"  padded  "}, {u" k ", u"v"},       {u"[x", u"y]"}, {u";k", u"v"},
@@ -239,7 +231,7 @@ TEST(IniBooleans, StoredAsDigitsReadAsIntegers) {
     EXPECT_EQ(ini->ReadString(u"b", u"two", u""), u"0");
 }
 
-TEST(IniLoading, MissingOrUnnamedFileGivesAnEmptyStore) {
+TEST(IniLoading, MissingOrUnnamedFileGivesAnEmptyStoreAndLoadingDiscardsChanges) {
     TTempDir dir;
     TWMemIniFile missing(dir.WideFile("absent.ini"));
     EXPECT_EQ(missing.Sections().Count(), 0);
@@ -247,9 +239,8 @@ TEST(IniLoading, MissingOrUnnamedFileGivesAnEmptyStore) {
     unnamed.WriteString(u"s", u"k", u"v");
     EXPECT_FALSE(unnamed.UpdateFile());
     EXPECT_EQ(dir.Entries().size(), 0u);
-}
 
-TEST(IniLoading, LoadValuesDiscardsUnsavedChanges) {
+    // Loading again discards what was not saved.
     TIniOnFile f;
     auto ini = f.Open(u"[s]\r\nk=file\r\n");
     ini->WriteString(u"s", u"k", u"memory");
@@ -320,10 +311,6 @@ TEST(IniUpdateFile, DirectoryInThePlaceOfTheFileIsLeftAlone) {
     EXPECT_TRUE(std::filesystem::is_directory(dir.File("options.ini")));
     EXPECT_EQ(dir.Entries().size(), 1u);
 }
-
-} // namespace
-
-namespace {
 
 std::string Utf8Bom(const std::string& Text) {
     return "\xEF\xBB\xBF" + Text;

@@ -105,10 +105,6 @@ TEST_F(OptionsTest, ExistingFileKeepsItsOrderAndCase) {
                       u"[General]\r\ntop=2\r\nleft=1\r\n\r\n"));
 }
 
-} // namespace
-
-namespace {
-
 // Users edit the feeds by hand: every line counts in file order whatever its key (a repeated or
 // skipped number included), the widget writes them back numbered 1..N where the section stood,
 // an empty section stays (it means "no feeds"), and nothing else in the file moves.
@@ -151,15 +147,12 @@ TEST_F(OptionsTest, WritersInSeveralProcessesLoseNothing) {
     constexpr int Adders = 3;
     constexpr int FeedsEach = 15;
     constexpr int Moves = 40;
-    {
-        TOptions first(Path);
-        ASSERT_EQ(SaveOptionsLocked(first,
-                                    [](TOptions& o) {
-                                        o.WriteString(u"server", u"news", u"127.0.0.1:9");
-                                        return true;
-                                    }),
-                  TOptionsSave::Written);
-    }
+    const auto setServer = [](TOptions& o) {
+        o.WriteString(u"server", u"news", u"127.0.0.1:9");
+        return true;
+    };
+    TOptions first(Path);
+    ASSERT_EQ(SaveOptionsLocked(first, setServer), TOptionsSave::Written);
     std::vector<pid_t> children;
     for (int a = 0; a < Adders; ++a) {
         const pid_t pid = fork();
@@ -170,15 +163,13 @@ TEST_F(OptionsTest, WritersInSeveralProcessesLoseNothing) {
                 TOptions mine(Path);
                 const std::string url =
                     "http://127.0.0.1/" + std::to_string(a) + "/" + std::to_string(i);
-                ok = SaveOptionsLocked(mine,
-                                       [&](TOptions& o) {
-                                           auto feeds = o.ReadFeeds().value_or(
-                                               std::vector<std::u16string>());
-                                           feeds.emplace_back(url.begin(), url.end());
-                                           o.WriteFeeds(feeds);
-                                           return true;
-                                       }) == TOptionsSave::Written &&
-                     ok;
+                const auto addFeed = [&](TOptions& o) {
+                    auto feeds = o.ReadFeeds().value_or(std::vector<std::u16string>());
+                    feeds.emplace_back(url.begin(), url.end());
+                    o.WriteFeeds(feeds);
+                    return true;
+                };
+                ok = SaveOptionsLocked(mine, addFeed) == TOptionsSave::Written && ok;
             }
             _exit(ok ? 0 : 1);
         }
@@ -186,15 +177,15 @@ TEST_F(OptionsTest, WritersInSeveralProcessesLoseNothing) {
     }
     // The widget keeps one store for its whole run, as the main window does.
     TOptions widget(Path);
-    for (int i = 0; i < Moves; ++i)
-        ASSERT_EQ(SaveOptionsLocked(widget,
-                                    [&](TOptions& o) {
-                                        o.WriteLeft(i);
-                                        o.WriteTop(-i);
-                                        o.WriteAlwaysTop(i % 2 == 0);
-                                        return true;
-                                    }),
-                  TOptionsSave::Written);
+    for (int i = 0; i < Moves; ++i) {
+        const auto move = [i](TOptions& o) {
+            o.WriteLeft(i);
+            o.WriteTop(-i);
+            o.WriteAlwaysTop(i % 2 == 0);
+            return true;
+        };
+        ASSERT_EQ(SaveOptionsLocked(widget, move), TOptionsSave::Written);
+    }
     for (const pid_t pid : children) {
         int status = 0;
         ASSERT_EQ(waitpid(pid, &status, 0), pid);
@@ -219,18 +210,10 @@ TEST_F(OptionsTest, AWriterWaitsForTheLockAndGivesUpWhenItIsNotLetGo) {
               platform::TFileLock::TState::Held);
     TOptions options(Path);
     bool edited = false;
-    EXPECT_EQ(SaveOptionsLocked(
-                  options,
-                  [&](TOptions&) {
-                      edited = true;
-                      return true;
-                  },
-                  50),
-              TOptionsSave::Busy);
+    const auto edit = [&](TOptions&) { return edited = true; };
+    EXPECT_EQ(SaveOptionsLocked(options, edit, 50), TOptionsSave::Busy);
     EXPECT_FALSE(edited);
     EXPECT_FALSE(std::filesystem::exists(Dir.File("options.ini")));
     other.Release();
-    EXPECT_EQ(SaveOptionsLocked(
-                  options, [](TOptions&) { return true; }, 50),
-              TOptionsSave::Written);
+    EXPECT_EQ(SaveOptionsLocked(options, edit, 50), TOptionsSave::Written);
 }

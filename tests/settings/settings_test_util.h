@@ -3,37 +3,15 @@
 
 #include "settings/unicode.h"
 #include "settings/wstrings.h"
+#include "tests/support/scratch.h"
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
-// A fresh folder under the system temp folder, removed with everything in it.
-class TTempDir {
+// A scratch folder that also names its files in the store's wide strings.
+class TTempDir : public testsupport::TTempDir {
 public:
-    TTempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "mpset-XXXXXX").string();
-        FPath = ::mkdtemp(pattern.data());
-    }
-    ~TTempDir() {
-        std::error_code ec;
-        std::filesystem::remove_all(FPath, ec);
-    }
-    const std::string& Path() const { return FPath; }
-    std::string File(const std::string& Name) const { return FPath + "/" + Name; }
     std::u16string WideFile(const std::string& Name) const { return Utf8ToWide(File(Name)); }
-    std::vector<std::string> Entries() const {
-        std::vector<std::string> names;
-        for (const auto& e : std::filesystem::directory_iterator(FPath))
-            names.push_back(e.path().filename().string());
-        return names;
-    }
-
-private:
-    std::string FPath;
 };
 
 inline std::string Utf16Le(const std::u16string& Text, bool Bom = true) {
@@ -45,15 +23,8 @@ inline std::string Utf16Le(const std::u16string& Text, bool Bom = true) {
     return out;
 }
 
-inline std::string ReadBytes(const std::string& Path) {
-    std::ifstream in(Path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-inline void WriteBytes(const std::string& Path, const std::string& Bytes) {
-    std::ofstream out(Path, std::ios::binary | std::ios::trunc);
-    out.write(Bytes.data(), static_cast<std::streamsize>(Bytes.size()));
-}
+using testsupport::ReadBytes;
+using testsupport::WriteBytes;
 
 inline std::vector<std::u16string> Lines(const TWStrings& List) {
     std::vector<std::u16string> out;

@@ -198,16 +198,13 @@ TEST(CaseInsensitive, NamesFoundInAnotherCase) {
     }
 }
 
+// A duplicate name resolves to the later entry; an entry without "=" has no name.
 TEST(HashedList, DuplicateNamesResolveToTheLaterEntry) {
     TWHashedStringList list;
     list.SetTextStr(u"Key=1\r\nKEY=2");
     EXPECT_EQ(list.IndexOfName(u"kEy"), 1);
     list.SetTextStr(u"same\r\nSAME");
     EXPECT_EQ(list.IndexOf(u"Same"), 1);
-}
-
-TEST(HashedList, EntriesWithoutEqualsHaveNoName) {
-    TWHashedStringList list;
     list.SetTextStr(u"loose\r\nk=v");
     EXPECT_EQ(list.IndexOfName(u"loose"), -1);
     EXPECT_EQ(list.IndexOfName(u"k"), 1);
@@ -249,11 +246,15 @@ TEST(StringHash, RotatingHashAndNewestFirstChains) {
     EXPECT_EQ(hash.ValueOf(u"k"), -1);
 }
 
+// An empty list writes only the byte order mark; a missing file leaves the list alone.
 TEST(ListFiles, EmptyListWritesOnlyTheByteOrderMark) {
     TTempDir dir;
     TWStringList list;
     ASSERT_TRUE(list.SaveToFile(dir.WideFile("empty.txt")));
     EXPECT_EQ(ReadBytes(dir.File("empty.txt")), "\xFF\xFE");
+    list.Add(u"kept");
+    EXPECT_FALSE(list.LoadFromFile(dir.WideFile("absent.txt")));
+    EXPECT_EQ(Lines(list), (Strings{u"kept"}));
 }
 
 TEST(ListFiles, RoundTripKeepsEveryCodeUnit) {
@@ -275,14 +276,6 @@ TEST(ListFiles, FileWithoutByteOrderMarkIsReadFromItsFirstByte) {
     TWStringList list;
     ASSERT_TRUE(list.LoadFromFile(dir.WideFile("raw.txt")));
     EXPECT_EQ(Lines(list), (Strings{u"ab", u"cd"}));
-}
-
-TEST(ListFiles, MissingFileLeavesTheListAlone) {
-    TTempDir dir;
-    TWStringList list;
-    list.Add(u"kept");
-    EXPECT_FALSE(list.LoadFromFile(dir.WideFile("absent.txt")));
-    EXPECT_EQ(Lines(list), (Strings{u"kept"}));
 }
 
 TEST(ListStreams, StreamsCarryNoByteOrderMark) {

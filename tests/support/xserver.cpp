@@ -4,6 +4,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -27,37 +28,44 @@ std::uint64_t NowMs() {
                                           .count());
 }
 
+// Polls done() every stepMs until it holds or timeoutMs have passed.
+bool Poll(const std::function<bool()>& done, int timeoutMs, int stepMs) {
+    return PumpUntil(done, timeoutMs,
+                     [stepMs] { std::this_thread::sleep_for(std::chrono::milliseconds(stepMs)); });
+}
+
 void Stop(pid_t pid) {
-    if (pid <= 0) {
+    if (pid <= 0)
         return;
-    }
     kill(pid, SIGTERM);
-    for (int i = 0; i < 100; ++i) {
-        if (waitpid(pid, nullptr, WNOHANG) != 0) {
-            return;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
+    if (Poll([pid] { return waitpid(pid, nullptr, WNOHANG) != 0; }, 2000, 20))
+        return;
     kill(pid, SIGKILL);
     waitpid(pid, nullptr, 0);
+}
+
+// An argument vector over args, which must outlive it.
+std::vector<char*> Argv(std::vector<std::string>& args) {
+    std::vector<char*> argv;
+    for (auto& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    return argv;
 }
 
 } // namespace
 
 std::vector<char*> TXServer::Environment() {
     EnvStore.clear();
-    for (char** e = environ; *e != nullptr; ++e) {
-        if (std::strncmp(*e, "DISPLAY=", 8) != 0) {
+    for (char** e = environ; *e != nullptr; ++e)
+        if (std::strncmp(*e, "DISPLAY=", 8) != 0)
             EnvStore.emplace_back(*e);
-        }
-    }
     EnvStore.push_back("DISPLAY=" + DisplayName);
-    std::vector<char*> env;
-    for (auto& s : EnvStore) {
-        env.push_back(s.data());
-    }
-    env.push_back(nullptr);
-    return env;
+    return Argv(EnvStore);
+}
+
+void TXServer::Forget(pid_t pid) {
+    std::replace(Children.begin(), Children.end(), pid, -1);
 }
 
 TXServer::TXServer(const TServerOptions& options) {
@@ -68,39 +76,25 @@ TXServer::TXServer(const TServerOptions& options) {
     }
     const std::string screen =
         std::to_string(options.Width) + "x" + std::to_string(options.Height) + "x24";
-    std::vector<std::string> args = {
-        "Xvfb",      "-displayfd", std::to_string(fds[1]), "-screen",   "0",       screen, "-wr",
-        "-nolisten", "tcp",        "+extension",           "Composite", "-noreset"};
-    std::vector<char*> argv;
-    for (auto& a : args) {
-        argv.push_back(a.data());
-    }
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addclose(&actions, fds[0]);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    const int rc = posix_spawnp(&Server, "Xvfb", &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
+    // Stopped after its clients, not with them.
+    Server = Spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", screen, "-wr",
+                    "-nolisten", "tcp", "+extension", "Composite", "-noreset"});
+    Forget(Server);
     close(fds[1]);
-    if (rc != 0) {
+    if (Server <= 0) {
         close(fds[0]);
         Problem = "Xvfb could not be started";
-        Server = -1;
         return;
     }
     std::string number;
     const std::uint64_t until = NowMs() + 15000;
-    while (NowMs() < until) {
+    for (char c = 0; NowMs() < until;) {
         pollfd p{fds[0], POLLIN, 0};
-        if (poll(&p, 1, 200) > 0) {
-            char c = 0;
-            const ssize_t n = read(fds[0], &c, 1);
-            if (n <= 0 || c == '\n') {
-                break;
-            }
-            number += c;
-        }
+        if (poll(&p, 1, 200) <= 0)
+            continue;
+        if (read(fds[0], &c, 1) <= 0 || c == '\n')
+            break;
+        number += c;
     }
     close(fds[0]);
     if (number.empty()) {
@@ -119,22 +113,17 @@ TXServer::TXServer(const TServerOptions& options) {
     if (options.WindowManager) {
         Spawn({"openbox", "--sm-disable"});
         // The selection comes early in its start-up; the work area only once it manages windows.
-        const std::uint64_t until = NowMs() + 10000;
         const Atom workArea = XInternAtom(Own, "_NET_WORKAREA", False);
-        bool ready = false;
-        while (!ready && NowMs() < until) {
-            int count = 0;
-            Atom* props = XListProperties(Own, DefaultRootWindow(Own), &count);
-            for (int i = 0; i < count; ++i) {
-                ready = ready || props[i] == workArea;
-            }
-            if (props != nullptr) {
-                XFree(props);
-            }
-            if (!ready) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            }
-        }
+        const bool ready = Poll(
+            [&] {
+                int count = 0;
+                Atom* props = XListProperties(Own, DefaultRootWindow(Own), &count);
+                const bool found = props != nullptr && std::count(props, props + count, workArea);
+                if (props != nullptr)
+                    XFree(props);
+                return found;
+            },
+            10000, 50);
         if (!ready || !WaitForSelection("WM_S0", 1000)) {
             Problem = "openbox did not start";
             return;
@@ -155,12 +144,10 @@ TXServer::TXServer(const TServerOptions& options) {
 }
 
 TXServer::~TXServer() {
-    for (auto it = Children.rbegin(); it != Children.rend(); ++it) {
+    for (auto it = Children.rbegin(); it != Children.rend(); ++it)
         Stop(*it);
-    }
-    if (Own != nullptr) {
+    if (Own != nullptr)
         XCloseDisplay(Own);
-    }
     Stop(Server);
 }
 
@@ -179,33 +166,39 @@ void TXServer::AddDock(int height) {
                     PropModeReplace, reinterpret_cast<const unsigned char*>(strut), 4);
     // A window manager still starting may miss the first map; map again until the work area
     // shows the strut.
-    const Atom workArea = XInternAtom(Own, "_NET_WORKAREA", False);
+    const auto reserved = [&] {
+        const auto area = Cardinals(0, "_NET_WORKAREA");
+        return area.size() >= 2 && static_cast<long>(area[1]) == height;
+    };
     for (int attempt = 0; attempt < 5; ++attempt) {
         XMapWindow(Own, dock);
         XSync(Own, False);
-        const std::uint64_t until = NowMs() + 1000;
-        while (NowMs() < until) {
-            Atom type = 0;
-            int format = 0;
-            unsigned long count = 0, after = 0;
-            unsigned char* data = nullptr;
-            long top = 0;
-            if (XGetWindowProperty(Own, root, workArea, 0, 4, False, XA_CARDINAL, &type, &format,
-                                   &count, &after, &data) == Success &&
-                data != nullptr) {
-                if (count >= 2) {
-                    top = reinterpret_cast<long*>(data)[1];
-                }
-                XFree(data);
-            }
-            if (top == height) {
-                return;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
+        if (Poll(reserved, 1000, 20))
+            return;
         XUnmapWindow(Own, dock);
         XSync(Own, False);
     }
+}
+
+std::vector<unsigned long> TXServer::Cardinals(unsigned long window, const std::string& property) {
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    std::vector<unsigned long> values;
+    XSync(Own, False);
+    if (XGetWindowProperty(Own, window != 0 ? window : DefaultRootWindow(Own),
+                           XInternAtom(Own, property.c_str(), False), 0, 1 << 20, False,
+                           XA_CARDINAL, &type, &format, &count, &after, &data) == Success &&
+        data != nullptr) {
+        // Xlib hands 32-bit items back in longs, sign-extended.
+        const auto* items = reinterpret_cast<const unsigned long*>(data);
+        for (unsigned long i = 0; i < count; ++i)
+            values.push_back(items[i] & 0xFFFFFFFFul);
+    }
+    if (data != nullptr)
+        XFree(data);
+    return values;
 }
 
 unsigned long TXServer::Focus() {
@@ -222,11 +215,7 @@ void TXServer::KillServer() {
 
 pid_t TXServer::Spawn(const std::vector<std::string>& args) {
     std::vector<std::string> copy = args;
-    std::vector<char*> argv;
-    for (auto& a : copy) {
-        argv.push_back(a.data());
-    }
-    argv.push_back(nullptr);
+    std::vector<char*> argv = Argv(copy);
     std::vector<char*> env = Environment();
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -235,9 +224,8 @@ pid_t TXServer::Spawn(const std::vector<std::string>& args) {
     pid_t pid = -1;
     const int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), env.data());
     posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0) {
+    if (rc != 0)
         return -1;
-    }
     Children.push_back(pid);
     return pid;
 }
@@ -259,60 +247,31 @@ bool TXServer::StartTray() {
 
 void TXServer::StopTray() {
     Stop(TrayPid);
-    for (auto& c : Children) {
-        if (c == TrayPid) {
-            c = -1;
-        }
-    }
+    Forget(TrayPid);
     TrayPid = -1;
 }
 
 bool TXServer::Finished(pid_t pid) {
-    if (pid <= 0) {
+    if (pid <= 0)
         return true;
-    }
     const pid_t r = waitpid(pid, nullptr, WNOHANG);
-    if (r == pid || (r < 0 && errno == ECHILD)) {
-        for (auto& c : Children) {
-            if (c == pid) {
-                c = -1;
-            }
-        }
-        return true;
-    }
-    return false;
+    if (r != pid && !(r < 0 && errno == ECHILD))
+        return false;
+    Forget(pid);
+    return true;
 }
 
 int TXServer::Run(const std::vector<std::string>& argv, int timeoutMs) {
     const pid_t pid = Spawn(argv);
-    if (pid <= 0) {
+    int status = 0;
+    if (pid <= 0 || !Poll([&] { return waitpid(pid, &status, WNOHANG) == pid; }, timeoutMs, 10))
         return -1;
-    }
-    const std::uint64_t until = NowMs() + static_cast<std::uint64_t>(timeoutMs);
-    while (NowMs() < until) {
-        int status = 0;
-        if (waitpid(pid, &status, WNOHANG) == pid) {
-            for (auto& c : Children) {
-                if (c == pid) {
-                    c = -1;
-                }
-            }
-            return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return -1;
+    Forget(pid);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 bool TXServer::WaitForSelection(const std::string& selection, int timeoutMs) {
-    const std::uint64_t until = NowMs() + static_cast<std::uint64_t>(timeoutMs);
-    while (NowMs() < until) {
-        if (SelectionOwner(selection) != 0) {
-            return true;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return false;
+    return Poll([&] { return SelectionOwner(selection) != 0; }, timeoutMs, 50);
 }
 
 unsigned long TXServer::SelectionOwner(const std::string& selection) {
@@ -322,9 +281,8 @@ unsigned long TXServer::SelectionOwner(const std::string& selection) {
 std::uint32_t TXServer::Pixel(int x, int y) {
     XSync(Own, False);
     XImage* image = XGetImage(Own, DefaultRootWindow(Own), x, y, 1, 1, AllPlanes, ZPixmap);
-    if (image == nullptr) {
+    if (image == nullptr)
         return 0xFFFFFFFFu;
-    }
     const auto p = static_cast<std::uint32_t>(XGetPixel(image, 0, 0)) & 0x00FFFFFFu;
     XDestroyImage(image);
     return p;
@@ -334,9 +292,8 @@ bool PumpUntil(const std::function<bool()>& done, int timeoutMs,
                const std::function<void()>& step) {
     const std::uint64_t until = NowMs() + static_cast<std::uint64_t>(timeoutMs);
     while (!done()) {
-        if (NowMs() >= until) {
+        if (NowMs() >= until)
             return false;
-        }
         step();
     }
     return true;

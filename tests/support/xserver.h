@@ -50,7 +50,9 @@ public:
     void StopTray();
     // Maps a dock of the given height along the top edge, reserving it with a strut.
     void AddDock(int height);
-    // The window that has the keyboard focus.
+    // A CARDINAL property of a window (0 for the root) as read through the test's connection,
+    // each item cut to its 32 bits; empty when the window has none.
+    std::vector<unsigned long> Cardinals(unsigned long window, const std::string& property);
     unsigned long Focus();
     // Ends the server as a crash or a logout would, leaving its clients cut off.
     void KillServer();
@@ -58,10 +60,11 @@ public:
 private:
     bool WaitForSelection(const std::string& selection, int timeoutMs);
     std::vector<char*> Environment();
+    // Drops a reaped child from the ones the destructor stops.
+    void Forget(pid_t pid);
 
     bool Ready = false;
-    std::string DisplayName;
-    std::string Problem;
+    std::string DisplayName, Problem;
     pid_t Server = -1;
     std::vector<pid_t> Children;
     pid_t TrayPid = -1;

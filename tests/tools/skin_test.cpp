@@ -294,19 +294,17 @@ TEST(SkinPictures, ThrobberFramesAreTranslucentSeparateAndTurn) {
 TEST(SkinPictures, ScrollTrackAndThumbOpaqueColumns) {
     Image track("5000.png"), thumb("5001.png");
     ASSERT_TRUE(track.Ok() && thumb.Ok());
-    for (int y : {20, 106, 190}) {
+    for (int y : {20, 106, 190})
         for (int x = 0; x < 20; ++x)
             EXPECT_EQ(x >= 2 && x <= 16, track.Alpha(x, y) == 255) << x << "," << y;
-    }
     EXPECT_TRUE(Near(track.At(2, 106), 0x9D9485, 6));
     EXPECT_TRUE(Near(track.At(9, 106), 0xCFC4B1, 4));
     EXPECT_LT(track.Alpha(2, 0), 255) << "rounded top";
     EXPECT_LT(track.Alpha(16, 212), 255) << "rounded bottom";
 
-    for (int y : {10, 35, 60}) {
+    for (int y : {10, 35, 60})
         for (int x = 0; x < 18; ++x)
             EXPECT_EQ(x >= 3 && x <= 14, thumb.Alpha(x, y) == 255) << x << "," << y;
-    }
     for (int x = 3; x <= 14; ++x) {
         const Pixel p = thumb.At(x, 12);
         EXPECT_TRUE(p.R == p.G && p.G == p.B && p.R >= 0xEF && p.R <= 0xF9) << "column " << x;
@@ -318,10 +316,9 @@ TEST(SkinPictures, ScrollTrackAndThumbOpaqueColumns) {
 TEST(SkinPictures, OptionsSheet) {
     Image sheet("5005.png");
     ASSERT_TRUE(sheet.Ok());
-    for (int y : {0, 80, 160}) {
+    for (int y : {0, 80, 160})
         for (int x = 0; x < 385; ++x)
             ASSERT_EQ(x >= 8 && x <= 376, sheet.Alpha(x, y) == 255) << x << "," << y;
-    }
     EXPECT_TRUE(Near(sheet.At(190, 0), 0xECECEC, 1));
     EXPECT_TRUE(Near(sheet.At(190, 100), 0xFFFFFF, 0));
     EXPECT_TRUE(Near(sheet.At(8, 1), 0xECECEC, 24)) << "the top corners are square";

@@ -138,11 +138,10 @@ TEST(BitmapBlur, ThreeByThreeChangesOnlyTheCentreToTheAverageOfItsEdgeNeighbours
     // Per byte: (0x10+0x20+0x04+0x0C)>>2 = 0x10, (0x20+0x40+0x08+0x10)>>2 = 0x1E,
     // (0x30+0x60+0x0C+0x14)>>2 = 0x2C, (0x40+0x80+0x10+0x18)>>2 = 0x3A.
     EXPECT_EQ(b.GetPixel(1, 1), 0x101E2C3Au);
-    for (std::size_t i = 0; i < after.size(); ++i) {
+    for (std::size_t i = 0; i < after.size(); ++i)
         if (i != 4) {
             EXPECT_EQ(after[i], before[i]) << i;
         }
-    }
 }
 
 TEST(BitmapBlur, ThinBitmapsBordersAndZeroPassesNeverChange) {
@@ -158,12 +157,11 @@ TEST(BitmapBlur, ThinBitmapsBordersAndZeroPassesNeverChange) {
         b.Blur(3);
         const auto after = Pixels(b);
         for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) {
+            for (int x = 0; x < w; ++x)
                 if (x == 0 || y == 0 || x == w - 1 || y == h - 1 || w < 3 || h < 3) {
                     EXPECT_EQ(after[x + y * w], before[x + y * w])
                         << w << "x" << h << " " << x << "," << y;
                 }
-            }
     }
 }
 
@@ -239,9 +237,8 @@ TEST(BitmapResource, EverySkinPictureDecodesToItsSize) {
         EXPECT_EQ(b->Stride(), 4 * c.w) << c.id;
         // Soft skin edges must arrive premultiplied.
         for (int y = 0; y < b->Height(); ++y)
-            for (int x = 0; x < b->Width(); ++x) {
+            for (int x = 0; x < b->Width(); ++x)
                 ASSERT_TRUE(ValidPremultiplied(b->GetPixel(x, y))) << c.id << " " << x << "," << y;
-            }
     }
 }
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "toolkit_fixture.h"
 
 using namespace platform;
@@ -20,10 +22,8 @@ LRESULT RecorderProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 bool RecorderSaw(UINT msg) {
-    for (const auto& m : RecorderSeen)
-        if (m.message == msg)
-            return true;
-    return false;
+    return std::any_of(RecorderSeen.begin(), RecorderSeen.end(),
+                       [msg](const TMsg& m) { return m.message == msg; });
 }
 
 // A control built on an existing platform class, as the tooltip and text elements are.
@@ -51,8 +51,7 @@ public:
         TWindowEx::WndProc(Message);
     }
     struct Request {
-        UINT Msg;
-        UINT Flags;
+        UINT Msg, Flags;
         HWND Owner;
         std::uintptr_t Id;
     };
@@ -127,18 +126,6 @@ TEST_F(ToolkitTest, ControlsOfOneClassShareOneRegisteredClassAndProcedure) {
     EXPECT_EQ(GetDlgCtrlID(a.WindowHandle()), static_cast<UINT>(a.WindowHandle()));
 }
 
-TEST_F(ToolkitTest, LaterSiblingsLieAboveEarlierOnes) {
-    auto& window = MakeWindow();
-    auto& a = MakeChild(window, 10, 10, 50, 50);
-    auto& b = MakeChild(window, 10, 10, 50, 50);
-    auto& c = MakeChild(window, 10, 10, 50, 50);
-    EXPECT_EQ(GetWindow(window.WindowHandle(), GW_CHILD), c.WindowHandle());
-    EXPECT_EQ(GetWindow(c.WindowHandle(), GW_HWNDNEXT), b.WindowHandle());
-    EXPECT_EQ(GetWindow(b.WindowHandle(), GW_HWNDNEXT), a.WindowHandle());
-    EXPECT_EQ(ChildWindowFromPoint(window.WindowHandle(), {20, 20}), c.WindowHandle());
-    EXPECT_EQ(window.ControlCount(), 3);
-}
-
 TEST_F(ToolkitTest, CaptionBeforeCreationBecomesTheWindowText) {
     auto& window = MakeWindow();
     TControl& c = *window.Make<TControl>();
@@ -169,20 +156,8 @@ TEST_F(ToolkitTest, HeightAlwaysMovesALiveWindowLeftOnlyOnChange) {
     EXPECT_EQ(c.Left(), 7);
 }
 
+// Without a window Perform still runs the handlers, and other operations only store.
 TEST_F(ToolkitTest, OperationsWithoutWindowOnlyStore) {
-    TControl c(nullptr);
-    c.SetStyle(0x1234);
-    c.SetEnabled(false);
-    c.SetBounds(1, 2, 3, 4);
-    c.SetFocus();
-    EXPECT_EQ(c.Style(), 0u);
-    EXPECT_EQ(c.ControlCount(), 0);
-    EXPECT_FALSE(c.Enabled());
-    EXPECT_EQ(c.Left(), 0); // SetBounds needs a window
-    EXPECT_FALSE(c.HandleAllocated());
-}
-
-TEST_F(ToolkitTest, PerformWithoutWindowRunsTheHandlers) {
     TControl c(nullptr);
     std::uint16_t seen = 0;
     c.OnKeyDown = [&](TObject*, std::uint16_t& key, TShiftState) {
@@ -200,6 +175,16 @@ TEST_F(ToolkitTest, PerformWithoutWindowRunsTheHandlers) {
     buffer[0] = u'x';
     EXPECT_EQ(c.Perform(WM_GETTEXT, 0, reinterpret_cast<LPARAM>(buffer)), 0);
     EXPECT_EQ(buffer[0], u'x');
+
+    c.SetStyle(0x1234);
+    c.SetEnabled(false);
+    c.SetBounds(1, 2, 3, 4);
+    c.SetFocus();
+    EXPECT_EQ(c.Style(), 0u);
+    EXPECT_EQ(c.ControlCount(), 0);
+    EXPECT_FALSE(c.Enabled());
+    EXPECT_EQ(c.Left(), 0); // SetBounds needs a window
+    EXPECT_FALSE(c.HandleAllocated());
 }
 
 TEST_F(ToolkitTest, PlatformClassIsSubclassedAndSeesHandlerChanges) {

@@ -1,5 +1,5 @@
-// What the toolkit's desktop tests share on either screen: a painted block, solid icons and a log
-// of a tray icon's events.
+// What the toolkit's desktop tests share, headless and on the X tray: a painted block, solid icons
+// and a log of a tray icon's events.
 #pragma once
 
 #include "platform/window_manager.h"

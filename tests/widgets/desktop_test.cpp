@@ -3,6 +3,7 @@
 #include "desktop_scene.h"
 #include "platform/display/headless/headless_display.h"
 #include "platform/shell/tooltip_service.h"
+#include "toolkit_fixture.h"
 #include "widgets/desktop.h"
 #include "widgets/tooltip.h"
 #include "widgets/windowex.h"
@@ -15,12 +16,7 @@ using namespace desktoptest;
 
 namespace {
 
-class HeadlessWidgets : public testing::Test {
-protected:
-    void SetUp() override { Screen = &InstallHeadlessDisplay(); }
-    void TearDown() override { InstallHeadlessDisplay(); }
-    THeadlessDisplay* Screen = nullptr;
-};
+class HeadlessWidgets : public toolkit_test::ToolkitTest {};
 
 TEST_F(HeadlessWidgets, TrayClicksBecomeEventsWithTheirKeys) {
     TTrayIcon tray(nullptr);
@@ -53,23 +49,27 @@ TEST_F(HeadlessWidgets, TrayClicksBecomeEventsWithTheirKeys) {
     click(TMouseButton::Middle);
     EXPECT_EQ(log.Events, (std::vector<std::string>{"down16", "up16"}));
     log.Events.clear();
-    // The second press of a double click arrives as the double-click message.
-    for (LPARAM m : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP}) {
+    // The second press of a double click arrives as the double-click message (the shell pairs
+    // the presses); a double click of any button is one event.
+    for (LPARAM m : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP})
         SendMessage(owner, WM_TRAYICON, id, m);
-    }
     EXPECT_EQ(log.Events, (std::vector<std::string>{"down1", "click", "up1", "dbl", "up1"}));
     log.Events.clear();
-    click(TMouseButton::Left);
-    for (bool down : {true, false}) {
-        Screen->TrayButton(owner, id, TMouseButton::Left, down);
-    }
-    ProcessPendingMessages();
-    EXPECT_EQ(log.Events, (std::vector<std::string>{"down1", "click", "up1", "dbl", "up1"}))
-        << "two real clicks in quick succession";
+    for (LPARAM m : {WM_RBUTTONDBLCLK, WM_MBUTTONDBLCLK})
+        SendMessage(owner, WM_TRAYICON, id, m);
+    EXPECT_EQ(log.Events, (std::vector<std::string>{"dbl", "dbl"}));
+    // A docked icon's tray tells no place, so a move is reported where the pointer is.
+    std::vector<TPoint> moves;
+    tray.OnMouseMove = [&](TObject*, int, int x, int y) { moves.push_back(TPoint{x, y}); };
+    Screen->MovePointer(30, 40);
+    SendMessage(owner, WM_TRAYICON, id, WM_MOUSEMOVE);
+    EXPECT_EQ(moves, (std::vector<TPoint>{{30, 40}}));
 }
 
 TEST_F(HeadlessWidgets, TrayRecordFollowsTheProperties) {
     TTrayIcon tray(nullptr);
+    TTrayLog log;
+    log.Attach(tray);
     const HICON first = SolidIcon(0xFF0000FFu);
     tray.SetIcon(first);
     tray.SetIcon(SolidIcon(0xFFFF0000u));
@@ -79,6 +79,8 @@ TEST_F(HeadlessWidgets, TrayRecordFollowsTheProperties) {
     tray.SetHintText(u"Mini Pelikora");
     tray.SetVisibleTray(true);
     ASSERT_EQ(Screen->TrayIcons().size(), 1u);
+    EXPECT_EQ(tray.Record().hWnd, tray.WindowHandle());
+    EXPECT_EQ(tray.Record().uCallbackMessage, WM_TRAYICON);
     EXPECT_EQ(Screen->TrayIcons()[0].Tip, u"Mini Pelikora");
     EXPECT_TRUE(tray.Record().uFlags & NIF_TIP);
     tray.SetHintText(u"");
@@ -88,21 +90,28 @@ TEST_F(HeadlessWidgets, TrayRecordFollowsTheProperties) {
     EXPECT_EQ(std::u16string(tray.Record().szTip).size(), 127u);
     tray.SetBalloonTitle(std::u16string(100, u't'));
     EXPECT_EQ(std::u16string(tray.Record().szInfoTitle).size(), 63u);
+    tray.SetBalloonHint(std::u16string(300, u'h'));
+    EXPECT_EQ(std::u16string(tray.Record().szInfo).size(), 255u);
     tray.ShowBalloon();
     EXPECT_TRUE(tray.Record().uFlags & NIF_INFO);
     SendMessage(tray.WindowHandle(), WM_TRAYICON, tray.Record().uID, NIN_BALLOONTIMEOUT);
     EXPECT_FALSE(tray.Record().uFlags & NIF_INFO);
+    // A click on the balloon ends it too; each end is told with its reason.
+    tray.ShowBalloon();
+    SendMessage(tray.WindowHandle(), WM_TRAYICON, tray.Record().uID, NIN_BALLOONUSERCLICK);
+    EXPECT_FALSE(tray.Record().uFlags & NIF_INFO);
+    EXPECT_EQ(log.Events,
+              (std::vector<std::string>{"balloon" + std::to_string(NIN_BALLOONTIMEOUT),
+                                        "balloon" + std::to_string(NIN_BALLOONUSERCLICK)}));
     tray.SetVisibleTray(false);
     EXPECT_TRUE(Screen->TrayIcons().empty());
-}
-
-TEST_F(HeadlessWidgets, WithoutATrayAddingFailsQuietly) {
-    Screen->SetTrayAvailable(false);
-    TTrayIcon tray(nullptr);
-    tray.SetIcon(SolidIcon(0xFF00FF00u));
-    tray.HandleNeeded();
-    EXPECT_FALSE(tray.NotifyShell(NIM_ADD));
     tray.SetVisibleTray(true);
+    EXPECT_EQ(Screen->TrayIcons().size(), 1u);
+    // The icon lets the session end, stays while it goes on and leaves the tray when it ends.
+    EXPECT_EQ(SendMessage(tray.WindowHandle(), WM_QUERYENDSESSION, 0, 0), 1);
+    SendMessage(tray.WindowHandle(), WM_ENDSESSION, 0, 0);
+    EXPECT_EQ(Screen->TrayIcons().size(), 1u);
+    SendMessage(tray.WindowHandle(), WM_ENDSESSION, 1, 0);
     EXPECT_TRUE(Screen->TrayIcons().empty());
 }
 
@@ -111,21 +120,15 @@ TEST_F(HeadlessWidgets, ToolTipAnswersWithTheHintOfTheControlUnderThePointer) {
     TToolTip tip(nullptr);
     ToolTipWindow = tip.Handle();
     EXPECT_EQ(tip.BackColor(), 0x00E1FFFFu);
-    TWindowEx window(nullptr);
-    window.SetLeft(100);
-    window.SetTop(100);
-    window.SetSize(200, 200);
-    window.Show();
-    TBlock& block = *window.Make<TBlock>();
-    block.SetParent(&window);
-    block.SetBounds(0, 0, 100, 100);
-    block.SetLeft(0);
-    block.SetSize(100, 100);
-    block.Show();
+    auto& window = MakeWindow();
+    auto& block = MakeChild<TBlock>(window, 0, 0, 100, 100);
     block.SetShowHint(true);
     block.SetHint(u"Güncelle");
     window.Update();
+    // Off the block, then resting on it.
     auto hover = [&](int x) {
+        Screen->MovePointer(250, 150);
+        ProcessPendingMessages();
         Screen->MovePointer(x, 150);
         ProcessPendingMessages();
         Screen->Advance(400);
@@ -134,14 +137,10 @@ TEST_F(HeadlessWidgets, ToolTipAnswersWithTheHintOfTheControlUnderThePointer) {
     };
     EXPECT_EQ(hover(150), 0u); // EnableTip is still false: no text, no tip
     tip.EnableTip = true;
-    Screen->MovePointer(250, 150);
-    ProcessPendingMessages();
     EXPECT_NE(hover(150), 0u);
     EXPECT_EQ(SendMessage(ToolTipWindow, TTM_GETMAXTIPWIDTH, 0, 0), 300);
     // An empty hint gives no tip.
     block.SetHint(u"");
-    Screen->MovePointer(250, 150);
-    ProcessPendingMessages();
     EXPECT_EQ(hover(150), 0u);
     ToolTipWindow = 0;
 }

@@ -37,6 +37,14 @@ protected:
         c.OnDblClick = log("dblclick");
         c.OnDrag = log("drag");
     }
+    // A shown window with one watched element at (10, 10), 40 x 40.
+    TSolid& WatchedElement() {
+        auto& window = MakeWindow();
+        auto& c = MakeChild(window, 10, 10, 40, 40);
+        window.Update();
+        Watch(c, "C");
+        return c;
+    }
     std::vector<std::string> Only(const std::string& what) const {
         std::vector<std::string> out;
         for (const auto& l : Log)
@@ -52,6 +60,12 @@ TEST_F(DispatchTest, OverlappingElementsGiveTheClickToTheLastCreated) {
     auto& b = MakeChild(window, 20, 20, 60, 60);
     auto& c = MakeChild(window, 30, 30, 60, 60);
     window.Update();
+    // Later siblings lie above earlier ones.
+    EXPECT_EQ(GetWindow(window.WindowHandle(), GW_CHILD), c.WindowHandle());
+    EXPECT_EQ(GetWindow(c.WindowHandle(), GW_HWNDNEXT), b.WindowHandle());
+    EXPECT_EQ(GetWindow(b.WindowHandle(), GW_HWNDNEXT), a.WindowHandle());
+    EXPECT_EQ(ChildWindowFromPoint(window.WindowHandle(), {35, 35}), c.WindowHandle());
+    EXPECT_EQ(window.ControlCount(), 3);
     Watch(a, "A");
     Watch(b, "B");
     Watch(c, "C");
@@ -80,10 +94,7 @@ TEST_F(DispatchTest, DisabledElementPassesThePressToItsParent) {
 }
 
 TEST_F(DispatchTest, ReleaseOutsideKeepsTheClickPendingForAReleaseInside) {
-    auto& window = MakeWindow();
-    auto& c = MakeChild(window, 10, 10, 40, 40);
-    window.Update();
-    Watch(c, "C");
+    auto& c = WatchedElement();
     // Elements that follow a press take the capture themselves.
     c.OnMouseDown = [&](TObject*, int, int, int) { SetCapture(c.WindowHandle()); };
     Screen->MovePointer(S(20), S(20));
@@ -103,10 +114,7 @@ TEST_F(DispatchTest, ReleaseOutsideKeepsTheClickPendingForAReleaseInside) {
 }
 
 TEST_F(DispatchTest, OnlyTheLeftButtonClicks) {
-    auto& window = MakeWindow();
-    auto& c = MakeChild(window, 10, 10, 40, 40);
-    window.Update();
-    Watch(c, "C");
+    auto& c = WatchedElement();
     Screen->Click(S(20), S(20), TMouseButton::Right);
     Screen->Click(S(20), S(20), TMouseButton::Middle);
     Pump();
@@ -121,10 +129,7 @@ TEST_F(DispatchTest, OnlyTheLeftButtonClicks) {
 }
 
 TEST_F(DispatchTest, MovingWithTheLeftButtonDragsInsteadOfMoving) {
-    auto& window = MakeWindow();
-    auto& c = MakeChild(window, 10, 10, 40, 40);
-    window.Update();
-    Watch(c, "C");
+    auto& c = WatchedElement();
     HWND h = c.WindowHandle();
     SendMessage(h, WM_MOUSEMOVE, MK_LBUTTON, MakeLParam(3, 4));
     SendMessage(h, WM_MOUSEMOVE, 0, MakeLParam(-3, -4));
@@ -133,10 +138,7 @@ TEST_F(DispatchTest, MovingWithTheLeftButtonDragsInsteadOfMoving) {
 }
 
 TEST_F(DispatchTest, EnterFollowsTheFirstMoveHoverComesOnceLeaveIsZero) {
-    auto& window = MakeWindow();
-    auto& c = MakeChild(window, 10, 10, 40, 40);
-    window.Update();
-    Watch(c, "C");
+    auto& c = WatchedElement();
     Screen->MovePointer(S(20), S(20));
     Pump();
     ASSERT_GE(Log.size(), 2u);
@@ -178,10 +180,7 @@ TEST_F(DispatchTest, MovingOntoACoveringChildLeavesTheParent) {
 }
 
 TEST_F(DispatchTest, DoubleClickFiresOneClick) {
-    auto& window = MakeWindow();
-    auto& c = MakeChild(window, 10, 10, 40, 40);
-    window.Update();
-    Watch(c, "C");
+    WatchedElement();
     Screen->Click(S(20), S(20));
     Screen->Advance(50);
     Screen->Click(S(20), S(20));

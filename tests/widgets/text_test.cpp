@@ -105,7 +105,7 @@ TEST(FontLookup, ImpactIsHeavyAndSizeStyleReachTheDescription) {
 }
 
 TEST(FontLookup, EveryFontInUseCoversTurkishLetters) {
-    for (const char16_t* name : {u"Trebuchet MS", u"Impact", u"Arial", u"No Such Family"}) {
+    for (const char16_t* name : {u"Trebuchet MS", u"Impact", u"Arial", u"No Such Family"})
         for (int style : {0, FontStyleBold}) {
             TFontEx f;
             f.SetName(name);
@@ -117,7 +117,6 @@ TEST(FontLookup, EveryFontInUseCoversTurkishLetters) {
                     << Utf16ToUtf8(name) << " " << style << " U+" << std::hex << int(ch);
             g_object_unref(loaded);
         }
-    }
 }
 
 TEST(TextMeasure, ExtentAddsOneBeforeTruncatingAndFitsTheDrawnText) {
@@ -240,8 +239,8 @@ TEST(TextMeasure, GlyphsKeepTheirDesignedPlaceAtSmallSizes) {
                                      u"Magazin", u"Politika", u"Son Dakika",      u"Eğitim",
                                      u"Sağlık",  u"Dünya",    u"Güncelleniyor..."};
     widgets::TCanvasEx small(400, 60), large(4000, 600);
-    for (const bool antialias : {false, true}) {
-        for (const int size : {8, 9, 10, 16, 18}) {
+    for (const bool antialias : {false, true})
+        for (const int size : {8, 9, 10, 16, 18})
             for (const int style : {0, widgets::FontStyleBold}) {
                 small.SetAntialias(antialias);
                 large.SetAntialias(antialias);
@@ -251,7 +250,7 @@ TEST(TextMeasure, GlyphsKeepTheirDesignedPlaceAtSmallSizes) {
                 }
                 small.Font().SetSize(size);
                 large.Font().SetSize(10 * size);
-                for (const auto& label : labels) {
+                for (const auto& label : labels)
                     for (std::size_t n = 1; n <= label.size(); ++n) {
                         const std::u16string prefix = label.substr(0, n);
                         // Both widths are Trunc(text + padding + 1), the padding in proportion.
@@ -261,10 +260,7 @@ TEST(TextMeasure, GlyphsKeepTheirDesignedPlaceAtSmallSizes) {
                             << "size " << size << " style " << style << " antialias " << antialias
                             << " prefix of " << label.size() << ": " << n << " off by " << off;
                     }
-                }
             }
-        }
-    }
 }
 
 TEST(TextDraw, LineAlignmentAndAlignmentCentreTheText) {

@@ -64,8 +64,7 @@ protected:
 
     // The window's last presented pixel at a client position.
     std::uint32_t FramePixel(int x, int y) {
-        auto frame = Screen->LastFrame(Window->WindowHandle());
-        return frame.Pixel(x, y);
+        return Screen->LastFrame(Window->WindowHandle()).Pixel(x, y);
     }
 
     platform::THeadlessDisplay* Screen = nullptr;

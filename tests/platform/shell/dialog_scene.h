@@ -28,9 +28,8 @@ inline LRESULT OwnerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         OnTick();
         return 0;
     }
-    if (msg == WM_COMMAND || msg == WM_USER + 1) {
+    if (msg == WM_COMMAND || msg == WM_USER + 1)
         OwnerSeen.push_back(TMsg{hwnd, msg, wParam, lParam, 0, {}});
-    }
     return DefWindowProc(hwnd, msg, wParam, lParam);
 }
 
@@ -47,26 +46,16 @@ inline HMENU BuildMenu() {
 }
 
 inline HWND MakeOwner(int x, int y) {
-    TWndClass wc;
-    wc.lpfnWndProc = OwnerProc;
-    wc.lpszClassName = u"x11owner";
-    RegisterClass(wc);
-    TCardFrame frame(200, 150, 0);
-    const HWND hwnd = CreateWindowEx(WS_EX_LAYERED | WS_EX_TOOLWINDOW, u"x11owner", u"owner",
-                                     WS_POPUP, x, y, 200, 150, 0, 0, nullptr);
-    ShowWindow(hwnd, SW_SHOW);
-    const TPoint at{x, y};
-    UpdateLayeredWindow(hwnd, &at, 200, 150, frame.Pixels.data(), 800, 255);
-    return hwnd;
+    platformtest::RegisterProc(u"x11owner", OwnerProc);
+    return platformtest::ShowCard(u"x11owner", x, y, TCardFrame(200, 150, 0));
 }
 
 inline UINT PostedCommand() {
     TMsg msg;
     UINT command = 0;
     while (PeekMessage(&msg, 0, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_COMMAND) {
+        if (msg.message == WM_COMMAND)
             command = static_cast<UINT>(msg.wParam);
-        }
         DispatchMessage(&msg);
     }
     return command;

@@ -22,6 +22,12 @@ protected:
         Bar = BuildMenu();
         ProcessPendingMessages();
     }
+    void Type(const std::vector<std::pair<UINT, std::u16string>>& keys) {
+        for (const auto& [vk, text] : keys) {
+            Screen->KeyDown(vk, text);
+            Screen->KeyUp(vk);
+        }
+    }
     void TearDown() override {
         OnTick = nullptr;
         DestroyMenu(Bar);
@@ -30,11 +36,9 @@ protected:
     // The last frame of a window other than the owner: the menu or the box.
     THeadlessDisplay::TFrame Painted() const {
         THeadlessDisplay::TFrame last;
-        for (auto& f : Screen->Frames()) {
-            if (f.Window != Owner) {
+        for (auto& f : Screen->Frames())
+            if (f.Window != Owner)
                 last = f;
-            }
-        }
         return last;
     }
     THeadlessDisplay* Screen = nullptr;
@@ -60,13 +64,9 @@ TEST_F(HeadlessDialogs, MenuKeysChooseTheCommandThatIsPostedToTheOwner) {
     };
     for (const auto& c : cases) {
         Screen->MovePointer(300, 200);
-        for (const auto& [vk, text] : c.Keys) {
-            Screen->KeyDown(vk, text);
-            Screen->KeyUp(vk);
-        }
-        if (c.Expected == 0 && c.Keys.back().first != VK_ESCAPE) {
+        Type(c.Keys);
+        if (c.Expected == 0 && c.Keys.back().first != VK_ESCAPE)
             Screen->KeyDown(VK_ESCAPE, u"\x1b");
-        }
         EXPECT_EQ(TrackPopupMenuEx(GetSubMenu(Bar, 0), TPM_VERTICAL, 300, 200, Owner, nullptr), 1);
         EXPECT_EQ(GetOpenMenuWindow(), 0u);
         EXPECT_EQ(PostedCommand(), c.Expected) << c.Keys.size();
@@ -118,14 +118,12 @@ TEST_F(HeadlessDialogs, MenuStaysOnTheScreenAndDrawsItsAcceleratorRightAligned) 
     const int y0 = TOP + ROW * 3;
     EXPECT_EQ(f.Pixel(f.Width / 2, y0 + 2), PAINT_HOT);
     int rightmostInk = -1;
-    for (int y = y0; y < y0 + ROW; ++y) {
+    for (int y = y0; y < y0 + ROW; ++y)
         for (int x = 0; x < f.Width; ++x) {
             const std::uint32_t p = f.Pixel(x, y);
-            if ((p & 0xFF) < 0x60 && ((p >> 8) & 0xFF) < 0x60) {
+            if ((p & 0xFF) < 0x60 && ((p >> 8) & 0xFF) < 0x60)
                 rightmostInk = std::max(rightmostInk, x);
-            }
         }
-    }
     EXPECT_GT(rightmostInk, f.Width - 40);
     EXPECT_LT(rightmostInk, f.Width - 10);
 }
@@ -173,10 +171,7 @@ TEST_F(HeadlessDialogs, MessageBoxKeysGiveYesOrNo) {
         {{{VK_ESCAPE, u"\x1b"}, {'H', u"h"}}, IDNO}, // a Yes/No box has no escape
     };
     for (const auto& c : cases) {
-        for (const auto& [vk, text] : c.Keys) {
-            Screen->KeyDown(vk, text);
-            Screen->KeyUp(vk);
-        }
+        Type(c.Keys);
         EXPECT_EQ(MessageBox(Owner, u"\"Mini Pelikora\" için yeni sürüm hazır.", u"Mini Pelikora",
                              MB_YESNO | MB_ICONINFORMATION | MB_TOPMOST),
                   c.Expected);
@@ -186,8 +181,7 @@ TEST_F(HeadlessDialogs, MessageBoxKeysGiveYesOrNo) {
 
 TEST_F(HeadlessDialogs, MessageBoxIsModalAndClicksAnswerIt) {
     for (int id : {IDNO, IDYES}) {
-        bool ownerDisabled = false;
-        bool topmost = false;
+        bool ownerDisabled = false, topmost = false;
         SetTimer(Owner, 1, 10);
         OnTick = [&, id] {
             KillTimer(Owner, 1);

@@ -34,16 +34,8 @@ struct TScene {
 
     TScene(int x, int y) {
         InitCommonControls();
-        TWndClass wc;
-        wc.lpfnWndProc = OwnerProc;
-        wc.lpszClassName = u"tipowner";
-        RegisterClass(wc);
-        TCardFrame frame(200, 150, 0);
-        Owner = CreateWindowEx(WS_EX_LAYERED | WS_EX_TOOLWINDOW, u"tipowner", u"", WS_POPUP, x, y,
-                               200, 150, 0, 0, nullptr);
-        ShowWindow(Owner, SW_SHOWNA);
-        const TPoint at{x, y};
-        UpdateLayeredWindow(Owner, &at, 200, 150, frame.Pixels.data(), 800, 255);
+        platformtest::RegisterProc(u"tipowner", OwnerProc);
+        Owner = platformtest::ShowCard(u"tipowner", x, y, TCardFrame(200, 150, 0), 255, SW_SHOWNA);
         Tool = CreateWindowEx(0, u"tipowner", u"", WS_CHILD | WS_VISIBLE, 100, 0, 100, 150, Owner,
                               1, nullptr);
         Tooltip = CreateWindowEx(WS_EX_TOPMOST, TOOLTIPS_CLASS, u"",

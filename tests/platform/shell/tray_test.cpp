@@ -29,12 +29,16 @@ protected:
     // The pointer messages the icon's owner was told about, in order.
     std::vector<LPARAM> Callbacks() const {
         std::vector<LPARAM> out;
-        for (const auto& e : Rec.Log) {
-            if (e.Hwnd == Owner && e.Msg == CALLBACK_MSG && e.LParam != WM_MOUSEMOVE) {
+        for (const auto& e : Rec.Log)
+            if (e.Hwnd == Owner && e.Msg == CALLBACK_MSG && e.LParam != WM_MOUSEMOVE)
                 out.push_back(e.LParam);
-            }
-        }
         return out;
+    }
+    // The pointer comes to rest over the icon for the given time.
+    void Hover(int x = 100, std::uint64_t ms = 400) {
+        Screen->TrayMove(Owner, ICON_ID, x, 10);
+        Screen->Advance(ms);
+        Pump();
     }
     void Press(TMouseButton button) {
         Screen->TrayButton(Owner, ICON_ID, button, true);
@@ -58,29 +62,28 @@ TEST_F(TrayTest, SecondPressSoonAndCloseIsADoubleClick) {
         std::vector<TStep> Steps;
         std::vector<LPARAM> Expected;
     };
+    const std::vector<LPARAM> left{WM_LBUTTONDOWN, WM_LBUTTONUP},
+        right{WM_RBUTTONDOWN, WM_RBUTTONUP};
+    const std::vector<LPARAM> leftPair{WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK,
+                                       WM_LBUTTONUP};
+    const std::vector<LPARAM> rightPair{WM_RBUTTONDOWN, WM_RBUTTONUP, WM_RBUTTONDBLCLK,
+                                        WM_RBUTTONUP};
+    const std::vector<LPARAM> middlePair{WM_MBUTTONDOWN, WM_MBUTTONUP, WM_MBUTTONDBLCLK,
+                                         WM_MBUTTONUP};
+    const auto then = [](std::vector<LPARAM> a, const std::vector<LPARAM>& b) {
+        a.insert(a.end(), b.begin(), b.end());
+        return a;
+    };
     const TCase cases[] = {
-        {"left pair",
-         {{B::Left, 0, 10}, {B::Left, 100, 10}},
-         {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP}},
-        {"right pair",
-         {{B::Right, 0, 10}, {B::Right, 500, 10}},
-         {WM_RBUTTONDOWN, WM_RBUTTONUP, WM_RBUTTONDBLCLK, WM_RBUTTONUP}},
-        {"middle pair",
-         {{B::Middle, 0, 10}, {B::Middle, 1, 11}},
-         {WM_MBUTTONDOWN, WM_MBUTTONUP, WM_MBUTTONDBLCLK, WM_MBUTTONUP}},
-        {"too slow",
-         {{B::Left, 0, 10}, {B::Left, 501, 10}},
-         {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDOWN, WM_LBUTTONUP}},
-        {"too far",
-         {{B::Left, 0, 10}, {B::Left, 10, 14}},
-         {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDOWN, WM_LBUTTONUP}},
-        {"other button",
-         {{B::Left, 0, 10}, {B::Right, 10, 10}},
-         {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_RBUTTONDOWN, WM_RBUTTONUP}},
+        {"left pair", {{B::Left, 0, 10}, {B::Left, 100, 10}}, leftPair},
+        {"right pair", {{B::Right, 0, 10}, {B::Right, 500, 10}}, rightPair},
+        {"middle pair", {{B::Middle, 0, 10}, {B::Middle, 1, 11}}, middlePair},
+        {"too slow", {{B::Left, 0, 10}, {B::Left, 501, 10}}, then(left, left)},
+        {"too far", {{B::Left, 0, 10}, {B::Left, 10, 14}}, then(left, left)},
+        {"other button", {{B::Left, 0, 10}, {B::Right, 10, 10}}, then(left, right)},
         {"third press starts a new pair",
          {{B::Left, 0, 10}, {B::Left, 10, 10}, {B::Left, 10, 10}},
-         {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP, WM_LBUTTONDOWN,
-          WM_LBUTTONUP}},
+         then(leftPair, left)},
     };
     ASSERT_TRUE(Add(u""));
     for (const auto& c : cases) {
@@ -95,14 +98,21 @@ TEST_F(TrayTest, SecondPressSoonAndCloseIsADoubleClick) {
     }
 }
 
+// Icons are told apart by owner and id: each callback names its icon, and presses on two icons
+// do not pair.
 TEST_F(TrayTest, PressesOnAnotherIconDoNotPair) {
     ASSERT_TRUE(Add(u""));
+    EXPECT_FALSE(Add(u"")) << "the same owner and id twice";
     ASSERT_TRUE(TrayAddIcon(Owner, ICON_ID + 1, CALLBACK_MSG, View(), u""));
     Press(TMouseButton::Left);
     Screen->TrayButton(Owner, ICON_ID + 1, TMouseButton::Left, true);
     Pump();
     ASSERT_EQ(Callbacks().size(), 3u);
     EXPECT_EQ(Callbacks().back(), static_cast<LPARAM>(WM_LBUTTONDOWN));
+    std::vector<WPARAM> ids;
+    for (const auto& e : Entries({CALLBACK_MSG}))
+        ids.push_back(e.WParam);
+    EXPECT_EQ(ids, (std::vector<WPARAM>{ICON_ID, ICON_ID, ICON_ID + 1}));
 }
 
 TEST_F(TrayTest, TipShowsAfterTheHoverTimeAndHidesOnLeave) {
@@ -140,35 +150,25 @@ TEST_F(TrayTest, TipShowsAfterTheHoverTimeAndHidesOnLeave) {
 
 TEST_F(TrayTest, PressHidesTheTipUntilThePointerComesBack) {
     ASSERT_TRUE(Add(u"tip"));
-    Screen->TrayMove(Owner, ICON_ID, 100, 10);
-    Screen->Advance(400);
-    Pump();
+    Hover();
     ASSERT_NE(GetTrayTipWindow(), 0u);
     Press(TMouseButton::Right);
     EXPECT_EQ(GetTrayTipWindow(), 0u);
-    Screen->TrayMove(Owner, ICON_ID, 101, 10);
-    Screen->Advance(1000);
-    Pump();
+    Hover(101, 1000);
     EXPECT_EQ(GetTrayTipWindow(), 0u);
     Screen->TrayLeave(Owner, ICON_ID);
-    Screen->TrayMove(Owner, ICON_ID, 100, 10);
-    Screen->Advance(400);
-    Pump();
+    Hover();
     EXPECT_NE(GetTrayTipWindow(), 0u);
 }
 
 TEST_F(TrayTest, TipFollowsTheIconsText) {
     ASSERT_TRUE(Add(u""));
-    Screen->TrayMove(Owner, ICON_ID, 100, 10);
-    Screen->Advance(400);
-    Pump();
+    Hover();
     EXPECT_EQ(GetTrayTipWindow(), 0u) << "an empty text shows no tip";
 
     ASSERT_TRUE(TrayModifyIcon(Owner, ICON_ID, View(), u"short"));
     Screen->TrayLeave(Owner, ICON_ID);
-    Screen->TrayMove(Owner, ICON_ID, 100, 10);
-    Screen->Advance(400);
-    Pump();
+    Hover();
     const HWND first = GetTrayTipWindow();
     ASSERT_NE(first, 0u);
     TRect before;
@@ -185,23 +185,23 @@ TEST_F(TrayTest, TipFollowsTheIconsText) {
 
 TEST_F(TrayTest, TipGoesWithTheIconOrItsOwner) {
     ASSERT_TRUE(Add(u"tip"));
-    Screen->TrayMove(Owner, ICON_ID, 100, 10);
-    Screen->Advance(400);
-    Pump();
+    Hover();
     ASSERT_NE(GetTrayTipWindow(), 0u);
     ASSERT_TRUE(TrayDeleteIcon(Owner, ICON_ID));
     EXPECT_EQ(GetTrayTipWindow(), 0u);
+    EXPECT_FALSE(TrayDeleteIcon(Owner, ICON_ID)) << "already gone";
+    EXPECT_FALSE(TrayModifyIcon(Owner, ICON_ID, View(), u"tip"))
+        << "a gone icon is not brought back";
 
     ASSERT_TRUE(Add(u"tip"));
-    Screen->TrayMove(Owner, ICON_ID, 100, 10);
-    Screen->Advance(400);
-    Pump();
+    Hover();
     const HWND tip = GetTrayTipWindow();
     ASSERT_NE(tip, 0u);
     DestroyWindow(Owner);
     EXPECT_EQ(GetTrayTipWindow(), 0u);
     EXPECT_FALSE(IsWindow(tip));
     EXPECT_TRUE(Screen->TrayIcons().empty());
+    EXPECT_FALSE(Add(u"tip")) << "a dead owner takes no icon";
 }
 
 TEST_F(TrayTest, IconWaitsForATrayThatAppearsLater) {
@@ -216,34 +216,18 @@ TEST_F(TrayTest, IconWaitsForATrayThatAppearsLater) {
     EXPECT_EQ(icons[0].Tip, u"new");
     Press(TMouseButton::Left);
     EXPECT_EQ(Callbacks(), (std::vector<LPARAM>{WM_LBUTTONDOWN, WM_LBUTTONUP}));
+    TPoint at;
+    EXPECT_FALSE(TrayGetEventPoint(Owner, ICON_ID, &at))
+        << "a docked icon's press has no host point";
 
-    // A deleted icon does not come back with the next tray.
+    // A deleted icon does not come back with the next tray, nor does its input.
     Screen->SetTrayAvailable(false);
     ASSERT_TRUE(TrayDeleteIcon(Owner, ICON_ID));
     Screen->SetTrayAvailable(true);
     EXPECT_TRUE(Screen->TrayIcons().empty());
-}
-
-TEST_F(WmTest, TrayInputArrivesAsTheCallbackMessage) {
-    const HWND owner = Top(0, 0, 1, 1);
-    std::vector<std::uint32_t> icon(16 * 16, 0xFF000000);
-    const TFrameView view{icon.data(), 16, 16, 64};
-    ASSERT_TRUE(TrayAddIcon(owner, 7, WM_USER + 1, view, u"tip"));
-    EXPECT_FALSE(TrayAddIcon(owner, 7, WM_USER + 1, view, u"tip"));
-    Screen->TrayButton(owner, 7, TMouseButton::Right, false);
-    Pump();
-    ASSERT_EQ(Count(owner, WM_USER + 1), 1);
-    for (const auto& e : Rec.Log) {
-        if (e.Msg == WM_USER + 1) {
-            EXPECT_EQ(e.WParam, 7u);
-            EXPECT_EQ(e.LParam, static_cast<LPARAM>(WM_RBUTTONUP));
-        }
-    }
-    DestroyWindow(owner);
-    EXPECT_TRUE(Screen->TrayIcons().empty()) << "a dead owner's icon leaves the tray";
-
-    Screen->SetTrayAvailable(false);
-    EXPECT_FALSE(TrayAddIcon(Top(0, 0, 1, 1), 1, WM_USER, view, u""));
+    Clear();
+    Press(TMouseButton::Left);
+    EXPECT_TRUE(Callbacks().empty());
 }
 
 // The program's icon carries its mark drawn for each size: every slot a desktop gives a tray icon

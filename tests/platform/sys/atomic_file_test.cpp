@@ -11,15 +11,13 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "tests/support/fifo_watchdog.h"
+#include "tests/support/scratch.h"
 
 // A seam for faults: this program's fsync and rename stand in front of the C library's, log
 // the order of calls (what was synced: a file or a folder; what was renamed) and can make fsync
@@ -53,29 +51,15 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteAll(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
+using testsupport::ReadBytes;
+using testsupport::WriteBytes;
 
 class AtomicFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "mp-atomic-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        Dir = pattern;
-        Data = Dir + "/data";
-        Elsewhere = Dir + "/elsewhere";
+        ASSERT_FALSE(Dir.Path().empty());
         fs::create_directories(Data);
         fs::create_directories(Elsewhere);
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(Dir, ec);
     }
 
     std::set<std::string> Entries(const std::string& folder) const {
@@ -85,7 +69,8 @@ protected:
         return names;
     }
 
-    std::string Dir, Data, Elsewhere;
+    testsupport::TTempDir Dir;
+    std::string Data = Dir.File("data"), Elsewhere = Dir.File("elsewhere");
 };
 
 // A link in the data folder is followed only to a regular file that belongs to the user running
@@ -111,7 +96,7 @@ TEST_F(AtomicFileTest, LinksAreFollowedOnlyToOurOwnRegularFiles) {
             continue; // only root can give a file away
         const bool isFile = c.target != Elsewhere && c.target != Data + "/missing.ini";
         if (isFile) {
-            WriteAll(c.target, "old");
+            WriteBytes(c.target, "old");
             if (c.foreignOwner) {
                 ASSERT_EQ(::chown(c.target.c_str(), 4242, 4242), 0);
             }
@@ -123,7 +108,7 @@ TEST_F(AtomicFileTest, LinksAreFollowedOnlyToOurOwnRegularFiles) {
         ASSERT_EQ(::lstat(link.c_str(), &st), 0) << c.name;
         EXPECT_TRUE(S_ISLNK(st.st_mode)) << c.name << ": the link itself was replaced";
         if (isFile) {
-            EXPECT_EQ(ReadAll(c.target), c.followed ? "new" : "old") << c.name;
+            EXPECT_EQ(ReadBytes(c.target), c.followed ? "new" : "old") << c.name;
         }
         ::unlink(link.c_str());
         if (isFile)
@@ -136,10 +121,10 @@ TEST_F(AtomicFileTest, LinksAreFollowedOnlyToOurOwnRegularFiles) {
 // file's place is not a file to replace. Each is left exactly as it was.
 TEST_F(AtomicFileTest, ReadOnlyFilesAndNonFilesAreLeftAlone) {
     const std::string path = Data + "/options.ini";
-    WriteAll(path, "keep me");
+    WriteBytes(path, "keep me");
     ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
     EXPECT_FALSE(platform::WriteFileAtomically(path, "new"));
-    EXPECT_EQ(ReadAll(path), "keep me");
+    EXPECT_EQ(ReadBytes(path), "keep me");
     struct stat st {};
     ASSERT_EQ(::stat(path.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0444u);
@@ -152,15 +137,11 @@ TEST_F(AtomicFileTest, ReadOnlyFilesAndNonFilesAreLeftAlone) {
     EXPECT_EQ(Entries(Data), std::set<std::string>{"options.ini"});
 }
 
-} // namespace
-
-namespace {
-
 // The content reaches the disk before the new name points at it, else a crash right after the
 // rename could leave an empty options file; a sync that fails leaves the old file in place.
 TEST_F(AtomicFileTest, ContentIsSyncedBeforeTheRenameAndAFailedSyncKeepsTheOldFile) {
     const std::string path = Data + "/options.ini";
-    WriteAll(path, "old");
+    WriteBytes(path, "old");
     seam::Log.clear();
     ASSERT_TRUE(platform::WriteFileAtomically(path, "new", platform::TOldFile::Replace));
     ASSERT_EQ(seam::Log.size(), 3u);
@@ -168,7 +149,7 @@ TEST_F(AtomicFileTest, ContentIsSyncedBeforeTheRenameAndAFailedSyncKeepsTheOldFi
     EXPECT_EQ(seam::Log[1].rfind("rename options.ini.", 0), 0u) << seam::Log[1];
     EXPECT_EQ(seam::Log[1].substr(seam::Log[1].size() - 12), " options.ini");
     EXPECT_EQ(seam::Log[2], "fsync folder");
-    EXPECT_EQ(ReadAll(path), "new");
+    EXPECT_EQ(ReadBytes(path), "new");
 
     seam::Log.clear();
     seam::FailSync = true;
@@ -176,7 +157,7 @@ TEST_F(AtomicFileTest, ContentIsSyncedBeforeTheRenameAndAFailedSyncKeepsTheOldFi
     seam::FailSync = false;
     EXPECT_FALSE(written);
     EXPECT_EQ(seam::Log, (std::vector<std::string>{"fsync file"}));
-    EXPECT_EQ(ReadAll(path), "new");
+    EXPECT_EQ(ReadBytes(path), "new");
     EXPECT_EQ(Entries(Data), (std::set<std::string>{"options.ini"}));
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <iconv.h>
 #include <string>
 
 using namespace platform;
@@ -33,31 +34,21 @@ TEST(StringTable, KnownIdsGiveTheirTextsAndUnknownIdsTheEmptyText) {
 
 namespace {
 
-// UTF-16 to UTF-8, written here so the comparison below does not go through the program's own
-// conversion.
+// UTF-16 to UTF-8 through the C library's iconv, so the comparison below does not go through
+// the program's own conversion.
 std::string Utf8(const std::u16string& text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        char32_t c = text[i];
-        if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size())
-            c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
+    const bool little = *reinterpret_cast<const unsigned char*>(u"\x0001") == 1;
+    const iconv_t cd = iconv_open("UTF-8", little ? "UTF-16LE" : "UTF-16BE");
+    std::string in(reinterpret_cast<const char*>(text.data()), text.size() * 2);
+    std::string out(text.size() * 3, '\0');
+    char *from = in.data(), *to = out.data();
+    std::size_t left = in.size(), room = out.size();
+    const bool ok = cd != reinterpret_cast<iconv_t>(-1) &&
+                    iconv(cd, &from, &left, &to, &room) != static_cast<std::size_t>(-1);
+    if (cd != reinterpret_cast<iconv_t>(-1))
+        iconv_close(cd);
+    out.resize(out.size() - room);
+    return ok ? out : "(iconv failed)";
 }
 
 } // namespace

@@ -22,11 +22,9 @@ protected:
         Clear();
         Screen->Click(x, y);
         Pump();
-        for (const auto& p : PointerLog()) {
-            if (p.Msg == WM_LBUTTONDOWN) {
+        for (const auto& p : PointerLog())
+            if (p.Msg == WM_LBUTTONDOWN)
                 return p.Hwnd;
-            }
-        }
         return 0;
     }
     HWND Parent = 0, A = 0, B = 0, C = 0;
@@ -49,9 +47,8 @@ TEST_F(Routing, LaterSiblingsLieOnTopAndTakeThePress) {
         {115, 115, &A},      // A only
         {105, 105, &Parent}, // no child
     };
-    for (const auto& c : cases) {
+    for (const auto& c : cases)
         EXPECT_EQ(PressTarget(c.x, c.y), *c.expected) << c.x << "," << c.y;
-    }
 }
 
 TEST_F(Routing, HiddenAndDisabledChildrenGiveThePointToOthers) {
@@ -82,21 +79,13 @@ TEST_F(Routing, PressAndReleaseCarryButtonsAndClientCoordinates) {
         {C, WM_MOUSEMOVE, 15, 15}, {C, WM_RBUTTONDOWN, 15, 15}, {C, WM_RBUTTONUP, 15, 15}};
     EXPECT_EQ(PointerLog(), expected);
     std::vector<WPARAM> keys;
-    for (const auto& e : Rec.Log) {
-        if (e.Msg == WM_RBUTTONDOWN || e.Msg == WM_RBUTTONUP) {
-            keys.push_back(e.WParam);
-        }
-    }
+    for (const auto& e : Entries({WM_RBUTTONDOWN, WM_RBUTTONUP}))
+        keys.push_back(e.WParam);
     EXPECT_EQ(keys, (std::vector<WPARAM>{MK_RBUTTON, 0}));
 }
 
 TEST_F(Routing, CaptureKeepsThePointerWithNegativeClientCoordinates) {
-    Rec.Hooks[C] = [](HWND h, UINT m, WPARAM, LPARAM) -> std::optional<LRESULT> {
-        if (m == WM_LBUTTONDOWN) {
-            SetCapture(h);
-        }
-        return std::nullopt;
-    };
+    OnMessage(C, WM_LBUTTONDOWN, [](HWND h, LPARAM) { SetCapture(h); });
     Screen->MovePointer(145, 145);
     Screen->PressButton();
     Screen->MovePointer(105, 102); // over the parent only
@@ -119,12 +108,7 @@ TEST_F(Routing, CaptureKeepsThePointerWithNegativeClientCoordinates) {
 
 TEST_F(Routing, HandlersSeeThePointerWhereTheirOwnMessageHappened) {
     TPoint atRelease{-1, -1};
-    Rec.Hooks[C] = [&](HWND, UINT m, WPARAM, LPARAM) -> std::optional<LRESULT> {
-        if (m == WM_LBUTTONUP) {
-            GetCursorPos(&atRelease);
-        }
-        return std::nullopt;
-    };
+    OnMessage(C, WM_LBUTTONUP, [&](HWND, LPARAM) { GetCursorPos(&atRelease); });
     Screen->Click(145, 146);
     Screen->MovePointer(500, 500); // already waiting while the release is handled
     Pump();
@@ -133,47 +117,41 @@ TEST_F(Routing, HandlersSeeThePointerWhereTheirOwnMessageHappened) {
 
 TEST_F(Routing, DoubleClicksNeedTheClassStyleTimeAndDistance) {
     const HWND plain = Child(Parent, 150, 150, 40, 40, 0, u"RecordingPlain");
+    const std::vector<UINT> pair{WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP};
+    const std::vector<UINT> twice{WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDOWN, WM_LBUTTONUP};
     struct Case {
         const char* name;
         HWND target;
-        int secondX;
+        int x, secondX; // both presses at the same height
         std::uint64_t gap;
         std::vector<UINT> expected;
     } cases[] = {
-        {"double", C, 145, 100, {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP}},
-        {"too slow", C, 145, 501, {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDOWN, WM_LBUTTONUP}},
-        {"too far", C, 148, 100, {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDOWN, WM_LBUTTONUP}},
-        {"no class style",
-         plain,
-         0,
-         100,
-         {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDOWN, WM_LBUTTONUP}},
+        {"double", C, 145, 145, 100, pair},
+        {"too slow", C, 145, 145, 501, twice},
+        {"too far", C, 145, 148, 100, twice},
+        {"no class style", plain, 260, 260, 100, twice},
     };
     for (const auto& c : cases) {
-        const int x = c.target == plain ? 260 : 145;
-        const int second = c.target == plain ? 260 : c.secondX;
         Screen->Advance(10000); // forget earlier presses
         Clear();
-        Screen->Click(x, x);
+        Screen->Click(c.x, c.x);
         Screen->Advance(c.gap);
-        Screen->Click(second, x);
+        Screen->Click(c.secondX, c.x);
         Pump();
         std::vector<UINT> got;
-        for (const auto& p : PointerLog()) {
+        for (const auto& p : PointerLog())
             if (p.Msg != WM_MOUSEMOVE) {
                 EXPECT_EQ(p.Hwnd, c.target) << c.name;
                 got.push_back(p.Msg);
             }
-        }
         EXPECT_EQ(got, c.expected) << c.name;
     }
 
     // A third quick press starts a new pair instead of another double click.
     Screen->Advance(10000);
     Clear();
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < 3; ++i)
         Screen->Click(145, 145);
-    }
     Pump();
     EXPECT_EQ(Count(C, WM_LBUTTONDBLCLK), 1);
     EXPECT_EQ(Count(C, WM_LBUTTONDOWN), 2);
@@ -184,18 +162,14 @@ class Tracking : public Routing {
 protected:
     void SetUp() override {
         Routing::SetUp();
-        for (HWND h : {Parent, A, B, C}) {
-            Rec.Hooks[h] = [](HWND hwnd, UINT m, WPARAM, LPARAM) -> std::optional<LRESULT> {
-                if (m == WM_MOUSEMOVE) {
-                    TTrackMouseEvent tme;
-                    tme.dwFlags = TME_HOVER | TME_LEAVE;
-                    tme.hwndTrack = hwnd;
-                    tme.dwHoverTime = 300;
-                    TrackMouseEvent(&tme);
-                }
-                return std::nullopt;
-            };
-        }
+        for (HWND h : {Parent, A, B, C})
+            OnMessage(h, WM_MOUSEMOVE, [](HWND hwnd, LPARAM) {
+                TTrackMouseEvent tme;
+                tme.dwFlags = TME_HOVER | TME_LEAVE;
+                tme.hwndTrack = hwnd;
+                tme.dwHoverTime = 300;
+                TrackMouseEvent(&tme);
+            });
     }
 };
 
@@ -269,16 +243,12 @@ TEST_F(Routing, WheelGoesToTheFocusAndUnansweredOnToItsParent) {
     ASSERT_EQ(Count(A, WM_MOUSEWHEEL), 1);
     EXPECT_EQ(Count(Parent, WM_MOUSEWHEEL), 1);
     EXPECT_EQ(Count(C, WM_MOUSEWHEEL), 0);
-    for (const auto& e : Rec.Log) {
-        if (e.Msg == WM_MOUSEWHEEL) {
-            EXPECT_EQ(static_cast<std::int16_t>(HiWord(e.WParam)), -120);
-            EXPECT_EQ(GetXLParam(e.LParam), 145); // screen coordinates
-        }
+    for (const auto& e : Entries({WM_MOUSEWHEEL})) {
+        EXPECT_EQ(static_cast<std::int16_t>(HiWord(e.WParam)), -120);
+        EXPECT_EQ(GetXLParam(e.LParam), 145); // screen coordinates
     }
 
-    Rec.Hooks[A] = [](HWND, UINT m, WPARAM, LPARAM) -> std::optional<LRESULT> {
-        return m == WM_MOUSEWHEEL ? std::optional<LRESULT>(0) : std::nullopt;
-    };
+    Answer(A, WM_MOUSEWHEEL, 0);
     Clear();
     Screen->Wheel(120);
     Pump();
@@ -290,12 +260,7 @@ TEST_F(Routing, FocusMovesWithKillAndSetMessages) {
     SetFocus(A);
     Clear();
     EXPECT_EQ(SetFocus(B), A);
-    std::vector<TEntry> focus;
-    for (const auto& e : Rec.Log) {
-        if (e.Msg == WM_KILLFOCUS || e.Msg == WM_SETFOCUS) {
-            focus.push_back(e);
-        }
-    }
+    const auto focus = Entries({WM_KILLFOCUS, WM_SETFOCUS});
     ASSERT_EQ(focus.size(), 2u);
     EXPECT_EQ(focus[0].Hwnd, A);
     EXPECT_EQ(focus[0].Msg, static_cast<UINT>(WM_KILLFOCUS));
@@ -315,7 +280,7 @@ TEST_F(Routing, KeysGoToTheFocusAndTypedTextBecomesCharacters) {
     Screen->KeyDown(VK_DOWN);
     Pump();
     std::vector<UINT> got;
-    for (const auto& e : Rec.Log) {
+    for (const auto& e : Rec.Log)
         if (e.Msg >= WM_KEYFIRST && e.Msg <= WM_KEYLAST) {
             EXPECT_EQ(e.Hwnd, B);
             got.push_back(e.Msg);
@@ -323,7 +288,6 @@ TEST_F(Routing, KeysGoToTheFocusAndTypedTextBecomesCharacters) {
                 EXPECT_EQ(e.WParam, static_cast<WPARAM>(u'A'));
             }
         }
-    }
     EXPECT_EQ(got,
               (std::vector<UINT>{WM_KEYDOWN, WM_KEYDOWN, WM_CHAR, WM_KEYUP, WM_KEYUP, WM_KEYDOWN}));
     EXPECT_EQ(GetKeyState(VK_SHIFT) & 0x8000, 0);
@@ -348,12 +312,7 @@ TEST_F(WmTest, ClickingAnInactiveWindowActivatesItUnlessItEatsThePress) {
     Pump();
     EXPECT_EQ(GetActiveWindow(), first);
     EXPECT_EQ(Screen->ActiveSurface(), first);
-    std::vector<TEntry> activation;
-    for (const auto& e : Rec.Log) {
-        if (e.Msg == WM_ACTIVATE || e.Msg == WM_MOUSEACTIVATE) {
-            activation.push_back(e);
-        }
-    }
+    const auto activation = Entries({WM_ACTIVATE, WM_MOUSEACTIVATE});
     ASSERT_EQ(activation.size(), 3u);
     EXPECT_EQ(activation[0].Msg, static_cast<UINT>(WM_MOUSEACTIVATE));
     EXPECT_EQ(activation[1].Hwnd, second);
@@ -364,9 +323,7 @@ TEST_F(WmTest, ClickingAnInactiveWindowActivatesItUnlessItEatsThePress) {
     EXPECT_EQ(activation[2].LParam, static_cast<LPARAM>(second));
     EXPECT_EQ(Count(first, WM_LBUTTONDOWN), 1);
 
-    Rec.Hooks[second] = [](HWND, UINT m, WPARAM, LPARAM) -> std::optional<LRESULT> {
-        return m == WM_MOUSEACTIVATE ? std::optional<LRESULT>(MA_NOACTIVATEANDEAT) : std::nullopt;
-    };
+    Answer(second, WM_MOUSEACTIVATE, MA_NOACTIVATEANDEAT);
     Clear();
     Screen->Click(110, 10);
     Pump();
@@ -389,11 +346,9 @@ TEST_F(WmTest, LayeredWindowTakesNoInputWhereItsPresentedAlphaIsZero) {
 
     // Left half opaque, right half fully transparent.
     std::vector<std::uint32_t> pixels(100 * 100, 0);
-    for (int y = 0; y < 100; ++y) {
-        for (int x = 0; x < 50; ++x) {
+    for (int y = 0; y < 100; ++y)
+        for (int x = 0; x < 50; ++x)
             pixels[y * 100 + x] = 0xFF204080;
-        }
-    }
     ASSERT_TRUE(UpdateLayeredWindow(layered, nullptr, 100, 100, pixels.data(), 400, 255));
     EXPECT_EQ(WindowFromPoint({10, 10}), layered);
     EXPECT_EQ(WindowFromPoint({60, 10}), below);
@@ -481,9 +436,8 @@ TEST_F(WmTest, MoveLoopFollowsThePointerAndTheHandlerHasTheLastWord) {
         // window up on a 10-pixel grid. (The widget's edge rule is tested with the widget.)
         if (m == WM_WINDOWPOSCHANGING) {
             auto* wp = reinterpret_cast<TWindowPos*>(lp);
-            if (!(wp->flags & SWP_NOMOVE)) {
+            if (!(wp->flags & SWP_NOMOVE))
                 wp->x -= wp->x % 10;
-            }
             return 0;
         }
         return std::nullopt;
@@ -506,11 +460,8 @@ TEST_F(WmTest, MoveLoopFollowsThePointerAndTheHandlerHasTheLastWord) {
     EXPECT_EQ(Count(window, WM_EXITSIZEMOVE), 1);
     EXPECT_EQ(Count(window, WM_WINDOWPOSCHANGING), 2);
     std::vector<TPoint> moves;
-    for (const auto& e : Rec.Log) {
-        if (e.Msg == WM_MOVE) {
-            moves.push_back(TPoint{GetXLParam(e.LParam), GetYLParam(e.LParam)});
-        }
-    }
+    for (const auto& e : Entries({WM_MOVE}))
+        moves.push_back(TPoint{GetXLParam(e.LParam), GetYLParam(e.LParam)});
     EXPECT_EQ(moves, (std::vector<TPoint>{{50, 120}, {0, 130}}));
     // The pointer belonged to the move: no pointer message reached the window meanwhile.
     EXPECT_EQ(Count(window, WM_MOUSEMOVE), 0);

@@ -20,17 +20,15 @@ std::vector<UINT> Drain() {
     TMsg msg;
     while (PeekMessage(&msg, 0, 0, 0, PM_REMOVE)) {
         got.push_back(msg.message);
-        if (msg.message == WM_QUIT) {
+        if (msg.message == WM_QUIT)
             break;
-        }
         DispatchMessage(&msg);
     }
     return got;
 }
 
 TEST_F(WmTest, PostedMessagesArriveInOrderAndSentOnesAtOnce) {
-    const HWND hwnd = Top(0, 0, 10, 10);
-    Drain();
+    const HWND hwnd = QuietTop();
     Clear();
     EXPECT_TRUE(PostMessage(hwnd, WM_USER + 1, 1, 2));
     EXPECT_TRUE(PostMessage(hwnd, WM_USER + 2, 0, 0));
@@ -79,8 +77,7 @@ TEST_F(WmTest, FiltersPickMatchingMessagesAndLeaveTheRest) {
 }
 
 TEST_F(WmTest, QuitEndsGetMessageAfterWhatWasPostedBefore) {
-    const HWND hwnd = Top(0, 0, 10, 10);
-    Drain();
+    const HWND hwnd = QuietTop();
     PostMessage(hwnd, WM_USER, 0, 0);
     PostQuitMessage(3);
     TMsg msg;
@@ -89,19 +86,15 @@ TEST_F(WmTest, QuitEndsGetMessageAfterWhatWasPostedBefore) {
     EXPECT_FALSE(GetMessage(&msg, 0, 0, 0));
     EXPECT_EQ(msg.message, WM_QUIT);
     EXPECT_EQ(msg.wParam, 3u);
-}
-
-TEST_F(WmTest, ProcessPendingLeavesTheQuitMessageForTheLoop) {
+    // Serving what is pending leaves the quit message for the loop.
     PostQuitMessage(0);
     PostMessage(0, WM_USER, 0, 0);
     EXPECT_EQ(ProcessPendingMessages(), 1);
-    TMsg msg;
     EXPECT_FALSE(GetMessage(&msg, 0, 0, 0));
 }
 
 TEST_F(WmTest, TimerTicksOnlyAfterItsIntervalAndNeverPilesUp) {
-    const HWND hwnd = Top(0, 0, 10, 10);
-    Drain();
+    const HWND hwnd = QuietTop();
     ASSERT_EQ(SetTimer(hwnd, 1003, 300000), 1003u);
     Screen->Advance(299999);
     EXPECT_EQ(Drain(), std::vector<UINT>{});
@@ -110,11 +103,8 @@ TEST_F(WmTest, TimerTicksOnlyAfterItsIntervalAndNeverPilesUp) {
     // Ten intervals without serving the queue still give one tick.
     Screen->Advance(3000000);
     EXPECT_EQ(Drain(), std::vector<UINT>{WM_TIMER});
-    for (const auto& e : Rec.Log) {
-        if (e.Msg == WM_TIMER) {
-            EXPECT_EQ(e.WParam, 1003u);
-        }
-    }
+    for (const auto& e : Entries({WM_TIMER}))
+        EXPECT_EQ(e.WParam, 1003u);
     // Setting it again starts a fresh interval.
     Screen->Advance(200000);
     SetTimer(hwnd, 1003, 300000);
@@ -128,8 +118,7 @@ TEST_F(WmTest, TimerTicksOnlyAfterItsIntervalAndNeverPilesUp) {
 }
 
 TEST_F(WmTest, TicksWaitWhileOtherMessagesAreQueued) {
-    const HWND hwnd = Top(0, 0, 10, 10);
-    Drain();
+    const HWND hwnd = QuietTop();
     SetTimer(hwnd, 1, 50);
     Screen->Advance(50);
     PostMessage(hwnd, WM_USER, 0, 0);
@@ -137,8 +126,7 @@ TEST_F(WmTest, TicksWaitWhileOtherMessagesAreQueued) {
 }
 
 TEST_F(WmTest, GetMessageSkipsTheClockAheadToTheNextTimer) {
-    const HWND hwnd = Top(0, 0, 10, 10);
-    Drain();
+    const HWND hwnd = QuietTop();
     SetTimer(hwnd, 1, 300000);
     const DWORD before = GetTickCount();
     TMsg msg;
@@ -150,13 +138,11 @@ TEST_F(WmTest, GetMessageSkipsTheClockAheadToTheNextTimer) {
 }
 
 TEST_F(WmTest, PostFromAnotherThreadWakesABlockedGetMessage) {
-    const HWND hwnd = Top(0, 0, 10, 10);
-    Drain();
+    const HWND hwnd = QuietTop();
     std::atomic<bool> waiting{false};
     std::thread worker([&] {
-        while (!waiting.load()) {
+        while (!waiting.load())
             std::this_thread::yield();
-        }
         // The window thread may or may not be inside the wait yet; either way it must wake.
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
         PostMessage(hwnd, WM_USER + 47, 42, 0);
@@ -170,15 +156,13 @@ TEST_F(WmTest, PostFromAnotherThreadWakesABlockedGetMessage) {
 }
 
 TEST_F(WmTest, ManyThreadsPostingLoseNothing) {
-    const HWND hwnd = Top(0, 0, 10, 10);
-    Drain();
+    const HWND hwnd = QuietTop();
     Clear();
     std::vector<std::thread> workers;
     for (int t = 0; t < 4; ++t) {
         workers.emplace_back([hwnd] {
-            for (int i = 0; i < 250; ++i) {
+            for (int i = 0; i < 250; ++i)
                 PostMessage(hwnd, WM_USER, 0, 0);
-            }
         });
     }
     int received = 0;
@@ -187,32 +171,22 @@ TEST_F(WmTest, ManyThreadsPostingLoseNothing) {
         DispatchMessage(&msg);
         ++received;
     }
-    for (auto& w : workers) {
+    for (auto& w : workers)
         w.join();
-    }
     EXPECT_EQ(Count(hwnd, WM_USER), 1000);
 }
 
 TEST_F(WmTest, EndOfSessionAsksEveryWindowThenTellsTheOutcome) {
     const HWND a = Top(0, 0, 10, 10);
     const HWND b = Top(0, 0, 10, 10);
-    Rec.Hooks[b] = [](HWND, UINT m, WPARAM, LPARAM) -> std::optional<LRESULT> {
-        return m == WM_QUERYENDSESSION ? std::optional<LRESULT>(0) : std::nullopt;
-    };
+    Answer(b, WM_QUERYENDSESSION, 0);
     Screen->EndSession();
     Pump();
-    for (const auto& e : Rec.Log) {
-        if (e.Msg == WM_ENDSESSION) {
-            EXPECT_EQ(e.WParam, 0u) << "one window refused";
-        }
-    }
+    for (const auto& e : Entries({WM_ENDSESSION}))
+        EXPECT_EQ(e.WParam, 0u) << "one window refused";
     EXPECT_EQ(Count(a, WM_ENDSESSION), 1);
     EXPECT_EQ(Count(b, WM_ENDSESSION), 1);
 }
-
-} // namespace
-
-namespace {
 
 // A service on the window thread that watches one descriptor, and may ask to run again after a
 // real time-out; each run posts what it saw to its window.
@@ -226,13 +200,11 @@ public:
     int Prepare(std::vector<TWaitFd>& fds) override {
         fds.push_back(TWaitFd{FPipe[0], POLLIN, 0});
         ++Prepared;
-        if (Timeout < 0) {
+        if (Timeout < 0)
             return -1;
-        }
         const auto now = std::chrono::steady_clock::now();
-        if (!FDue) {
+        if (!FDue)
             FDue = now + std::chrono::milliseconds(Timeout);
-        }
         return static_cast<int>(std::max<long long>(
             0, std::chrono::duration_cast<std::chrono::milliseconds>(*FDue - now).count()));
     }
@@ -251,9 +223,7 @@ public:
     }
     void Write(char c) { ASSERT_EQ(write(FPipe[1], &c, 1), 1); }
 
-    int Timeout = -1;
-    int Prepared = 0;
-    int Dispatched = 0;
+    int Timeout = -1, Prepared = 0, Dispatched = 0;
 
 private:
     HWND FWindow;
@@ -267,8 +237,7 @@ private:
 // source's real time-out, even with a timer due far later on the skipping headless clock; every
 // Prepare is followed by its Dispatch, and a removed source is asked no more.
 TEST_F(WmTest, WaitSourcesJoinTheWaitAndRunRightAfterIt) {
-    const HWND hwnd = Top(0, 0, 10, 10);
-    Drain();
+    const HWND hwnd = QuietTop();
     Screen->SetAutoAdvance(false);
     SetTimer(hwnd, 1, 300000);
     TPipeSource source(hwnd);
@@ -315,15 +284,11 @@ TEST_F(WmTest, SleepBetweenTwoLooksIsAResumeNoticeToTopLevelWindows) {
         Screen->Suspend(c.Slept);
         Screen->Advance(5); // the monotonic clock alone moving on is no sleep
         Drain();
-        for (const HWND w : {a, b}) {
+        for (const HWND w : {a, b})
             EXPECT_EQ(Count(w, WM_POWERBROADCAST), c.Notices) << c.Slept;
-        }
         EXPECT_EQ(Count(child, WM_POWERBROADCAST), 0);
-        for (const auto& e : Rec.Log) {
-            if (e.Msg == WM_POWERBROADCAST) {
-                EXPECT_EQ(e.WParam, PBT_APMRESUMEAUTOMATIC);
-            }
-        }
+        for (const auto& e : Entries({WM_POWERBROADCAST}))
+            EXPECT_EQ(e.WParam, PBT_APMRESUMEAUTOMATIC);
         Clear();
     }
 }

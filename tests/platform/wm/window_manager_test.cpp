@@ -104,21 +104,14 @@ TEST_F(WmTest, DestroyReachesEveryWindowAndFinishesChildrenBeforeParents) {
     EXPECT_EQ(GetParent(owned), parent);
     EXPECT_EQ(GetWindow(owned, GW_OWNER), parent);
     bool childAliveInParentsDestroy = false;
-    Rec.Hooks[parent] = [&](HWND, UINT m, WPARAM, LPARAM) -> std::optional<LRESULT> {
-        if (m == WM_DESTROY) {
-            childAliveInParentsDestroy = IsWindow(grandchild);
-        }
-        return std::nullopt;
-    };
+    OnMessage(parent, WM_DESTROY,
+              [&](HWND, LPARAM) { childAliveInParentsDestroy = IsWindow(grandchild); });
     Clear();
     ASSERT_TRUE(DestroyWindow(parent));
 
     std::vector<std::pair<HWND, UINT>> order;
-    for (const auto& e : Rec.Log) {
-        if (e.Msg == WM_DESTROY || e.Msg == WM_NCDESTROY) {
-            order.emplace_back(e.Hwnd, e.Msg);
-        }
-    }
+    for (const auto& e : Entries({WM_DESTROY, WM_NCDESTROY}))
+        order.emplace_back(e.Hwnd, e.Msg);
     const std::vector<std::pair<HWND, UINT>> expected{
         {owned, WM_DESTROY},    {owned, WM_NCDESTROY},      {parent, WM_DESTROY},
         {second, WM_DESTROY},   {first, WM_DESTROY},        {grandchild, WM_DESTROY},
@@ -127,9 +120,8 @@ TEST_F(WmTest, DestroyReachesEveryWindowAndFinishesChildrenBeforeParents) {
     };
     EXPECT_EQ(order, expected);
     EXPECT_TRUE(childAliveInParentsDestroy);
-    for (HWND h : {parent, first, grandchild, second, owned}) {
+    for (HWND h : {parent, first, grandchild, second, owned})
         EXPECT_FALSE(IsWindow(h));
-    }
     EXPECT_FALSE(Screen->HasSurface(parent));
 }
 
@@ -166,14 +158,11 @@ TEST_F(WmTest, PropertiesAreKeyedByAtom) {
 TEST_F(WmTest, PositionChangingRecordDecidesWhatApplies) {
     const HWND parent = Top(10, 20, 300, 300);
     const HWND child = Child(parent, 5, 5, 50, 50);
-    Rec.Hooks[child] = [](HWND, UINT m, WPARAM, LPARAM lp) -> std::optional<LRESULT> {
-        if (m == WM_WINDOWPOSCHANGING) {
-            auto* wp = reinterpret_cast<TWindowPos*>(lp);
-            wp->x += 100;            // moved further than asked
-            wp->flags |= SWP_NOSIZE; // and not resized at all
-        }
-        return std::nullopt;
-    };
+    OnMessage(child, WM_WINDOWPOSCHANGING, [](HWND, LPARAM lp) {
+        auto* wp = reinterpret_cast<TWindowPos*>(lp);
+        wp->x += 100;            // moved further than asked
+        wp->flags |= SWP_NOSIZE; // and not resized at all
+    });
     Clear();
     ASSERT_TRUE(MoveWindow(child, 7, 8, 90, 90, true));
     TRect r;
@@ -190,11 +179,9 @@ TEST_F(WmTest, PositionChangingRecordDecidesWhatApplies) {
                              [](UINT m) { return m == WM_NCHITTEST || m == WM_SETCURSOR; }),
               seq.end());
     EXPECT_EQ(seq, (std::vector<UINT>{WM_WINDOWPOSCHANGING, WM_WINDOWPOSCHANGED, WM_MOVE}));
-    for (const auto& e : Rec.Log) {
-        if (e.Msg == WM_MOVE) {
-            EXPECT_EQ(GetXLParam(e.LParam), 107);
-            EXPECT_EQ(GetYLParam(e.LParam), 8);
-        }
+    for (const auto& e : Entries({WM_MOVE})) {
+        EXPECT_EQ(GetXLParam(e.LParam), 107);
+        EXPECT_EQ(GetYLParam(e.LParam), 8);
     }
 
     // A top-level window's surface follows it.
@@ -289,9 +276,8 @@ TEST_F(WmTest, WindowIconsReachTheSurface) {
     const HICON small = CreateIconFromPixels(16, 16, smallPixels.data());
     auto sizes = [&] {
         std::vector<std::pair<int, int>> out;
-        for (const auto& image : Screen->Surface(hwnd).Icon) {
+        for (const auto& image : Screen->Surface(hwnd).Icon)
             out.emplace_back(image.Width, image.Height);
-        }
         return out;
     };
     using TSizes = std::vector<std::pair<int, int>>;

@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
+#include <initializer_list>
 #include <map>
 #include <optional>
 #include <vector>
@@ -41,13 +43,11 @@ inline LRESULT RecordingProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
     r->Log.push_back(TEntry{hwnd, msg, wParam, lParam});
     auto it = r->Hooks.find(hwnd);
     if (it != r->Hooks.end() && it->second) {
-        if (auto answer = it->second(hwnd, msg, wParam, lParam)) {
+        if (auto answer = it->second(hwnd, msg, wParam, lParam))
             return *answer;
-        }
     } else if (r->CreateHook) {
-        if (auto answer = r->CreateHook(hwnd, msg, wParam, lParam)) {
+        if (auto answer = r->CreateHook(hwnd, msg, wParam, lParam))
             return *answer;
-        }
     }
     return DefWindowProc(hwnd, msg, wParam, lParam);
 }
@@ -84,9 +84,8 @@ protected:
             wc.lpfnWndProc = RecordingProc;
             wc.hCursor = LoadCursor(0, IDC_ARROW);
             wc.lpszClassName = name;
-            if (!GetClassInfo(0, name, nullptr)) {
+            if (!GetClassInfo(0, name, nullptr))
                 RegisterClass(wc);
-            }
         }
     }
     void TearDown() override {
@@ -104,28 +103,51 @@ protected:
                               nullptr);
     }
     void Pump() { ProcessPendingMessages(); }
+    // A 10 x 10 top-level window whose creation has been served.
+    HWND QuietTop() {
+        const HWND hwnd = Top(0, 0, 10, 10);
+        Pump();
+        return hwnd;
+    }
+    // Answers msg to hwnd with result, without the default processing.
+    void Answer(HWND hwnd, UINT msg, LRESULT result) {
+        Rec.Hooks[hwnd] = [msg, result](HWND, UINT m, WPARAM, LPARAM) {
+            return m == msg ? std::optional<LRESULT>(result) : std::nullopt;
+        };
+    }
+    // Runs f(hwnd, lParam) on msg to hwnd, then the default processing.
+    void OnMessage(HWND hwnd, UINT msg, std::function<void(HWND, LPARAM)> f) {
+        Rec.Hooks[hwnd] = [msg, f](HWND h, UINT m, WPARAM, LPARAM lp) -> std::optional<LRESULT> {
+            if (m == msg)
+                f(h, lp);
+            return std::nullopt;
+        };
+    }
     void Clear() { Rec.Log.clear(); }
 
-    // Pointer messages, in order.
     std::vector<TPointer> PointerLog() const {
         std::vector<TPointer> out;
-        for (const auto& e : Rec.Log) {
-            if (IsPointerMessage(e.Msg)) {
+        for (const auto& e : Rec.Log)
+            if (IsPointerMessage(e.Msg))
                 out.push_back(TPointer{e.Hwnd, e.Msg, GetXLParam(e.LParam), GetYLParam(e.LParam)});
-            }
-        }
         return out;
     }
     std::vector<UINT> MessagesOf(HWND hwnd, UINT only = 0) const {
         std::vector<UINT> out;
-        for (const auto& e : Rec.Log) {
-            if (e.Hwnd == hwnd && (only == 0 || e.Msg == only)) {
+        for (const auto& e : Rec.Log)
+            if (e.Hwnd == hwnd && (only == 0 || e.Msg == only))
                 out.push_back(e.Msg);
-            }
-        }
         return out;
     }
     int Count(HWND hwnd, UINT msg) const { return static_cast<int>(MessagesOf(hwnd, msg).size()); }
+    // The recorded messages of the given kinds, in order.
+    std::vector<TEntry> Entries(std::initializer_list<UINT> msgs) const {
+        std::vector<TEntry> out;
+        for (const auto& e : Rec.Log)
+            if (std::find(msgs.begin(), msgs.end(), e.Msg) != msgs.end())
+                out.push_back(e);
+        return out;
+    }
 
     THeadlessDisplay* Screen = nullptr;
     TRecorder Rec;

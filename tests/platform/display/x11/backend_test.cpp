@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <set>
 #include <unistd.h>
 
 using namespace platform;
@@ -19,24 +20,12 @@ namespace {
 std::vector<TMsg> Seen;
 
 LRESULT RecordProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    switch (msg) {
-    case WM_LBUTTONDOWN:
-    case WM_LBUTTONUP:
-    case WM_RBUTTONDOWN:
-    case WM_MOUSEWHEEL:
-    case WM_KEYDOWN:
-    case WM_CHAR:
-    case WM_ACTIVATE:
-    case WM_CLOSE:
-    case WM_QUERYENDSESSION:
-    case WM_ENDSESSION:
-    case WM_DISPLAYCHANGE:
-    case WM_SETTINGCHANGE:
+    static const std::set<UINT> kept = {WM_LBUTTONDOWN, WM_LBUTTONUP,     WM_RBUTTONDOWN,
+                                        WM_MOUSEWHEEL,  WM_KEYDOWN,       WM_CHAR,
+                                        WM_ACTIVATE,    WM_CLOSE,         WM_QUERYENDSESSION,
+                                        WM_ENDSESSION,  WM_DISPLAYCHANGE, WM_SETTINGCHANGE};
+    if (kept.count(msg))
         Seen.push_back(TMsg{hwnd, msg, wParam, lParam, 0, {}});
-        break;
-    default:
-        break;
-    }
     return DefWindowProc(hwnd, msg, wParam, lParam);
 }
 
@@ -50,9 +39,8 @@ LRESULT DragProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         SendMessage(hwnd, WM_SYSCOMMAND, SC_MOVE | HTCAPTION, 0);
         return 0;
     }
-    if (msg == WM_ENTERSIZEMOVE && OnEnterMove) {
+    if (msg == WM_ENTERSIZEMOVE && OnEnterMove)
         OnEnterMove();
-    }
     if (msg == WM_WINDOWPOSCHANGING) {
         auto* pos = reinterpret_cast<TWindowPos*>(lParam);
         if ((pos->flags & SWP_NOMOVE) == 0) {
@@ -75,30 +63,29 @@ LRESULT LetGoProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     return RecordProc(hwnd, msg, wParam, lParam);
 }
 
-void Register(const char16_t* name, WNDPROC proc) {
-    TWndClass wc;
-    wc.lpfnWndProc = proc;
-    wc.lpszClassName = name;
-    RegisterClass(wc);
-}
-
 int Count(UINT msg, HWND hwnd = 0) {
-    int n = 0;
-    for (const auto& m : Seen) {
-        if (m.message == msg && (hwnd == 0 || m.hwnd == hwnd)) {
-            ++n;
-        }
-    }
-    return n;
+    return static_cast<int>(std::count_if(Seen.begin(), Seen.end(), [&](const TMsg& m) {
+        return m.message == msg && (hwnd == 0 || m.hwnd == hwnd);
+    }));
 }
 
 const TMsg* Last(UINT msg) {
-    for (auto it = Seen.rbegin(); it != Seen.rend(); ++it) {
-        if (it->message == msg) {
-            return &*it;
-        }
-    }
-    return nullptr;
+    const auto it =
+        std::find_if(Seen.rbegin(), Seen.rend(), [msg](const TMsg& m) { return m.message == msg; });
+    return it == Seen.rend() ? nullptr : &*it;
+}
+
+// A client message of the given type about one window, as a window manager or a pager sends it.
+void SendClientMessage(::Display* d, ::Window to, ::Window about, const char* type, long data0,
+                       long mask) {
+    XEvent ev{};
+    ev.xclient.type = ClientMessage;
+    ev.xclient.window = about;
+    ev.xclient.message_type = XInternAtom(d, type, False);
+    ev.xclient.format = 32;
+    ev.xclient.data.l[0] = data0;
+    XSendEvent(d, to, False, mask, &ev);
+    XSync(d, False);
 }
 
 // A premultiplied colour at alpha 128 over an opaque background.
@@ -116,20 +103,16 @@ class BackendTest : public TX11Test {
 protected:
     void SetUp() override {
         Seen.clear();
-        Register(u"x11record", RecordProc);
-        Register(u"x11drag", DragProc);
-        Register(u"x11letgo", LetGoProc);
+        platformtest::RegisterProc(u"x11record", RecordProc);
+        platformtest::RegisterProc(u"x11drag", DragProc);
+        platformtest::RegisterProc(u"x11letgo", LetGoProc);
     }
 
     HWND Card(int x, int y, const TCardFrame& frame, std::uint8_t alpha = 255,
               const char16_t* cls = u"x11record") {
-        const HWND hwnd = CreateWindowEx(WS_EX_LAYERED | WS_EX_TOOLWINDOW, cls, u"minipelikora",
-                                         WS_POPUP, x, y, frame.Width, frame.Height, 0, 0, nullptr);
+        const HWND hwnd = platformtest::ShowCard(cls, x, y, frame, alpha, SW_SHOWNA);
         EXPECT_NE(hwnd, 0u);
-        ShowWindow(hwnd, SW_SHOWNA);
-        const TPoint at{x, y};
-        EXPECT_TRUE(UpdateLayeredWindow(hwnd, &at, frame.Width, frame.Height, frame.Pixels.data(),
-                                        frame.Width * 4, alpha));
+        EXPECT_TRUE(IsWindowVisible(hwnd));
         return hwnd;
     }
 
@@ -147,8 +130,7 @@ protected:
 TEST_F(BackendTest, CompositedFrameShowsCardOverTransparentMargin) {
     Start(Servers::Compositor());
     ASSERT_TRUE(X->Compositing());
-    TCardFrame frame(200, 150, 20);
-    Card(100, 100, frame);
+    Card(100, 100, TCardFrame(200, 150, 20));
     EXPECT_TRUE(Until([&] { return Near(Server->Pixel(200, 200), 0x2040C0); }))
         << std::hex << Server->Pixel(200, 200);
     // The margin shows whatever the compositor paints behind windows, as far away from them.
@@ -160,8 +142,7 @@ TEST_F(BackendTest, CompositedFrameShowsCardOverTransparentMargin) {
 
 TEST_F(BackendTest, ConstantAlphaScalesTheWholeFrame) {
     Start(Servers::Compositor());
-    TCardFrame frame(200, 150, 20);
-    Card(100, 100, frame, 128);
+    Card(100, 100, TCardFrame(200, 150, 20), 128);
     EXPECT_TRUE(Until([&] {
         return Near(Server->Pixel(200, 200), OverHalf(0x102060, Server->Pixel(5, 5)));
     })) << std::hex
@@ -171,8 +152,7 @@ TEST_F(BackendTest, ConstantAlphaScalesTheWholeFrame) {
 TEST_F(BackendTest, WithoutCompositorTheMarginIsCutAway) {
     Start();
     ASSERT_FALSE(X->Compositing());
-    TCardFrame frame(200, 150, 20);
-    Card(100, 100, frame);
+    Card(100, 100, TCardFrame(200, 150, 20));
     EXPECT_TRUE(Until([&] { return Near(Server->Pixel(200, 200), 0x2040C0); }));
     // Unblended, the margin would be black.
     EXPECT_TRUE(Near(Server->Pixel(105, 105), 0xFFFFFF)) << std::hex << Server->Pixel(105, 105);
@@ -191,12 +171,11 @@ TEST_F(BackendTest, WithoutCompositorTheCardIsPutTogetherOverTheDesktopPicture) 
     const ::Window root = DefaultRootWindow(d);
     const Pixmap tile = XCreatePixmap(d, root, 5, 3, static_cast<unsigned>(DefaultDepth(d, 0)));
     const GC gc = XCreateGC(d, tile, 0, nullptr);
-    for (int y = 0; y < 3; ++y) {
+    for (int y = 0; y < 3; ++y)
         for (int x = 0; x < 5; ++x) {
             XSetForeground(d, gc, TileColour(x, y));
             XDrawPoint(d, tile, gc, x, y);
         }
-    }
     XFreeGC(d, gc);
     XSetWindowBackgroundPixmap(d, root, tile);
     XClearWindow(d, root);
@@ -206,16 +185,13 @@ TEST_F(BackendTest, WithoutCompositorTheCardIsPutTogetherOverTheDesktopPicture) 
                     reinterpret_cast<const unsigned char*>(&tile), 1);
     XSync(d, False);
 
-    TCardFrame frame(200, 150, 20);
-    const HWND hwnd = Card(100, 100, frame);
+    const HWND hwnd = Card(100, 100, TCardFrame(200, 150, 20));
     // The half-transparent strip blends with the repeated tile, pixel by pixel; the margin shows
     // the desktop picture itself.
     auto blended = [&](int x0) {
-        for (int x = x0; x < x0 + 5; ++x) {
-            if (!Near(Server->Pixel(x, 125), OverHalf(0x102060, TileColour(x, 125)))) {
+        for (int x = x0; x < x0 + 5; ++x)
+            if (!Near(Server->Pixel(x, 125), OverHalf(0x102060, TileColour(x, 125))))
                 return false;
-            }
-        }
         return Near(Server->Pixel(x0 - 90, 105), TileColour(x0 - 90, 105), 0);
     };
     EXPECT_TRUE(Until([&] { return blended(200); })) << std::hex << Server->Pixel(200, 125);
@@ -235,7 +211,9 @@ TEST_F(BackendTest, WithoutCompositorTheCardIsPutTogetherOverTheDesktopPicture) 
 
 TEST_F(BackendTest, FramesWithAndWithoutShmLookTheSame) {
     for (bool shm : {true, false}) {
-        Start({}, Shm(shm));
+        TX11Options options;
+        options.UseShm = shm;
+        Start({}, options);
         EXPECT_EQ(X->UsingShm(), shm);
         TCardFrame frame(120, 90, 10);
         Card(40, 40, frame);
@@ -246,8 +224,7 @@ TEST_F(BackendTest, FramesWithAndWithoutShmLookTheSame) {
 
 TEST_F(BackendTest, PressOnTransparentPixelDoesNotReachTheWindow) {
     Start();
-    TCardFrame frame(200, 150, 20);
-    const HWND hwnd = Card(100, 100, frame);
+    const HWND hwnd = Card(100, 100, TCardFrame(200, 150, 20));
     Settle(200);
     ASSERT_TRUE(Xdotool({"mousemove", "108", "108", "click", "1"}));
     Settle(300);
@@ -264,8 +241,7 @@ TEST_F(BackendTest, PressOnTransparentPixelDoesNotReachTheWindow) {
 // the next press carries its own button only, so a right press opens no drag.
 TEST_F(BackendTest, AReleaseThatWentElsewhereEndsThePress) {
     Start();
-    TCardFrame frame(200, 150, 0);
-    const HWND hwnd = Card(100, 100, frame, 255, u"x11letgo");
+    const HWND hwnd = Card(100, 100, TCardFrame(200, 150, 0), 255, u"x11letgo");
     ASSERT_TRUE(Until([&] { return Near(Server->Pixel(200, 175), 0x2040C0); }));
     ASSERT_TRUE(Xdotool({"mousemove", "200", "175", "mousedown", "1"}));
     ASSERT_TRUE(Until([&] { return Count(WM_LBUTTONDOWN, hwnd) == 1; }));
@@ -278,8 +254,7 @@ TEST_F(BackendTest, AReleaseThatWentElsewhereEndsThePress) {
 
 TEST_F(BackendTest, WheelNotchesReachTheFocusedChild) {
     Start();
-    TCardFrame frame(200, 150, 0);
-    const HWND top = Card(100, 100, frame);
+    const HWND top = Card(100, 100, TCardFrame(200, 150, 0));
     const HWND left = CreateWindowEx(0, u"x11record", u"", WS_CHILD | WS_VISIBLE, 0, 0, 100, 150,
                                      top, 1, nullptr);
     const HWND right = CreateWindowEx(0, u"x11record", u"", WS_CHILD | WS_VISIBLE, 100, 0, 100, 150,
@@ -293,34 +268,33 @@ TEST_F(BackendTest, WheelNotchesReachTheFocusedChild) {
     int sum = 0;
     // Unanswered, each notch goes on to the parent after the focused child.
     EXPECT_EQ(Count(WM_MOUSEWHEEL, top), 3);
-    for (const auto& m : Seen) {
-        if (m.message == WM_MOUSEWHEEL && m.hwnd == right) {
+    for (const auto& m : Seen)
+        if (m.message == WM_MOUSEWHEEL && m.hwnd == right)
             sum += static_cast<std::int16_t>(HiWord(m.wParam));
-        }
-    }
     EXPECT_EQ(sum, -120);
 }
 
 TEST_F(BackendTest, MoveLoopFollowsThePointerWithinTheWorkAreaOfTheDock) {
     Start(Servers::Manager());
+    EXPECT_EQ(X->WorkArea(), (TRect{0, 0, 1280, 1024})) << "the whole screen without a dock";
     // A dock with a strut along the top, which the window manager leaves out of the work area.
     Server->AddDock(40);
     ASSERT_TRUE(Until([&] { return X->WorkArea().Top > 0; })) << X->WorkArea().Top;
     const TRect work = X->WorkArea();
-    TCardFrame frame(200, 150, 0);
-    const HWND hwnd = Card(300, 300, frame, 255, u"x11drag");
+    EXPECT_EQ(work, (TRect{0, 40, 1280, 1024}));
+    TRect asked;
+    ASSERT_TRUE(SystemParametersInfo(SPI_GETWORKAREA, 0, &asked, 0));
+    EXPECT_EQ(asked, work) << "what the window manager's callers are told";
+    const HWND hwnd = Card(300, 300, TCardFrame(200, 150, 0), 255, u"x11drag");
     // Placed where asked, and on screen where the press will land.
-    ASSERT_TRUE(Until(
-        [&] {
-            return ScreenOrigin(hwnd) == TPoint{300, 300} &&
-                   Near(Server->Pixel(400, 375), 0x2040C0);
-        },
-        5000))
-        << ScreenOrigin(hwnd).X << "," << ScreenOrigin(hwnd).Y;
+    const auto shown = [&] {
+        return ScreenOrigin(hwnd) == TPoint{300, 300} && Near(Server->Pixel(400, 375), 0x2040C0);
+    };
+    ASSERT_TRUE(Until(shown, 5000)) << ScreenOrigin(hwnd).X << "," << ScreenOrigin(hwnd).Y;
     // Drop it over the dock and past the right edge: it stays inside the work area.
     const int dropX = work.Right - 200 + 30, dropY = work.Top - 20;
-    const std::string px = std::to_string(400 + dropX - 300);
-    const std::string py = std::to_string(375 + dropY - 300);
+    const std::string px = std::to_string(400 + dropX - 300),
+                      py = std::to_string(375 + dropY - 300);
     // The rest of the drag starts once the loop runs: a hand is slower than the queue, and a
     // release taken in with the press would end the move before it began.
     bool started = false;
@@ -348,29 +322,22 @@ TEST_F(BackendTest, MoveLoopFollowsThePointerWithinTheWorkAreaOfTheDock) {
 
 TEST_F(BackendTest, ActivationKeysAndTheDesktopsCloseRequest) {
     Start(Servers::Manager());
-    TCardFrame frame(200, 150, 0);
-    const HWND hwnd = Card(100, 100, frame);
+    const HWND hwnd = Card(100, 100, TCardFrame(200, 150, 0));
     SetForegroundWindow(hwnd);
-    ASSERT_TRUE(Until([&] {
+    const auto active = [](bool is) {
         const TMsg* a = Last(WM_ACTIVATE);
-        return a != nullptr && LoWord(a->wParam) != WA_INACTIVE;
-    }));
+        return a != nullptr && (LoWord(a->wParam) != WA_INACTIVE) == is;
+    };
+    ASSERT_TRUE(Until([&] { return active(true); }));
     ASSERT_TRUE(Until([&] { return Server->Focus() == X->NativeWindow(hwnd); }));
     ASSERT_TRUE(Xdotool({"key", "shift+a", "Return"}));
     ASSERT_TRUE(Until([&] { return Count(WM_CHAR) >= 2; }));
-    const TMsg* key = nullptr;
-    for (const auto& m : Seen) {
-        if (m.message == WM_KEYDOWN && m.wParam == 'A') {
-            key = &m;
-        }
-    }
-    EXPECT_NE(key, nullptr);
+    const auto keyA = [](const TMsg& m) { return m.message == WM_KEYDOWN && m.wParam == 'A'; };
+    EXPECT_NE(std::find_if(Seen.begin(), Seen.end(), keyA), Seen.end());
     std::u16string typed;
-    for (const auto& m : Seen) {
-        if (m.message == WM_CHAR) {
+    for (const auto& m : Seen)
+        if (m.message == WM_CHAR)
             typed += static_cast<char16_t>(m.wParam);
-        }
-    }
     EXPECT_EQ(typed, u"A\r");
 
     // Another program's window takes the activation: ours hears of it with no window of ours.
@@ -379,30 +346,14 @@ TEST_F(BackendTest, ActivationKeysAndTheDesktopsCloseRequest) {
     XMapWindow(d, other);
     XSync(d, False);
     Settle(300);
-    XEvent ev{};
-    ev.xclient.type = ClientMessage;
-    ev.xclient.window = other;
-    ev.xclient.message_type = XInternAtom(d, "_NET_ACTIVE_WINDOW", False);
-    ev.xclient.format = 32;
-    ev.xclient.data.l[0] = 2;
-    XSendEvent(d, DefaultRootWindow(d), False, SubstructureRedirectMask | SubstructureNotifyMask,
-               &ev);
-    XSync(d, False);
-    ASSERT_TRUE(Until([&] {
-        const TMsg* a = Last(WM_ACTIVATE);
-        return a != nullptr && LoWord(a->wParam) == WA_INACTIVE;
-    }));
+    SendClientMessage(d, DefaultRootWindow(d), other, "_NET_ACTIVE_WINDOW", 2,
+                      SubstructureRedirectMask | SubstructureNotifyMask);
+    ASSERT_TRUE(Until([&] { return active(false); }));
     EXPECT_EQ(Last(WM_ACTIVATE)->lParam, 0);
 
     // What the window manager sends for Alt+F4 or a close button.
-    XEvent close{};
-    close.xclient.type = ClientMessage;
-    close.xclient.window = X->NativeWindow(hwnd);
-    close.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", False);
-    close.xclient.format = 32;
-    close.xclient.data.l[0] = static_cast<long>(XInternAtom(d, "WM_DELETE_WINDOW", False));
-    XSendEvent(d, X->NativeWindow(hwnd), False, NoEventMask, &close);
-    XSync(d, False);
+    SendClientMessage(d, X->NativeWindow(hwnd), X->NativeWindow(hwnd), "WM_PROTOCOLS",
+                      static_cast<long>(XInternAtom(d, "WM_DELETE_WINDOW", False)), NoEventMask);
     EXPECT_TRUE(Until([&] { return Count(WM_CLOSE, hwnd) == 1; }));
 }
 
@@ -429,17 +380,14 @@ TEST_F(BackendTest, MonitorsWithTheirPanelsAndTheirChanges) {
 
     const auto works = [&] {
         std::vector<TRect> out;
-        for (const auto& m : X->Monitors()) {
-            out.push_back(m.Bounds);
-            out.push_back(m.Work);
-        }
+        for (const auto& m : X->Monitors())
+            out.insert(out.end(), {m.Bounds, m.Work});
         return out;
     };
     const std::vector<TRect> two{
         {0, 0, 1280, 1024}, {0, 0, 1280, 1024}, {1280, 0, 2560, 1024}, {1280, 0, 2560, 984}};
     ASSERT_TRUE(Until([&] { return works() == two; })) << works().size();
-    TCardFrame frame(100, 100, 0);
-    const HWND hwnd = Card(1500, 100, frame);
+    const HWND hwnd = Card(1500, 100, TCardFrame(100, 100, 0));
     Settle(100);
     Seen.clear();
 
@@ -482,8 +430,7 @@ TEST_F(BackendTest, LostConnectionEndsTheSessionWithoutEndingTheProcess) {
 // each, the program's icon 101 at its own size first.
 TEST_F(BackendTest, WindowIconsBecomeTheNetWmIconProperty) {
     Start();
-    TCardFrame frame(100, 100, 0);
-    const HWND hwnd = Card(100, 100, frame);
+    const HWND hwnd = Card(100, 100, TCardFrame(100, 100, 0));
     const HICON program = LoadIcon(0, 101);
     ASSERT_NE(program, 0u);
     TFrameView programFrame;
@@ -494,29 +441,7 @@ TEST_F(BackendTest, WindowIconsBecomeTheNetWmIconProperty) {
     SendMessage(hwnd, WM_SETICON, ICON_BIG, static_cast<LPARAM>(program));
     SendMessage(hwnd, WM_SETICON, ICON_SMALL, static_cast<LPARAM>(tiny));
 
-    auto property = [&] {
-        ::Display* d = Server->Connection();
-        XSync(d, False);
-        Atom type = 0;
-        int format = 0;
-        unsigned long count = 0, after = 0;
-        unsigned char* data = nullptr;
-        std::vector<unsigned long> values;
-        if (XGetWindowProperty(d, X->NativeWindow(hwnd), XInternAtom(d, "_NET_WM_ICON", False), 0,
-                               1 << 20, False, XA_CARDINAL, &type, &format, &count, &after,
-                               &data) == Success &&
-            data != nullptr) {
-            // Xlib hands 32-bit items back in longs, sign-extended.
-            const auto* items = reinterpret_cast<const unsigned long*>(data);
-            for (unsigned long i = 0; i < count; ++i) {
-                values.push_back(items[i] & 0xFFFFFFFFul);
-            }
-        }
-        if (data != nullptr) {
-            XFree(data);
-        }
-        return values;
-    };
+    auto property = [&] { return Server->Cardinals(X->NativeWindow(hwnd), "_NET_WM_ICON"); };
     // The backend writes on its own connection; wait until the server has applied it.
     auto settled = [&](auto done) {
         std::vector<unsigned long> values = property();

@@ -35,9 +35,8 @@ TEST_F(X11Dialogs, MenuOpensAtThePointerAndAClickPostsTheCommand) {
     SetTimer(owner, 1, 50);
     OnTick = [&] {
         const HWND menu = GetOpenMenuWindow();
-        if (menu == 0 || clicked) {
+        if (menu == 0 || clicked)
             return;
-        }
         KillTimer(owner, 1);
         GetWindowRect(menu, &shown);
         clicked = true;
@@ -77,9 +76,8 @@ TEST_F(X11Dialogs, MessageBoxAnswersYesByMouseAndNoByKeyboard) {
     OnTick = [&] {
         const HWND box = GetOpenMessageBox();
         // Keys go where the desktop's focus is; wait until the box has it.
-        if (acted || box == 0 || Server->Focus() != X->NativeWindow(box)) {
+        if (acted || box == 0 || Server->Focus() != X->NativeWindow(box))
             return;
-        }
         acted = true;
         Server->Spawn({"xdotool", "key", "h"});
     };

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -23,119 +24,79 @@ namespace {
 const TRect LeftBounds{0, 0, 1920, 1080};
 const TRect RightBounds{1920, 0, 3200, 1024};
 
-TX11Strut Bottom(long thickness, long fromX, long toX) {
+using TRects = std::vector<TRect>;
+using TStruts = std::vector<TX11Strut>;
+
+TRect R(int left, int top, int right, int bottom) {
+    return TRect{left, top, right, bottom};
+}
+
+template <class... T> TRects Areas(T... areas) {
+    return TRects{areas...};
+}
+
+// The one dock of a case, along one edge.
+TStruts Bottom(long thickness, long fromX, long toX) {
     TX11Strut s;
     s.Bottom = thickness;
     s.BottomStartX = fromX;
     s.BottomEndX = toX;
-    return s;
+    return TStruts{s};
 }
 
-TX11Strut LeftEdge(long thickness) {
+TStruts LeftEdge(long thickness) {
     TX11Strut s;
     s.Left = thickness;
     s.LeftStartY = 0;
     s.LeftEndY = 1079;
-    return s;
+    return TStruts{s};
 }
 
-TX11Strut Top(long thickness) {
+TStruts Top(long thickness) {
     TX11Strut s;
     s.Top = thickness;
     s.TopStartX = 0;
     s.TopEndX = 3199;
-    return s;
+    return TStruts{s};
 }
 
 TEST(MonitorWorkAreas, EachMonitorLosesOnlyThePanelsOnIt) {
+    const std::optional<TRect> none;
+    const TRects noAreas;
+    const TStruts noStruts;
     struct TCase {
         const char* Name;
-        bool HasWorkArea;
-        TRect WorkArea;
-        std::vector<TRect> MonitorAreas;
-        std::vector<TX11Strut> Struts;
+        std::optional<TRect> WorkArea;
+        TRects MonitorAreas;
+        TStruts Struts;
         TRect Left, Right;
     };
+    const TRect desk = R(0, 0, 3200, 1040), leftShort = R(0, 0, 1920, 1040);
     const TCase cases[] = {
-        {"nothing published", false, {}, {}, {}, LeftBounds, RightBounds},
-        {"one desktop rectangle, cut to each monitor",
-         true,
-         {0, 0, 3200, 1040},
-         {},
-         {},
-         {0, 0, 1920, 1040},
+        {"nothing published", none, noAreas, noStruts, LeftBounds, RightBounds},
+        {"one desktop rectangle, cut to each monitor", desk, noAreas, noStruts, leftShort,
          RightBounds},
-        {"a rectangle from before the right monitor came",
-         true,
-         {0, 0, 1920, 1040},
-         {},
-         {},
-         {0, 0, 1920, 1040},
+        {"a rectangle from before the right monitor came", leftShort, noAreas, noStruts, leftShort,
          RightBounds},
-        {"a panel along the left monitor's bottom",
-         false,
-         {},
-         {},
-         {Bottom(40, 0, 1919)},
-         {0, 0, 1920, 1040},
+        {"a panel along the left monitor's bottom", none, noAreas, Bottom(40, 0, 1919), leftShort,
          RightBounds},
         // Struts count from the whole screen's edge: 1080 - 86 = 994 on the shorter monitor.
-        {"a panel along the shorter monitor's bottom",
-         false,
-         {},
-         {},
-         {Bottom(86, 1920, 3199)},
-         LeftBounds,
-         {1920, 0, 3200, 994}},
-        {"a panel at the edge between them belongs to the one it lies on",
-         false,
-         {},
-         {},
-         {LeftEdge(1920 + 48)},
-         LeftBounds,
-         {1968, 0, 3200, 1024}},
-        {"a bar across the top of both",
-         false,
-         {},
-         {},
-         {Top(30)},
-         {0, 30, 1920, 1080},
-         {1920, 30, 3200, 1024}},
-        {"the desktop rectangle and a strut agree",
-         true,
-         {0, 0, 3200, 1040},
-         {},
-         {Bottom(40, 0, 1919)},
-         {0, 0, 1920, 1040},
+        {"a panel along the shorter monitor's bottom", none, noAreas, Bottom(86, 1920, 3199),
+         LeftBounds, R(1920, 0, 3200, 994)},
+        {"a panel at the edge between them belongs to the one it lies on", none, noAreas,
+         LeftEdge(1920 + 48), LeftBounds, R(1968, 0, 3200, 1024)},
+        {"a bar across the top of both", none, noAreas, Top(30), R(0, 30, 1920, 1080),
+         R(1920, 30, 3200, 1024)},
+        {"the desktop rectangle and a strut agree", desk, noAreas, Bottom(40, 0, 1919), leftShort,
          RightBounds},
-        {"per-monitor rectangles win",
-         true,
-         {0, 0, 3200, 900},
-         {{1920, 25, 3200, 1024}, {0, 0, 1920, 1040}},
-         {Top(30)},
-         {0, 0, 1920, 1040},
-         {1920, 25, 3200, 1024}},
-        {"a per-monitor rectangle that fits no monitor is not used",
-         false,
-         {},
-         {{1000, 0, 2500, 1000}},
-         {},
-         LeftBounds,
-         RightBounds},
+        {"per-monitor rectangles win", R(0, 0, 3200, 900),
+         Areas(R(1920, 25, 3200, 1024), leftShort), Top(30), leftShort, R(1920, 25, 3200, 1024)},
+        {"a per-monitor rectangle that fits no monitor is not used", none,
+         Areas(R(1000, 0, 2500, 1000)), noStruts, LeftBounds, RightBounds},
         // Nonsense from a client never leaves a monitor without a work area.
-        {"a strut thicker than the screen",
-         false,
-         {},
-         {},
-         {Bottom(100000, 0, 3199)},
-         LeftBounds,
+        {"a strut thicker than the screen", none, noAreas, Bottom(100000, 0, 3199), LeftBounds,
          RightBounds},
-        {"a strut that covers a whole monitor",
-         false,
-         {},
-         {},
-         {LeftEdge(1920)},
-         LeftBounds,
+        {"a strut that covers a whole monitor", none, noAreas, LeftEdge(1920), LeftBounds,
          RightBounds},
     };
     for (const auto& c : cases) {
@@ -143,8 +104,8 @@ TEST(MonitorWorkAreas, EachMonitorLosesOnlyThePanelsOnIt) {
         std::vector<TMonitor> monitors{{LeftBounds, {}, true}, {RightBounds, {}, false}};
         TX11Panels panels;
         panels.Screen = TRect{0, 0, 3200, 1080};
-        panels.HasWorkArea = c.HasWorkArea;
-        panels.WorkArea = c.WorkArea;
+        panels.HasWorkArea = c.WorkArea.has_value();
+        panels.WorkArea = c.WorkArea.value_or(TRect{});
         panels.MonitorAreas = c.MonitorAreas;
         panels.Struts = c.Struts;
         ApplyPanels(monitors, panels);

@@ -17,11 +17,9 @@ namespace {
 
 std::vector<std::uint32_t> Mask(const std::vector<const char*>& rows) {
     std::vector<std::uint32_t> px;
-    for (const char* row : rows) {
-        for (const char* c = row; *c != '\0'; ++c) {
+    for (const char* row : rows)
+        for (const char* c = row; *c != '\0'; ++c)
             px.push_back(*c == '#' ? 0xFF000000u : *c == '+' ? 0x01000000u : 0x00FFFFFFu);
-        }
-    }
     return px;
 }
 
@@ -46,9 +44,8 @@ TEST(AlphaMaskRects, RowsWithEqualRunsShareABand) {
         {{"#.#.#", "#.#.#"}, {{0, 0, 1, 2}, {2, 0, 3, 2}, {4, 0, 5, 2}}},
         {{"##..", "..##"}, {{0, 0, 2, 1}, {2, 1, 4, 2}}},
     };
-    for (const auto& c : cases) {
+    for (const auto& c : cases)
         EXPECT_EQ(Rects(c.Rows), c.Expected) << c.Rows[0];
-    }
     // With a threshold the faint pixels fall out; the threshold itself counts.
     const auto px = Mask({".+#.", ".##."});
     const TFrameView view{px.data(), 4, 2, 16};
@@ -79,9 +76,8 @@ struct TBlob {
     }
     void Text(const std::string& s) {
         Bytes.insert(Bytes.end(), s.begin(), s.end());
-        while (Bytes.size() % 4 != 0) {
+        while (Bytes.size() % 4 != 0)
             U8(0);
-        }
     }
     void Header(std::uint32_t count) {
         U8(Msb ? 1 : 0), U8(0), U8(0), U8(0);
@@ -153,15 +149,11 @@ TEST(DesktopScale, TakesTheFirstUsableSourceInOrder) {
         double Expected;
     };
     const std::int32_t k = 1024;
+    const std::string spaced = "  Xft.dpi : 96\nXcursor.size: 48\nXft.dpi:\t192\n";
     const TCase cases[] = {
         {"nothing published", {}, {}, {}, {}, 1},
         {"resources only", {}, {}, {}, "Xft.antialias:\t1\nXft.dpi:\t144\n", 1.5},
-        {"resources with spaces and a later override",
-         {},
-         {},
-         {},
-         "  Xft.dpi : 96\nXcursor.size: 48\nXft.dpi:\t192\n",
-         2},
+        {"resources with spaces and a later override", {}, {}, {}, spaced, 2},
         {"resources without the key", {}, {}, {}, "Xft.dpis: 192\n*dpi: 192\n", 1},
         {"resources with a word for a number", {}, {}, {}, "Xft.dpi: big\n", 1},
         {"XSETTINGS over resources", {}, 120 * k, {}, "Xft.dpi: 192\n", 1.25},

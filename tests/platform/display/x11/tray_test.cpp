@@ -2,6 +2,7 @@
 // restarts, the tip over the icon, and clicks and double clicks from real input.
 #include "platform/shell/icons.h"
 #include "platform/shell/tray.h"
+#include "tests/widgets/desktop_scene.h"
 #include "widgets/trayicon.h"
 #include "x11_fixture.h"
 
@@ -32,12 +33,10 @@ protected:
         ::Window root = 0, parent = 0, *children = nullptr;
         unsigned n = 0;
         XSync(d, False);
-        if (icon == 0 || !XQueryTree(d, icon, &root, &parent, &children, &n)) {
+        if (icon == 0 || !XQueryTree(d, icon, &root, &parent, &children, &n))
             return false;
-        }
-        if (children != nullptr) {
+        if (children != nullptr)
             XFree(children);
-        }
         XWindowAttributes a;
         return parent != root && XGetWindowAttributes(d, icon, &a) && a.width >= 16 &&
                a.map_state == IsViewable;
@@ -115,22 +114,15 @@ TEST_F(X11Tray, TipShowsOverTheIconAndGoesWhenThePointerLeaves) {
 TEST_F(X11Tray, RealClicksArriveWithButtonsAndKeysAndQuickOnesPair) {
     Start(Servers::Tray());
     TTrayIcon tray(nullptr);
-    std::vector<std::string> events;
-    tray.OnMouseDown = [&](TObject*, int Keys, int, int) {
-        events.push_back("down" + std::to_string(Keys));
-    };
-    tray.OnMouseUp = [&](TObject*, int Keys, int, int) {
-        events.push_back("up" + std::to_string(Keys));
-    };
-    tray.OnClick = [&](TObject*) { events.push_back("click"); };
-    tray.OnDblClick = [&](TObject*) { events.push_back("dbl"); };
+    desktoptest::TTrayLog log;
+    log.Attach(tray);
+    std::vector<std::string>& events = log.Events;
     Show(tray);
     ASSERT_NE(IconWindow(tray), 0u);
     ASSERT_TRUE(WaitDocked(tray));
     ASSERT_TRUE(MoveTo(Centre(IconWindow(tray))));
     struct TStep {
-        std::vector<std::string> Input;
-        std::vector<std::string> Events;
+        std::vector<std::string> Input, Events;
     };
     const TStep steps[] = {
         {{"click", "3"}, {"down2", "up2"}},

@@ -64,34 +64,15 @@ protected:
 
 // The helper programs a test asks for.
 struct Servers {
-    static TServerOptions Manager() {
+    static TServerOptions Manager() { return With(&TServerOptions::WindowManager); }
+    static TServerOptions Compositor() { return With(&TServerOptions::Compositor); }
+    static TServerOptions Tray() { return With(&TServerOptions::Tray); }
+    static TServerOptions With(bool TServerOptions::*Helper) {
         TServerOptions o;
-        o.WindowManager = true;
-        return o;
-    }
-    static TServerOptions Compositor() {
-        TServerOptions o;
-        o.Compositor = true;
-        return o;
-    }
-    static TServerOptions ManagerAndTray() {
-        TServerOptions o;
-        o.WindowManager = true;
-        o.Tray = true;
-        return o;
-    }
-    static TServerOptions Tray() {
-        TServerOptions o;
-        o.Tray = true;
+        o.*Helper = true;
         return o;
     }
 };
-
-inline platform::TX11Options Shm(bool on) {
-    platform::TX11Options o;
-    o.UseShm = on;
-    return o;
-}
 
 using platformtest::TCardFrame;
 
@@ -99,9 +80,8 @@ inline bool Near(std::uint32_t rgb, std::uint32_t expected, int tolerance = 4) {
     for (int shift = 0; shift < 24; shift += 8) {
         const int a = static_cast<int>((rgb >> shift) & 0xFF);
         const int b = static_cast<int>((expected >> shift) & 0xFF);
-        if (a - b > tolerance || b - a > tolerance) {
+        if (a - b > tolerance || b - a > tolerance)
             return false;
-        }
     }
     return true;
 }
