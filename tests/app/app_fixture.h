@@ -8,13 +8,12 @@
 
 #include "isolated_home.h"
 #include "main_window_start.h"
+#include "tests/support/scratch.h"
 
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <thread>
@@ -34,14 +33,8 @@ namespace app_test {
 
 namespace fs = std::filesystem;
 
-inline std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-inline void WriteFile(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
+using testsupport::ReadBytes;
+using testsupport::WriteBytes;
 
 // One record of the news service's answer, with the eight fields it needs.
 inline std::string NewsRecord(const std::string& id, const std::string& title) {

@@ -254,7 +254,7 @@ TEST_F(AppTest, StaleTemporariesOfAKilledWriteAreRemovedAtStartUp) {
     };
     for (const auto& f : files) {
         const std::string path = DataFolder + "/" + f.name;
-        WriteFile(path, f.bytes);
+        WriteBytes(path, f.bytes);
         if (f.old) {
             const struct timespec times[2] = {{std::time(nullptr) - 7200, 0},
                                               {std::time(nullptr) - 7200, 0}};

@@ -141,11 +141,11 @@ TEST_F(CommandLine, FeedsAreAddedListedImportedExportedAndRemoved) {
     // An OPML list with folders, a duplicate, a listed feed and addresses of other schemes.
     const std::string opml = Dir + "/in.opml";
     const auto outline = [](const std::string& Url) { return "<outline xmlUrl=\"" + Url + "\"/>"; };
-    WriteFile(opml, "<opml version=\"2.0\"><body><outline text=\"Klasor\"><outline text=\"Atom\" "
-                    "title=\"Atom listesi\" xmlUrl=\"" +
-                        site.Url("/atom") + "\"/>" + outline(site.Url("/rss")) + "</outline>" +
-                        outline(site.Url("/atom")) + outline("file:///etc/passwd") +
-                        outline("feed:x") + "</body></opml>");
+    WriteBytes(opml, "<opml version=\"2.0\"><body><outline text=\"Klasor\"><outline text=\"Atom\" "
+                     "title=\"Atom listesi\" xmlUrl=\"" +
+                         site.Url("/atom") + "\"/>" + outline(site.Url("/rss")) + "</outline>" +
+                         outline(site.Url("/atom")) + outline("file:///etc/passwd") +
+                         outline("feed:x") + "</body></opml>");
     r = Run({"--import-opml", opml});
     EXPECT_EQ(r.Code, app::ExitSuccess) << r.Err;
     EXPECT_EQ(r.Out, "minipelikora: added 1 feeds from " + opml +
@@ -157,12 +157,12 @@ TEST_F(CommandLine, FeedsAreAddedListedImportedExportedAndRemoved) {
     const std::string exported = Dir + "/out.opml";
     r = Run({"--export-opml", exported});
     EXPECT_EQ(r.Code, app::ExitSuccess);
-    const news::feeds::TOpmlList back = news::feeds::ReadOpml(ReadFile(exported));
+    const news::feeds::TOpmlList back = news::feeds::ReadOpml(ReadBytes(exported));
     ASSERT_EQ(back.Feeds.size(), 3u);
     EXPECT_EQ(back.Feeds[1].Title, "Kanal RSS");
     EXPECT_EQ(back.Feeds[2].Title, "Atom listesi");
     r = Run({"--export-opml", "-"});
-    EXPECT_EQ(r.Out, ReadFile(exported));
+    EXPECT_EQ(r.Out, ReadBytes(exported));
 
     // Removal, told to the widget; the widget is asked to refresh and to close.
     r = Run({"--remove-feed", site.Url("/rss")});

@@ -89,10 +89,9 @@ TEST(ExecQuoting, EveryPathSurvivesTheLaunchersRules) {
 TEST(ExecutablePath, IsTheRealPathOfTheRunningFileEvenAfterItWasReplaced) {
     EXPECT_EQ(app::ExecutablePath(), fs::canonical("/proc/self/exe").string());
 
-    const fs::path dir = fs::temp_directory_path() / ("mp-exe-" + std::to_string(getpid()));
-    fs::create_directories(dir);
-    const std::string odd = (dir / "really (deleted)").string();
-    WriteFile(odd, "");
+    const testsupport::TTempDir dir;
+    const std::string odd = dir.File("really (deleted)");
+    WriteBytes(odd, "");
     const struct {
         std::string Link, Expected;
     } cases[] = {
@@ -104,7 +103,6 @@ TEST(ExecutablePath, IsTheRealPathOfTheRunningFileEvenAfterItWasReplaced) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(app::ExecutableFromProcLink(c.Link), c.Expected) << c.Link;
-    fs::remove_all(dir);
 }
 
 // The entry a launcher reads: it starts the program at its path, carries TryExec with the same
@@ -118,7 +116,7 @@ TEST_F(AppTest, AutostartEntryStartsTheProgramAndIsSkippedOnceItIsGone) {
     for (const auto& path : OddPaths) {
         SCOPED_TRACE(path);
         ASSERT_TRUE(app::SetStartWithSystem(true, path));
-        const std::string text = ReadFile(entry);
+        const std::string text = ReadBytes(entry);
         EXPECT_EQ(text.rfind("[Desktop Entry]\n", 0), 0u);
         EXPECT_EQ(EntryValue(text, "Type"), "Application");
         EXPECT_EQ(EntryValue(text, "Name"), "Mini Pelikora");
@@ -141,10 +139,10 @@ TEST_F(AppTest, AutostartEntryStartsTheProgramAndIsSkippedOnceItIsGone) {
         std::puts("desktop-file-validate is not installed: the entries were not validated");
 
     // A path the system could not tell, or a relative one, writes nothing: the last entry stays.
-    const std::string before = ReadFile(entry);
+    const std::string before = ReadBytes(entry);
     EXPECT_FALSE(app::SetStartWithSystem(true, ""));
     EXPECT_FALSE(app::SetStartWithSystem(true, "minipelikora"));
-    EXPECT_EQ(ReadFile(entry), before);
+    EXPECT_EQ(ReadBytes(entry), before);
 
     EXPECT_TRUE(app::SetStartWithSystem(false, "/x"));
     EXPECT_FALSE(fs::exists(entry));

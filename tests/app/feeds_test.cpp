@@ -96,7 +96,7 @@ TEST_F(Feeds, SourcesMergeAndEachKeepsItsStateAcrossCyclesAndRestarts) {
                                                             {"Alarm yeni", section},
                                                             {"Alarm eski", section}}));
     EXPECT_EQ(SourceRecords(), 3u);
-    const std::string merged = ReadFile(NewsPath());
+    const std::string merged = ReadBytes(NewsPath());
     const std::string feedHead = site.Heads("/rss").at(0);
     EXPECT_NE(feedHead.find("User-Agent: Mini Pelikora/"), std::string::npos) << feedHead;
     EXPECT_NE(feedHead.find("Accept: application/rss+xml"), std::string::npos) << feedHead;
@@ -111,7 +111,7 @@ TEST_F(Feeds, SourcesMergeAndEachKeepsItsStateAcrossCyclesAndRestarts) {
     site.Put(AlarmPath, Answer("500 Internal Server Error", "<html><body>Error</body></html>"));
     Cycle();
     EXPECT_NE(site.Heads("/rss").at(1).find("If-None-Match: \"r1\"\r\n"), std::string::npos);
-    EXPECT_EQ(ReadFile(NewsPath()), merged);
+    EXPECT_EQ(ReadBytes(NewsPath()), merged);
     Cycle();
     EXPECT_EQ(site.Heads("/atom").size(), 2u); // still resting
     EXPECT_EQ(site.Heads("/rss").size(), 3u);

@@ -275,7 +275,7 @@ TEST_F(MainWindow, StartupBoxClickedTwiceWritesTheFileTwiceAndTheEntryThenRemove
         EXPECT_TRUE(saved.ReadStartUp());
         EXPECT_EQ(saved.ReadLeft(), 300); // the position goes with every option change
     }
-    const std::string entry = ReadFile(app::AutostartEntryPath());
+    const std::string entry = ReadBytes(app::AutostartEntryPath());
     EXPECT_NE(entry.find("Exec=" + app::QuoteExecArgument(app::ExecutablePath())),
               std::string::npos);
 
@@ -317,13 +317,13 @@ TEST_F(MainWindow, TheStartupBoxShowsWhetherTheSessionStartsThisProgram) {
         });
         if (!c.Entry.empty()) {
             std::filesystem::create_directories(app::AutostartFolder());
-            WriteFile(app::AutostartEntryPath(), c.Entry);
+            WriteBytes(app::AutostartEntryPath(), c.Entry);
         }
         Start();
         EXPECT_EQ(Probe().StartupBox()->Checked, c.Checked);
         EXPECT_EQ(std::filesystem::exists(app::AutostartEntryPath()), c.EntryAfter);
         if (!c.Entry.empty()) {
-            EXPECT_EQ(ReadFile(app::AutostartEntryPath()), c.Entry); // never rewritten unasked
+            EXPECT_EQ(ReadBytes(app::AutostartEntryPath()), c.Entry); // never rewritten unasked
         }
         Window->ShutDown();
         EXPECT_EQ(Saved().ReadStartUp(), c.Checked);
@@ -367,7 +367,7 @@ TEST_F(MainWindow, ScrollKeysWorkOnActivationAndEscClosesTheViews) {
     for (int i = 0; i < 12; ++i)
         answer += (i ? std::string(news::RecordSeparator) : "") +
                   NewsRecord(std::to_string(i), "Headline " + std::to_string(i));
-    WriteFile(NewsPath(), news::ConvertNews(answer));
+    WriteBytes(NewsPath(), news::ConvertNews(answer));
     EditOptions([](TOptions& o) { o.WriteAutoScale(false); });
     Start();
     RunStartUp();

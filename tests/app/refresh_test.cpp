@@ -19,7 +19,7 @@ protected:
         OldDocument =
             news::ConvertNews(NewsRecord("1", "first") + std::string(news::RecordSeparator) +
                               NewsRecord("2", "second"));
-        WriteFile(NewsPath(), OldDocument);
+        WriteBytes(NewsPath(), OldDocument);
         PointServersAt(Host);
         Start();
         ASSERT_NE(Probe().NewsView().Items(), nullptr);
@@ -62,7 +62,7 @@ TEST_F(Refresh, EmptyAnswerKeepsTheFileAndTheListAndRestartsThePoll) {
     TLoopbackServer server([](TConnection& c) { c.Send(Answer("200 OK", "")); });
     StartWithTwoItems(server.Host());
     RequestAndWait();
-    EXPECT_EQ(ReadFile(NewsPath()), OldDocument);
+    EXPECT_EQ(ReadBytes(NewsPath()), OldDocument);
     EXPECT_EQ(Probe().NewsView().Items()->size(), 2u);
     ExpectIdleAgain();
     EXPECT_EQ(server.Requests().size(), 1u);
@@ -75,7 +75,7 @@ TEST_F(Refresh, AnswerWithOneRecordReplacesTheFileAndTheList) {
     RequestAndWait();
     // The record's document, worked out by hand: the label loses "Son Dakika:", the link is
     // URL-encoded, lines end in CR LF after a UTF-8 byte order mark.
-    EXPECT_EQ(ReadFile(NewsPath()),
+    EXPECT_EQ(ReadBytes(NewsPath()),
               "\xEF\xBB\xBF<?xml version='1.0' encoding='UTF-8'?>\r\n<r>\r\n"
               "  <n i=\"9\" si=\" Spor\" t=\"only\" s=\"summary of only\" cd=\"2024-01-02\" "
               "u=\"http%3A%2F%2Fexample.test%2F9\" />\r\n</r>");
@@ -102,7 +102,7 @@ TEST_F(Refresh, AnswersThatAreNot2xxKeepTheLastGoodDocument) {
         });
         StartWithTwoItems(server.Host());
         RequestAndWait();
-        EXPECT_EQ(ReadFile(NewsPath()), OldDocument);
+        EXPECT_EQ(ReadBytes(NewsPath()), OldDocument);
         EXPECT_EQ(Probe().NewsView().Items()->size(), 2u);
         ExpectIdleAgain();
         EXPECT_GE(server.Requests().size(), 1u);
@@ -118,7 +118,7 @@ TEST_F(Refresh, ConnectionDroppedHalfWayKeepsTheLastGoodDocument) {
     });
     StartWithTwoItems(server.Host());
     RequestAndWait();
-    EXPECT_EQ(ReadFile(NewsPath()), OldDocument);
+    EXPECT_EQ(ReadBytes(NewsPath()), OldDocument);
     EXPECT_EQ(Probe().NewsView().Items()->size(), 2u);
     ExpectIdleAgain();
 }
@@ -261,7 +261,7 @@ TEST_F(Refresh, ResumeFromSleepRefreshesSoonAndOnce) {
     site.Release();
     ASSERT_TRUE(PumpUntil([&] { return !Probe().Refresher().CycleInFlight(); }));
     EXPECT_EQ(newsRequests(), asked + 1);
-    EXPECT_EQ(ReadFile(NewsPath()),
+    EXPECT_EQ(ReadBytes(NewsPath()),
               "\xEF\xBB\xBF<?xml version='1.0' encoding='UTF-8'?>\r\n<r>\r\n"
               "  <n i=\"9\" si=\" Spor\" t=\"after the sleep\" s=\"summary of after the sleep\" "
               "cd=\"2024-01-02\" u=\"http%3A%2F%2Fexample.test%2F9\" />\r\n</r>");

@@ -7,6 +7,7 @@
 #include "isolated_home.h"
 #include "main_window_start.h"
 #include "mainwindow_probe.h"
+#include "tests/support/scratch.h"
 
 #include "app/application.h"
 #include "app/desktop_integration.h"
@@ -27,7 +28,6 @@
 
 #include <chrono>
 #include <fstream>
-#include <iterator>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -44,14 +44,11 @@ struct TFootprint {
     int Children = 0;
 };
 
-inline std::string ReadText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using testsupport::ReadBytes;
 
 inline TFootprint Measure() {
     TFootprint f;
-    std::istringstream status(ReadText("/proc/self/status"));
+    std::istringstream status(ReadBytes("/proc/self/status"));
     for (std::string line; std::getline(status, line);) {
         if (line.rfind("VmRSS:", 0) == 0)
             f.ResidentKb = std::atol(line.c_str() + 6);
@@ -66,7 +63,7 @@ inline TFootprint Measure() {
     }
     // A helper that was not waited for would still be listed here, as a zombie.
     std::istringstream children(
-        ReadText("/proc/self/task/" + std::to_string(getpid()) + "/children"));
+        ReadBytes("/proc/self/task/" + std::to_string(getpid()) + "/children"));
     for (std::string pid; children >> pid;)
         ++f.Children;
     return f;
@@ -126,7 +123,7 @@ public:
         return {};
     }
 
-    std::string NewsDocument() const { return ReadText(DataFolder + "/news.xml"); }
+    std::string NewsDocument() const { return ReadBytes(DataFolder + "/news.xml"); }
     std::size_t Items() const {
         const auto* items = Probe().NewsView().Items();
         return items ? items->size() : 0;
@@ -157,9 +154,9 @@ private:
             Feed = -1;
             return false;
         }
-        if (!PumpUntil([&] { return !ReadText(portFile).empty(); }))
+        if (!PumpUntil([&] { return !ReadBytes(portFile).empty(); }))
             return false;
-        const std::string host = "127.0.0.1:" + std::to_string(std::stoi(ReadText(portFile)));
+        const std::string host = "127.0.0.1:" + std::to_string(std::stoi(ReadBytes(portFile)));
         TOptions options(Utf8ToWide(DataFolder + "/options.ini"));
         for (const char16_t* key : {u"news", u"version", u"links"})
             options.WriteString(u"server", key, Utf8ToWide(host));

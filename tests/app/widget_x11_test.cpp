@@ -18,8 +18,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <thread>
@@ -28,6 +26,7 @@
 
 #include "settings/options.h"
 #include "settings/unicode.h"
+#include "tests/support/scratch.h"
 #include "tests/support/xserver.h"
 
 extern char** environ;
@@ -36,10 +35,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using testsupport::ReadBytes;
 
 bool WaitUntil(const std::function<bool()>& done, int timeoutMs) {
     return x11test::PumpUntil(done, timeoutMs,
@@ -71,8 +67,8 @@ protected:
                                          "0",       "--port-file", Dir + "/port"};
         argv.insert(argv.end(), extra.begin(), extra.end());
         ASSERT_GT(Server->Spawn(argv), 0);
-        ASSERT_TRUE(WaitUntil([&] { return !ReadFile(Dir + "/port").empty(); }, 10000));
-        Host = "127.0.0.1:" + std::to_string(std::stoi(ReadFile(Dir + "/port")));
+        ASSERT_TRUE(WaitUntil([&] { return !ReadBytes(Dir + "/port").empty(); }, 10000));
+        Host = "127.0.0.1:" + std::to_string(std::stoi(ReadBytes(Dir + "/port")));
         PointServers();
     }
 

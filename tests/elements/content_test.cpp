@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -14,6 +13,7 @@
 #include "elements/scrollbar.h"
 #include "elements/textconv.h"
 #include "news/feed.h"
+#include "tests/support/scratch.h"
 #include "widgets/text.h"
 
 using namespace elements;
@@ -38,10 +38,7 @@ protected:
         ElementTest::SetUp();
         List = &Styled(Make<TContentEx>(*Background, 30, 75, 390, 213));
         List->OpenLink = [this](const std::string& url) { Opened.push_back(url); };
-        // Each test runs in a process of its own, side by side with others: no shared file.
-        Path = ::testing::TempDir() + "content_test_news_" + std::to_string(::getpid()) + ".xml";
     }
-    void TearDown() override { std::remove(Path.c_str()); }
 
     // The look the main window gives its list.
     static TContentEx& Styled(TContentEx& L) {
@@ -52,10 +49,7 @@ protected:
         return L;
     }
 
-    void WriteDoc(const std::string& text) {
-        std::ofstream f(Path, std::ios::binary | std::ios::trunc);
-        f << text;
-    }
+    void WriteDoc(const std::string& text) { testsupport::WriteBytes(Path, text); }
     void Load(const std::string& text) {
         WriteDoc(text);
         List->LoadDocument(Utf8ToUtf16(Path));
@@ -72,7 +66,8 @@ protected:
     }
 
     TContentEx* List = nullptr;
-    std::string Path;
+    testsupport::TTempDir Scratch;
+    const std::string Path = Scratch.File("news.xml");
     std::vector<std::string> Opened;
 };
 

@@ -1,4 +1,5 @@
 #include "elements/linkopener.h"
+#include "tests/support/scratch.h"
 
 #include <gtest/gtest.h>
 
@@ -8,10 +9,7 @@
 
 #include <cerrno>
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <thread>
 
 using namespace elements;
@@ -54,35 +52,25 @@ bool ChildrenRemain() {
 class StandInOpener : public ::testing::Test {
 protected:
     void SetUp() override {
-        Dir = ::testing::TempDir() + "opener_" + std::to_string(::getpid());
-        ::mkdir(Dir.c_str(), 0700);
-        Out = Dir + "/args";
-        Script = Dir + "/xdg-open";
-        {
-            std::ofstream f(Script);
-            f << "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\" >> '" << Out << "'; done\n";
-        }
+        Out = Dir.File("args");
+        Script = Dir.File("xdg-open");
+        testsupport::WriteBytes(Script,
+                                "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\" >> '" + Out +
+                                    "'; done\n");
         ::chmod(Script.c_str(), 0700);
         const char* oldPath = std::getenv("PATH");
         SavedPath = oldPath ? oldPath : "";
-        ::setenv("PATH", (Dir + ":" + SavedPath).c_str(), 1);
+        ::setenv("PATH", (Dir.Path() + ":" + SavedPath).c_str(), 1);
     }
-    void TearDown() override {
-        ::setenv("PATH", SavedPath.c_str(), 1);
-        std::remove(Out.c_str());
-        std::remove(Script.c_str());
-        ::rmdir(Dir.c_str());
-    }
+    void TearDown() override { ::setenv("PATH", SavedPath.c_str(), 1); }
     // The log once every program started so far has exited and been reaped.
     std::string LogWhenAllHaveExited() {
         for (int i = 0; i < 500 && ChildrenRemain(); ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        std::ifstream f(Out);
-        std::stringstream ss;
-        ss << f.rdbuf();
-        return ss.str();
+        return testsupport::ReadBytes(Out);
     }
-    std::string Dir, Out, Script, SavedPath;
+    testsupport::TTempDir Dir;
+    std::string Out, Script, SavedPath;
 };
 
 TEST_F(StandInOpener, RefusedLinksStartNothingAndAWebLinkArrivesAsOneUntouchedArgument) {

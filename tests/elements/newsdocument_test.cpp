@@ -6,12 +6,12 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <fstream>
 #include <string>
 
 #include "elements/textconv.h"
 #include "news/feed.h"
 #include "tests/support/fifo_watchdog.h"
+#include "tests/support/scratch.h"
 
 using namespace elements;
 
@@ -101,12 +101,9 @@ TEST(ReadNewsDocument, ABadLinkEscapeStopsReadingButKeepsEarlierItems) {
 }
 
 TEST(ReadNewsDocument, LoadsFromAFileAndLeavesItemsWhenTheFileIsMissing) {
-    const std::string path =
-        ::testing::TempDir() + "news_\xC3\xBC_" + std::to_string(::getpid()) + ".xml";
-    {
-        std::ofstream f(path, std::ios::binary);
-        f << Doc(Item("9", "", "t", "s", ""));
-    }
+    const testsupport::TTempDir scratch;
+    const std::string path = scratch.File("news_\xC3\xBC.xml");
+    testsupport::WriteBytes(path, Doc(Item("9", "", "t", "s", "")));
     TElementList items;
     EXPECT_TRUE(ReadNewsDocument(Utf8ToUtf16(path), items));
     ASSERT_EQ(items.size(), 1u);
@@ -180,14 +177,13 @@ TEST(ReadNewsDocument, KeepsAtMostTheItemsTheListCanShow) {
 // A document beyond the size the widget ever writes is not read at all, and neither is
 // anything that is not a regular file: a FIFO in its place would block the read for ever.
 TEST(ReadNewsDocument, OnlyRegularFilesOfASaneSizeAreRead) {
-    const std::string dir = ::testing::TempDir() + "newsdoc_" + std::to_string(::getpid());
-    ASSERT_EQ(::mkdir(dir.c_str(), 0700), 0);
-    const std::string big = dir + "/big.xml";
-    {
-        std::string filler(news::MaxNewsDocumentBytes, ' ');
-        std::ofstream(big, std::ios::binary) << Doc(Item("1", "", "t", "s", "") + filler);
-    }
-    const std::string fifo = dir + "/fifo.xml";
+    const testsupport::TTempDir scratch;
+    ASSERT_FALSE(scratch.Path().empty());
+    const std::string& dir = scratch.Path();
+    const std::string big = scratch.File("big.xml");
+    const std::string filler(news::MaxNewsDocumentBytes, ' ');
+    testsupport::WriteBytes(big, Doc(Item("1", "", "t", "s", "") + filler));
+    const std::string fifo = scratch.File("fifo.xml");
     ASSERT_TRUE(testsupport::MakeFifo(fifo));
     for (const std::string& path : {big, fifo, dir}) {
         auto items = Preloaded();
@@ -197,9 +193,6 @@ TEST(ReadNewsDocument, OnlyRegularFilesOfASaneSizeAreRead) {
         ASSERT_EQ(items.size(), 1u) << path;
         EXPECT_EQ(items[0]->Id, "old");
     }
-    std::remove(big.c_str());
-    std::remove(fifo.c_str());
-    ::rmdir(dir.c_str());
 }
 
 TEST(SectionIndex, MatchesTheTableExactly) {

@@ -1,11 +1,10 @@
 #include "news/feed.h"
+#include "tests/support/scratch.h"
 
 #include <gtest/gtest.h>
 #include <pugixml.hpp>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 namespace {
 
@@ -250,26 +249,11 @@ TEST(Encodings, DecodeReversesEncodeForEveryByte) {
 
 class NewsFile : public ::testing::Test {
 protected:
-    void SetUp() override {
-        Folder = fs::temp_directory_path() /
-                 ("newsfile-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                  "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(Folder);
-        fs::create_directories(Folder);
-    }
-    void TearDown() override { fs::remove_all(Folder); }
+    static std::string Read(const fs::path& p) { return testsupport::ReadBytes(p); }
+    size_t Entries() const { return Scratch.Entries().size(); }
 
-    static std::string Read(const fs::path& p) {
-        std::ifstream in(p, std::ios::binary);
-        std::stringstream ss;
-        ss << in.rdbuf();
-        return ss.str();
-    }
-    size_t Entries() const {
-        return static_cast<size_t>(std::distance(fs::directory_iterator(Folder), {}));
-    }
-
-    fs::path Folder;
+    testsupport::TTempDir Scratch;
+    const fs::path Folder = Scratch.Path();
 };
 
 TEST_F(NewsFile, PathIsInsideTheDataFolder) {

@@ -1,15 +1,13 @@
 #include "news/http.h"
 
 #include "loopback_server.h"
+#include "tests/support/scratch.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>
 
 #include <algorithm>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <thread>
 
 namespace {
@@ -385,9 +383,9 @@ TEST_F(HttpSend, ATricklingAnswerOutlivesTheStallLimit) {
 TEST_F(HttpSend, TheLoopbackGuardRefusesAndRecordsEveryOtherHost) {
     const char* suiteLog = std::getenv(platform::NetworkGuardVariable);
     const std::string saved = suiteLog ? suiteLog : "";
-    char pattern[] = "/tmp/mp-guard-XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern), nullptr);
-    const std::string log = std::string(pattern) + "/guard.log";
+    const testsupport::TTempDir scratch;
+    ASSERT_FALSE(scratch.Path().empty());
+    const std::string log = scratch.File("guard.log");
     ::setenv(platform::NetworkGuardVariable, log.c_str(), 1);
 
     TLoopbackServer local([](TConnection& c) { c.Send(Answer("200 OK", "here")); });
@@ -414,9 +412,7 @@ TEST_F(HttpSend, TheLoopbackGuardRefusesAndRecordsEveryOtherHost) {
         ::setenv(platform::NetworkGuardVariable, saved.c_str(), 1);
     else
         ::unsetenv(platform::NetworkGuardVariable);
-    std::ifstream in(log);
-    const std::string recorded((std::istreambuf_iterator<char>(in)), {});
-    std::filesystem::remove_all(pattern);
+    const std::string recorded = testsupport::ReadBytes(log);
     EXPECT_NE(recorded.find("192.0.2.1"), std::string::npos) << recorded;
     EXPECT_NE(recorded.find("news.example.invalid"), std::string::npos) << recorded;
     // Three refused at the start, and the redirect's connection.

@@ -4,6 +4,7 @@
 #include "news/source_state.h"
 
 #include "news/feeds/sources.h"
+#include "tests/support/scratch.h"
 
 #include <gtest/gtest.h>
 
@@ -92,9 +93,9 @@ TEST(SourceState, EachKindOfFeedAnswerKeepsOrReplacesTheItems) {
 }
 
 TEST(SourceState, TheStoreKeepsOneRecordPerSourceAndForgetsTheOthers) {
-    char pattern[] = "/tmp/mp-sources-XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern), nullptr);
-    const std::string folder = std::string(pattern) + "/sources";
+    const testsupport::TTempDir scratch;
+    ASSERT_FALSE(scratch.Path().empty());
+    const std::string folder = scratch.File("sources");
     TSourceStore store(folder);
 
     TSourceCache rss = Stored();
@@ -117,13 +118,12 @@ TEST(SourceState, TheStoreKeepsOneRecordPerSourceAndForgetsTheOthers) {
     EXPECT_TRUE(fs::exists(store.PathOf(alarm.Url)));
     EXPECT_TRUE(fs::exists(folder + "/notes.txt"));
     EXPECT_TRUE(store.Load(rss.Url).Items.empty());
-    fs::remove_all(pattern);
 }
 
 TEST(SourceState, TheOptionsPutTheirSourcesInEffect) {
-    char pattern[] = "/tmp/mp-defaults-XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern), nullptr);
-    const std::string list = std::string(pattern) + "/feeds";
+    const testsupport::TTempDir scratch;
+    ASSERT_FALSE(scratch.Path().empty());
+    const std::string list = scratch.File("feeds");
     std::ofstream(list) << "# loopback stand-ins\nhttp://127.0.0.1:9/a\n\nhttp://127.0.0.1:9/b\n";
     ::setenv(feeds::DefaultSourcesVariable, list.c_str(), 1);
 
@@ -166,7 +166,6 @@ TEST(SourceState, TheOptionsPutTheirSourcesInEffect) {
         EXPECT_EQ(plan.Feeds, c.Expected);
     }
     ::unsetenv(feeds::DefaultSourcesVariable);
-    fs::remove_all(pattern);
 }
 
 } // namespace
