@@ -1,5 +1,6 @@
 // Feeds arbitrary bytes to the INI reader and the string-list text splitting, then checks that
 // whatever the store holds (after a few random edits) survives UpdateFile and a fresh read.
+#include "fuzz_check.h"
 #include "settings/hashedlist.h"
 #include "settings/inifile.h"
 #include "settings/unicode.h"
@@ -19,22 +20,10 @@
 
 namespace {
 
+using fuzz::Check;
+using fuzz::Wide;
+
 using TSnapshot = std::vector<std::pair<std::u16string, std::vector<std::u16string>>>;
-
-void Check(bool Condition, const char* What) {
-    if (!Condition) {
-        std::fprintf(stderr, "property violated: %s\n", What);
-        std::abort();
-    }
-}
-
-std::u16string Wide(const std::string& Bytes) {
-    std::u16string out;
-    for (size_t i = 0; i + 1 < Bytes.size(); i += 2)
-        out.push_back(static_cast<char16_t>(static_cast<unsigned char>(Bytes[i]) |
-                                            (static_cast<unsigned char>(Bytes[i + 1]) << 8)));
-    return out;
-}
 
 std::vector<std::u16string> LinesOf(const TWStrings& List) {
     std::vector<std::u16string> out;

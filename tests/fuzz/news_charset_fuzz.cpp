@@ -1,5 +1,6 @@
 // Whatever the bytes and whatever the Content-Type claims, the result is UTF-8, and bytes that were
 // already sound UTF-8 without a declaration stay as they are.
+#include "fuzz_check.h"
 #include "news/feeds/charset.h"
 
 #include <cstdint>
@@ -7,14 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace {
-
-void Check(bool ok) {
-    if (!ok)
-        std::abort();
-}
-
-} // namespace
+using fuzz::Check;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace news::feeds;

@@ -1,6 +1,7 @@
 // Any answer, however broken, must turn into a document that parses and holds one item per
 // record of eight or more fields, in order and up to the document's caps, with the field bytes
 // recoverable from the attributes.
+#include "fuzz_check.h"
 #include "news/feed.h"
 
 #include <pugixml.hpp>
@@ -12,6 +13,8 @@
 #include <vector>
 
 namespace {
+
+using fuzz::Check;
 
 std::string_view UpToNul(std::string_view s) {
     return s.substr(0, s.find('\0'));
@@ -54,11 +57,6 @@ std::string_view Label(std::string_view f) {
     if (at == std::string_view::npos)
         return f;
     return at + 11 >= f.size() ? std::string_view() : f.substr(at + 11);
-}
-
-void Check(bool ok) {
-    if (!ok)
-        std::abort();
 }
 
 } // namespace

@@ -2,21 +2,16 @@
 // at most the list's number of items, and keeps each headline and summary to what the card
 // shows, cut on a character boundary.
 #include "elements/newsdocument.h"
+#include "fuzz_check.h"
 #include "news/feed.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 
 namespace {
 
-void Check(bool Condition, const char* What) {
-    if (!Condition) {
-        std::fprintf(stderr, "property violated: %s\n", What);
-        std::abort();
-    }
-}
+using fuzz::Check;
 
 bool IsHigh(char16_t c) {
     return c >= 0xD800 && c <= 0xDBFF;

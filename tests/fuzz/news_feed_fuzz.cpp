@@ -1,6 +1,7 @@
 // Any answer, in any declared charset, gives one of the parser's outcomes; the items it yields
 // are bounded, clean UTF-8 with web links only, survive the per-source record unchanged, and
 // make a news document that parses with one element per merged item.
+#include "fuzz_check.h"
 #include "news/feeds/cache.h"
 #include "news/feeds/charset.h"
 #include "news/feeds/merge.h"
@@ -16,12 +17,9 @@
 
 namespace {
 
-using namespace news::feeds;
+using fuzz::Check;
 
-void Check(bool ok) {
-    if (!ok)
-        std::abort();
-}
+using namespace news::feeds;
 
 void CheckText(const std::string& text, std::size_t maxChars) {
     Check(IsValidUtf8(text));

@@ -1,5 +1,6 @@
 // Any markup becomes clean, collapsed, bounded UTF-8; cutting keeps it whole; feed discovery on
 // any page yields only web addresses.
+#include "fuzz_check.h"
 #include "news/feeds/charset.h"
 #include "news/feeds/discovery.h"
 #include "news/feeds/text.h"
@@ -9,14 +10,7 @@
 #include <string>
 #include <string_view>
 
-namespace {
-
-void Check(bool ok) {
-    if (!ok)
-        std::abort();
-}
-
-} // namespace
+using fuzz::Check;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace news::feeds;

@@ -2,30 +2,18 @@
 // characters and column limit: the work is linear in the text (counted in characters looked at,
 // never timed), nothing of the text is lost, and a cut keeps whole characters.
 #include "elements/wrap.h"
+#include "fuzz_check.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 
 namespace {
 
-void Check(bool Condition, const char* What) {
-    if (!Condition) {
-        std::fprintf(stderr, "property violated: %s\n", What);
-        std::abort();
-    }
-}
-
-std::u16string Wide(const std::string& Bytes) {
-    std::u16string out;
-    for (std::size_t i = 0; i + 1 < Bytes.size(); i += 2)
-        out.push_back(static_cast<char16_t>(static_cast<unsigned char>(Bytes[i]) |
-                                            (static_cast<unsigned char>(Bytes[i + 1]) << 8)));
-    return out;
-}
+using fuzz::Check;
+using fuzz::Wide;
 
 // Shapes that matter to the wrap come from a small alphabet, so the fuzzer finds runs of them.
 std::u16string FromAlphabet(const std::string& Bytes) {

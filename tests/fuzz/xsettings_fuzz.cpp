@@ -1,6 +1,7 @@
 // The XSETTINGS blob and the root window's resources come from other clients on the display: any
 // bytes must parse or fail without reading past them, and the scale read from them stays within
 // the supported range.
+#include "fuzz_check.h"
 #include "platform/display.h"
 #include "platform/display/x11/x11_settings.h"
 
@@ -14,7 +15,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     platform::ParseXSettings(data, size, sources.XSettings);
     sources.ResourceManager = std::string(reinterpret_cast<const char*>(data), size);
     const double scale = platform::DesktopScale(sources);
-    if (!(scale >= platform::MinScale && scale <= platform::MaxScale))
-        std::abort();
+    fuzz::Check(scale >= platform::MinScale && scale <= platform::MaxScale, "scale out of range");
     return 0;
 }
