@@ -31,6 +31,8 @@ void BM_SoakMonth(benchmark::State& state) {
         state.counters["rss_day1_kB"] = static_cast<double>(first.ResidentKb);
         state.counters["rss_last_kB"] = static_cast<double>(last.ResidentKb);
         state.counters["rss_growth_kB"] = static_cast<double>(last.ResidentKb - first.ResidentKb);
+        state.counters["anon_growth_kB"] =
+            static_cast<double>(last.AnonymousKb - first.AnonymousKb);
         state.counters["fds_day1"] = first.Descriptors;
         state.counters["fds_growth"] = last.Descriptors - first.Descriptors;
         state.counters["threads_growth"] = last.Threads - first.Threads;

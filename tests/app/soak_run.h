@@ -39,6 +39,9 @@ namespace soak {
 // What the process holds at one moment.
 struct TFootprint {
     long ResidentKb = 0;
+    // Heap, stacks and pictures: what a leak raises. The rest of the resident set is pages of
+    // files, which the idle trim hands back and the next refresh maps in again.
+    long AnonymousKb = 0;
     int Descriptors = 0;
     int Threads = 0;
     int Children = 0;
@@ -52,6 +55,8 @@ inline TFootprint Measure() {
     for (std::string line; std::getline(status, line);) {
         if (line.rfind("VmRSS:", 0) == 0)
             f.ResidentKb = std::atol(line.c_str() + 6);
+        if (line.rfind("RssAnon:", 0) == 0)
+            f.AnonymousKb = std::atol(line.c_str() + 8);
         if (line.rfind("Threads:", 0) == 0)
             f.Threads = std::atoi(line.c_str() + 8);
     }

@@ -1,8 +1,8 @@
 // A simulated day of the widget left alone: 288 refreshes five minutes apart on the headless
 // clock, against a feed that moves on with every answer, with the idle trims between them. The
 // day must end with what the widget held after its first hours: no descriptor, thread or
-// helper process more, and no more than a megabyte more resident memory. A test of flatness,
-// not of time; bench/soak_bench.cpp prints the figures for a month.
+// helper process more, and no more than a megabyte more anonymous resident memory. A test of
+// flatness, not of time; bench/soak_bench.cpp prints the figures for a month.
 #include "soak_run.h"
 
 #include <gtest/gtest.h>
@@ -27,7 +27,7 @@ TEST(Soak, ADayOfRefreshesEndsWithTheFootprintItHadAfterTheFirstHours) {
         const bool early = cycle > WarmUp - Window && cycle <= WarmUp;
         const bool late = cycle > CyclesPerDay - Window;
         if (early || late) {
-            const long kb = soak::Measure().ResidentKb;
+            const long kb = soak::Measure().AnonymousKb;
             long& floor = early ? settledKb : endKb;
             floor = floor == 0 ? kb : std::min(floor, kb);
         }
