@@ -69,13 +69,23 @@ void TMainWindow::CreateParams(TWindowParams& Params) {
 void TMainWindow::AfterCreate() {
     TWindowEx::AfterCreate();
 
-    FIcon = LoadIconSizes(0, MainIconId);
-    SendMessage(Handle(), WM_SETICON, ICON_BIG, static_cast<LPARAM>(FIcon));
     FMenu = LoadMenu(0, MainMenuId);
     const std::string dataFolder = WideToUtf8(FDataFolder);
     FOptionsView = std::make_unique<TOptionsView>(*this, OptionsFilePath(),
                                                   dataFolder + "/" + news::SourcesFolderName);
     TOptions& options = *FOptionsView->Store();
+
+    // The desktop gets the window at once, in place but wholly transparent: the icon, the tray,
+    // the pictures, the fonts and the list are made behind it, and the start timer fades it in
+    // as before. A layered window maps with its first frame, so an empty one is presented.
+    FOptionsView->PlaceWindow();
+    SetOpacity(0);
+    Show();
+    FitCanvas();
+    Repaint();
+
+    FIcon = LoadIconSizes(0, MainIconId);
+    SendMessage(Handle(), WM_SETICON, ICON_BIG, static_cast<LPARAM>(FIcon));
     FSourceEditor = std::make_unique<TSourceEditor>(
         *this, *FRefresher, [this] { return FOptionsView ? FOptionsView->Store() : nullptr; },
         dataFolder);
@@ -102,6 +112,9 @@ void TMainWindow::AfterCreate() {
     FTrayIcon->SetVisibleTray(options.ReadShowTray());
 
     BuildElements();
+    // Activated while there was no list yet, the keyboard goes into it now.
+    if (GetActiveWindow() == Handle())
+        FNewsView->TakeFocus();
 
     const HWND self = Handle();
     FStartTimer = std::make_unique<TWinTimer>(self, StartTimerId, StartInterval);

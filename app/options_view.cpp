@@ -144,7 +144,7 @@ int ToScreen(int Logical) {
 
 } // namespace
 
-void TOptionsView::ApplyOptions() {
+void TOptionsView::PlaceWindow() {
     // The file may hold any number, or a place on a monitor that is gone.
     int left = FOptions->ReadLeft(), top = FOptions->ReadTop();
     if (FOptions->PositionStored()) {
@@ -154,6 +154,11 @@ void TOptionsView::ApplyOptions() {
     const platform::TPoint at =
         PlaceStoredPosition(left, top, FWindow.Width(), FWindow.Height(), platform::GetMonitors());
     FWindow.SetBounds(at.X, at.Y, FWindow.Width(), FWindow.Height());
+    FWindow.SetAlwaysTop(FOptions->ReadAlwaysTop());
+}
+
+void TOptionsView::ApplyOptions() {
+    PlaceWindow();
     // The box shows whether the session really starts this program. On the first run the
     // default asks for it, so the entry is written as an installer would have; later runs
     // never write it unasked, so an entry the user removed elsewhere stays removed.

@@ -42,6 +42,8 @@ public:
     // Null once ShutDown has freed it.
     TOptions* Store() const { return FOptions.get(); }
 
+    // The stored position and the always-on-top option into the window; needs no element.
+    void PlaceWindow();
     // The stored position and options into the window, the boxes, the tray icon and the scaler.
     void ApplyOptions();
     // The window's position and the four boxes into the file; nothing once the store is gone.

@@ -58,9 +58,7 @@ void TStringFormatEx::Assign(const TGraphicObjectEx& Source) {
     }
 }
 
-TFontEx::TFontEx() {
-    BuildHandle();
-}
+TFontEx::TFontEx() = default;
 
 void TFontEx::Assign(const TGraphicObjectEx& Source) {
     const auto* s = dynamic_cast<const TFontEx*>(&Source);
@@ -72,7 +70,7 @@ void TFontEx::Assign(const TGraphicObjectEx& Source) {
     FSize = s->FSize;
     FStyle = s->FStyle;
     FFormat.Assign(s->FFormat);
-    BuildHandle();
+    FHandle.reset();
 }
 
 void TFontEx::SetColor(std::uint32_t Value) {
@@ -88,25 +86,26 @@ void TFontEx::SetName(const std::u16string& Value) {
     if (Value == FName)
         return;
     FName = Value;
-    BuildHandle();
+    FHandle.reset();
 }
 
 void TFontEx::SetSize(int Value) {
     if (Value == FSize)
         return;
     FSize = Value;
-    BuildHandle();
+    FHandle.reset();
 }
 
 void TFontEx::SetStyle(int Value) {
     if (Value == FStyle)
         return;
     FStyle = Value;
-    BuildHandle();
+    FHandle.reset();
 }
 
-void TFontEx::BuildHandle() {
-    FHandle.reset();
+void TFontEx::BuildHandle() const {
+    if (FHandle)
+        return;
     FResolvedFamily = platform::ResolveFontFamily(Utf16ToUtf8(FName));
     TFontDescriptionPtr d(pango_font_description_new());
     pango_font_description_set_family(d.get(), FResolvedFamily.c_str());

@@ -121,7 +121,10 @@ public:
 
     // The Pango description: the resolved family (a missing one becomes the generic
     // sans-serif), size in points, weight and slant.
-    const PangoFontDescription* Handle() const { return FHandle.get(); }
+    const PangoFontDescription* Handle() const {
+        BuildHandle();
+        return FHandle.get();
+    }
     std::uint32_t Color() const { return FColor; }
     // A colour with alpha 255 is stored with alpha 254, as the widget has always drawn it.
     void SetColor(std::uint32_t Value);
@@ -136,19 +139,24 @@ public:
     // Kept and copied by Assign; drawing uses the canvas's StringFormat instead.
     TStringFormatEx& Format() { return FFormat; }
     // The family Handle asks for, after the missing-family fallback.
-    const std::string& ResolvedFamily() const { return FResolvedFamily; }
+    const std::string& ResolvedFamily() const {
+        BuildHandle();
+        return FResolvedFamily;
+    }
 
 private:
-    void BuildHandle();
+    // Built at first use, not at every change: resolving the family loads the font
+    // configuration, which a window about to map should not wait for.
+    void BuildHandle() const;
 
-    TFontDescriptionPtr FHandle;
+    mutable TFontDescriptionPtr FHandle;
     std::uint32_t FColor = 0xFE000000u;
     std::u16string FName = u"Arial";
     int FSize = 10;
     int FStyle = 0;
     TSolidBrushEx FBrush{0xFE000000u};
     TStringFormatEx FFormat;
-    std::string FResolvedFamily;
+    mutable std::string FResolvedFamily;
 };
 
 // Lenient UTF-16 to UTF-8: a lone surrogate becomes U+FFFD instead of losing the whole text.
