@@ -83,6 +83,11 @@ void TMainWindow::AfterCreate() {
     Show();
     FitCanvas();
     Repaint();
+    // Counted from the map: the fade-in starts 50 ms after the desktop got the window, or as
+    // soon as the building behind it is done.
+    const HWND self = Handle();
+    FStartTimer = std::make_unique<TWinTimer>(self, StartTimerId, StartInterval);
+    FStartTimer->SetEnabled(true);
 
     FIcon = LoadIconSizes(0, MainIconId);
     SendMessage(Handle(), WM_SETICON, ICON_BIG, static_cast<LPARAM>(FIcon));
@@ -116,9 +121,6 @@ void TMainWindow::AfterCreate() {
     if (GetActiveWindow() == Handle())
         FNewsView->TakeFocus();
 
-    const HWND self = Handle();
-    FStartTimer = std::make_unique<TWinTimer>(self, StartTimerId, StartInterval);
-    FStartTimer->SetEnabled(true);
     FIdleTimer = std::make_unique<TWinTimer>(self, IdleTimerId, IdleInterval);
     FIdleTimer->SetEnabled(true);
     FResumeTimer = std::make_unique<TWinTimer>(self, ResumeTimerId, ResumeRefreshDelay);
