@@ -31,33 +31,16 @@ TRect R(int left, int top, int right, int bottom) {
     return TRect{left, top, right, bottom};
 }
 
-template <class... T> TRects Areas(T... areas) {
-    return TRects{areas...};
-}
-
-// The one dock of a case, along one edge.
+// The one dock of a case, its twelve numbers in the order _NET_WM_STRUT_PARTIAL lists them: the
+// thickness at each edge (left, right, top, bottom), then the span along each edge.
 TStruts Bottom(long thickness, long fromX, long toX) {
-    TX11Strut s;
-    s.Bottom = thickness;
-    s.BottomStartX = fromX;
-    s.BottomEndX = toX;
-    return TStruts{s};
+    return {{0, 0, 0, thickness, 0, 0, 0, 0, 0, 0, fromX, toX}};
 }
-
 TStruts LeftEdge(long thickness) {
-    TX11Strut s;
-    s.Left = thickness;
-    s.LeftStartY = 0;
-    s.LeftEndY = 1079;
-    return TStruts{s};
+    return {{thickness, 0, 0, 0, 0, 1079, 0, 0, 0, 0, 0, 0}};
 }
-
 TStruts Top(long thickness) {
-    TX11Strut s;
-    s.Top = thickness;
-    s.TopStartX = 0;
-    s.TopEndX = 3199;
-    return TStruts{s};
+    return {{0, 0, thickness, 0, 0, 0, 0, 0, 0, 3199, 0, 0}};
 }
 
 TEST(MonitorWorkAreas, EachMonitorLosesOnlyThePanelsOnIt) {
@@ -90,9 +73,9 @@ TEST(MonitorWorkAreas, EachMonitorLosesOnlyThePanelsOnIt) {
         {"the desktop rectangle and a strut agree", desk, noAreas, Bottom(40, 0, 1919), leftShort,
          RightBounds},
         {"per-monitor rectangles win", R(0, 0, 3200, 900),
-         Areas(R(1920, 25, 3200, 1024), leftShort), Top(30), leftShort, R(1920, 25, 3200, 1024)},
+         TRects{R(1920, 25, 3200, 1024), leftShort}, Top(30), leftShort, R(1920, 25, 3200, 1024)},
         {"a per-monitor rectangle that fits no monitor is not used", none,
-         Areas(R(1000, 0, 2500, 1000)), noStruts, LeftBounds, RightBounds},
+         TRects{R(1000, 0, 2500, 1000)}, noStruts, LeftBounds, RightBounds},
         // Nonsense from a client never leaves a monitor without a work area.
         {"a strut thicker than the screen", none, noAreas, Bottom(100000, 0, 3199), LeftBounds,
          RightBounds},
@@ -102,13 +85,8 @@ TEST(MonitorWorkAreas, EachMonitorLosesOnlyThePanelsOnIt) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
         std::vector<TMonitor> monitors{{LeftBounds, {}, true}, {RightBounds, {}, false}};
-        TX11Panels panels;
-        panels.Screen = TRect{0, 0, 3200, 1080};
-        panels.HasWorkArea = c.WorkArea.has_value();
-        panels.WorkArea = c.WorkArea.value_or(TRect{});
-        panels.MonitorAreas = c.MonitorAreas;
-        panels.Struts = c.Struts;
-        ApplyPanels(monitors, panels);
+        ApplyPanels(monitors, {R(0, 0, 3200, 1080), c.WorkArea.has_value(),
+                               c.WorkArea.value_or(TRect{}), c.MonitorAreas, c.Struts});
         EXPECT_EQ(monitors[0].Work, c.Left);
         EXPECT_EQ(monitors[1].Work, c.Right);
         EXPECT_EQ(monitors[0].Bounds, LeftBounds);
