@@ -99,6 +99,15 @@ protected:
         });
     }
 
+    // Starts the window at a stored position.
+    void StartAt(int X, int Y) {
+        EditOptions([&](TOptions& o) {
+            o.WriteLeft(X);
+            o.WriteTop(Y);
+        });
+        Start();
+    }
+
     app::TMainWindow& Start() {
         Window = apptest::StartMainWindow(Desktop, DataFolder);
         Handle = Window->WindowHandle();

@@ -99,14 +99,6 @@ protected:
         PointServersAt("127.0.0.1:1");
     }
 
-    void StartAt(int X, int Y) {
-        EditOptions([&](TOptions& o) {
-            o.WriteLeft(X);
-            o.WriteTop(Y);
-        });
-        Start();
-    }
-
     TPoint Position() const { return TPoint{Window->Left(), Window->Top()}; }
     // Where the screen itself shows the window, not only what the window believes.
     TPoint Shown() const {
