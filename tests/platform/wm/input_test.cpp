@@ -277,8 +277,7 @@ TEST_F(Routing, AltF4ClosesTheActiveWindowThroughTheDefaults) {
 }
 
 TEST_F(WmTest, ClickingAnInactiveWindowActivatesItUnlessItEatsThePress) {
-    const HWND first = Top(0, 0, 50, 50);
-    const HWND second = Top(100, 0, 50, 50);
+    const HWND first = Top(0, 0, 50, 50), second = Top(100, 0, 50, 50);
     EXPECT_EQ(GetActiveWindow(), second); // showing activates
     Clear();
     Tap(10, 10);
@@ -310,8 +309,7 @@ TEST_F(WmTest, ClickingAnInactiveWindowActivatesItUnlessItEatsThePress) {
 }
 
 TEST_F(WmTest, LayeredWindowTakesNoInputWhereItsPresentedAlphaIsZero) {
-    const HWND below = Top(0, 0, 100, 100);
-    const HWND layered = Top(0, 0, 100, 100, WS_EX_LAYERED);
+    const HWND below = Top(0, 0, 100, 100), layered = Top(0, 0, 100, 100, WS_EX_LAYERED);
     Pump();
     EXPECT_EQ(WindowFromPoint({10, 10}), below) << "nothing presented yet";
 
@@ -341,8 +339,7 @@ TEST_F(WmTest, LayeredWindowTakesNoInputWhereItsPresentedAlphaIsZero) {
 }
 
 TEST_F(WmTest, LayeredUpdatesRejectBadFramesAndKeepTheOldImage) {
-    const HWND plain = Top(0, 0, 10, 10);
-    const HWND layered = Top(0, 0, 10, 10, WS_EX_LAYERED);
+    const HWND plain = Top(0, 0, 10, 10), layered = Top(0, 0, 10, 10, WS_EX_LAYERED);
     std::vector<std::uint32_t> pixels(100, 0xFFFFFFFF);
     EXPECT_FALSE(UpdateLayeredWindow(plain, nullptr, 10, 10, pixels.data(), 40, 255));
     ASSERT_TRUE(UpdateLayeredWindow(layered, nullptr, 10, 10, pixels.data(), 40, 255));
