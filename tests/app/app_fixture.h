@@ -11,7 +11,6 @@
 #include "tests/support/scratch.h"
 
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <memory>

@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <ctime>
-#include <set>
 
 #include "tests/support/fifo_watchdog.h"
 

@@ -13,7 +13,6 @@
 #include <atomic>
 #include <ctime>
 #include <map>
-#include <mutex>
 
 namespace app_test {
 namespace {

@@ -7,8 +7,6 @@
 #include "platform/sys/resources.h"
 #include "tests/platform/card_frame.h"
 
-#include <cmath>
-
 namespace app_test {
 namespace {
 

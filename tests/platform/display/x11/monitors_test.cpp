@@ -6,7 +6,6 @@
 
 #include <optional>
 #include <ostream>
-#include <string>
 #include <vector>
 
 namespace platform {
