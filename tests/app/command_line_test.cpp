@@ -35,11 +35,8 @@ protected:
         };
         context.Out = &out;
         context.Err = &err;
-        TResult result;
-        result.Code = app::RunCommandLine(Args, context);
-        result.Out = out.str();
-        result.Err = err.str();
-        return result;
+        const int code = app::RunCommandLine(Args, context);
+        return {code, out.str(), err.str()};
     }
 
     static int Lines(const std::string& Text) {
