@@ -96,10 +96,8 @@ TEST_F(Refresh, AnswersThatAreNot2xxKeepTheLastGoodDocument) {
           Answer("302 Found", page, "Location: /nowhere\r\n"),
           Answer("429 Too Many Requests", "later", "Retry-After: 60\r\n")}) {
         SCOPED_TRACE(raw.substr(0, raw.find('\r')));
-        TLoopbackServer server([&](TConnection& c) {
-            // The redirect leads to itself until the redirect limit ends the exchange.
-            c.Send(raw);
-        });
+        // The redirect leads to itself until the redirect limit ends the exchange.
+        TLoopbackServer server([&](TConnection& c) { c.Send(raw); });
         StartWithTwoItems(server.Host());
         RequestAndWait();
         EXPECT_EQ(ReadBytes(NewsPath()), OldDocument);

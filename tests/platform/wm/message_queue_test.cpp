@@ -157,12 +157,11 @@ TEST_F(WmTest, ManyThreadsPostingLoseNothing) {
     const HWND hwnd = QuietTop();
     Clear();
     std::vector<std::thread> workers;
-    for (int t = 0; t < 4; ++t) {
+    for (int t = 0; t < 4; ++t)
         workers.emplace_back([hwnd] {
             for (int i = 0; i < 250; ++i)
                 PostMessage(hwnd, WM_USER, 0, 0);
         });
-    }
     int received = 0;
     TMsg msg;
     while (received < 1000 && GetMessage(&msg, 0, 0, 0)) {
