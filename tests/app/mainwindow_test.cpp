@@ -373,9 +373,10 @@ TEST_F(MainWindow, ScrollKeysWorkOnActivationAndEscClosesTheViews) {
     Pump();
     ASSERT_EQ(GetFocus(), 0u);
 
+    const HWND list = Probe().NewsList()->Handle();
     SetForegroundWindow(Handle);
     Pump();
-    EXPECT_EQ(GetFocus(), Probe().NewsList()->Handle());
+    EXPECT_EQ(GetFocus(), list);
     Screen->KeyDown(VK_NEXT);
     Pump();
     EXPECT_LT(Probe().NewsList()->Top(), 0);
@@ -387,10 +388,8 @@ TEST_F(MainWindow, ScrollKeysWorkOnActivationAndEscClosesTheViews) {
         HWND Focus;
     };
     const TCase cases[] = {
-        {"about, keys in the list", app::CM_ABOUT, Probe().AboutPanel(),
-         Probe().NewsList()->Handle()},
-        {"options, keys in the list", app::CM_OPTIONS, Probe().OptionsPanel(),
-         Probe().NewsList()->Handle()},
+        {"about, keys in the list", app::CM_ABOUT, Probe().AboutPanel(), list},
+        {"options, keys in the list", app::CM_OPTIONS, Probe().OptionsPanel(), list},
         {"about, keys in the window", app::CM_ABOUT, Probe().AboutPanel(), Handle},
         {"options, keys in the window", app::CM_OPTIONS, Probe().OptionsPanel(), Handle},
     };
