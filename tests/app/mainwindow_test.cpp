@@ -460,10 +460,8 @@ TEST_F(MainWindow, DeactivationInTheLowerRightQuarterShrinksIntoThatCorner) {
     for (int y = 0; y < last.Height; ++y)
         for (int x = 0; x < last.Width; ++x)
             if ((last.Pixel(x, y) >> 24) != 0) {
-                minX = std::min(minX, x);
-                minY = std::min(minY, y);
-                maxX = std::max(maxX, x);
-                maxY = std::max(maxY, y);
+                minX = std::min(minX, x), minY = std::min(minY, y);
+                maxX = std::max(maxX, x), maxY = std::max(maxY, y);
             }
     EXPECT_GE(minX, 475 - 119);
     EXPECT_GE(minY, 350 - 87);

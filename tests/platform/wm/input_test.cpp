@@ -315,9 +315,8 @@ TEST_F(WmTest, LayeredWindowTakesNoInputWhereItsPresentedAlphaIsZero) {
 
     // Left half opaque, right half fully transparent.
     std::vector<std::uint32_t> pixels(100 * 100, 0);
-    for (int y = 0; y < 100; ++y)
-        for (int x = 0; x < 50; ++x)
-            pixels[y * 100 + x] = 0xFF204080;
+    for (std::size_t i = 0; i < pixels.size(); ++i)
+        pixels[i] = i % 100 < 50 ? 0xFF204080 : 0;
     ASSERT_TRUE(UpdateLayeredWindow(layered, nullptr, 100, 100, pixels.data(), 400, 255));
     EXPECT_EQ(WindowFromPoint({10, 10}), layered);
     EXPECT_EQ(WindowFromPoint({60, 10}), below);
