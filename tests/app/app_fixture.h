@@ -184,8 +184,7 @@ protected:
     }
 
     platform::THeadlessDisplay* Screen = nullptr;
-    std::string Dir;
-    std::string DataFolder;
+    std::string Dir, DataFolder;
     std::unique_ptr<widgets::TDesktop> Desktop;
     app::TMainWindow* Window = nullptr;
     platform::HWND Handle = 0;

@@ -228,10 +228,8 @@ TEST_F(AppTest, FifosInPlaceOfTheDataFilesDoNotHoldUpStartUp) {
 TEST_F(AppTest, StaleTemporariesOfAKilledWriteAreRemovedAtStartUp) {
     const std::string header = "\xEF\xBB\xBF<?xml version='1.0' encoding='UTF-8'?>\r\n<r>";
     struct File {
-        std::string name;
-        std::string bytes;
-        bool old;
-        bool removed;
+        std::string name, bytes;
+        bool old, removed;
     } files[] = {
         {"news.xml.mptmp-aB3dE9", header, true, true},
         {"options.ini.mptmp-Q0wErT", "\xFF\xFE[", true, true},

@@ -17,8 +17,7 @@ class CommandLine : public AppTest {
 protected:
     struct TResult {
         int Code = -1;
-        std::string Out;
-        std::string Err;
+        std::string Out, Err;
     };
 
     TResult Run(const std::vector<std::string>& Args) {

@@ -293,8 +293,7 @@ TEST_F(MainWindow, TheStartupBoxShowsWhetherTheSessionStartsThisProgram) {
         const char* Name;
         int Stored;        // -1: no choice in the file
         std::string Entry; // empty: none
-        bool Checked;
-        bool EntryAfter;
+        bool Checked, EntryAfter;
     };
     const TCase cases[] = {
         {"first run", -1, "", true, true},

@@ -171,21 +171,18 @@ TEST_F(Refresh, PollTimerStartsTheNextRequestAFullIntervalAfterTheLast) {
 }
 
 TEST_F(Refresh, NewerVersionAsksAndYesOpensTheDownloadLink) {
-    struct TCase {
-        const char* Version;
-        bool Prompt;
-    };
-    const TCase cases[] = {{"1.1", true}, {"1.00", true}, {"1.0", false}, {"0.9", false}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.Version);
-        const std::string body = std::string("<data><version>") + c.Version + "</version></data>";
+    // The version the server names, and whether the widget offers it.
+    for (const auto& [version, prompt] : {std::pair{"1.1", true}, std::pair{"1.00", true},
+                                          std::pair{"1.0", false}, std::pair{"0.9", false}}) {
+        SCOPED_TRACE(version);
+        const std::string body = std::string("<data><version>") + version + "</version></data>";
         TLoopbackServer server([&](TConnection& conn) { conn.Send(Answer("200 OK", body)); });
         PointServersAt(server.Host());
         Links.clear();
         Start();
         CheckVersionAndAnswer('E');
         EXPECT_FALSE(Probe().Refresher().VersionCheckInFlight());
-        if (c.Prompt) {
+        if (prompt) {
             ASSERT_EQ(Links.size(), 1u);
             EXPECT_EQ(Links[0], Probe().Refresher().Servers().LinkUrl(news::DownloadLinkId));
             EXPECT_NE(Links[0].find("/?linkid=7951"), std::string::npos);

@@ -171,8 +171,7 @@ private:
     }
 
     platform::THeadlessDisplay* Screen = nullptr;
-    std::string Dir;
-    std::string DataFolder;
+    std::string Dir, DataFolder;
     pid_t Feed = -1;
     std::unique_ptr<widgets::TDesktop> Desktop;
     app::TMainWindow* Window = nullptr;

@@ -145,8 +145,7 @@ protected:
         return found;
     }
 
-    std::string Dir;
-    std::string DataFolder;
+    std::string Dir, DataFolder;
     std::string Host = "127.0.0.1:1";
     std::unique_ptr<x11test::TXServer> Server;
     pid_t Widget = -1;
