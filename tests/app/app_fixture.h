@@ -11,7 +11,6 @@
 #include "tests/support/scratch.h"
 
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -99,6 +98,15 @@ protected:
         });
     }
 
+    // Starts the window at a stored position.
+    void StartAt(int X, int Y) {
+        EditOptions([&](TOptions& o) {
+            o.WriteLeft(X);
+            o.WriteTop(Y);
+        });
+        Start();
+    }
+
     app::TMainWindow& Start() {
         Window = apptest::StartMainWindow(Desktop, DataFolder);
         Handle = Window->WindowHandle();
@@ -176,8 +184,7 @@ protected:
     }
 
     platform::THeadlessDisplay* Screen = nullptr;
-    std::string Dir;
-    std::string DataFolder;
+    std::string Dir, DataFolder;
     std::unique_ptr<widgets::TDesktop> Desktop;
     app::TMainWindow* Window = nullptr;
     platform::HWND Handle = 0;

@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <ctime>
-#include <set>
 
 #include "tests/support/fifo_watchdog.h"
 
@@ -43,23 +42,20 @@ TEST_F(AppTest, TheInstanceLockLivesOnlyInFoldersAndFilesThatAreOurs) {
     const bool root = ::geteuid() == 0;
     const std::string base = Dir + "/tmp";
     const std::string fallback = base + "/minipelikora-" + std::to_string(::getuid());
+    // Each arrangement spoils the runtime folder (or the fallback): the lock must go to ours.
     struct Case {
         const char* name;
         std::function<void()> arrange;
-        std::string folder; // the folder the lock must end up in
     } cases[] = {
-        {"our 0700 runtime folder", [] {}, Dir + "/run"},
-        {"a runtime folder open to others", [&] { ::chmod((Dir + "/run").c_str(), 0777); },
-         fallback},
-        {"a runtime folder readable by others", [&] { ::chmod((Dir + "/run").c_str(), 0755); },
-         fallback},
+        {"our 0700 runtime folder", nullptr},
+        {"a runtime folder open to others", [&] { ::chmod((Dir + "/run").c_str(), 0777); }},
+        {"a runtime folder readable by others", [&] { ::chmod((Dir + "/run").c_str(), 0755); }},
         // Relative to where the widget happens to start, here a folder that would pass.
         {"a relative runtime folder",
          [&] {
              fs::current_path(Dir);
              ::setenv("XDG_RUNTIME_DIR", "run", 1);
-         },
-         fallback},
+         }},
         // Only root can give a folder away; others see the same refusal through a mode.
         {"a runtime folder of another user",
          [&] {
@@ -67,21 +63,18 @@ TEST_F(AppTest, TheInstanceLockLivesOnlyInFoldersAndFilesThatAreOurs) {
                  ASSERT_EQ(::chown((Dir + "/run").c_str(), 4242, 4242), 0);
              else
                  ::chmod((Dir + "/run").c_str(), 0701);
-         },
-         fallback},
+         }},
         {"a runtime folder that is a link",
          [&] {
              ::symlink((Dir + "/run").c_str(), (Dir + "/runlink").c_str());
              ::setenv("XDG_RUNTIME_DIR", (Dir + "/runlink").c_str(), 1);
-         },
-         fallback},
+         }},
         {"our fallback folder with a loose mode",
          [&] {
              ::unsetenv("XDG_RUNTIME_DIR");
              fs::create_directories(fallback);
              ::chmod(fallback.c_str(), 0777);
-         },
-         fallback},
+         }},
     };
     const fs::path cwd = fs::current_path();
     for (const auto& c : cases) {
@@ -92,11 +85,12 @@ TEST_F(AppTest, TheInstanceLockLivesOnlyInFoldersAndFilesThatAreOurs) {
         ::unlink((Dir + "/runlink").c_str());
         fs::remove_all(base);
         fs::create_directories(base);
-        c.arrange();
-        const std::string folder = app::TInstanceLock::LockFolder(base);
-        EXPECT_EQ(folder, c.folder) << c.name;
+        if (c.arrange)
+            c.arrange();
+        const std::string want = c.arrange ? fallback : Dir + "/run";
+        EXPECT_EQ(app::TInstanceLock::LockFolder(base), want) << c.name;
         struct stat st {};
-        ASSERT_EQ(::lstat(c.folder.c_str(), &st), 0) << c.name;
+        ASSERT_EQ(::lstat(want.c_str(), &st), 0) << c.name;
         EXPECT_TRUE(S_ISDIR(st.st_mode)) << c.name;
         EXPECT_EQ(st.st_mode & 0777, 0700u) << c.name;
         EXPECT_EQ(st.st_uid, ::geteuid()) << c.name;
@@ -234,10 +228,8 @@ TEST_F(AppTest, FifosInPlaceOfTheDataFilesDoNotHoldUpStartUp) {
 TEST_F(AppTest, StaleTemporariesOfAKilledWriteAreRemovedAtStartUp) {
     const std::string header = "\xEF\xBB\xBF<?xml version='1.0' encoding='UTF-8'?>\r\n<r>";
     struct File {
-        std::string name;
-        std::string bytes;
-        bool old;
-        bool removed;
+        std::string name, bytes;
+        bool old, removed;
     } files[] = {
         {"news.xml.mptmp-aB3dE9", header, true, true},
         {"options.ini.mptmp-Q0wErT", "\xFF\xFE[", true, true},

@@ -17,8 +17,7 @@ class CommandLine : public AppTest {
 protected:
     struct TResult {
         int Code = -1;
-        std::string Out;
-        std::string Err;
+        std::string Out, Err;
     };
 
     TResult Run(const std::vector<std::string>& Args) {
@@ -35,11 +34,8 @@ protected:
         };
         context.Out = &out;
         context.Err = &err;
-        TResult result;
-        result.Code = app::RunCommandLine(Args, context);
-        result.Out = out.str();
-        result.Err = err.str();
-        return result;
+        const int code = app::RunCommandLine(Args, context);
+        return {code, out.str(), err.str()};
     }
 
     static int Lines(const std::string& Text) {
@@ -56,29 +52,24 @@ TEST_F(CommandLine, BadArgumentsGiveOneLineOfUsageAndFailuresOneReason) {
         int Code;
         const char* ErrStarts;
     };
+    const int usage = app::ExitUsage, failure = app::ExitFailure;
     const TCase cases[] = {
-        {{"--bogus"}, app::ExitUsage, "usage: minipelikora [--add-feed URL"},
-        {{"-h"}, app::ExitUsage, "usage: minipelikora ["},
-        {{"--add-feed"}, app::ExitUsage, "usage: minipelikora --add-feed URL"},
-        {{"--add-feed", ""}, app::ExitUsage, "usage: minipelikora --add-feed URL"},
-        {{"--add-feed", "ftp://example.test/rss"},
-         app::ExitUsage,
-         "usage: minipelikora --add-feed"},
-        {{"--add-feed", "haber sitesi"}, app::ExitUsage, "usage: minipelikora --add-feed"},
-        {{"--add-feed", "http://a.test/ http://b.test/"}, app::ExitUsage, "usage:"},
-        {{"--remove-feed", "javascript:alert(1)"}, app::ExitUsage, "usage: minipelikora --remove"},
-        {{"--list-feeds", "extra"}, app::ExitUsage, "usage: minipelikora ["},
-        {{"--export-opml"}, app::ExitUsage, "usage: minipelikora --export-opml FILE"},
-        {{"--quit", "--refresh"}, app::ExitUsage, "usage: minipelikora ["},
-        {{"--refresh"}, app::ExitFailure, "minipelikora: the widget is not running"},
-        {{"--quit"}, app::ExitFailure, "minipelikora: the widget is not running"},
-        {{"--remove-feed", "http://nope.test/rss"}, app::ExitFailure, "minipelikora: not listed"},
-        {{"--import-opml", "/nonexistent/list.opml"},
-         app::ExitFailure,
-         "minipelikora: cannot read"},
-        {{"--add-feed", "http://127.0.0.1:9/closed"},
-         app::ExitFailure,
-         "minipelikora: cannot reach"},
+        {{"--bogus"}, usage, "usage: minipelikora [--add-feed URL"},
+        {{"-h"}, usage, "usage: minipelikora ["},
+        {{"--add-feed"}, usage, "usage: minipelikora --add-feed URL"},
+        {{"--add-feed", ""}, usage, "usage: minipelikora --add-feed URL"},
+        {{"--add-feed", "ftp://example.test/rss"}, usage, "usage: minipelikora --add-feed"},
+        {{"--add-feed", "haber sitesi"}, usage, "usage: minipelikora --add-feed"},
+        {{"--add-feed", "http://a.test/ http://b.test/"}, usage, "usage:"},
+        {{"--remove-feed", "javascript:alert(1)"}, usage, "usage: minipelikora --remove"},
+        {{"--list-feeds", "extra"}, usage, "usage: minipelikora ["},
+        {{"--export-opml"}, usage, "usage: minipelikora --export-opml FILE"},
+        {{"--quit", "--refresh"}, usage, "usage: minipelikora ["},
+        {{"--refresh"}, failure, "minipelikora: the widget is not running"},
+        {{"--quit"}, failure, "minipelikora: the widget is not running"},
+        {{"--remove-feed", "http://nope.test/rss"}, failure, "minipelikora: not listed"},
+        {{"--import-opml", "/nonexistent/list.opml"}, failure, "minipelikora: cannot read"},
+        {{"--add-feed", "http://127.0.0.1:9/closed"}, failure, "minipelikora: cannot reach"},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Args[0] + (c.Args.size() > 1 ? " " + c.Args[1] : std::string()));

@@ -13,7 +13,6 @@
 #include <atomic>
 #include <ctime>
 #include <map>
-#include <mutex>
 
 namespace app_test {
 namespace {
@@ -129,8 +128,7 @@ TEST_F(Feeds, SourcesMergeAndEachKeepsItsStateAcrossCyclesAndRestarts) {
 }
 
 TEST_F(Feeds, AFreshInstallAsksTheBuiltInFeedsAFewAtATime) {
-    std::atomic<int> inFlight{0};
-    std::atomic<int> most{0};
+    std::atomic<int> inFlight{0}, most{0};
     TLoopbackServer server([&](TConnection& c) {
         const int now = ++inFlight;
         for (int seen = most; now > seen && !most.compare_exchange_weak(seen, now);) {

@@ -5,8 +5,7 @@
 #include "news/feed.h"
 #include "platform/shell/popup_menu.h"
 #include "platform/sys/resources.h"
-
-#include <cmath>
+#include "tests/platform/card_frame.h"
 
 namespace app_test {
 namespace {
@@ -116,10 +115,9 @@ TEST_F(MainWindow, ElementTreeGeometry) {
     std::function<TRect(widgets::TControl*)> at = [&](widgets::TControl* Element) {
         TRect r, window;
         if (Element->WindowHandle() == 0) {
-            const TRect parent = at(Element->Parent());
-            return TRect{parent.Left + Element->Left(), parent.Top + Element->Top(),
-                         parent.Left + Element->Left() + Element->Width(),
-                         parent.Top + Element->Top() + Element->Height()};
+            const TRect p = at(Element->Parent());
+            const int x = p.Left + Element->Left(), y = p.Top + Element->Top();
+            return TRect{x, y, x + Element->Width(), y + Element->Height()};
         }
         GetWindowRect(Element->WindowHandle(), &r);
         GetWindowRect(Handle, &window);
@@ -295,8 +293,7 @@ TEST_F(MainWindow, TheStartupBoxShowsWhetherTheSessionStartsThisProgram) {
         const char* Name;
         int Stored;        // -1: no choice in the file
         std::string Entry; // empty: none
-        bool Checked;
-        bool EntryAfter;
+        bool Checked, EntryAfter;
     };
     const TCase cases[] = {
         {"first run", -1, "", true, true},
@@ -375,9 +372,10 @@ TEST_F(MainWindow, ScrollKeysWorkOnActivationAndEscClosesTheViews) {
     Pump();
     ASSERT_EQ(GetFocus(), 0u);
 
+    const HWND list = Probe().NewsList()->Handle();
     SetForegroundWindow(Handle);
     Pump();
-    EXPECT_EQ(GetFocus(), Probe().NewsList()->Handle());
+    EXPECT_EQ(GetFocus(), list);
     Screen->KeyDown(VK_NEXT);
     Pump();
     EXPECT_LT(Probe().NewsList()->Top(), 0);
@@ -389,10 +387,8 @@ TEST_F(MainWindow, ScrollKeysWorkOnActivationAndEscClosesTheViews) {
         HWND Focus;
     };
     const TCase cases[] = {
-        {"about, keys in the list", app::CM_ABOUT, Probe().AboutPanel(),
-         Probe().NewsList()->Handle()},
-        {"options, keys in the list", app::CM_OPTIONS, Probe().OptionsPanel(),
-         Probe().NewsList()->Handle()},
+        {"about, keys in the list", app::CM_ABOUT, Probe().AboutPanel(), list},
+        {"options, keys in the list", app::CM_OPTIONS, Probe().OptionsPanel(), list},
         {"about, keys in the window", app::CM_ABOUT, Probe().AboutPanel(), Handle},
         {"options, keys in the window", app::CM_OPTIONS, Probe().OptionsPanel(), Handle},
     };
@@ -440,11 +436,7 @@ TEST_F(MainWindow, TrayAndTopBoxesApplyTheirStateAndSaveIt) {
 }
 
 TEST_F(MainWindow, DeactivationInTheLowerRightQuarterShrinksIntoThatCorner) {
-    EditOptions([](TOptions& o) {
-        o.WriteLeft(700);
-        o.WriteTop(600);
-    });
-    Start();
+    StartAt(700, 600);
     RunStartUp();
     SetActiveWindow(Handle);
     Pump();
@@ -467,10 +459,8 @@ TEST_F(MainWindow, DeactivationInTheLowerRightQuarterShrinksIntoThatCorner) {
     for (int y = 0; y < last.Height; ++y)
         for (int x = 0; x < last.Width; ++x)
             if ((last.Pixel(x, y) >> 24) != 0) {
-                minX = std::min(minX, x);
-                minY = std::min(minY, y);
-                maxX = std::max(maxX, x);
-                maxY = std::max(maxY, y);
+                minX = std::min(minX, x), minY = std::min(minY, y);
+                maxX = std::max(maxX, x), maxY = std::max(maxY, y);
             }
     EXPECT_GE(minX, 475 - 119);
     EXPECT_GE(minY, 350 - 87);
@@ -487,12 +477,8 @@ TEST_F(MainWindow, DeactivationInTheLowerRightQuarterShrinksIntoThatCorner) {
 }
 
 TEST_F(MainWindow, CornerComesFromTheWorkAreaHalvesNotItsCentre) {
-    EditOptions([](TOptions& o) {
-        o.WriteLeft(550);
-        o.WriteTop(100);
-    });
     Screen->SetWorkArea({100, 0, 1280, 1024});
-    Start();
+    StartAt(550, 100);
     Deactivate();
     EXPECT_EQ(Probe().Corner(), 0); // 550 < 1180 / 2, though right of the centre at 690
 }
@@ -540,11 +526,7 @@ TEST_F(MainWindow, EdgeSnappingReachesSevenPixels) {
 
 TEST_F(MainWindow, DraggingTheBackgroundMovesAndSnaps) {
     Screen->SetWorkArea({0, 0, 1280, 1000});
-    EditOptions([](TOptions& o) {
-        o.WriteLeft(400);
-        o.WriteTop(300);
-    });
-    Start();
+    StartAt(400, 300);
     RunStartUp();
     // The header is disabled, so the press reaches the background under it.
     Screen->MovePointer(400 + 200, 300 + 40);
@@ -692,25 +674,17 @@ TEST_F(MainWindow, TrayIconClicksBringTheWidgetBackAndOpenTheMenu) {
     EXPECT_FALSE(Probe().OptionsPanel()->Visible());
     static THeadlessDisplay* screen;
     screen = Screen;
-    TWndClass feeder;
-    feeder.lpszClassName = u"MenuKeyFeeder";
-    feeder.lpfnWndProc = [](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
+    platformtest::RegisterProc(u"MenuKeyFeeder", [](HWND h, UINT m, WPARAM w, LPARAM l) {
         if (m == WM_TIMER && GetOpenMenuWindow() != 0) {
             KillTimer(h, 1);
             screen->KeyDown('S', u"s");
         }
         return DefWindowProc(h, m, w, l);
-    };
-    if (!GetClassInfo(0, feeder.lpszClassName, nullptr))
-        RegisterClass(feeder);
-    const HWND keys =
-        CreateWindowEx(0, feeder.lpszClassName, u"", WS_POPUP, 0, 0, 1, 1, 0, 0, nullptr);
+    });
+    const HWND keys = CreateWindowEx(0, u"MenuKeyFeeder", u"", WS_POPUP, 0, 0, 1, 1, 0, 0, nullptr);
     SetTimer(keys, 1, 10);
     Screen->Advance(1000);
-    Screen->TrayMove(icon.Owner, icon.Id, 1200, 1010);
-    Screen->TrayButton(icon.Owner, icon.Id, TMouseButton::Right, true);
-    Screen->TrayButton(icon.Owner, icon.Id, TMouseButton::Right, false);
-    Pump();
+    click(TMouseButton::Right);
     DestroyWindow(keys);
     EXPECT_TRUE(Probe().OptionsPanel()->Visible());
 }

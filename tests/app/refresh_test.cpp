@@ -96,10 +96,8 @@ TEST_F(Refresh, AnswersThatAreNot2xxKeepTheLastGoodDocument) {
           Answer("302 Found", page, "Location: /nowhere\r\n"),
           Answer("429 Too Many Requests", "later", "Retry-After: 60\r\n")}) {
         SCOPED_TRACE(raw.substr(0, raw.find('\r')));
-        TLoopbackServer server([&](TConnection& c) {
-            // The redirect leads to itself until the redirect limit ends the exchange.
-            c.Send(raw);
-        });
+        // The redirect leads to itself until the redirect limit ends the exchange.
+        TLoopbackServer server([&](TConnection& c) { c.Send(raw); });
         StartWithTwoItems(server.Host());
         RequestAndWait();
         EXPECT_EQ(ReadBytes(NewsPath()), OldDocument);
@@ -173,21 +171,18 @@ TEST_F(Refresh, PollTimerStartsTheNextRequestAFullIntervalAfterTheLast) {
 }
 
 TEST_F(Refresh, NewerVersionAsksAndYesOpensTheDownloadLink) {
-    struct TCase {
-        const char* Version;
-        bool Prompt;
-    };
-    const TCase cases[] = {{"1.1", true}, {"1.00", true}, {"1.0", false}, {"0.9", false}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.Version);
-        const std::string body = std::string("<data><version>") + c.Version + "</version></data>";
+    // The version the server names, and whether the widget offers it.
+    for (const auto& [version, prompt] : {std::pair{"1.1", true}, std::pair{"1.00", true},
+                                          std::pair{"1.0", false}, std::pair{"0.9", false}}) {
+        SCOPED_TRACE(version);
+        const std::string body = std::string("<data><version>") + version + "</version></data>";
         TLoopbackServer server([&](TConnection& conn) { conn.Send(Answer("200 OK", body)); });
         PointServersAt(server.Host());
         Links.clear();
         Start();
         CheckVersionAndAnswer('E');
         EXPECT_FALSE(Probe().Refresher().VersionCheckInFlight());
-        if (c.Prompt) {
+        if (prompt) {
             ASSERT_EQ(Links.size(), 1u);
             EXPECT_EQ(Links[0], Probe().Refresher().Servers().LinkUrl(news::DownloadLinkId));
             EXPECT_NE(Links[0].find("/?linkid=7951"), std::string::npos);

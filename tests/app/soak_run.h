@@ -26,12 +26,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <fstream>
 #include <memory>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace soak {
@@ -173,8 +171,7 @@ private:
     }
 
     platform::THeadlessDisplay* Screen = nullptr;
-    std::string Dir;
-    std::string DataFolder;
+    std::string Dir, DataFolder;
     pid_t Feed = -1;
     std::unique_ptr<widgets::TDesktop> Desktop;
     app::TMainWindow* Window = nullptr;

@@ -16,8 +16,7 @@ namespace {
 TEST(Soak, ADayOfRefreshesEndsWithTheFootprintItHadAfterTheFirstHours) {
     soak::TSoakRun run;
     ASSERT_TRUE(run.Start(MP_FEEDSERVER));
-    constexpr int CyclesPerDay = 24 * 60 / 5;
-    constexpr int WarmUp = 48;
+    constexpr int CyclesPerDay = 24 * 60 / 5, WarmUp = 48;
     // Memory is read as the least of the last 24 readings of each stretch: a worker's
     // memory still in flight is a passing peak, a leak raises the floor.
     constexpr int Window = 24;

@@ -169,13 +169,11 @@ TEST_F(Sources, DroppedAndPastedLinksAreAddedWithAWordInTheFooterThenRemovedOnTh
 
     // Another program (the command line) adds a feed and tells the widget.
     TOptions other(Utf8ToWide(OptionsPath()));
-    ASSERT_EQ(SaveOptionsLocked(
-                  other,
-                  [&](TOptions& o) {
-                      o.WriteFeeds({Utf8ToWide(site.Url("/rss")), Utf8ToWide(site.Url("/atom"))});
-                      return true;
-                  }),
-              TOptionsSave::Written);
+    const auto addBoth = [&](TOptions& o) {
+        o.WriteFeeds({Utf8ToWide(site.Url("/rss")), Utf8ToWide(site.Url("/atom"))});
+        return true;
+    };
+    ASSERT_EQ(SaveOptionsLocked(other, addBoth), TOptionsSave::Written);
     site.Hold("/atom");
     platform::PostMessage(Handle, app::WM_EXTERNALRELOAD, 0, 0);
     Pump();

@@ -16,7 +16,6 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -146,8 +145,7 @@ protected:
         return found;
     }
 
-    std::string Dir;
-    std::string DataFolder;
+    std::string Dir, DataFolder;
     std::string Host = "127.0.0.1:1";
     std::unique_ptr<x11test::TXServer> Server;
     pid_t Widget = -1;
@@ -236,9 +234,11 @@ TEST_F(WidgetOnX, FollowsTheDesktopScaleInPlace) {
     ASSERT_GT(Widget, 0);
     ASSERT_TRUE(placed(475, 350));
     // The header's last row is 60, the body's first 61 (the skin's rows).
-    const int x = corner.first + 300;
-    EXPECT_TRUE(WaitUntil([&] { return DarkRed(Server->Pixel(x, corner.second + 60)); }, 3000));
-    EXPECT_TRUE(White(Server->Pixel(x, corner.second + 61)));
+    const auto at = [&](int X, int Row) {
+        return Server->Pixel(corner.first + X, corner.second + Row);
+    };
+    EXPECT_TRUE(WaitUntil([&] { return DarkRed(at(300, 60)); }, 3000));
+    EXPECT_TRUE(White(at(300, 61)));
 
     const std::string resources = "Xft.antialias:\t1\nXft.dpi:\t192\n";
     XChangeProperty(dpy, root, XA_RESOURCE_MANAGER, XA_STRING, 8, PropModeReplace,
@@ -246,16 +246,10 @@ TEST_F(WidgetOnX, FollowsTheDesktopScaleInPlace) {
                     static_cast<int>(resources.size()));
     XFlush(dpy);
     ASSERT_TRUE(placed(950, 700)) << "not resized to 2x in place";
-    EXPECT_TRUE(WaitUntil(
-        [&] {
-            return DarkRed(Server->Pixel(x + 300, corner.second + 121)) &&
-                   White(Server->Pixel(x + 300, corner.second + 122));
-        },
-        3000))
-        << std::hex << Server->Pixel(x + 300, corner.second + 121) << " "
-        << Server->Pixel(x + 300, corner.second + 122);
-    EXPECT_TRUE(DarkRed(Server->Pixel(x + 300, corner.second + 120)));
-    EXPECT_TRUE(White(Server->Pixel(x + 300, corner.second + 123)));
+    EXPECT_TRUE(WaitUntil([&] { return DarkRed(at(600, 121)) && White(at(600, 122)); }, 3000))
+        << std::hex << at(600, 121) << " " << at(600, 122);
+    EXPECT_TRUE(DarkRed(at(600, 120)));
+    EXPECT_TRUE(White(at(600, 123)));
 
     // A settings manager comes: its Xft/DPI of 96 wins over the resources, and its scaling
     // factor of 2 is not applied on top.

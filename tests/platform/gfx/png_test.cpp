@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <string>
-#include <vector>
 
 using namespace platform;
 

@@ -19,6 +19,8 @@ using platformtest::TCardFrame;
 
 constexpr UINT ID_ABOUT = 40000, ID_OPTIONS = 40003, ID_UPDATE = 40007, ID_CLOSE = 40005;
 constexpr int ROW = 22, TOP = 2; // row height and frame of the painted menu
+// The update question's box: Yes and No with the information icon, above every window.
+constexpr UINT YES_NO_BOX = MB_YESNO | MB_ICONINFORMATION | MB_TOPMOST;
 
 inline std::vector<TMsg> OwnerSeen;
 inline std::function<void()> OnTick; // runs inside the modal loops, from the owner's timer

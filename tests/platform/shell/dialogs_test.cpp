@@ -173,7 +173,7 @@ TEST_F(HeadlessDialogs, MessageBoxKeysGiveYesOrNo) {
     for (const auto& c : cases) {
         Type(c.Keys);
         EXPECT_EQ(MessageBox(Owner, u"\"Mini Pelikora\" için yeni sürüm hazır.", u"Mini Pelikora",
-                             MB_YESNO | MB_ICONINFORMATION | MB_TOPMOST),
+                             YES_NO_BOX),
                   c.Expected);
         EXPECT_EQ(GetOpenMessageBox(), 0u);
     }
@@ -191,9 +191,7 @@ TEST_F(HeadlessDialogs, MessageBoxIsModalAndClicksAnswerIt) {
             ASSERT_TRUE(GetMessageBoxButton(id, &r));
             Screen->Click(r.Left + 5, r.Top + 5);
         };
-        EXPECT_EQ(MessageBox(Owner, u"metin", u"Mini Pelikora",
-                             MB_YESNO | MB_ICONINFORMATION | MB_TOPMOST),
-                  id);
+        EXPECT_EQ(MessageBox(Owner, u"metin", u"Mini Pelikora", YES_NO_BOX), id);
         EXPECT_TRUE(ownerDisabled);
         EXPECT_TRUE(topmost);
         EXPECT_TRUE(IsWindowEnabled(Owner));

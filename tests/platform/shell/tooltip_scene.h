@@ -41,11 +41,8 @@ struct TScene {
         Tooltip = CreateWindowEx(WS_EX_TOPMOST, TOOLTIPS_CLASS, u"",
                                  WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX | TTS_NOFADE, 0, 0, 0, 0,
                                  0, 0, nullptr);
-        TToolInfo info;
-        info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-        info.hwnd = Owner;
-        info.uId = Tool;
-        info.lpszText = TextCallback();
+        TToolInfo info{sizeof(TToolInfo), TTF_IDISHWND | TTF_SUBCLASS, Owner, Tool, {}, 0,
+                       TextCallback()};
         SendMessage(Tooltip, TTM_ADDTOOL, 0, reinterpret_cast<LPARAM>(&info));
     }
 };

@@ -117,16 +117,13 @@ TEST_F(TrayTest, PressesOnAnotherIconDoNotPair) {
 
 TEST_F(TrayTest, TipShowsAfterTheHoverTimeAndHidesOnLeave) {
     ASSERT_TRUE(Add(u"Mini Pelikora"));
-    Screen->TrayMove(Owner, ICON_ID, 100, 10);
-    Pump();
-    Screen->Advance(399);
-    Pump();
+    Hover(100, 0);
+    Wait(399);
     EXPECT_EQ(GetTrayTipWindow(), 0u) << "not before the hover time";
     // Moving over the same icon does not start the wait again.
     Screen->TrayMove(Owner, ICON_ID, 102, 11);
     Pump();
-    Screen->Advance(1);
-    Pump();
+    Wait(1);
     const HWND tip = GetTrayTipWindow();
     ASSERT_NE(tip, 0u);
     EXPECT_TRUE(IsWindowVisible(tip));
@@ -143,8 +140,7 @@ TEST_F(TrayTest, TipShowsAfterTheHoverTimeAndHidesOnLeave) {
     Pump();
     EXPECT_EQ(GetTrayTipWindow(), 0u);
     EXPECT_FALSE(IsWindow(tip));
-    Screen->Advance(1000);
-    Pump();
+    Wait(1000);
     EXPECT_EQ(GetTrayTipWindow(), 0u) << "nothing shows again without the pointer";
 }
 

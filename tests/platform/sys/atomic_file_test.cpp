@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <dlfcn.h>
-#include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>

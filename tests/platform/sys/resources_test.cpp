@@ -5,14 +5,12 @@
 #include <fstream>
 #include <iconv.h>
 #include <string>
+#include <utility>
 
 using namespace platform;
 
 TEST(StringTable, KnownIdsGiveTheirTextsAndUnknownIdsTheEmptyText) {
-    struct Case {
-        UINT id;
-        std::u16string text;
-    } cases[] = {
+    const std::pair<UINT, std::u16string> cases[] = {
         {100, u"Mini Pelikora"},
         {103, u"Kapat"},
         {104, u"Oturum açıldığında otomatik olarak başlat."},
@@ -22,14 +20,11 @@ TEST(StringTable, KnownIdsGiveTheirTextsAndUnknownIdsTheEmptyText) {
         {108, u"Mini Pelikora"},
         {200, u"\"%s\" için yeni sürüm hazır. İndirmek ister misiniz?"},
         {301, u"Güncelleniyor..."},
-        {0, u""},
-        {99, u""},
-        {109, u""},
-        {412, u""},
-        {5000, u""},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(LoadStr(c.id), c.text) << c.id;
+    for (const auto& [id, text] : cases)
+        EXPECT_EQ(LoadStr(id), text) << id;
+    for (UINT id : {0u, 99u, 109u, 412u, 5000u})
+        EXPECT_EQ(LoadStr(id), u"") << id;
 }
 
 namespace {

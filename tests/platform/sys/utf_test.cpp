@@ -3,25 +3,21 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 using namespace platform;
 
 TEST(Utf8, DecodesTurkishAndAstralAndReplacesBrokenBytes) {
-    struct Case {
-        std::string in;
-        std::u16string out;
-    } cases[] = {
+    const std::pair<std::string, std::u16string> cases[] = {
         {"ğĞüÜşŞıİöÖçÇ", u"ğĞüÜşŞıİöÖçÇ"},
         {"\xF0\x9F\x98\x80", u"\U0001F600"},
-        {"a\xFF"
-         "b",
-         u"a\uFFFDb"},
+        {std::string("a\xFF") + "b", u"a\uFFFDb"},
         {"\xC4", u"\uFFFD"},                     // cut short
         {"\xC0\xAF", u"\uFFFD\uFFFD"},           // overlong
         {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"}, // encoded surrogate
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(Utf8ToUtf16(c.in, TUtf8Replacement::EachByte), c.out) << c.in;
+    for (const auto& [in, out] : cases)
+        EXPECT_EQ(Utf8ToUtf16(in, TUtf8Replacement::EachByte), out) << in;
 }
 
 // The three rules differ only in how many bytes of a broken sequence one U+FFFD covers.

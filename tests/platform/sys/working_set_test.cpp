@@ -2,16 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <sstream>
 #include <string>
 
 namespace {
@@ -104,8 +101,7 @@ TEST(WorkingSetTest, LetsGoOnlyOfPagesTheFileCanGiveAgain) {
         bool Released;
     } cases[] = {
         {"the mapping as the kernel describes it", block, true},
-        {"written pages of its own", Replace(block, "\nAnonymous:", "\nAnonymous: 4 kB\nX:"),
-         false},
+        {"pages it wrote", Replace(block, "\nAnonymous:", "\nAnonymous: 4 kB\nX:"), false},
         {"writable", Replace(block, " r--p ", " rw-p "), false},
         {"locked in memory", Replace(block, "VmFlags:", "VmFlags: lo"), false},
         {"device memory", Replace(block, "VmFlags:", "VmFlags: pf"), false},

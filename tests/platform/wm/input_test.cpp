@@ -1,5 +1,6 @@
 #include "wm_fixture.h"
 
+#include <utility>
 #include <vector>
 
 using namespace wmtest;
@@ -20,8 +21,7 @@ protected:
     }
     HWND PressTarget(int x, int y) {
         Clear();
-        Screen->Click(x, y);
-        Pump();
+        Tap(x, y);
         for (const auto& p : PointerLog())
             if (p.Msg == WM_LBUTTONDOWN)
                 return p.Hwnd;
@@ -38,17 +38,10 @@ TEST_F(Routing, LaterSiblingsLieOnTopAndTakeThePress) {
     EXPECT_EQ(GetWindow(C, GW_HWNDLAST), A);
     EXPECT_EQ(GetWindow(A, GW_HWNDPREV), B);
 
-    struct Case {
-        int x, y;
-        HWND* expected;
-    } cases[] = {
-        {145, 145, &C},      // all three overlap
-        {125, 125, &B},      // A and B only
-        {115, 115, &A},      // A only
-        {105, 105, &Parent}, // no child
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(PressTarget(c.x, c.y), *c.expected) << c.x << "," << c.y;
+    // All three overlap at 145, A and B at 125, A alone at 115, no child at 105.
+    const std::pair<int, HWND> cases[] = {{145, C}, {125, B}, {115, A}, {105, Parent}};
+    for (const auto& [at, target] : cases)
+        EXPECT_EQ(PressTarget(at, at), target) << at;
 }
 
 TEST_F(Routing, HiddenAndDisabledChildrenGiveThePointToOthers) {
@@ -101,8 +94,7 @@ TEST_F(Routing, CaptureKeepsThePointerWithNegativeClientCoordinates) {
 
     ReleaseCapture();
     Clear();
-    Screen->MovePointer(106, 102);
-    Pump();
+    Move(106, 102);
     EXPECT_EQ(PointerLog(), (std::vector<TPointer>{{Parent, WM_MOUSEMOVE, 6, 2}}));
 }
 
@@ -136,8 +128,7 @@ TEST_F(Routing, DoubleClicksNeedTheClassStyleTimeAndDistance) {
         Clear();
         Screen->Click(c.x, c.x);
         Screen->Advance(c.gap);
-        Screen->Click(c.secondX, c.x);
-        Pump();
+        Tap(c.secondX, c.x);
         std::vector<UINT> got;
         for (const auto& p : PointerLog())
             if (p.Msg != WM_MOUSEMOVE) {
@@ -151,8 +142,7 @@ TEST_F(Routing, DoubleClicksNeedTheClassStyleTimeAndDistance) {
     Screen->Advance(10000);
     Clear();
     for (int i = 0; i < 3; ++i)
-        Screen->Click(145, 145);
-    Pump();
+        Tap(145, 145);
     EXPECT_EQ(Count(C, WM_LBUTTONDBLCLK), 1);
     EXPECT_EQ(Count(C, WM_LBUTTONDOWN), 2);
 }
@@ -164,30 +154,22 @@ protected:
         Routing::SetUp();
         for (HWND h : {Parent, A, B, C})
             OnMessage(h, WM_MOUSEMOVE, [](HWND hwnd, LPARAM) {
-                TTrackMouseEvent tme;
-                tme.dwFlags = TME_HOVER | TME_LEAVE;
-                tme.hwndTrack = hwnd;
-                tme.dwHoverTime = 300;
+                TTrackMouseEvent tme{sizeof(TTrackMouseEvent), TME_HOVER | TME_LEAVE, hwnd, 300};
                 TrackMouseEvent(&tme);
             });
     }
 };
 
 TEST_F(Tracking, HoverComesOnceAfterRestingAndLeaveOnExit) {
-    Screen->MovePointer(115, 115); // over A only
-    Pump();
-    Screen->Advance(299);
-    Pump();
+    Move(115, 115); // over A only
+    Wait(299);
     EXPECT_EQ(Count(A, WM_MOUSEHOVER), 0);
-    Screen->Advance(1);
-    Pump();
+    Wait(1);
     EXPECT_EQ(Count(A, WM_MOUSEHOVER), 1);
-    Screen->Advance(5000);
-    Pump();
+    Wait(5000);
     EXPECT_EQ(Count(A, WM_MOUSEHOVER), 1);
 
-    Screen->MovePointer(105, 105); // onto the parent
-    Pump();
+    Move(105, 105); // onto the parent
     EXPECT_EQ(Count(A, WM_MOUSELEAVE), 1);
     const auto log = PointerLog();
     auto leave = std::find(log.begin(), log.end(), TPointer{A, WM_MOUSELEAVE, 0, 0});
@@ -198,24 +180,18 @@ TEST_F(Tracking, HoverComesOnceAfterRestingAndLeaveOnExit) {
 }
 
 TEST_F(Tracking, MovingWithinTheWindowRestartsTheHoverTime) {
-    Screen->MovePointer(115, 115);
-    Pump();
+    Move(115, 115);
     Screen->Advance(200);
-    Screen->MovePointer(118, 115);
-    Pump();
-    Screen->Advance(200);
-    Pump();
+    Move(118, 115);
+    Wait(200);
     EXPECT_EQ(Count(A, WM_MOUSEHOVER), 0);
-    Screen->Advance(100);
-    Pump();
+    Wait(100);
     EXPECT_EQ(Count(A, WM_MOUSEHOVER), 1);
 }
 
 TEST_F(Tracking, MovingOntoACoveringChildLeavesTheWindowBelow) {
-    Screen->MovePointer(105, 105); // parent
-    Pump();
-    Screen->MovePointer(115, 115); // A covers the parent here
-    Pump();
+    Move(105, 105); // parent
+    Move(115, 115); // A covers the parent here
     EXPECT_EQ(Count(Parent, WM_MOUSELEAVE), 1);
     EXPECT_EQ(Count(A, WM_MOUSEMOVE), 1);
     Screen->LeaveScreen();
@@ -224,11 +200,8 @@ TEST_F(Tracking, MovingOntoACoveringChildLeavesTheWindowBelow) {
 }
 
 TEST_F(Tracking, TrackingAWindowThePointerIsNotOverLeavesAtOnce) {
-    Screen->MovePointer(105, 105);
-    Pump();
-    TTrackMouseEvent tme;
-    tme.dwFlags = TME_LEAVE;
-    tme.hwndTrack = B;
+    Move(105, 105);
+    TTrackMouseEvent tme{sizeof(TTrackMouseEvent), TME_LEAVE, B, HOVER_DEFAULT};
     EXPECT_TRUE(TrackMouseEvent(&tme));
     Pump();
     EXPECT_EQ(Count(B, WM_MOUSELEAVE), 1);
@@ -304,12 +277,10 @@ TEST_F(Routing, AltF4ClosesTheActiveWindowThroughTheDefaults) {
 }
 
 TEST_F(WmTest, ClickingAnInactiveWindowActivatesItUnlessItEatsThePress) {
-    const HWND first = Top(0, 0, 50, 50);
-    const HWND second = Top(100, 0, 50, 50);
+    const HWND first = Top(0, 0, 50, 50), second = Top(100, 0, 50, 50);
     EXPECT_EQ(GetActiveWindow(), second); // showing activates
     Clear();
-    Screen->Click(10, 10);
-    Pump();
+    Tap(10, 10);
     EXPECT_EQ(GetActiveWindow(), first);
     EXPECT_EQ(Screen->ActiveSurface(), first);
     const auto activation = Entries({WM_ACTIVATE, WM_MOUSEACTIVATE});
@@ -325,8 +296,7 @@ TEST_F(WmTest, ClickingAnInactiveWindowActivatesItUnlessItEatsThePress) {
 
     Answer(second, WM_MOUSEACTIVATE, MA_NOACTIVATEANDEAT);
     Clear();
-    Screen->Click(110, 10);
-    Pump();
+    Tap(110, 10);
     EXPECT_EQ(GetActiveWindow(), first);
     EXPECT_EQ(Count(second, WM_LBUTTONDOWN), 0);
     EXPECT_EQ(Count(second, WM_LBUTTONUP), 1);
@@ -339,22 +309,19 @@ TEST_F(WmTest, ClickingAnInactiveWindowActivatesItUnlessItEatsThePress) {
 }
 
 TEST_F(WmTest, LayeredWindowTakesNoInputWhereItsPresentedAlphaIsZero) {
-    const HWND below = Top(0, 0, 100, 100);
-    const HWND layered = Top(0, 0, 100, 100, WS_EX_LAYERED);
+    const HWND below = Top(0, 0, 100, 100), layered = Top(0, 0, 100, 100, WS_EX_LAYERED);
     Pump();
     EXPECT_EQ(WindowFromPoint({10, 10}), below) << "nothing presented yet";
 
     // Left half opaque, right half fully transparent.
     std::vector<std::uint32_t> pixels(100 * 100, 0);
-    for (int y = 0; y < 100; ++y)
-        for (int x = 0; x < 50; ++x)
-            pixels[y * 100 + x] = 0xFF204080;
+    for (std::size_t i = 0; i < pixels.size(); ++i)
+        pixels[i] = i % 100 < 50 ? 0xFF204080 : 0;
     ASSERT_TRUE(UpdateLayeredWindow(layered, nullptr, 100, 100, pixels.data(), 400, 255));
     EXPECT_EQ(WindowFromPoint({10, 10}), layered);
     EXPECT_EQ(WindowFromPoint({60, 10}), below);
     Clear();
-    Screen->Click(60, 10);
-    Pump();
+    Tap(60, 10);
     EXPECT_EQ(Count(below, WM_LBUTTONDOWN), 1);
     EXPECT_EQ(Count(layered, WM_LBUTTONDOWN), 0);
 
@@ -371,8 +338,7 @@ TEST_F(WmTest, LayeredWindowTakesNoInputWhereItsPresentedAlphaIsZero) {
 }
 
 TEST_F(WmTest, LayeredUpdatesRejectBadFramesAndKeepTheOldImage) {
-    const HWND plain = Top(0, 0, 10, 10);
-    const HWND layered = Top(0, 0, 10, 10, WS_EX_LAYERED);
+    const HWND plain = Top(0, 0, 10, 10), layered = Top(0, 0, 10, 10, WS_EX_LAYERED);
     std::vector<std::uint32_t> pixels(100, 0xFFFFFFFF);
     EXPECT_FALSE(UpdateLayeredWindow(plain, nullptr, 10, 10, pixels.data(), 40, 255));
     ASSERT_TRUE(UpdateLayeredWindow(layered, nullptr, 10, 10, pixels.data(), 40, 255));
@@ -405,8 +371,7 @@ TEST_F(Routing, StaticLabelsAreSeeThroughUnlessTheyNotify) {
 }
 
 TEST_F(Routing, TheClassCursorShowsUnlessAWindowSetsItsOwn) {
-    Screen->MovePointer(145, 145);
-    Pump();
+    Move(145, 145);
     EXPECT_EQ(Screen->CursorShape(), IDC_ARROW);
     Rec.Hooks[C] = [](HWND, UINT m, WPARAM, LPARAM lp) -> std::optional<LRESULT> {
         if (m == WM_SETCURSOR && LoWord(static_cast<std::uintptr_t>(lp)) == HTCLIENT) {
@@ -415,11 +380,9 @@ TEST_F(Routing, TheClassCursorShowsUnlessAWindowSetsItsOwn) {
         }
         return std::nullopt;
     };
-    Screen->MovePointer(146, 145);
-    Pump();
+    Move(146, 145);
     EXPECT_EQ(Screen->CursorShape(), IDC_HAND);
-    Screen->MovePointer(115, 115);
-    Pump();
+    Move(115, 115);
     EXPECT_EQ(Screen->CursorShape(), IDC_ARROW);
     EXPECT_EQ(LoadCursor(0, 12345), 0u);
 }
@@ -442,8 +405,7 @@ TEST_F(WmTest, MoveLoopFollowsThePointerAndTheHandlerHasTheLastWord) {
         }
         return std::nullopt;
     };
-    Screen->MovePointer(110, 110);
-    Pump();
+    Move(110, 110);
     Clear();
     Screen->PressButton();
     Screen->MovePointer(60, 130); // window at 50,120

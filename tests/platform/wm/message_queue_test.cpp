@@ -44,8 +44,7 @@ TEST_F(WmTest, PostedMessagesArriveInOrderAndSentOnesAtOnce) {
 }
 
 TEST_F(WmTest, PostsToDeadWindowsAreDropped) {
-    const HWND hwnd = Top(0, 0, 10, 10);
-    const HWND other = Top(0, 0, 10, 10);
+    const HWND hwnd = Top(0, 0, 10, 10), other = Top(0, 0, 10, 10);
     ASSERT_TRUE(PostMessage(hwnd, WM_USER, 0, 0));
     ASSERT_TRUE(PostMessage(other, WM_USER, 0, 0));
     DestroyWindow(hwnd);
@@ -62,8 +61,7 @@ TEST_F(WmTest, PostsToDeadWindowsAreDropped) {
 }
 
 TEST_F(WmTest, FiltersPickMatchingMessagesAndLeaveTheRest) {
-    const HWND a = Top(0, 0, 10, 10);
-    const HWND b = Top(0, 0, 10, 10);
+    const HWND a = Top(0, 0, 10, 10), b = Top(0, 0, 10, 10);
     Drain();
     PostMessage(a, WM_USER + 1, 0, 0);
     PostMessage(b, WM_USER + 2, 0, 0);
@@ -159,12 +157,11 @@ TEST_F(WmTest, ManyThreadsPostingLoseNothing) {
     const HWND hwnd = QuietTop();
     Clear();
     std::vector<std::thread> workers;
-    for (int t = 0; t < 4; ++t) {
+    for (int t = 0; t < 4; ++t)
         workers.emplace_back([hwnd] {
             for (int i = 0; i < 250; ++i)
                 PostMessage(hwnd, WM_USER, 0, 0);
         });
-    }
     int received = 0;
     TMsg msg;
     while (received < 1000 && GetMessage(&msg, 0, 0, 0)) {
@@ -177,8 +174,7 @@ TEST_F(WmTest, ManyThreadsPostingLoseNothing) {
 }
 
 TEST_F(WmTest, EndOfSessionAsksEveryWindowThenTellsTheOutcome) {
-    const HWND a = Top(0, 0, 10, 10);
-    const HWND b = Top(0, 0, 10, 10);
+    const HWND a = Top(0, 0, 10, 10), b = Top(0, 0, 10, 10);
     Answer(b, WM_QUERYENDSESSION, 0);
     Screen->EndSession();
     Pump();
@@ -271,9 +267,7 @@ TEST_F(WmTest, WaitSourcesJoinTheWaitAndRunRightAfterIt) {
 // The machine slept when the clock that counts sleep moved on and the monotonic one did not: top
 // level windows (not children) hear of the resume once; a gap under a second is no sleep.
 TEST_F(WmTest, SleepBetweenTwoLooksIsAResumeNoticeToTopLevelWindows) {
-    const HWND a = Top(0, 0, 10, 10);
-    const HWND b = Top(20, 0, 10, 10);
-    const HWND child = Child(a, 0, 0, 5, 5);
+    const HWND a = Top(0, 0, 10, 10), b = Top(20, 0, 10, 10), child = Child(a, 0, 0, 5, 5);
     Drain();
     Clear();
     struct TCase {

@@ -13,14 +13,10 @@ namespace {
 
 TEST_F(WmTest, CreationDataReachesTheCreateMessages) {
     int marker = 0;
-    void* seenNc = nullptr;
-    void* seen = nullptr;
+    void *seenNc = nullptr, *seen = nullptr;
     Rec.CreateHook = [&](HWND, UINT m, WPARAM, LPARAM lp) -> std::optional<LRESULT> {
-        if (m == WM_NCCREATE) {
-            seenNc = reinterpret_cast<TCreateStruct*>(lp)->lpCreateParams;
-        } else if (m == WM_CREATE) {
-            seen = reinterpret_cast<TCreateStruct*>(lp)->lpCreateParams;
-        }
+        if (m == WM_NCCREATE || m == WM_CREATE)
+            (m == WM_CREATE ? seen : seenNc) = reinterpret_cast<TCreateStruct*>(lp)->lpCreateParams;
         return std::nullopt;
     };
     const HWND hwnd = CreateWindowEx(WS_EX_TOOLWINDOW, u"Recording", u"caption",
@@ -95,10 +91,8 @@ TEST_F(WmTest, HandlesAreNeverReused) {
 }
 
 TEST_F(WmTest, DestroyReachesEveryWindowAndFinishesChildrenBeforeParents) {
-    const HWND parent = Top(0, 0, 100, 100);
-    const HWND first = Child(parent, 0, 0, 10, 10);
-    const HWND grandchild = Child(first, 0, 0, 5, 5);
-    const HWND second = Child(parent, 20, 0, 10, 10);
+    const HWND parent = Top(0, 0, 100, 100), first = Child(parent, 0, 0, 10, 10);
+    const HWND grandchild = Child(first, 0, 0, 5, 5), second = Child(parent, 20, 0, 10, 10);
     const HWND owned =
         CreateWindowEx(0, u"Recording", u"", WS_POPUP, 0, 0, 1, 1, parent, 0, nullptr);
     EXPECT_EQ(GetParent(owned), parent);
@@ -156,8 +150,7 @@ TEST_F(WmTest, PropertiesAreKeyedByAtom) {
 }
 
 TEST_F(WmTest, PositionChangingRecordDecidesWhatApplies) {
-    const HWND parent = Top(10, 20, 300, 300);
-    const HWND child = Child(parent, 5, 5, 50, 50);
+    const HWND parent = Top(10, 20, 300, 300), child = Child(parent, 5, 5, 50, 50);
     OnMessage(child, WM_WINDOWPOSCHANGING, [](HWND, LPARAM lp) {
         auto* wp = reinterpret_cast<TWindowPos*>(lp);
         wp->x += 100;            // moved further than asked
@@ -192,8 +185,7 @@ TEST_F(WmTest, PositionChangingRecordDecidesWhatApplies) {
 }
 
 TEST_F(WmTest, ShowHideAndEnableReportThePreviousStateAndNotify) {
-    const HWND parent = Top(0, 0, 100, 100);
-    const HWND child = Child(parent, 0, 0, 10, 10);
+    const HWND parent = Top(0, 0, 100, 100), child = Child(parent, 0, 0, 10, 10);
     Clear();
     EXPECT_TRUE(ShowWindow(child, SW_HIDE));
     EXPECT_FALSE(ShowWindow(child, SW_HIDE));
@@ -211,8 +203,7 @@ TEST_F(WmTest, ShowHideAndEnableReportThePreviousStateAndNotify) {
 }
 
 TEST_F(WmTest, TopmostWindowsStayAboveTheOthers) {
-    const HWND normal = Top(0, 0, 10, 10);
-    const HWND topmost = Top(0, 0, 10, 10, WS_EX_TOPMOST);
+    const HWND normal = Top(0, 0, 10, 10), topmost = Top(0, 0, 10, 10, WS_EX_TOPMOST);
     const HWND later = Top(0, 0, 10, 10);
     EXPECT_EQ(GetTopWindow(0), topmost);
     EXPECT_EQ(GetWindow(topmost, GW_HWNDNEXT), later);

@@ -103,6 +103,19 @@ protected:
                               nullptr);
     }
     void Pump() { ProcessPendingMessages(); }
+    // Input steps on the screen, each served before the next.
+    void Move(int x, int y) {
+        Screen->MovePointer(x, y);
+        Pump();
+    }
+    void Wait(std::uint64_t ms) {
+        Screen->Advance(ms);
+        Pump();
+    }
+    void Tap(int x, int y) {
+        Screen->Click(x, y);
+        Pump();
+    }
     // A 10 x 10 top-level window whose creation has been served.
     HWND QuietTop() {
         const HWND hwnd = Top(0, 0, 10, 10);

@@ -312,12 +312,8 @@ TEST_F(BackendTest, MoveLoopFollowsThePointerWithinTheWorkAreaOfTheDock) {
     GetWindowRect(hwnd, &r);
     EXPECT_EQ(r.Left, work.Right - 200);
     EXPECT_EQ(r.Top, work.Top);
-    EXPECT_TRUE(Until(
-        [&] {
-            return ScreenOrigin(hwnd) == TPoint{r.Left, r.Top};
-        },
-        3000))
-        << ScreenOrigin(hwnd).X << "," << ScreenOrigin(hwnd).Y;
+    const auto moved = [&] { return ScreenOrigin(hwnd) == TPoint{r.Left, r.Top}; };
+    EXPECT_TRUE(Until(moved, 3000)) << ScreenOrigin(hwnd).X << "," << ScreenOrigin(hwnd).Y;
 }
 
 TEST_F(BackendTest, ActivationKeysAndTheDesktopsCloseRequest) {

@@ -81,9 +81,7 @@ TEST_F(X11Dialogs, MessageBoxAnswersYesByMouseAndNoByKeyboard) {
         acted = true;
         Server->Spawn({"xdotool", "key", "h"});
     };
-    EXPECT_EQ(MessageBox(owner, u"Hayır mı?", u"Mini Pelikora",
-                         MB_YESNO | MB_ICONINFORMATION | MB_TOPMOST),
-              IDNO);
+    EXPECT_EQ(MessageBox(owner, u"Hayır mı?", u"Mini Pelikora", YES_NO_BOX), IDNO);
     KillTimer(owner, 1);
 }
 

@@ -6,7 +6,6 @@
 
 #include <optional>
 #include <ostream>
-#include <string>
 #include <vector>
 
 namespace platform {
@@ -31,84 +30,53 @@ TRect R(int left, int top, int right, int bottom) {
     return TRect{left, top, right, bottom};
 }
 
-template <class... T> TRects Areas(T... areas) {
-    return TRects{areas...};
-}
-
-// The one dock of a case, along one edge.
+// The one dock of a case, its twelve numbers in the order _NET_WM_STRUT_PARTIAL lists them: the
+// thickness at each edge (left, right, top, bottom), then the span along each edge.
 TStruts Bottom(long thickness, long fromX, long toX) {
-    TX11Strut s;
-    s.Bottom = thickness;
-    s.BottomStartX = fromX;
-    s.BottomEndX = toX;
-    return TStruts{s};
+    return {{0, 0, 0, thickness, 0, 0, 0, 0, 0, 0, fromX, toX}};
 }
-
 TStruts LeftEdge(long thickness) {
-    TX11Strut s;
-    s.Left = thickness;
-    s.LeftStartY = 0;
-    s.LeftEndY = 1079;
-    return TStruts{s};
+    return {{thickness, 0, 0, 0, 0, 1079, 0, 0, 0, 0, 0, 0}};
 }
-
 TStruts Top(long thickness) {
-    TX11Strut s;
-    s.Top = thickness;
-    s.TopStartX = 0;
-    s.TopEndX = 3199;
-    return TStruts{s};
+    return {{0, 0, thickness, 0, 0, 0, 0, 0, 0, 3199, 0, 0}};
 }
 
 TEST(MonitorWorkAreas, EachMonitorLosesOnlyThePanelsOnIt) {
-    const std::optional<TRect> none;
-    const TRects noAreas;
-    const TStruts noStruts;
+    // The work areas wanted on each monitor, from what is published (nothing, when left out).
     struct TCase {
         const char* Name;
-        std::optional<TRect> WorkArea;
-        TRects MonitorAreas;
-        TStruts Struts;
         TRect Left, Right;
+        TStruts Struts = {};
+        std::optional<TRect> WorkArea = {};
+        TRects MonitorAreas = {};
     };
     const TRect desk = R(0, 0, 3200, 1040), leftShort = R(0, 0, 1920, 1040);
     const TCase cases[] = {
-        {"nothing published", none, noAreas, noStruts, LeftBounds, RightBounds},
-        {"one desktop rectangle, cut to each monitor", desk, noAreas, noStruts, leftShort,
-         RightBounds},
-        {"a rectangle from before the right monitor came", leftShort, noAreas, noStruts, leftShort,
-         RightBounds},
-        {"a panel along the left monitor's bottom", none, noAreas, Bottom(40, 0, 1919), leftShort,
-         RightBounds},
+        {"nothing published", LeftBounds, RightBounds},
+        {"one desktop rectangle, cut to each monitor", leftShort, RightBounds, {}, desk},
+        {"a rectangle from before the right monitor came", leftShort, RightBounds, {}, leftShort},
+        {"a panel along the left monitor's bottom", leftShort, RightBounds, Bottom(40, 0, 1919)},
         // Struts count from the whole screen's edge: 1080 - 86 = 994 on the shorter monitor.
-        {"a panel along the shorter monitor's bottom", none, noAreas, Bottom(86, 1920, 3199),
-         LeftBounds, R(1920, 0, 3200, 994)},
-        {"a panel at the edge between them belongs to the one it lies on", none, noAreas,
-         LeftEdge(1920 + 48), LeftBounds, R(1968, 0, 3200, 1024)},
-        {"a bar across the top of both", none, noAreas, Top(30), R(0, 30, 1920, 1080),
-         R(1920, 30, 3200, 1024)},
-        {"the desktop rectangle and a strut agree", desk, noAreas, Bottom(40, 0, 1919), leftShort,
-         RightBounds},
-        {"per-monitor rectangles win", R(0, 0, 3200, 900),
-         Areas(R(1920, 25, 3200, 1024), leftShort), Top(30), leftShort, R(1920, 25, 3200, 1024)},
-        {"a per-monitor rectangle that fits no monitor is not used", none,
-         Areas(R(1000, 0, 2500, 1000)), noStruts, LeftBounds, RightBounds},
+        {"a panel along the shorter monitor's bottom", LeftBounds, R(1920, 0, 3200, 994),
+         Bottom(86, 1920, 3199)},
+        {"a panel at the edge between them belongs to the one it lies on", LeftBounds,
+         R(1968, 0, 3200, 1024), LeftEdge(1920 + 48)},
+        {"a bar across the top of both", R(0, 30, 1920, 1080), R(1920, 30, 3200, 1024), Top(30)},
+        {"the desktop rectangle and a strut agree", leftShort, RightBounds, Bottom(40, 0, 1919),
+         desk},
+        {"per-monitor rectangles win", leftShort, R(1920, 25, 3200, 1024), Top(30),
+         R(0, 0, 3200, 900), TRects{R(1920, 25, 3200, 1024), leftShort}},
+        {"an area that fits no monitor", LeftBounds, RightBounds, {}, {}, {R(1000, 0, 2500, 1000)}},
         // Nonsense from a client never leaves a monitor without a work area.
-        {"a strut thicker than the screen", none, noAreas, Bottom(100000, 0, 3199), LeftBounds,
-         RightBounds},
-        {"a strut that covers a whole monitor", none, noAreas, LeftEdge(1920), LeftBounds,
-         RightBounds},
+        {"a strut thicker than the screen", LeftBounds, RightBounds, Bottom(100000, 0, 3199)},
+        {"a strut that covers a whole monitor", LeftBounds, RightBounds, LeftEdge(1920)},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
         std::vector<TMonitor> monitors{{LeftBounds, {}, true}, {RightBounds, {}, false}};
-        TX11Panels panels;
-        panels.Screen = TRect{0, 0, 3200, 1080};
-        panels.HasWorkArea = c.WorkArea.has_value();
-        panels.WorkArea = c.WorkArea.value_or(TRect{});
-        panels.MonitorAreas = c.MonitorAreas;
-        panels.Struts = c.Struts;
-        ApplyPanels(monitors, panels);
+        ApplyPanels(monitors, {R(0, 0, 3200, 1080), c.WorkArea.has_value(),
+                               c.WorkArea.value_or(TRect{}), c.MonitorAreas, c.Struts});
         EXPECT_EQ(monitors[0].Work, c.Left);
         EXPECT_EQ(monitors[1].Work, c.Right);
         EXPECT_EQ(monitors[0].Bounds, LeftBounds);

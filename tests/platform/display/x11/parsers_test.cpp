@@ -68,11 +68,8 @@ struct TBlob {
     void U8(std::uint8_t v) { Bytes.push_back(v); }
     void U16(std::uint16_t v) { Msb ? (U8(v >> 8), U8(v & 0xFF)) : (U8(v & 0xFF), U8(v >> 8)); }
     void U32(std::uint32_t v) {
-        if (Msb) {
-            U16(static_cast<std::uint16_t>(v >> 16)), U16(static_cast<std::uint16_t>(v));
-        } else {
-            U16(static_cast<std::uint16_t>(v)), U16(static_cast<std::uint16_t>(v >> 16));
-        }
+        const auto high = static_cast<std::uint16_t>(v >> 16), low = static_cast<std::uint16_t>(v);
+        Msb ? (U16(high), U16(low)) : (U16(low), U16(high));
     }
     void Text(const std::string& s) {
         Bytes.insert(Bytes.end(), s.begin(), s.end());
@@ -170,9 +167,7 @@ TEST(DesktopScale, TakesTheFirstUsableSourceInOrder) {
         {"a huge DPI is 3", {}, 2000000000, {}, {}, 3},
     };
     for (const TCase& c : cases) {
-        TScaleSources sources;
-        sources.GdkScale = c.GdkScale;
-        sources.ResourceManager = c.Resources;
+        TScaleSources sources{c.GdkScale, {}, c.Resources};
         // Through the blob a settings manager really publishes.
         TBlob blob;
         blob.Header(static_cast<std::uint32_t>(c.XftDpi.has_value() + c.WindowScaling.has_value()));
