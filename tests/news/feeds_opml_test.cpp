@@ -3,11 +3,10 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
-#include <fstream>
 #include <string>
 #include <vector>
+
+#include "tests/support/scratch.h"
 
 namespace {
 
@@ -116,16 +115,14 @@ TEST(Opml, WrittenListReadsBackTheSameFeedsAndNames) {
 
 TEST(Opml, HostileListsCostLittleAndReadNothingOutside) {
     // An external entity naming a file on this machine: its content must never come in.
-    char path[] = "/tmp/mp-opml-secretXXXXXX";
-    const int fd = mkstemp(path);
-    ASSERT_GE(fd, 0);
-    close(fd);
-    std::ofstream(path) << "http://secret.example/rss";
+    const testsupport::TTempDir scratch;
+    const std::string path = scratch.File("secret");
+    testsupport::WriteBytes(path, "http://secret.example/rss");
+    ASSERT_EQ(testsupport::ReadBytes(path), "http://secret.example/rss");
     const TOpmlList external = ReadOpml(
         std::string("<?xml version=\"1.0\"?><!DOCTYPE opml [<!ENTITY x SYSTEM \"file://") + path +
         "\">]><opml version=\"2.0\"><body><outline title=\"&x;\" xmlUrl=\"&x;\"/>"
         "<outline title=\"ok\" xmlUrl=\"https://ok.example/rss\"/></body></opml>");
-    unlink(path);
     ASSERT_EQ(external.Status, TOpmlStatus::Ok);
     ASSERT_EQ(external.Feeds.size(), 1u);
     EXPECT_EQ(external.Feeds[0].Url, "https://ok.example/rss");
