@@ -155,13 +155,10 @@ TEST(FeedDates, DocumentDatesAreWrittenInLocalTime) {
 }
 
 std::string Utf16(const std::u16string& text, bool bigEndian, bool bom) {
-    std::string out;
-    if (bom)
-        out += bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    std::string out = !bom ? "" : bigEndian ? "\xFE\xFF" : "\xFF\xFE";
     for (char16_t c : text) {
-        char hi = static_cast<char>(c >> 8), lo = static_cast<char>(c & 0xFF);
-        out += bigEndian ? hi : lo;
-        out += bigEndian ? lo : hi;
+        const char hi = static_cast<char>(c >> 8), lo = static_cast<char>(c & 0xFF);
+        out += bigEndian ? std::string{hi, lo} : std::string{lo, hi};
     }
     return out;
 }
