@@ -84,6 +84,15 @@ def near(a, b, tol=12):
     return all(abs(p - q) <= tol for p, q in zip(a, b))
 
 
+def read_file(path, mode="r"):
+    """A file's content (text read leniently), or None while there is no such file."""
+    try:
+        with open(path, mode, errors=None if "b" in mode else "replace") as f:
+            return f.read()
+    except FileNotFoundError:
+        return None
+
+
 
 def free_display():
     """A display number whose socket is free in the abstract namespace and in the file
@@ -191,11 +200,7 @@ class Desktop:
             shutil.rmtree(self.tmp, ignore_errors=True)
 
     def log_text(self, name):
-        try:
-            with open(os.path.join(self.logs, f"{name}.log"), errors="replace") as f:
-                return f.read()
-        except FileNotFoundError:
-            return ""
+        return read_file(os.path.join(self.logs, f"{name}.log")) or ""
 
     # ---- the desktop -------------------------------------------------------------------
 
@@ -267,24 +272,18 @@ class Desktop:
         r = self.run(["import", "-window", "root", "-depth", "8", "ppm:-"], timeout=20)
         return Image.from_ppm(r.stdout)
 
-    def start_other_window(self, title="other", geometry="+40+40"):
-        """A small ordinary client window the window manager can activate."""
-        p = self.spawn(f"xmessage-{title}", ["xmessage", "-name", title, "-title", title,
-                                             "-geometry", geometry, "-buttons", "ok",
-                                             "andere pencere"])
-        wid = poll(lambda: self._find(["--name", f"^{title}$"]), 15, f"the window {title}")
-        return p, wid
+    def activate_other_window(self, geometry="+20+650", title="other"):
+        """Starts a small ordinary client window and clicks into it, so the widget loses the
+        activation."""
+        self.spawn(f"xmessage-{title}", ["xmessage", "-name", title, "-title", title, "-geometry",
+                                         geometry, "-buttons", "ok", "andere pencere"])
 
-    def activate_other_window(self, geometry="+20+650"):
-        """Starts another window and clicks into it, so the widget loses the activation."""
-        _, wid = self.start_other_window(geometry=geometry)
+        def find():
+            ids = self.xdo("search", "--name", f"^{title}$", check=False).stdout.split()
+            return int(ids[0]) if ids else None
+        wid = poll(find, 15, f"the window {title}")
         self.click(*[v + 10 for v in self.window_origin(wid)])
         return wid
-
-    def _find(self, args):
-        r = self.xdo("search", *args, check=False)
-        ids = [int(x) for x in r.stdout.split()]
-        return ids[0] if ids else None
 
     # ---- windows and input --------------------------------------------------------------
 

@@ -11,7 +11,7 @@ import unittest
 import urllib.request
 
 # The scenarios reach the desktop's constants and helpers through this module too.
-from desktop import ROOT_COLOUR, SCREEN_H, SCREEN_W, Desktop, near, poll  # noqa: F401
+from desktop import ROOT_COLOUR, SCREEN_H, SCREEN_W, Desktop, near, poll, read_file  # noqa: F401
 
 APP = os.environ.get("MP_APP", "")
 SOURCE_DIR = os.environ.get(
@@ -127,11 +127,7 @@ class Session(Desktop):
         os.chmod(stub, 0o755)
 
     def opened_links(self):
-        try:
-            with open(self.opener_log) as f:
-                return [line.rstrip("\n") for line in f if line.strip()]
-        except FileNotFoundError:
-            return []
+        return [line for line in (read_file(self.opener_log) or "").split("\n") if line.strip()]
 
     # ---- the feed ----------------------------------------------------------------------
 
@@ -180,14 +176,7 @@ class Session(Desktop):
         return os.path.join(self.data_dir, "news.xml")
 
     def news_bytes(self):
-        try:
-            with open(self.news_path(), "rb") as f:
-                return f.read()
-        except FileNotFoundError:
-            return None
-
-    def convert(self, answer):
-        return reference_news(answer)
+        return read_file(self.news_path(), "rb")
 
     # ---- the widget --------------------------------------------------------------------
 

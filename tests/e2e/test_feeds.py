@@ -36,7 +36,7 @@ class Feeds(unittest.TestCase):
         # Merged newest first; the feeds' items carry their feed's name, the alarm's their
         # sections; the windows-1254 headlines arrive as the Turkish they were.
         doc = items(s.wait_news())
-        alarm = items(s.convert(s.served_answer()))
+        alarm = items(h.reference_news(s.served_answer()))
         by_label = {}
         for item in doc:
             by_label.setdefault(item["si"], []).append(item["t"])

@@ -39,7 +39,7 @@ class FirstStart(unittest.TestCase):
         self.assertEqual(reds, sorted(reds), "the fade-in went backwards")
 
         news = s.wait_news(timeout=15)
-        self.assertEqual(news, s.convert(s.served_answer()))
+        self.assertEqual(news, h.reference_news(s.served_answer()))
 
         shot = h.poll(lambda: self._drawn_list(s, w), 10, "headlines in the list")
         for p in h.HEADER_RED:
@@ -64,7 +64,7 @@ class FirstStart(unittest.TestCase):
     def test_last_news_shown_before_the_feed_answers(self):
         s = h.Session(self)
         # A document from an earlier run, as the widget would have written it.
-        old = s.convert(s.served_answer())
+        old = h.reference_news(s.served_answer())
         s.feed_control(mode="slow", target="news", delay=30)
         os.makedirs(s.data_dir, exist_ok=True)
         with open(s.news_path(), "wb") as f:

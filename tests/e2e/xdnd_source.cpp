@@ -15,10 +15,12 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -77,15 +79,9 @@ Window FindTarget(int x, int y) {
 
 void SendClient(Window to, const char* type, long l1, long l2, long l3, long l4) {
     XEvent ev{};
-    ev.xclient.type = ClientMessage;
-    ev.xclient.window = to;
-    ev.xclient.message_type = Intern(type);
-    ev.xclient.format = 32;
-    ev.xclient.data.l[0] = static_cast<long>(Source);
-    ev.xclient.data.l[1] = l1;
-    ev.xclient.data.l[2] = l2;
-    ev.xclient.data.l[3] = l3;
-    ev.xclient.data.l[4] = l4;
+    ev.xclient = {ClientMessage, 0, False, nullptr, to, Intern(type), 32, {}};
+    const long data[] = {static_cast<long>(Source), l1, l2, l3, l4};
+    std::copy(std::begin(data), std::end(data), ev.xclient.data.l);
     XSendEvent(Dpy, to, False, NoEventMask, &ev);
     XFlush(Dpy);
 }
@@ -123,12 +119,8 @@ bool Wait(const TArgs& a, const char* type, long until, XEvent& out, std::string
             if (a.NeverAnswer)
                 continue;
             XEvent reply{};
-            reply.xselection.type = SelectionNotify;
-            reply.xselection.requestor = r.requestor;
-            reply.xselection.selection = r.selection;
-            reply.xselection.target = r.target;
-            reply.xselection.time = r.time;
-            reply.xselection.property = None;
+            reply.xselection = {SelectionNotify, 0,        False, nullptr, r.requestor,
+                                r.selection,     r.target, None,  r.time};
             for (const std::string& t : a.Types)
                 if (Intern(t.c_str()) == r.target) {
                     const std::string data = Payload(t, a.Text);
@@ -140,9 +132,7 @@ bool Wait(const TArgs& a, const char* type, long until, XEvent& out, std::string
             XSendEvent(Dpy, r.requestor, False, NoEventMask, &reply);
             XFlush(Dpy);
         }
-        struct timespec pause {
-            0, 5 * 1000 * 1000
-        };
+        const timespec pause{0, 5 * 1000 * 1000};
         nanosleep(&pause, nullptr);
     }
     return false;

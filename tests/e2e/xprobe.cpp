@@ -90,12 +90,9 @@ int Backdrop(Display* dpy, unsigned long top, unsigned long bottom) {
     XFreeGC(dpy, gc);
     XSetWindowBackgroundPixmap(dpy, root, pixmap);
     XClearWindow(dpy, root);
-    const char* names[] = {"_XROOTPMAP_ID", "ESETROOT_PMAP_ID", "_XSETROOT_ID"};
-    for (const char* name : names) {
-        const Atom atom = XInternAtom(dpy, name, False);
-        XChangeProperty(dpy, root, atom, XA_PIXMAP, 32, PropModeReplace,
+    for (const char* name : {"_XROOTPMAP_ID", "ESETROOT_PMAP_ID", "_XSETROOT_ID"})
+        XChangeProperty(dpy, root, XInternAtom(dpy, name, False), XA_PIXMAP, 32, PropModeReplace,
                         reinterpret_cast<const unsigned char*>(&pixmap), 1);
-    }
     XSync(dpy, False);
     return 0;
 }
@@ -106,23 +103,20 @@ int Icons(Display* dpy, Window window) {
     unsigned long count = 0, after = 0;
     unsigned char* data = nullptr;
     if (XGetWindowProperty(dpy, window, XInternAtom(dpy, "_NET_WM_ICON", False), 0, 1L << 22, False,
-                           XA_CARDINAL, &type, &format, &count, &after, &data) != Success) {
+                           XA_CARDINAL, &type, &format, &count, &after, &data) != Success)
         return 1;
-    }
     // Xlib hands 32-bit items back in longs.
     const auto* items = reinterpret_cast<const unsigned long*>(data);
     for (unsigned long i = 0; data != nullptr && i + 1 < count;) {
         const unsigned long w = items[i] & 0xFFFFFFFFul;
         const unsigned long h = items[i + 1] & 0xFFFFFFFFul;
         std::printf("%lux%lu\n", w, h);
-        if (w == 0 || h == 0 || w * h > count - i - 2) {
+        if (w == 0 || h == 0 || w * h > count - i - 2)
             break;
-        }
         i += 2 + w * h;
     }
-    if (data != nullptr) {
+    if (data != nullptr)
         XFree(data);
-    }
     return 0;
 }
 
@@ -145,16 +139,13 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cannot open the display\n");
         return 1;
     }
-    if (watch) {
+    if (watch)
         return Watch(dpy.get(), std::atoi(argv[2]), std::atoi(argv[3]), std::atol(argv[4]));
-    }
-    if (icons) {
+    if (icons)
         return Icons(dpy.get(), std::strtoul(argv[2], nullptr, 0));
-    }
-    if (backdrop) {
+    if (backdrop)
         return Backdrop(dpy.get(), std::strtoul(argv[2], nullptr, 16),
                         std::strtoul(argv[3], nullptr, 16));
-    }
     const Atom selection = XInternAtom(dpy.get(), argv[2], False);
     std::printf("%lu\n", static_cast<unsigned long>(XGetSelectionOwner(dpy.get(), selection)));
     return 0;

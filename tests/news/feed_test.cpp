@@ -145,12 +145,9 @@ TEST(ConvertNews, TheDocumentIsCappedInItemsAndSize) {
     for (int i = 0; i < 1000000; ++i)
         tiny += "1|x|t|s|y|d|u|L" + Sep;
     std::string huge;
-    const std::string markup = [] {
-        std::string s;
-        while (s.size() < 400000)
-            s += "<&\"'>";
-        return s;
-    }();
+    std::string markup;
+    for (int i = 0; i < 80000; ++i)
+        markup += "<&\"'>";
     for (int i = 0; huge.size() < (16u << 20); ++i)
         huge += Record(std::to_string(i), markup, markup, "d", markup, "L") + Sep;
     for (const std::string* answer : {&tiny, &huge}) {

@@ -6,13 +6,12 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <string>
+
+#include "tests/support/scratch.h"
 
 namespace {
 
@@ -207,16 +206,15 @@ TEST(DefaultSources, BuiltInListUnlessReplaced) {
     for (const std::string& url : builtIn)
         EXPECT_EQ(url.rfind("https://", 0), 0u) << url;
 
-    char name[] = "/tmp/feeds_sources_XXXXXX";
-    int fd = mkstemp(name);
-    ASSERT_GE(fd, 0);
-    ::close(fd);
-    std::ofstream(name) << "# loopback only\n\nhttp://127.0.0.1:8080/rss\n  \t\n"
-                           "javascript:alert(1)\nhttp://127.0.0.1:8080/atom  \r\n";
-    setenv(DefaultSourcesVariable, name, 1);
+    const testsupport::TTempDir scratch;
+    ASSERT_FALSE(scratch.Path().empty());
+    const std::string name = scratch.File("sources");
+    testsupport::WriteBytes(name, "# loopback only\n\nhttp://127.0.0.1:8080/rss\n  \t\n"
+                                  "javascript:alert(1)\nhttp://127.0.0.1:8080/atom  \r\n");
+    setenv(DefaultSourcesVariable, name.c_str(), 1);
     EXPECT_EQ(DefaultSources(), (std::vector<std::string>{"http://127.0.0.1:8080/rss",
                                                           "http://127.0.0.1:8080/atom"}));
-    std::remove(name);
+    std::remove(name.c_str());
     // A replacement that cannot be read means no sources, never the public ones.
     EXPECT_TRUE(DefaultSources().empty());
     unsetenv(DefaultSourcesVariable);

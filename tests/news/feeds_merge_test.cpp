@@ -18,9 +18,7 @@ namespace {
 
 using namespace news::feeds;
 
-TUnixTime Utc(int y, int mo, int d, int h, int mi, int s) {
-    return UnixTimeOf(y, mo, d, h, mi, s);
-}
+constexpr auto& Utc = UnixTimeOf;
 
 TFeedItem Item(const std::string& id, const std::string& title, std::optional<TUnixTime> date) {
     TFeedItem item;

@@ -3,11 +3,10 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
-#include <fstream>
 #include <string>
 #include <vector>
+
+#include "tests/support/scratch.h"
 
 namespace {
 
@@ -22,6 +21,11 @@ struct TOpmlCase {
     std::size_t Refused = 0;
 };
 
+// The addresses a case expects, in order.
+template <class... T> std::vector<std::string> Urls(T... Url) {
+    return {Url...};
+}
+
 std::string Opml(const std::string& Body) {
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?><opml version=\"2.0\"><head><title>x</title>"
            "</head><body>" +
@@ -33,54 +37,40 @@ TEST(Opml, ListsAreReadFlatWithDuplicatesAndOtherSchemesCounted) {
         {"flat, in document order",
          Opml(R"(<outline text="A" type="rss" xmlUrl="https://a.example/rss"/>
                  <outline text="B" type="rss" xmlUrl="http://b.example/atom.xml"/>)"),
-         TOpmlStatus::Ok,
-         {"https://a.example/rss", "http://b.example/atom.xml"}},
+         TOpmlStatus::Ok, Urls("https://a.example/rss", "http://b.example/atom.xml")},
         {"folders nest; their feeds come out in order, the folders themselves do not",
          Opml(R"(<outline text="Haber"><outline text="Gündem">
                    <outline text="A" xmlUrl="https://a.example/rss"/></outline>
                    <outline text="B" xmlUrl="https://b.example/rss"/></outline>
                  <outline text="C" xmlUrl="https://c.example/rss"/>)"),
          TOpmlStatus::Ok,
-         {"https://a.example/rss", "https://b.example/rss", "https://c.example/rss"}},
+         Urls("https://a.example/rss", "https://b.example/rss", "https://c.example/rss")},
         {"the same feed in two folders is taken once",
          Opml(R"(<outline text="1"><outline xmlUrl="https://a.example/rss"/></outline>
                  <outline text="2"><outline xmlUrl="https://a.example/rss"/></outline>)"),
-         TOpmlStatus::Ok,
-         {"https://a.example/rss"},
-         1},
+         TOpmlStatus::Ok, Urls("https://a.example/rss"), 1},
         {"other schemes, relative and empty addresses are refused and counted",
          Opml(R"x(<outline xmlUrl="file:///etc/passwd"/><outline xmlUrl="javascript:alert(1)"/>
                  <outline xmlUrl="feed/rss"/><outline xmlUrl=""/><outline xmlUrl="ftp://x.example/f"/>
                  <outline xmlUrl="HTTPS://d.example/rss"/>)x"),
-         TOpmlStatus::Ok,
-         {"https://d.example/rss"},
-         0,
-         5},
+         TOpmlStatus::Ok, Urls("https://d.example/rss"), 0, 5},
         {"attribute names in another case, as some readers write them",
-         Opml(R"(<outline TEXT="A" xmlurl="https://a.example/rss"/>)"),
-         TOpmlStatus::Ok,
-         {"https://a.example/rss"}},
+         Opml(R"(<outline TEXT="A" xmlurl="https://a.example/rss"/>)"), TOpmlStatus::Ok,
+         Urls("https://a.example/rss")},
         {"OPML 1.0 without a head",
          "<opml version=\"1.0\"><body><outline xmlUrl=\"http://e.example/\"/></body></opml>",
-         TOpmlStatus::Ok,
-         {"http://e.example/"}},
-        {"an empty list", Opml(""), TOpmlStatus::Ok, {}},
+         TOpmlStatus::Ok, Urls("http://e.example/")},
+        {"an empty list", Opml(""), TOpmlStatus::Ok, Urls()},
         {"an RSS feed is not a list of feeds",
-         "<rss version=\"2.0\"><channel><title>x</title></channel></rss>",
-         TOpmlStatus::NotOpml,
-         {}},
-        {"broken XML",
-         "<opml><body><outline xmlUrl=\"http://a.example/\"></body>",
-         TOpmlStatus::Malformed,
-         {}},
-        {"nothing at all", "", TOpmlStatus::Malformed, {}},
+         "<rss version=\"2.0\"><channel><title>x</title></channel></rss>", TOpmlStatus::NotOpml,
+         Urls()},
+        {"broken XML", "<opml><body><outline xmlUrl=\"http://a.example/\"></body>",
+         TOpmlStatus::Malformed, Urls()},
+        {"nothing at all", "", TOpmlStatus::Malformed, Urls()},
         {"an entity declared in the DOCTYPE is never expanded",
          "<?xml version=\"1.0\"?><!DOCTYPE opml [<!ENTITY feed \"http://evil.example/rss\">]>" +
              Opml(R"(<outline xmlUrl="&feed;"/>)").substr(38),
-         TOpmlStatus::Ok,
-         {},
-         0,
-         1},
+         TOpmlStatus::Ok, Urls(), 0, 1},
     };
     for (const TOpmlCase& c : cases) {
         SCOPED_TRACE(c.Name);
@@ -116,16 +106,14 @@ TEST(Opml, WrittenListReadsBackTheSameFeedsAndNames) {
 
 TEST(Opml, HostileListsCostLittleAndReadNothingOutside) {
     // An external entity naming a file on this machine: its content must never come in.
-    char path[] = "/tmp/mp-opml-secretXXXXXX";
-    const int fd = mkstemp(path);
-    ASSERT_GE(fd, 0);
-    close(fd);
-    std::ofstream(path) << "http://secret.example/rss";
+    const testsupport::TTempDir scratch;
+    const std::string path = scratch.File("secret");
+    testsupport::WriteBytes(path, "http://secret.example/rss");
+    ASSERT_EQ(testsupport::ReadBytes(path), "http://secret.example/rss");
     const TOpmlList external = ReadOpml(
         std::string("<?xml version=\"1.0\"?><!DOCTYPE opml [<!ENTITY x SYSTEM \"file://") + path +
         "\">]><opml version=\"2.0\"><body><outline title=\"&x;\" xmlUrl=\"&x;\"/>"
         "<outline title=\"ok\" xmlUrl=\"https://ok.example/rss\"/></body></opml>");
-    unlink(path);
     ASSERT_EQ(external.Status, TOpmlStatus::Ok);
     ASSERT_EQ(external.Feeds.size(), 1u);
     EXPECT_EQ(external.Feeds[0].Url, "https://ok.example/rss");

@@ -6,13 +6,11 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
-#include <cstdio>
-#include <fstream>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "tests/support/scratch.h"
 
 namespace {
 
@@ -20,9 +18,7 @@ using namespace news::feeds;
 
 const std::string FeedUrl = "https://haber.example/rss/sondakika.xml";
 
-TUnixTime Utc(int y, int mo, int d, int h, int mi, int s) {
-    return UnixTimeOf(y, mo, d, h, mi, s);
-}
+constexpr auto& Utc = UnixTimeOf;
 
 struct TExpected {
     std::string Title;
@@ -70,25 +66,17 @@ TEST(ParseFeed, PublishersShapes) {
         {"RSS 2.0 of a Turkish broadcaster: CDATA, HTML descriptions, numeric guids",
          R"(<?xml version="1.0" encoding="UTF-8"?>
 <rss version="2.0" xmlns:atom="http://www.w3.org/2005/Atom">
- <channel>
-  <title><![CDATA[Haber Ajansı - Son Dakika]]></title>
+ <channel><title><![CDATA[Haber Ajansı - Son Dakika]]></title>
   <atom:link href="https://haber.example/rss/sondakika.xml" rel="self"/>
-  <item>
-   <title><![CDATA[Merkez Bankası faiz kararını açıkladı]]></title>
+  <item><title><![CDATA[Merkez Bankası faiz kararını açıkladı]]></title>
    <link>https://haber.example/ekonomi/faiz-karari-1001.html</link>
    <description><![CDATA[<img src="https://img.example/1.jpg" /><p>Politika faizi <b>yüzde 42,5</b>'te sabit.</p>]]></description>
-   <pubDate>Fri, 14 Mar 2025 17:42:10 +0300</pubDate>
-   <guid isPermaLink="false">1001</guid>
-  </item>
-  <item>
-   <title>Deprem: &lt;b&gt;4,2&lt;/b&gt; büyüklüğünde &amp;quot;sarsıntı&amp;quot;</title>
+   <pubDate>Fri, 14 Mar 2025 17:42:10 +0300</pubDate><guid isPermaLink="false">1001</guid></item>
+  <item><title>Deprem: &lt;b&gt;4,2&lt;/b&gt; büyüklüğünde &amp;quot;sarsıntı&amp;quot;</title>
    <link>https://haber.example/gundem/deprem-1002.html</link>
    <description>Deprem: &lt;b&gt;4,2&lt;/b&gt; büyüklüğünde &amp;quot;sarsıntı&amp;quot;</description>
-   <pubDate>Fri, 14 Mar 2025 14:30:00 GMT</pubDate>
-   <guid isPermaLink="false">1002</guid>
-  </item>
- </channel>
-</rss>)",
+   <pubDate>Fri, 14 Mar 2025 14:30:00 GMT</pubDate><guid isPermaLink="false">1002</guid></item>
+ </channel></rss>)",
          TFeedFormat::Rss,
          "Haber Ajans\xC4\xB1 - Son Dakika",
          {{"Merkez Bankas\xC4\xB1 faiz karar\xC4\xB1n\xC4\xB1 a\xC3\xA7\xC4\xB1klad\xC4\xB1",
@@ -155,25 +143,15 @@ TEST(ParseFeed, PublishersShapes) {
         {"Atom with xml:base, several links, text types and the older date names",
          R"(<?xml version="1.0" encoding="utf-8"?>
 <feed xmlns="http://www.w3.org/2005/Atom" xml:base="https://atom.example/news/">
- <title type="html">Atom &amp;amp; Haber</title>
- <link rel="self" href="/feed.atom"/>
- <entry>
-  <title type="text">a &lt; b ama &lt;b&gt; değil</title>
-  <link rel="enclosure" href="/media/1.mp3"/>
-  <link rel="alternate" type="application/pdf" href="1.pdf"/>
-  <link href="2025/haber-1.html"/>
-  <id>tag:atom.example,2025:1</id>
-  <updated>2025-03-14T15:00:00Z</updated>
-  <published>2025-03-14T13:00:00+01:00</published>
-  <summary type="xhtml"><div xmlns="http://www.w3.org/1999/xhtml"><p>Özet <b>kalın</b></p></div></summary>
- </entry>
- <entry xml:base="/other/">
-  <title>İkinci</title>
-  <link rel="alternate" href="./2.html"/>
-  <id>urn:uuid:1225c695-cfb8-4ebb-aaaa-80da344efa6a</id>
-  <modified>2025-03-14T11:00:00Z</modified>
-  <content type="html">&lt;p&gt;İçerik&lt;/p&gt;</content>
- </entry>
+ <title type="html">Atom &amp;amp; Haber</title><link rel="self" href="/feed.atom"/>
+ <entry><title type="text">a &lt; b ama &lt;b&gt; değil</title>
+  <link rel="enclosure" href="/media/1.mp3"/><link rel="alternate" type="application/pdf" href="1.pdf"/>
+  <link href="2025/haber-1.html"/><id>tag:atom.example,2025:1</id>
+  <updated>2025-03-14T15:00:00Z</updated><published>2025-03-14T13:00:00+01:00</published>
+  <summary type="xhtml"><div xmlns="http://www.w3.org/1999/xhtml"><p>Özet <b>kalın</b></p></div></summary></entry>
+ <entry xml:base="/other/"><title>İkinci</title><link rel="alternate" href="./2.html"/>
+  <id>urn:uuid:1225c695-cfb8-4ebb-aaaa-80da344efa6a</id><modified>2025-03-14T11:00:00Z</modified>
+  <content type="html">&lt;p&gt;İçerik&lt;/p&gt;</content></entry>
 </feed>)",
          TFeedFormat::Atom,
          "Atom & Haber",
@@ -261,22 +239,12 @@ std::string ManyJsonItems(std::size_t n) {
     return body + "]}";
 }
 
-struct TTempFile {
-    explicit TTempFile(const std::string& content) {
-        char name[] = "/tmp/feeds_test_XXXXXX";
-        int fd = mkstemp(name);
-        Path = name;
-        ::close(fd);
-        std::ofstream(Path) << content;
-    }
-    ~TTempFile() { std::remove(Path.c_str()); }
-    std::string Path;
-};
-
 // Whatever a server sends, the outcome is one of the four statuses, in bounded time and memory,
 // and nothing outside the answer is ever read.
 TEST(ParseFeed, HostileAnswers) {
-    TTempFile secret("TOP-SECRET-CONTENT");
+    const testsupport::TTempDir scratch;
+    const std::string secret = scratch.File("secret");
+    testsupport::WriteBytes(secret, "TOP-SECRET-CONTENT");
     std::string laughs = "<?xml version=\"1.0\"?><!DOCTYPE rss [<!ENTITY lol \"lol\">";
     for (int i = 1; i <= 9; ++i) {
         std::string prev = i == 1 ? "lol" : "lol" + std::to_string(i - 1);
@@ -288,11 +256,10 @@ TEST(ParseFeed, HostileAnswers) {
     laughs += "]><rss><channel><title>&lol9;</title><item><title>&lol9;</title></item>"
               "</channel></rss>";
     std::string xxe = "<?xml version=\"1.0\"?><!DOCTYPE rss [<!ENTITY xxe SYSTEM \"file://" +
-                      secret.Path +
+                      secret +
                       "\">]><rss><channel><title>&xxe;</title><item><title>a &xxe;"
                       "</title><description>&xxe;</description></item></channel></rss>";
-    std::string externalDtd = "<?xml version=\"1.0\"?><!DOCTYPE rss SYSTEM \"file://" +
-                              secret.Path +
+    std::string externalDtd = "<?xml version=\"1.0\"?><!DOCTYPE rss SYSTEM \"file://" + secret +
                               "\"><rss><channel><item><title>x</title></item>"
                               "</channel></rss>";
     std::string deepJson =

@@ -15,34 +15,23 @@ namespace {
 
 using namespace news::feeds;
 
-TUnixTime Utc(int y, int mo, int d, int h, int mi, int s) {
-    return UnixTimeOf(y, mo, d, h, mi, s);
-}
+constexpr auto& Utc = UnixTimeOf;
 
 constexpr TUnixTime Hour = 3600;
 
-// Runs a block with TZ set, restoring the old zone afterwards.
-class TZoneScope {
-public:
+// Runs a block with TZ set, restoring the old zone (or its absence) afterwards.
+struct TZoneScope {
     explicit TZoneScope(const char* zone) {
-        const char* old = std::getenv("TZ");
-        FHad = old != nullptr;
-        if (old)
-            FOld = old;
-        setenv("TZ", zone, 1);
+        if (const char* old = std::getenv("TZ"))
+            Old = old;
+        Set(zone);
+    }
+    ~TZoneScope() { Set(Old ? Old->c_str() : nullptr); }
+    static void Set(const char* zone) {
+        zone ? setenv("TZ", zone, 1) : unsetenv("TZ");
         tzset();
     }
-    ~TZoneScope() {
-        if (FHad)
-            setenv("TZ", FOld.c_str(), 1);
-        else
-            unsetenv("TZ");
-        tzset();
-    }
-
-private:
-    bool FHad = false;
-    std::string FOld;
+    std::optional<std::string> Old;
 };
 
 TEST(FeedDates, CivilTimeMatchesKnownInstants) {
@@ -156,29 +145,20 @@ TEST(FeedDates, AlarmDatesAreIstanbulTimeWhateverTheLocalZone) {
 
 TEST(FeedDates, DocumentDatesAreWrittenInLocalTime) {
     const TUnixTime t = Utc(2025, 3, 14, 14, 42, 10);
-    {
-        TZoneScope zone("UTC");
-        EXPECT_EQ(FormatAlarmDate(t), "14.03.2025 14:42:10");
-    }
-    {
-        TZoneScope zone("Europe/Istanbul");
-        EXPECT_EQ(FormatAlarmDate(t), "14.03.2025 17:42:10");
-        EXPECT_EQ(ParseAlarmDate(FormatAlarmDate(t)), t);
-    }
-    {
-        TZoneScope zone("America/Los_Angeles");
-        EXPECT_EQ(FormatAlarmDate(Utc(2025, 1, 1, 5, 0, 0)), "31.12.2024 21:00:00");
-    }
+    TZoneScope zone("UTC");
+    EXPECT_EQ(FormatAlarmDate(t), "14.03.2025 14:42:10");
+    TZoneScope::Set("Europe/Istanbul");
+    EXPECT_EQ(FormatAlarmDate(t), "14.03.2025 17:42:10");
+    EXPECT_EQ(ParseAlarmDate(FormatAlarmDate(t)), t);
+    TZoneScope::Set("America/Los_Angeles");
+    EXPECT_EQ(FormatAlarmDate(Utc(2025, 1, 1, 5, 0, 0)), "31.12.2024 21:00:00");
 }
 
 std::string Utf16(const std::u16string& text, bool bigEndian, bool bom) {
-    std::string out;
-    if (bom)
-        out += bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    std::string out = !bom ? "" : bigEndian ? "\xFE\xFF" : "\xFF\xFE";
     for (char16_t c : text) {
-        char hi = static_cast<char>(c >> 8), lo = static_cast<char>(c & 0xFF);
-        out += bigEndian ? hi : lo;
-        out += bigEndian ? lo : hi;
+        const char hi = static_cast<char>(c >> 8), lo = static_cast<char>(c & 0xFF);
+        out += bigEndian ? std::string{hi, lo} : std::string{lo, hi};
     }
     return out;
 }

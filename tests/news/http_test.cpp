@@ -130,16 +130,12 @@ TEST_F(HttpSend, RequestLineAndHeaderOrder) {
     EXPECT_NE(heads[0].find("Host: " + server.Host() + "\r\n"), std::string::npos);
     EXPECT_EQ(heads[0].find("Cookie:"), std::string::npos);
 
-    size_t accept = heads[1].find("Accept: text/xml\r\n");
-    size_t cookie = heads[1].find("Cookie: k=v\r\n");
-    size_t referer = heads[1].find("Referer: http://r.example/\r\n");
-    size_t connection = heads[1].find("Connection: close\r\n");
-    size_t type = heads[1].find("Content-Type: text/plain\r\n");
-    ASSERT_NE(type, std::string::npos) << heads[1];
-    EXPECT_LT(accept, cookie);
-    EXPECT_LT(cookie, referer);
-    EXPECT_LT(referer, connection);
-    EXPECT_LT(connection, type);
+    const auto at = [&](const char* line) { return heads[1].find(line); };
+    ASSERT_NE(at("Content-Type: text/plain\r\n"), std::string::npos) << heads[1];
+    EXPECT_LT(at("Accept: text/xml\r\n"), at("Cookie: k=v\r\n"));
+    EXPECT_LT(at("Cookie: k=v\r\n"), at("Referer: http://r.example/\r\n"));
+    EXPECT_LT(at("Referer: http://r.example/\r\n"), at("Connection: close\r\n"));
+    EXPECT_LT(at("Connection: close\r\n"), at("Content-Type: text/plain\r\n"));
 }
 
 TEST_F(HttpSend, BodiesAreDeliveredWhateverTheStatus) {
@@ -283,8 +279,7 @@ TEST_F(HttpSend, TwoRequestsShareTheSessionAtOnce) {
     });
     TRequest first = Make(server, "/news");
     TRequest second = Make(server, "/version");
-    int firstResult = SendFailed;
-    int secondResult = SendFailed;
+    int firstResult = SendFailed, secondResult = SendFailed;
     std::thread a([&] { firstResult = first.Send(InternetHandle); });
     std::thread b([&] { secondResult = second.Send(InternetHandle); });
     a.join();

@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -31,6 +33,17 @@ TSourceAnswer Ok(std::string Body, std::string Type = "") {
     return a;
 }
 
+// A case's site: its answers by address.
+std::map<std::string, TSourceAnswer>
+Site(std::initializer_list<std::pair<const std::string, TSourceAnswer>> Answers) {
+    return Answers;
+}
+
+// The addresses a case expects to be asked, in order.
+template <class... T> std::vector<std::string> Asked(T... Url) {
+    return {Url...};
+}
+
 TSourceAnswer Status(int Code) {
     TSourceAnswer a = Ok("<html><body>error</body></html>", "text/html");
     a.Status = Code;
@@ -54,56 +67,27 @@ TEST(ProbeSource, FeedsPagesAndEverythingElse) {
         "<link rel=\"alternate\" type=\"application/rss+xml\" title=\"R\" href=\"/rss.xml\">"
         "<link rel=\"alternate\" type=\"application/atom+xml\" title=\"A\" href=\"atom.xml\">");
     const std::vector<TProbeCase> cases = {
-        {"a feed is itself",
-         {{page, Ok(Rss, "application/rss+xml")}},
-         TProbeOutcome::Feed,
-         page,
-         "Kanal RSS",
-         {page}},
+        {"a feed is itself", Site({{page, Ok(Rss, "application/rss+xml")}}), TProbeOutcome::Feed,
+         page, "Kanal RSS", Asked(page)},
         {"a page with two feeds stands for the first",
-         {{page, Ok(two, "text/html")}, {rss, Ok(Rss)}, {atom, Ok(Atom)}},
-         TProbeOutcome::Feed,
-         rss,
-         "Kanal RSS",
-         {page, rss}},
-        {"a page whose first feed is down",
-         {{page, Ok(two, "text/html")}, {atom, Ok(Atom)}},
-         TProbeOutcome::Unreachable,
-         "",
-         "",
-         {page, rss}},
-        {"a page whose first feed is an HTML page",
-         {{page, Ok(two)}, {rss, Ok(Page(""))}},
-         TProbeOutcome::NotFound,
-         "",
-         "",
-         {page, rss}},
-        {"a page that advertises nothing",
-         {{page, Ok(Page(""), "text/html")}},
-         TProbeOutcome::NotFound,
-         "",
-         "",
-         {page}},
+         Site({{page, Ok(two, "text/html")}, {rss, Ok(Rss)}, {atom, Ok(Atom)}}),
+         TProbeOutcome::Feed, rss, "Kanal RSS", Asked(page, rss)},
+        {"a page whose first feed is down", Site({{page, Ok(two, "text/html")}, {atom, Ok(Atom)}}),
+         TProbeOutcome::Unreachable, "", "", Asked(page, rss)},
+        {"a page whose first feed is an HTML page", Site({{page, Ok(two)}, {rss, Ok(Page(""))}}),
+         TProbeOutcome::NotFound, "", "", Asked(page, rss)},
+        {"a page that advertises nothing", Site({{page, Ok(Page(""), "text/html")}}),
+         TProbeOutcome::NotFound, "", "", Asked(page)},
         {"a page that advertises only itself",
-         {{page, Ok(Page("<link rel=\"alternate\" type=\"application/rss+xml\" href=\"/\">"))}},
-         TProbeOutcome::NotFound,
-         "",
-         "",
-         {page}},
-        {"not there", {{page, Status(404)}}, TProbeOutcome::NotFound, "", "", {page}},
-        {"a server error says nothing of the address",
-         {{page, Status(503)}},
-         TProbeOutcome::Unreachable,
-         "",
-         "",
-         {page}},
-        {"no answer at all", {}, TProbeOutcome::Unreachable, "", "", {page}},
-        {"plain text",
-         {{page, Ok("just words", "text/plain")}},
-         TProbeOutcome::NotFound,
-         "",
-         "",
-         {page}},
+         Site({{page,
+                Ok(Page("<link rel=\"alternate\" type=\"application/rss+xml\" href=\"/\">"))}}),
+         TProbeOutcome::NotFound, "", "", Asked(page)},
+        {"not there", Site({{page, Status(404)}}), TProbeOutcome::NotFound, "", "", Asked(page)},
+        {"a server error says nothing of the address", Site({{page, Status(503)}}),
+         TProbeOutcome::Unreachable, "", "", Asked(page)},
+        {"no answer at all", Site({}), TProbeOutcome::Unreachable, "", "", Asked(page)},
+        {"plain text", Site({{page, Ok("just words", "text/plain")}}), TProbeOutcome::NotFound, "",
+         "", Asked(page)},
     };
     for (const TProbeCase& c : cases) {
         SCOPED_TRACE(c.Name);

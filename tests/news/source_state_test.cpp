@@ -128,6 +128,9 @@ TEST(SourceState, TheOptionsPutTheirSourcesInEffect) {
     ::setenv(feeds::DefaultSourcesVariable, list.c_str(), 1);
 
     using Feeds = std::vector<std::string>;
+    const Feeds listed = {"http://127.0.0.1:9/a", "http://127.0.0.1:9/b"};
+    const Feeds two = {"http://h/1", "https://h/2"};
+    const Feeds repeated = {"http://h/1", " http://h/1 ", "http://h/a b"};
     struct Case {
         const char* Name;
         bool NewsServer;
@@ -135,29 +138,13 @@ TEST(SourceState, TheOptionsPutTheirSourcesInEffect) {
         bool Alarm;
         Feeds Expected;
     } cases[] = {
-        {"nothing named: the defaults",
-         false,
-         std::nullopt,
-         false,
-         {"http://127.0.0.1:9/a", "http://127.0.0.1:9/b"}},
+        {"nothing named: the defaults", false, std::nullopt, false, listed},
         {"a news server alone", true, std::nullopt, true, {}},
-        {"a news server and feeds",
-         true,
-         Feeds{"http://h/1", "https://h/2"},
-         true,
-         {"http://h/1", "https://h/2"}},
+        {"a news server and feeds", true, two, true, two},
         {"feeds alone", false, Feeds{"http://h/1"}, false, {"http://h/1"}},
         {"an empty section", false, Feeds{}, true, {}},
-        {"only unusable values",
-         false,
-         Feeds{"ftp://h/x", "javascript:alert(1)", "h/rss"},
-         true,
-         {}},
-        {"repeats and spaces",
-         false,
-         Feeds{"http://h/1", " http://h/1 ", "http://h/a b"},
-         false,
-         {"http://h/1", "http://h/a%20b"}},
+        {"nothing usable", false, Feeds{"ftp://h/x", "javascript:alert(1)", "h/rss"}, true, {}},
+        {"repeats and spaces", false, repeated, false, {"http://h/1", "http://h/a%20b"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Name);

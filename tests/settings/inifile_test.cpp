@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -312,19 +313,6 @@ TEST(IniUpdateFile, DirectoryInThePlaceOfTheFileIsLeftAlone) {
     EXPECT_EQ(dir.Entries().size(), 1u);
 }
 
-std::string Utf8Bom(const std::string& Text) {
-    return "\xEF\xBB\xBF" + Text;
-}
-
-std::string Utf16Be(const std::u16string& Text) {
-    std::string out = "\xFE\xFF";
-    for (char16_t c : Text) {
-        out.push_back(static_cast<char>(c >> 8));
-        out.push_back(static_cast<char>(c & 0xFF));
-    }
-    return out;
-}
-
 // ---- encodings and files the store cannot understand ----
 
 // People edit options.ini in text editors, which save UTF-8 (with or without a mark, with LF
@@ -333,18 +321,18 @@ TEST(IniEncodings, Utf8AndUtf16FilesReadAlike) {
     const std::u16string text =
         u"[server]\r\nnews=haber.örnek.test:8080\r\n[general]\r\nleft=5\r\n";
     const std::string utf8 = WideToUtf8(text);
-    std::string lfOnly;
-    for (char c : utf8)
-        if (c != '\r')
-            lfOnly += c;
+    std::string lfOnly = utf8, bigEndian = Utf16Le(text);
+    lfOnly.erase(std::remove(lfOnly.begin(), lfOnly.end(), '\r'), lfOnly.end());
+    for (std::size_t i = 0; i < bigEndian.size(); i += 2)
+        std::swap(bigEndian[i], bigEndian[i + 1]);
     struct Case {
         const char* name;
         std::string bytes;
     } cases[] = {
         {"UTF-16LE with its mark", Utf16Le(text)},
         {"UTF-16LE without a mark", Utf16Le(text, false)},
-        {"UTF-16BE with its mark", Utf16Be(text)},
-        {"UTF-8 with its mark", Utf8Bom(utf8)},
+        {"UTF-16BE with its mark", bigEndian},
+        {"UTF-8 with its mark", "\xEF\xBB\xBF" + utf8},
         {"UTF-8 without a mark", utf8},
         {"UTF-8 with LF line ends", lfOnly},
     };

@@ -38,18 +38,24 @@ struct Pixel {
 // A picture read back as straight-alpha pixels.
 class Image {
 public:
-    explicit Image(cairo_surface_t* surface) { Take(surface); }
+    explicit Image(cairo_surface_t* surface) : surface_(surface) { cairo_surface_flush(surface); }
     // A committed picture: a name in resources/images, or a path.
     explicit Image(const std::string& file)
         : owned_(cairo_image_surface_create_from_png(
-              (file.find('/') == std::string::npos ? ImagePath(file) : file).c_str())) {
-        Take(owned_.get());
+              (file.find('/') == std::string::npos ? ImagePath(file) : file).c_str())),
+          surface_(owned_.get()) {
+        cairo_surface_flush(surface_);
     }
-    bool Ok() const { return ok_; }
-    int Width() const { return width_; }
-    int Height() const { return height_; }
+    bool Ok() const {
+        return cairo_surface_status(surface_) == CAIRO_STATUS_SUCCESS &&
+               cairo_image_surface_get_format(surface_) == CAIRO_FORMAT_ARGB32;
+    }
+    int Width() const { return cairo_image_surface_get_width(surface_); }
+    int Height() const { return cairo_image_surface_get_height(surface_); }
     std::uint32_t Raw(int x, int y) const {
-        return reinterpret_cast<const std::uint32_t*>(data_ + y * stride_)[x];
+        const unsigned char* row =
+            cairo_image_surface_get_data(surface_) + y * cairo_image_surface_get_stride(surface_);
+        return reinterpret_cast<const std::uint32_t*>(row)[x];
     }
     Pixel At(int x, int y) const {
         const std::uint32_t v = Raw(x, y);
@@ -64,21 +70,8 @@ public:
     int Alpha(int x, int y) const { return static_cast<int>(Raw(x, y) >> 24); }
 
 private:
-    void Take(cairo_surface_t* s) {
-        ok_ = cairo_surface_status(s) == CAIRO_STATUS_SUCCESS &&
-              cairo_image_surface_get_format(s) == CAIRO_FORMAT_ARGB32;
-        if (!ok_)
-            return;
-        cairo_surface_flush(s);
-        width_ = cairo_image_surface_get_width(s);
-        height_ = cairo_image_surface_get_height(s);
-        stride_ = cairo_image_surface_get_stride(s);
-        data_ = cairo_image_surface_get_data(s);
-    }
     Surface owned_;
-    bool ok_ = false;
-    int width_ = 0, height_ = 0, stride_ = 0;
-    const unsigned char* data_ = nullptr;
+    cairo_surface_t* surface_;
 };
 
 ::testing::AssertionResult Near(Pixel p, std::uint32_t rgb, int tolerance) {
@@ -155,15 +148,21 @@ int WorstDifference(const Image& a, const Image& b) {
     return worst;
 }
 
-TEST(SkinFiles, CommittedPicturesAreWhatTheGeneratorDraws) {
-    std::vector<std::pair<std::string, Surface>> drawings;
+// Everything the generator draws, under the name of the file it is committed as.
+std::vector<std::pair<std::string, std::function<Surface()>>> Drawings() {
+    std::vector<std::pair<std::string, std::function<Surface()>>> drawings;
     for (const skin::Picture& p : skin::Pictures())
-        drawings.emplace_back(p.File, p.Draw());
+        drawings.emplace_back(p.File, p.Draw);
     for (int size : skin::MarkSizes())
-        drawings.emplace_back(MarkPath(size), skin::DrawMark(size));
-    for (const auto& [file, drawn] : drawings) {
+        drawings.emplace_back(MarkPath(size), [size] { return skin::DrawMark(size); });
+    return drawings;
+}
+
+TEST(SkinFiles, CommittedPicturesAreWhatTheGeneratorDraws) {
+    for (const auto& [file, draw] : Drawings()) {
         SCOPED_TRACE(file + ": regenerate with `cmake --build build --target skin`");
         Image committed(file);
+        const Surface drawn = draw();
         Image fresh(drawn.get());
         ASSERT_TRUE(committed.Ok());
         ASSERT_EQ(fresh.Width(), committed.Width());
@@ -174,13 +173,7 @@ TEST(SkinFiles, CommittedPicturesAreWhatTheGeneratorDraws) {
 }
 
 TEST(SkinGenerator, DrawsValidPremultipliedPixelsTheSameEveryTime) {
-    std::vector<std::pair<std::string, std::function<Surface()>>> drawings;
-    for (const skin::Picture& p : skin::Pictures())
-        drawings.emplace_back(p.File, p.Draw);
-    for (int size : skin::MarkSizes())
-        drawings.emplace_back("mark " + std::to_string(size),
-                              [size] { return skin::DrawMark(size); });
-    for (const auto& [name, draw] : drawings) {
+    for (const auto& [name, draw] : Drawings()) {
         SCOPED_TRACE(name);
         Surface first = draw(), second = draw();
         Image a(first.get()), b(second.get());

@@ -14,12 +14,6 @@ using namespace widgets;
 
 namespace {
 
-void Fill(TBitmapEx& b, std::uint32_t v) {
-    for (int y = 0; y < b.Height(); ++y)
-        for (int x = 0; x < b.Width(); ++x)
-            b.SetPixel(x, y, v);
-}
-
 cairo_status_t AppendBytes(void* closure, const unsigned char* data, unsigned int length) {
     static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);
     return CAIRO_STATUS_SUCCESS;
@@ -76,9 +70,7 @@ TEST(BitmapLayout, OtherFormatsAreLeftAloneByPixelOperations) {
 
 TEST(BitmapCopy, CopyHasEqualPixelsAndIsIndependent) {
     TBitmapEx src(6, 5);
-    for (int y = 0; y < 5; ++y)
-        for (int x = 0; x < 6; ++x)
-            src.SetPixel(x, y, 0x10101010u * static_cast<std::uint32_t>((x + y) % 16));
+    Fill(src, [](int x, int y) { return 0x10101010u * static_cast<std::uint32_t>((x + y) % 16); });
     auto copy = src.Clone();
     EXPECT_EQ(copy->Width(), 6);
     EXPECT_EQ(copy->Height(), 5);
@@ -147,9 +139,7 @@ TEST(BitmapBlur, ThreeByThreeChangesOnlyTheCentreToTheAverageOfItsEdgeNeighbours
 TEST(BitmapBlur, ThinBitmapsBordersAndZeroPassesNeverChange) {
     for (auto [w, h] : {std::pair{2, 6}, {6, 2}, {5, 5}}) {
         TBitmapEx b(w, h);
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x)
-                b.SetPixel(x, y, (x * 37 + y * 101) % 2 ? 0xFFFFFFFFu : 0u);
+        Fill(b, [](int x, int y) { return (x * 37 + y * 101) % 2 ? 0xFFFFFFFFu : 0u; });
         const auto before = Pixels(b);
         b.Blur(0);
         b.Blur(-2);

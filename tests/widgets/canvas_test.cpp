@@ -13,9 +13,8 @@ namespace {
 // A source whose every pixel is distinct and opaque, so a wrong sample shows.
 struct TPattern : TBitmapEx {
     TPattern(int width, int height) : TBitmapEx(width, height) {
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x)
-                SetPixel(x, y, 0xFF000000u | static_cast<std::uint32_t>(x << 8 | y));
+        Fill(*this,
+             [](int x, int y) { return 0xFF000000u | static_cast<std::uint32_t>(x << 8 | y); });
     }
 };
 
@@ -46,11 +45,10 @@ TEST(CanvasCompose, DrawAlphaFullEqualsDrawAndZeroLeavesTheCanvasAlone) {
 
 TEST(CanvasCompose, PartialAlphaKeepsPixelsValidlyPremultiplied) {
     TBitmapEx src(16, 16);
-    for (int y = 0; y < 16; ++y)
-        for (int x = 0; x < 16; ++x) {
-            const std::uint32_t a = static_cast<std::uint32_t>(x * 16 + y);
-            src.SetPixel(x, y, a << 24 | a << 16 | (a / 2) << 8 | a / 3);
-        }
+    Fill(src, [](int x, int y) {
+        const std::uint32_t a = static_cast<std::uint32_t>(x * 16 + y);
+        return a << 24 | a << 16 | (a / 2) << 8 | a / 3;
+    });
     TCanvasEx c(16, 16);
     for (int alpha : {1, 77, 128, 254})
         c.DrawAlpha(src, 0, 0, alpha);
@@ -149,9 +147,7 @@ TEST(CanvasTile, TilesAlignToTheCanvasOriginAndStayInsideTheRectangle) {
 TEST(CanvasImageRect, HalfTransparentPixelsKeepTheirColourWhenScaledSmoothly) {
     // Half-transparent (0x80) orange, premultiplied; scaling must not darken it.
     TBitmapEx src(6, 6);
-    for (int y = 0; y < 6; ++y)
-        for (int x = 0; x < 6; ++x)
-            src.SetPixel(x, y, 0x80804000u);
+    Fill(src, 0x80804000u);
     for (int mode : {InterpolationModeBilinear, InterpolationModeHighQualityBilinear,
                      InterpolationModeHighQualityBicubic}) {
         TCanvasEx c(15, 15);

@@ -73,9 +73,8 @@ TEST_F(ToolkitTest, NamesCountUpAcrossClasses) {
 TEST_F(ToolkitTest, ChildWithoutParentRaisesParentRequiredWithItsName) {
     TControl orphan(nullptr);
     orphan.SetClassNameW(u"OrphanClass");
-    std::string expected = "Parent Required ";
-    for (char16_t c : orphan.Name())
-        expected.push_back(static_cast<char>(c));
+    const std::u16string name = orphan.Name();
+    const std::string expected = "Parent Required " + std::string(name.begin(), name.end());
     try {
         orphan.Handle();
         FAIL() << "no exception";

@@ -324,11 +324,8 @@ TEST(TextDraw, MissingFamilyStillDrawsLikeSansSerif) {
 TEST(TextDraw, PixelsStayValidlyPremultipliedForEveryColourAndHint) {
     TCanvasEx c(240, 60);
     TBitmapEx under(240, 60);
-    for (int y = 0; y < 60; ++y)
-        for (int x = 0; x < 240; ++x) {
-            const std::uint32_t a = static_cast<std::uint32_t>(x);
-            under.SetPixel(x, y, a << 24 | (a / 2) << 16 | (a / 3) << 8 | (a / 4));
-        }
+    Fill(under,
+         [](std::uint32_t a, int) { return a << 24 | (a / 2) << 16 | (a / 3) << 8 | (a / 4); });
     const std::uint32_t colours[] = {0xFF4040FFu, 0xCF000000u, 0xAFFFFFFFu, 0x80FF8000u,
                                      0x01FFFFFFu};
     const int hints[] = {TextRenderingHintAntiAlias, TextRenderingHintAntiAliasGridFit,
