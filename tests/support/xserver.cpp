@@ -124,7 +124,7 @@ TXServer::TXServer(const TServerOptions& options) {
                 return found;
             },
             10000, 50);
-        if (!ready || !WaitForSelection("WM_S0", 1000)) {
+        if (!ready || !WaitForSelection("WM_S0", 1000) || !WaitForManagerLoop()) {
             Problem = "openbox did not start";
             return;
         }
@@ -268,6 +268,32 @@ int TXServer::Run(const std::vector<std::string>& argv, int timeoutMs) {
         return -1;
     Forget(pid);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// The selection and the work area come before the manager has finished starting: until then it
+// may still hand the focus to a window of its own, taking it from a test's window. A request
+// that only its main loop answers (a window's frame extents) shows the start is over.
+bool TXServer::WaitForManagerLoop() {
+    ::Display* d = Own;
+    const ::Window root = DefaultRootWindow(d);
+    const ::Window probe = XCreateSimpleWindow(d, root, 0, 0, 1, 1, 0, 0, 0);
+    XEvent ev{};
+    ev.xclient.type = ClientMessage;
+    ev.xclient.window = probe;
+    ev.xclient.message_type = XInternAtom(d, "_NET_REQUEST_FRAME_EXTENTS", False);
+    ev.xclient.format = 32;
+    // Asked again until answered: a request sent before the manager listens is lost.
+    const bool answered = Poll(
+        [&] {
+            if (!Cardinals(probe, "_NET_FRAME_EXTENTS").empty())
+                return true;
+            XSendEvent(d, root, False, SubstructureRedirectMask | SubstructureNotifyMask, &ev);
+            return false;
+        },
+        10000, 20);
+    XDestroyWindow(d, probe);
+    XSync(d, False);
+    return answered;
 }
 
 bool TXServer::WaitForSelection(const std::string& selection, int timeoutMs) {

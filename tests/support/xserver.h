@@ -59,6 +59,7 @@ public:
 
 private:
     bool WaitForSelection(const std::string& selection, int timeoutMs);
+    bool WaitForManagerLoop();
     std::vector<char*> Environment();
     // Drops a reaped child from the ones the destructor stops.
     void Forget(pid_t pid);
